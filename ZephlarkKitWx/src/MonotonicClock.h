@@ -1,0 +1,38 @@
+#pragma once
+
+// The clock that deadlines and simulated device delays are measured on. Never the wall clock: a
+// change of the system time must not stretch or cut a wait. Tests install a VirtualClock so that
+// a three-minute limit passes in microseconds, deterministically.
+
+#include <chrono>
+#include <mutex>
+
+class MonotonicClock
+{
+public:
+    using TimePoint = std::chrono::steady_clock::time_point;
+    using Duration = std::chrono::steady_clock::duration;
+
+    virtual ~MonotonicClock() = default;
+    virtual TimePoint Now() = 0;
+    // Blocks for d of this clock's time (a virtual clock just moves on).
+    virtual void SleepFor(Duration d) = 0;
+};
+
+// The process-wide clock: the steady clock unless a test installed another one.
+MonotonicClock& TheClock();
+// Installs clock (not owned) as the process-wide clock; null restores the steady clock.
+void SetClock(MonotonicClock* clock);
+
+// Time that moves only when told to. Thread-safe.
+class VirtualClock : public MonotonicClock
+{
+public:
+    TimePoint Now() override;
+    void SleepFor(Duration d) override { Advance(d); }
+    void Advance(Duration d);
+
+private:
+    std::mutex mutex; // guards now
+    TimePoint now{};
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+// Owning handles for libudev's reference-counted objects, so that every early return unrefs.
+
+#include <libudev.h>
+
+#include <memory>
+
+struct UdevUnref
+{
+    void operator()(udev* p) const { udev_unref(p); }
+    void operator()(udev_enumerate* p) const { udev_enumerate_unref(p); }
+    void operator()(udev_device* p) const { udev_device_unref(p); }
+    void operator()(udev_monitor* p) const { udev_monitor_unref(p); }
+};
+
+template <typename T> using UdevHandle = std::unique_ptr<T, UdevUnref>;

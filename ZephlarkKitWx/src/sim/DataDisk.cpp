@@ -1,0 +1,55 @@
+// The disk half of the platform layer on the simulated device: the data disk is a folder.
+
+#include "DataDisk.h"
+
+#include <wx/filename.h>
+#include <wx/log.h>
+
+#include "sim/SimWorld.h"
+
+namespace {
+
+wxString DiskPath(sim::SimDevice& device)
+{
+    return wxString::FromUTF8(device.Settings().diskFolder.u8string());
+}
+
+bool SameFolder(const wxString& a, const wxString& b)
+{
+    return wxFileName::DirName(a).SameAs(wxFileName::DirName(b));
+}
+
+} // namespace
+
+wxString FindZephlarkDiskPath()
+{
+    sim::WorldAccess world;
+    world->lastDiskLabel.clear();
+    sim::SimDevice& device = world.Device();
+    if (device.Face() != sim::UsbFace::Disk)
+        return wxString();
+    world->lastDiskLabel = wxString::FromUTF8(device.Settings().diskLabel);
+    return DiskPath(device);
+}
+
+wxString GetZephlarkDiskLabel()
+{
+    sim::WorldAccess world;
+    return world->lastDiskLabel;
+}
+
+bool ZephlarkEjectDisk(wxString path)
+{
+    sim::WorldAccess world;
+    sim::SimDevice& device = world.Device();
+    if (device.Face() != sim::UsbFace::Disk || !SameFolder(path, DiskPath(device))) {
+        wxLogMessage("Failed to open device for for eject: %s", path);
+        return true;
+    }
+    // A folder has nothing to flush: every file written to it is already where it belongs.
+    if (!device.EjectDisk()) {
+        wxLogMessage("Failed to lock %s for eject.", path);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,102 @@
+// The serial half of the platform layer on the simulated device: the "port" is the model's
+// console, reached in-process.
+
+#include "Serial.h"
+#include "SerialInternal.h"
+
+#include <wx/log.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <string_view>
+
+#include "sim/SimWorld.h"
+
+namespace {
+
+// Like the real port: a read waits this long for the first byte, in real time, since the reader
+// thread's pace must not depend on a virtual clock.
+constexpr auto kReadWait = std::chrono::milliseconds{10};
+
+// -1 with errno set when the port cannot be used: closed, or its device went away.
+bool PortUsable(sim::WorldAccess& world)
+{
+    if (!world->port.open) {
+        errno = EBADF;
+        return false;
+    }
+    if (world->PortHungUp()) {
+        errno = EIO;
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+wxString FindZephlarkSerialPort()
+{
+    sim::WorldAccess world;
+    return world.Device().Face() == sim::UsbFace::Serial ? world->presentName : wxString();
+}
+
+bool ZephlarkSerialOpen(const wxString& portName)
+{
+    sim::WorldAccess world;
+    sim::HostPort& port = world->port;
+    if (port.open) {
+        wxLogMessage("Serial port was already open (%p)", static_cast<const void*>(&port));
+        return true;
+    }
+    // Failures are not logged, as on Windows: the caller simply tries again on its next refresh.
+    if (world->failingOpens > 0) {
+        --world->failingOpens;
+        return false;
+    }
+    if (world.Device().Face() != sim::UsbFace::Serial || portName != world->presentName)
+        return false;
+    port = {true, world.Device().SerialSession(), portName};
+    return true;
+}
+
+bool ZephlarkSerialIsOpen()
+{
+    sim::WorldAccess world;
+    return world->port.open;
+}
+
+void ZephlarkSerialClose()
+{
+    sim::WorldAccess world;
+    world->port = {};
+}
+
+int64_t ZephlarkSerialRead(uint8_t* buffer, uint32_t count)
+{
+    sim::WorldAccess world;
+    const auto deadline = std::chrono::steady_clock::now() + kReadWait;
+    for (;;) {
+        if (!PortUsable(world))
+            return -1;
+        if (world.Device().PendingOutput() > 0) {
+            const std::string bytes = world.Device().TakeOutput(count);
+            std::memcpy(buffer, bytes.data(), bytes.size());
+            return static_cast<int64_t>(bytes.size());
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
+            return 0;
+        world.WaitUntil(deadline);
+    }
+}
+
+int64_t ZephlarkSerialWriteOnce(const uint8_t* data, size_t length)
+{
+    sim::WorldAccess world;
+    if (!PortUsable(world))
+        return -1;
+    const std::string_view bytes(reinterpret_cast<const char*>(data), length);
+    world->written.append(bytes);
+    world.Device().Receive(bytes);
+    return static_cast<int64_t>(length);
+}

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+scripts/build.sh
+# Tests start their own Xvfb servers, umockdev testbeds and private D-Bus buses as they need them.
+ctest --test-dir build --output-on-failure -j 2

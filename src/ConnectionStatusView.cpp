@@ -1,0 +1,45 @@
+#include "ConnectionStatusView.h"
+
+#include <wx/dcbuffer.h>
+#include <wx/graphics.h>
+#include <wx/intl.h>
+#include <wx/tooltip.h>
+#include <wx/window.h>
+
+#include <memory>
+
+#include "Colour.h"
+#include "Serial.h"
+#include "ZLBox.h"
+
+namespace {
+
+const wxColour kConnectedFill(0, 255, 0, 255);
+const wxColour kDisconnectedFill(255, 0, 0, 255);
+constexpr uint32_t kOutlineShade = 1;
+
+} // namespace
+
+void DrawConnectionStatus(wxWindow* mainWindow, ZWX::ZLBox* box, wxRect rect)
+{
+    const bool connected = ZephlarkSerialIsOpen();
+    box->SetToolTip(
+        new wxToolTip(connected ? _("Zephlark is connected") : _("Zephlark is disconnected")));
+    const int penWidth = mainWindow->FromDIP(wxSize(1, 1)).GetWidth();
+
+    wxAutoBufferedPaintDC dc(box);
+    dc.Clear();
+    DrawConnectionLamp(dc, connected, rect.GetSize(), penWidth);
+}
+
+void DrawConnectionLamp(wxDC& dc, bool connected, const wxSize& size, int penWidth)
+{
+    const wxColour& fill = connected ? kConnectedFill : kDisconnectedFill;
+    const std::unique_ptr<wxGraphicsContext> gc(wxGraphicsContext::CreateFromUnknownDC(dc));
+    gc->SetBrush(wxBrush(fill, wxBRUSHSTYLE_SOLID));
+    gc->SetPen(wxPen(ZWX::ShadeColour(fill, kOutlineShade), penWidth, wxPENSTYLE_SOLID));
+
+    const int width = size.GetWidth() - 2 * penWidth;
+    const int height = size.GetHeight() - 2 * penWidth;
+    gc->DrawRoundedRectangle(penWidth, penWidth, width, height, height * 0.5);
+}

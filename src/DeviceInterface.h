@@ -1,0 +1,15 @@
+#pragma once
+
+class DeviceInterfaceState
+{
+public:
+    virtual ~DeviceInterfaceState() = default;
+};
+
+// How DeviceConnection tells its owner that the link came or went. Called synchronously on the
+// GUI thread.
+class DeviceInterface : public DeviceInterfaceState
+{
+public:
+    virtual void DeviceConnectionChanged(bool connected) = 0;
+};

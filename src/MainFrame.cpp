@@ -1,0 +1,122 @@
+#include "MainFrame.h"
+
+#include <wx/button.h>
+#include <wx/log.h>
+#include <wx/sizer.h>
+
+#include "ConnectionStatusView.h"
+#include "DeviceChangeWatch.h"
+#include "LogAccumulator.h"
+#include "WindowIcons.h"
+#include "ZLBox.h"
+#include "deviceconnection.h"
+
+#ifdef __WXMSW__
+#include <dbt.h>
+#endif
+
+namespace {
+
+// Neither resizable nor maximisable: the window is exactly as large as its contents.
+constexpr long kFrameStyle =
+    wxCAPTION | wxCLIP_CHILDREN | wxCLOSE_BOX | wxSYSTEM_MENU | wxMINIMIZE_BOX;
+constexpr int kStatusViewBackgroundMode = 1;
+constexpr int kStatusViewId = 0;
+
+} // namespace
+
+wxBEGIN_EVENT_TABLE(MainFrame, wxFrame) EVT_CLOSE(MainFrame::OnClose)
+    EVT_MENU(wxID_EXIT, MainFrame::OnQuit) EVT_MENU(wxID_ABOUT, MainFrame::OnAbout)
+        EVT_MENU(kCopyLogMessagesId, MainFrame::OnCopyLogMessages) wxEND_EVENT_TABLE()
+
+            MainFrame::MainFrame(const wxString& title)
+    : wxFrame(nullptr, wxID_ANY, title, wxDefaultPosition, wxDefaultSize, kFrameStyle)
+{
+    deviceConnection = new DeviceConnection(this);
+    SetBackgroundColour(wxNullColour);
+    CreateMenuBar();
+    CreateLayout();
+    CenterOnScreen(wxBOTH);
+    WatchForDevices();
+    deviceConnection->RefreshDeviceConnections();
+    statusView->drawFunction = [this](ZWX::ZLBox* box, wxRect rect) {
+        DrawConnectionStatus(this, box, rect);
+    };
+    SetIcons(LoadIconBundle("window_icon"));
+
+    // From here on every message is also kept for Copy Log Messages; the chain still passes it to
+    // the standard-output target that was active before.
+    logAccumulator = new LogAccumulator;
+    logChain = new wxLogChain(logAccumulator);
+}
+
+MainFrame::~MainFrame()
+{
+    delete logChain;
+}
+
+void MainFrame::CreateLayout()
+{
+    topSizer = new wxBoxSizer(wxVERTICAL);
+    topSizer->AddSpacer(2 * FromDIP(6));
+    AddCommandButton(_("Upgrade Firmware..."), &MainFrame::OnUpgradeFirmware);
+    topSizer->AddSpacer(FromDIP(6));
+    AddCommandButton(_("Reset Zephlark..."), &MainFrame::OnResetDevice);
+
+    statusView = new ZWX::ZLBox(this, kStatusViewBackgroundMode, kStatusViewId, wxDefaultPosition,
+                                FromDIP(wxSize(16, 16)));
+    topSizer->Add(statusView,
+                  wxSizerFlags().Border(wxALL).DoubleBorder(wxALL).Align(wxALIGN_RIGHT));
+
+    topSizer->SetMinSize(FromDIP(wxSize(400, 50)));
+    SetSizerAndFit(topSizer);
+}
+
+wxButton* MainFrame::AddCommandButton(const wxString& label,
+                                      void (MainFrame::*handler)(wxCommandEvent&))
+{
+    auto* button = new wxButton(this, wxID_ANY, label);
+    button->Bind(wxEVT_BUTTON, handler, this);
+    topSizer->Add(button, wxSizerFlags().Border(wxALL).HorzBorder().CentreHorizontal());
+    return button;
+}
+
+void MainFrame::WatchForDevices()
+{
+    // On Windows the window procedure hook below receives the system's device notices instead.
+#ifndef __WXMSW__
+    deviceChangeWatch = WatchDeviceChanges([this] {
+        if (deviceConnection)
+            deviceConnection->RefreshDeviceConnections();
+    });
+#endif
+}
+
+#ifdef __WXMSW__
+WXLRESULT MainFrame::MSWWindowProc(WXUINT message, WXWPARAM wParam, WXLPARAM lParam)
+{
+    if (message == WM_DEVICECHANGE &&
+        (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) && deviceConnection)
+        deviceConnection->RefreshDeviceConnections();
+    return wxFrame::MSWWindowProc(message, wParam, lParam);
+}
+#endif
+
+void MainFrame::DeviceConnectionChanged(bool)
+{
+    if (statusView)
+        statusView->Refresh(true);
+}
+
+void MainFrame::OnClose(wxCloseEvent&)
+{
+    deviceChangeWatch.reset();
+    delete deviceConnection;
+    deviceConnection = nullptr;
+    Destroy();
+}
+
+void MainFrame::OnQuit(wxCommandEvent&)
+{
+    Close(true);
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <wx/frame.h>
+
+#include <memory>
+
+#include "DeviceInterface.h"
+
+class DeviceChangeWatch;
+class wxButton;
+class DeviceConnection;
+class LogAccumulator;
+class wxBoxSizer;
+class wxLogChain;
+namespace ZWX {
+class ZLBox;
+}
+
+constexpr int kCopyLogMessagesId = 6001;
+
+// The one window: two command buttons, the connection lamp, the menus and the log capture. Owns
+// the device connection and turns the system's device notices into refreshes of it.
+class MainFrame : public wxFrame, public DeviceInterface
+{
+public:
+    explicit MainFrame(const wxString& title);
+    ~MainFrame() override;
+
+    void DeviceConnectionChanged(bool connected) override;
+
+#ifdef __WXMSW__
+    WXLRESULT MSWWindowProc(WXUINT message, WXWPARAM wParam, WXLPARAM lParam) override;
+#endif
+
+    // Reachable by the firmware update and the status view, which use them directly.
+    ZWX::ZLBox* statusView = nullptr;
+    DeviceConnection* deviceConnection = nullptr;
+
+    // Menus and commands (MainFrameMenus.cpp).
+    void CreateMenuBar();
+    bool CheckDeviceConnected();
+    void OnCopyLogMessages(wxCommandEvent& event);
+    void OnAbout(wxCommandEvent& event);
+    void OnResetDevice(wxCommandEvent& event);
+    void OnUpgradeFirmware(wxCommandEvent& event);
+
+    LogAccumulator* GetLogAccumulator() const
+    {
+        return logAccumulator;
+    }
+
+private:
+    void OnClose(wxCloseEvent& event);
+    void OnQuit(wxCommandEvent& event);
+    void CreateLayout();
+    wxButton* AddCommandButton(const wxString& label, void (MainFrame::*handler)(wxCommandEvent&));
+    void WatchForDevices();
+
+    wxBoxSizer* topSizer = nullptr;
+    LogAccumulator* logAccumulator = nullptr; // owned by logChain
+    wxLogChain* logChain = nullptr;
+    std::unique_ptr<DeviceChangeWatch> deviceChangeWatch;
+
+    wxDECLARE_EVENT_TABLE();
+};

@@ -1,0 +1,63 @@
+#include "UtilityApp.h"
+
+#include <wx/image.h>
+#include <wx/log.h>
+
+#include <iostream>
+
+#include "MainFrame.h"
+
+wxBEGIN_EVENT_TABLE(UtilityApp, wxApp) EVT_MENU(wxID_CLOSE, UtilityApp::OnCloseCommand)
+    wxEND_EVENT_TABLE()
+
+        bool UtilityApp::OnInit()
+{
+    if (!wxApp::OnInit())
+        return false;
+#if wxCHECK_VERSION(3, 3, 0)
+    SetAppearance(Appearance::System);
+#endif
+    SetVendorName("Orvex");
+    SetAppName("Zephlark Utility");
+    SetAppDisplayName("Zephlark Utility");
+    wxInitAllImageHandlers();
+
+    // Every record also reaches standard output, so a user can run the program from a terminal
+    // and see what happened even before the window exists.
+    std::cout.setf(std::ios::unitbuf);
+    delete wxLog::SetActiveTarget(new wxLogStream(&std::cout, wxConvWhateverWorks));
+
+    mainFrame = new MainFrame("Zephlark Utility");
+    mainFrame->Bind(wxEVT_DESTROY, &UtilityApp::OnMainFrameDestroyed, this);
+    mainFrame->Show();
+    return true;
+}
+
+int UtilityApp::OnExit()
+{
+    // wxApp::OnExit would delete the global config object, which this program never creates.
+    return 0;
+}
+
+void UtilityApp::OnMainFrameDestroyed(wxWindowDestroyEvent& event)
+{
+    if (event.GetEventObject() == mainFrame)
+        mainFrame = nullptr;
+    event.Skip();
+}
+
+void UtilityApp::OnCloseCommand(wxCommandEvent&)
+{
+    if (wxWindow* window = FindActiveTopLevelWindow())
+        window->Close(true);
+}
+
+wxWindow* UtilityApp::FindActiveTopLevelWindow()
+{
+    for (wxWindow* window : wxTopLevelWindows) {
+        auto* topLevel = wxDynamicCast(window, wxTopLevelWindow);
+        if (topLevel && topLevel->IsActive())
+            return topLevel;
+    }
+    return nullptr;
+}

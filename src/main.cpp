@@ -1,0 +1,3 @@
+#include "UtilityApp.h"
+
+wxIMPLEMENT_APP(UtilityApp);

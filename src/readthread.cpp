@@ -1,0 +1,95 @@
+#include "readthread.h"
+
+#include <cerrno>
+#include <chrono>
+
+#include "Serial.h"
+
+namespace {
+
+constexpr size_t kReadChunkBytes = 1024;
+constexpr auto kRetryAfterReadFailure = std::chrono::seconds{1};
+
+} // namespace
+
+SerialReadThread::SerialReadThread(wxEvtHandler* connection, int eventId)
+    : wxThread(wxTHREAD_JOINABLE), queue(connection, eventId)
+{}
+
+wxThread::ExitCode SerialReadThread::Entry()
+{
+    uint8_t buffer[kReadChunkBytes];
+    while (StopPointAllowsReading()) {
+        // Taking everything that waits in one read keeps up with a flooding device; each byte
+        // still goes through the per-byte rules in arrival order.
+        const int64_t count = ZephlarkSerialRead(buffer, sizeof buffer);
+        if (count < 0) {
+            if (errno == EAGAIN)
+                continue;
+            IdleAfterReadFailure();
+        }
+        for (int64_t i = 0; i < count; ++i) {
+            if (queue.QueueByte(buffer[i]))
+                queue.NotifyIfLineReady();
+        }
+        queue.NotifyIfLineReady();
+    }
+    std::lock_guard<std::mutex> guard(parkMutex);
+    finished = true;
+    parkChanged.notify_all();
+    return 0;
+}
+
+void SerialReadThread::Park()
+{
+    std::unique_lock<std::mutex> guard(parkMutex);
+    parkRequested = true;
+    parkChanged.notify_all();
+    parkChanged.wait(guard, [this] { return parked || finished; });
+}
+
+void SerialReadThread::Unpark()
+{
+    std::lock_guard<std::mutex> guard(parkMutex);
+    parkRequested = false;
+    parkChanged.notify_all();
+}
+
+bool SerialReadThread::IsParked()
+{
+    std::lock_guard<std::mutex> guard(parkMutex);
+    return parked;
+}
+
+bool SerialReadThread::Stop()
+{
+    {
+        std::lock_guard<std::mutex> guard(parkMutex);
+        stopRequested = true;
+        parkChanged.notify_all();
+    }
+    // Wait joins the thread whatever state it reached; Delete would skip the join of a thread that
+    // had already ended, and could not wake one that is parked.
+    return Wait() != reinterpret_cast<ExitCode>(-1);
+}
+
+bool SerialReadThread::StopPointAllowsReading()
+{
+    std::unique_lock<std::mutex> guard(parkMutex);
+    if (parkRequested && !stopRequested) {
+        parked = true;
+        parkChanged.notify_all();
+        parkChanged.wait(guard, [this] { return !parkRequested || stopRequested; });
+        parked = false;
+    }
+    return !stopRequested;
+}
+
+void SerialReadThread::IdleAfterReadFailure()
+{
+    // The port is closed or the device hung up; the GUI thread will notice on its next refresh.
+    // Retrying once a second costs nothing, and a park or stop request cuts the wait short.
+    std::unique_lock<std::mutex> guard(parkMutex);
+    parkChanged.wait_for(guard, kRetryAfterReadFailure,
+                         [this] { return parkRequested || stopRequested; });
+}

@@ -1,0 +1,153 @@
+#include <regex>
+
+#include "ConnectionFixture.h"
+#include "Serial.h"
+#include "sim/SimDevice.h"
+
+namespace {
+
+using testing::ElementsAre;
+
+TEST_F(ConnectionTest, ConnectingSendsTheThreeOpeningCommandsInOrder)
+{
+    sim::Plug();
+    connection->RefreshDeviceConnections();
+
+    EXPECT_TRUE(ZephlarkSerialIsOpen());
+    EXPECT_THAT(owner.changes, ElementsAre(true));
+    EXPECT_TRUE(log.Contains("Device Connected: simACM0"));
+    const std::regex opening("echo off\nversion\n"
+                             "settime \\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z [0-6]\n");
+    EXPECT_TRUE(std::regex_match(sim::Written(), opening)) << sim::Written();
+}
+
+TEST_F(ConnectionTest, RefreshWithTheSamePortOpenChangesNothing)
+{
+    ConnectIdentified();
+    sim::ClearWritten();
+    connection->RefreshDeviceConnections();
+    EXPECT_EQ(sim::Written(), "");
+    EXPECT_THAT(owner.changes, ElementsAre(true));
+}
+
+TEST_F(ConnectionTest, FailedOpenIsRetriedOnTheNextRefresh)
+{
+    sim::Plug();
+    sim::FailNextOpens(1);
+    connection->RefreshDeviceConnections();
+    EXPECT_FALSE(ZephlarkSerialIsOpen());
+    EXPECT_TRUE(owner.changes.empty());
+    EXPECT_EQ(sim::Written(), "");
+
+    connection->RefreshDeviceConnections();
+    EXPECT_TRUE(ZephlarkSerialIsOpen());
+    EXPECT_THAT(owner.changes, ElementsAre(true));
+    EXPECT_EQ(sim::Written().rfind("echo off\nversion\nsettime ", 0), 0u) << sim::Written();
+}
+
+TEST_F(ConnectionTest, PortChangeDisconnectsTheOldNameThenConnectsTheNew)
+{
+    ConnectIdentified();
+    sim::SetPortName("simACM1");
+    connection->RefreshDeviceConnections();
+
+    EXPECT_THAT(owner.changes, ElementsAre(true, false, true));
+    const auto messages = log.Messages();
+    const auto gone = std::find(messages.begin(), messages.end(), "Device Disconnected: simACM0");
+    const auto back = std::find(messages.begin(), messages.end(), "Device Connected: simACM1");
+    ASSERT_NE(gone, messages.end());
+    ASSERT_NE(back, messages.end());
+    EXPECT_LT(gone, back);
+}
+
+TEST_F(ConnectionTest, UnplugClosesThePortAndReplugConnectsAgain)
+{
+    ConnectIdentified();
+    sim::Unplug();
+    connection->RefreshDeviceConnections();
+    EXPECT_FALSE(ZephlarkSerialIsOpen());
+    EXPECT_FALSE(connection->IsDeviceIdentified());
+    EXPECT_TRUE(log.Contains("Device Disconnected: simACM0"));
+
+    sim::ClearWritten();
+    sim::Plug();
+    // Until the device answers "version" again the old record does not count.
+    EXPECT_FALSE(connection->IsDeviceIdentified());
+    EXPECT_TRUE(ZephlarkSerialIsOpen());
+    EXPECT_EQ(sim::Written().rfind("echo off\nversion\n", 0), 0u);
+    EXPECT_TRUE(WaitFor([this] { return connection->IsDeviceIdentified(); }));
+    EXPECT_THAT(owner.changes, ElementsAre(true, false, true));
+}
+
+TEST_F(ConnectionTest, VersionInfoIsOnlyGivenWhileConnected)
+{
+    wxString bootBuild = "a", build = "b", sdk = "c";
+    connection->GetVersionInfo(&bootBuild, &build, &sdk);
+    EXPECT_EQ(bootBuild + build + sdk, "abc");
+
+    ConnectIdentified();
+    connection->GetVersionInfo(&bootBuild, &build, &sdk);
+    EXPECT_EQ(sdk, sim::kDefaultSdk);
+    EXPECT_EQ(build, sim::kDefaultBuild);
+    EXPECT_EQ(bootBuild, sim::kDefaultBootBuild);
+    connection->GetVersionInfo(nullptr, nullptr, nullptr); // each output is optional
+}
+
+TEST_F(ConnectionTest, FirmwareAndDataDiskCommandsAreSentAsSingleLines)
+{
+    ConnectIdentified();
+    sim::ClearWritten();
+    connection->StartFirmwareUpdate("A", "");
+    connection->StartFirmwareUpdate("A", "B");
+    connection->EnterDataDisk();
+    EXPECT_EQ(sim::Written(), "fwup /A\nfwup /A /B\ndatadisk\n");
+}
+
+TEST_F(ConnectionTest, ManualModeHandsOutOneLineAtATime)
+{
+    ConnectIdentified();
+    connection->SetReadMode(DeviceConnection::Manual);
+    sim::Emit("first\r\nsecond\r\n");
+    WaitUntilQueued(15);
+
+    EXPECT_EQ(connection->ReadSerialLine(), "first");
+    EXPECT_EQ(connection->ReadSerialLine(), "second");
+    EXPECT_EQ(connection->ReadSerialLine(), "");
+    EXPECT_TRUE(log.Contains("first")); // classified and logged as usual on the way
+
+    connection->SetReadMode(DeviceConnection::Automatic);
+    EXPECT_EQ(connection->ReadSerialLine(), "");
+    EXPECT_TRUE(log.Contains("Attempted to manually read serial connection in automatic mode."));
+}
+
+TEST_F(ConnectionTest, ReturnToAutomaticHandlesWhatQueuedMeanwhile)
+{
+    ConnectIdentified();
+    connection->SetReadMode(DeviceConnection::Manual);
+    sim::Emit("queued while manual\r\n");
+    WaitUntilQueued(20);
+    EXPECT_FALSE(log.Contains("queued while manual"));
+    connection->SetReadMode(DeviceConnection::Automatic);
+    EXPECT_TRUE(log.Contains("queued while manual"));
+    sim::Emit("and after\r\n");
+    EXPECT_TRUE(WaitFor([this] { return log.Contains("and after"); }));
+}
+
+TEST_F(ConnectionTest, DestroyingAnOpenConnectionClosesThePortAndTellsTheOwner)
+{
+    ConnectIdentified();
+    connection.reset();
+    EXPECT_FALSE(ZephlarkSerialIsOpen());
+    EXPECT_THAT(owner.changes, ElementsAre(true, false));
+}
+
+TEST_F(ConnectionTest, DestroyingAfterAnUnplugStopsTheParkedReader)
+{
+    ConnectIdentified();
+    sim::Unplug();
+    connection->RefreshDeviceConnections();
+    connection.reset(); // must not leave a thread running over a deleted object
+    EXPECT_THAT(owner.changes, ElementsAre(true, false));
+}
+
+} // namespace

@@ -1,0 +1,197 @@
+// The main window on the simulated device: start-up, hot-plug, closing, menus and commands.
+
+#include <wx/clipbrd.h>
+#include <wx/menu.h>
+#include <wx/msgdlg.h>
+#include <wx/testing.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "ExpectMessageBox.h"
+#include "LogAccumulator.h"
+#include "LogCapture.h"
+#include "MainFrame.h"
+#include "Serial.h"
+#include "WaitFor.h"
+#include "ZLBox.h"
+#include "deviceconnection.h"
+#include "sim/SimPlatform.h"
+
+namespace {
+
+class MainFrameTest : public testing::Test
+{
+protected:
+    MainFrameTest() { sim::Reset(); }
+    ~MainFrameTest() override
+    {
+        if (frame)
+            CloseFrame();
+        sim::Reset();
+    }
+
+    void OpenFrame()
+    {
+        frame = new MainFrame("Zephlark Utility");
+        frame->Show();
+    }
+
+    void CloseFrame()
+    {
+        frame->Close(true);
+        WaitFor([] { return wxTopLevelWindows.empty(); });
+        frame = nullptr;
+    }
+
+    void RunCommand(int id)
+    {
+        wxCommandEvent event(wxEVT_MENU, id);
+        frame->ProcessWindowEvent(event);
+    }
+
+    void PressButton(const wxString& label)
+    {
+        for (wxWindow* child : frame->GetChildren()) {
+            if (child->GetLabel() == label) {
+                wxCommandEvent event(wxEVT_BUTTON, child->GetId());
+                event.SetEventObject(child);
+                child->ProcessWindowEvent(event);
+                return;
+            }
+        }
+        FAIL() << "no button " << label;
+    }
+
+    wxString ClipboardText()
+    {
+        wxTextDataObject data;
+        wxClipboardLocker locker;
+        wxTheClipboard->GetData(data);
+        return data.GetText();
+    }
+
+    void SetClipboardText(const wxString& text)
+    {
+        wxClipboardLocker locker;
+        wxTheClipboard->SetData(new wxTextDataObject(text));
+    }
+
+    LogCapture log;
+    MainFrame* frame = nullptr;
+};
+
+TEST_F(MainFrameTest, DevicePluggedAtStartIsConnectedBeforeTheWindowShows)
+{
+    sim::Plug();
+    frame = new MainFrame("Zephlark Utility");
+    EXPECT_FALSE(frame->IsShown());
+    EXPECT_TRUE(ZephlarkSerialIsOpen());
+    EXPECT_TRUE(log.Contains("Device Connected: simACM0"));
+    frame->Show();
+}
+
+TEST_F(MainFrameTest, WindowIsFixedSizeAndAtLeastItsMinimum)
+{
+    OpenFrame();
+    EXPECT_FALSE(frame->HasFlag(wxRESIZE_BORDER));
+    EXPECT_FALSE(frame->HasFlag(wxMAXIMIZE_BOX));
+    const wxSize client = frame->GetClientSize();
+    EXPECT_GE(client.x, frame->FromDIP(400));
+    EXPECT_GE(client.y, frame->FromDIP(50));
+    EXPECT_EQ(frame->statusView->GetSize(), frame->FromDIP(wxSize(16, 16)));
+}
+
+TEST_F(MainFrameTest, HotPlugNoticesConnectAndDisconnect)
+{
+    OpenFrame();
+    EXPECT_FALSE(ZephlarkSerialIsOpen());
+    sim::Plug();
+    EXPECT_TRUE(WaitFor([] { return ZephlarkSerialIsOpen(); }));
+    EXPECT_TRUE(WaitFor([this] { return frame->deviceConnection->IsDeviceIdentified(); }));
+    sim::Unplug();
+    EXPECT_TRUE(WaitFor([] { return !ZephlarkSerialIsOpen(); }));
+    EXPECT_TRUE(log.Contains("Device Disconnected: simACM0"));
+}
+
+TEST_F(MainFrameTest, ClosingTearsTheConnectionDownBeforeTheWindowGoes)
+{
+    sim::Plug();
+    OpenFrame();
+    ASSERT_TRUE(ZephlarkSerialIsOpen());
+    RunCommand(wxID_EXIT); // what Ctrl+Q sends
+    EXPECT_EQ(frame->deviceConnection, nullptr);
+    EXPECT_FALSE(ZephlarkSerialIsOpen());
+    EXPECT_TRUE(WaitFor([] { return wxTopLevelWindows.empty(); }));
+    frame = nullptr;
+}
+
+TEST_F(MainFrameTest, MenusReadFileThenHelpWithTheirItems)
+{
+    OpenFrame();
+    wxMenuBar* bar = frame->GetMenuBar();
+    ASSERT_EQ(bar->GetMenuCount(), 2u);
+    EXPECT_EQ(bar->GetMenuLabel(0), "&File");
+    EXPECT_EQ(bar->GetMenuLabel(1), "&Help");
+    EXPECT_EQ(bar->GetLabel(wxID_EXIT), "&Exit\tCtrl-Q");
+    EXPECT_EQ(bar->GetLabel(kCopyLogMessagesId), "Copy &Log Messages");
+    EXPECT_EQ(bar->GetLabel(wxID_ABOUT), "About " + wxTheApp->GetAppDisplayName());
+    wxMenu* help = bar->GetMenu(1);
+    EXPECT_EQ(help->FindItemByPosition(0)->GetId(), kCopyLogMessagesId);
+    EXPECT_EQ(help->FindItemByPosition(1)->GetId(), wxID_ABOUT);
+}
+
+TEST_F(MainFrameTest, CopyLogMessagesPutsEveryLaterMessageOnTheClipboard)
+{
+    wxLogMessage("before the window");
+    OpenFrame();
+    wxLogMessage("a");
+    wxLogWarning("b");
+    wxLogGeneric(wxLOG_Info, "c");
+    RunCommand(kCopyLogMessagesId);
+    EXPECT_EQ(ClipboardText(), "a\r\nb\r\nc\r\n");
+}
+
+TEST_F(MainFrameTest, CopyWithAnEmptyLogLeavesTheClipboardAlone)
+{
+    OpenFrame();
+    SetClipboardText("what the user had");
+    RunCommand(kCopyLogMessagesId);
+    EXPECT_EQ(ClipboardText(), "what the user had");
+}
+
+TEST_F(MainFrameTest, DeviceCommandsWithoutADeviceOnlyAskToConnectOne)
+{
+    OpenFrame();
+    for (const wxString button : {"Reset Zephlark...", "Upgrade Firmware..."}) {
+        auto seen = std::make_shared<SeenMessageBox>();
+        wxTEST_DIALOG(PressButton(button), ExpectMessageBox(wxID_OK, seen));
+        EXPECT_EQ(seen->caption, "Connect a Zephlark");
+        EXPECT_EQ(seen->message, "Please plug-in and unlock your Zephlark and try again.");
+        EXPECT_EQ(seen->style & (wxOK | wxICON_INFORMATION), wxOK | wxICON_INFORMATION);
+    }
+    EXPECT_EQ(sim::Written(), "");
+}
+
+TEST_F(MainFrameTest, ResetIsSentOnlyAfterTheUserChoseReset)
+{
+    sim::Plug();
+    OpenFrame();
+    sim::ClearWritten();
+    auto seen = std::make_shared<SeenMessageBox>();
+    wxTEST_DIALOG(PressButton("Reset Zephlark..."), ExpectMessageBox(wxID_NO, seen));
+    EXPECT_EQ(sim::Written(), "");
+    EXPECT_EQ(seen->caption, "Reset Zephlark");
+    EXPECT_EQ(seen->message,
+              "This will perminately erase all games and data on the device, are you "
+              "sure you want to continue?");
+    EXPECT_EQ(seen->yesLabel, "Reset");
+    EXPECT_EQ(seen->noLabel, "Cancel");
+    EXPECT_EQ(seen->style & wxNO_DEFAULT, 0) << "Reset must be the default button";
+    EXPECT_TRUE(seen->style & wxICON_EXCLAMATION);
+
+    wxTEST_DIALOG(PressButton("Reset Zephlark..."), ExpectMessageBox(wxID_YES, seen));
+    EXPECT_EQ(sim::Written(), "factoryreset\n");
+}
+
+} // namespace

@@ -1,0 +1,129 @@
+// The reader's per-byte rules and the notification handshake, driven directly.
+
+#include <wx/app.h>
+#include <wx/event.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "LogCapture.h"
+#include "SerialLineQueue.h"
+
+namespace {
+
+constexpr int kEventId = 2;
+
+class ReaderQueue : public testing::Test
+{
+protected:
+    ReaderQueue() : reader(&handler, kEventId)
+    {
+        handler.Bind(wxEVT_THREAD, [this](wxThreadEvent& event) {
+            EXPECT_EQ(event.GetId(), kEventId);
+            ++notifications;
+        });
+    }
+
+    // Feeds bytes as the thread body does: the notify point follows every line feed.
+    void Feed(const std::string& bytes)
+    {
+        for (char c : bytes) {
+            if (reader.QueueByte(static_cast<uint8_t>(c)))
+                reader.NotifyIfLineReady();
+        }
+    }
+
+    int DeliveredNotifications()
+    {
+        wxTheApp->ProcessPendingEvents();
+        return notifications;
+    }
+
+    wxString NextLine()
+    {
+        wxString line = "<untouched>";
+        EXPECT_TRUE(reader.GetLine(line));
+        return line;
+    }
+
+    wxEvtHandler handler;
+    SerialLineQueue reader;
+    int notifications = 0;
+};
+
+TEST_F(ReaderQueue, BurstOfTwoLinesGivesOneNotificationAndBothLines)
+{
+    Feed("ab\r\ncd\n");
+    EXPECT_EQ(DeliveredNotifications(), 1);
+    EXPECT_EQ(NextLine(), "ab");
+    EXPECT_EQ(NextLine(), "cd");
+    wxString line = "unchanged";
+    EXPECT_FALSE(reader.GetLine(line));
+    EXPECT_EQ(line, "unchanged");
+}
+
+TEST_F(ReaderQueue, PartialLineIsNeitherAnnouncedNorReturned)
+{
+    Feed("abc");
+    reader.NotifyIfLineReady();
+    EXPECT_EQ(DeliveredNotifications(), 0);
+    wxString line;
+    EXPECT_FALSE(reader.GetLine(line));
+    Feed("\n");
+    EXPECT_EQ(DeliveredNotifications(), 1);
+    EXPECT_EQ(NextLine(), "abc");
+}
+
+TEST_F(ReaderQueue, NextNotificationWaitsForReadyForMore)
+{
+    Feed("one\n");
+    EXPECT_EQ(NextLine(), "one");
+    Feed("two\n");
+    reader.NotifyIfLineReady();
+    EXPECT_EQ(DeliveredNotifications(), 1);
+    reader.ReadyForMore();
+    reader.NotifyIfLineReady();
+    EXPECT_EQ(DeliveredNotifications(), 2);
+}
+
+TEST_F(ReaderQueue, CarriageReturnsVanishAnywhereAndEmptyLinesSurvive)
+{
+    Feed("a\rb\n\r\n\n");
+    EXPECT_EQ(NextLine(), "ab");
+    EXPECT_EQ(NextLine(), "");
+    EXPECT_EQ(NextLine(), "");
+}
+
+TEST_F(ReaderQueue, ValidUtf8IsDecoded)
+{
+    Feed("caf\xc3\xa9 \xe2\x9c\x93\n");
+    EXPECT_EQ(NextLine(), wxString::FromUTF8("caf\xc3\xa9 \xe2\x9c\x93"));
+}
+
+TEST_F(ReaderQueue, InvalidUtf8IsMarkedAndSanitised)
+{
+    Feed("\xc3\x28\n");
+    EXPECT_EQ(NextLine(), "<UTF8ERR>.(");
+    Feed("ok \xff\x01~\n");
+    EXPECT_EQ(NextLine(), "<UTF8ERR>ok ..~");
+}
+
+TEST_F(ReaderQueue, FullQueueIsEmptiedWithAMessageAndFillsAgain)
+{
+    LogCapture log;
+    const std::string chunk(4096, 'x');
+    for (size_t fed = 0; fed < SerialLineQueue::kLimitBytes; fed += chunk.size())
+        Feed(chunk);
+    EXPECT_EQ(reader.QueuedBytes(), SerialLineQueue::kLimitBytes);
+    EXPECT_TRUE(log.Messages().empty());
+
+    Feed("y"); // dropped together with the whole queue
+    EXPECT_TRUE(log.Contains("Serial buffer full (1048576 bytes)"));
+    EXPECT_EQ(reader.QueuedBytes(), 0u);
+
+    Feed("after\n");
+    EXPECT_EQ(NextLine(), "after");
+}
+
+} // namespace

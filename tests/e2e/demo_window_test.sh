@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# The whole demo program under Xvfb: it shows its window, connects to the simulated device that is
+# plugged in at start, logs the connection to standard output and exits cleanly on Ctrl+Q.
+# Usage: demo_window_test.sh PROGRAM (run under xvfb-run)
+set -euo pipefail
+program=$1
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+
+"$program" >"$log" 2>&1 &
+pid=$!
+window=$(timeout 30 xdotool search --sync --onlyvisible --name "^Zephlark Utility$" | head -n 1)
+[ -n "$window" ] || { echo "FAIL: no window"; kill "$pid"; exit 1; }
+
+for _ in $(seq 100); do
+    grep -q "serial#=" "$log" && break
+    sleep 0.1
+done
+xdotool windowfocus --sync "$window" key ctrl+q
+status=0
+timeout 10 tail --pid="$pid" -f /dev/null || { echo "FAIL: still running after Ctrl+Q"; kill "$pid"; exit 1; }
+wait "$pid" || status=$?
+
+cat "$log"
+failures=0
+check() { grep -qF -- "$1" "$log" || { echo "FAIL: the log lacks: $1"; failures=$((failures + 1)); }; }
+check "Device Connected: simACM0"
+check "serial#="
+[ "$status" -eq 0 ] || { echo "FAIL: exit status $status"; failures=$((failures + 1)); }
+echo "$((3 - failures)) passed, $failures failed"
+[ "$failures" -eq 0 ]

@@ -1,0 +1,30 @@
+#include <gtest/gtest.h>
+
+#include "UpdateFileName.h"
+
+namespace {
+
+TEST(UpdateFileName, PlainNamesStayAsTheyAre)
+{
+    EXPECT_EQ(CleanUpdateFileName("ZephlarkOS-1.5.0.zlos"), "ZephlarkOS-1.5.0.zlos");
+    EXPECT_EQ(CleanUpdateFileName("key_(v2)+#1.zlkey"), "key_(v2)+#1.zlkey");
+}
+
+TEST(UpdateFileName, UncarriableCharactersBecomeUnderscores)
+{
+    EXPECT_EQ(CleanUpdateFileName("my os file.zlos"), "my_os_file.zlos");
+    EXPECT_EQ(CleanUpdateFileName("a\nb\tc\x7f.zlos"), "a_b_c_.zlos");
+    EXPECT_EQ(CleanUpdateFileName("a:b*c?d\"e<f>g|h\\i.zlos"), "a_b_c_d_e_f_g_h_i.zlos");
+    EXPECT_EQ(CleanUpdateFileName(wxString::FromUTF8("caf\xc3\xa9.zlos")), "caf_.zlos");
+}
+
+TEST(UpdateFileName, NamesThatCannotBeCarriedAreRefused)
+{
+    EXPECT_EQ(CleanUpdateFileName(""), "");
+    EXPECT_EQ(CleanUpdateFileName(".."), "");
+    EXPECT_EQ(CleanUpdateFileName("os.zlos."), "");
+    EXPECT_EQ(CleanUpdateFileName(wxString('a', 251) + ".zlos"), "");
+    EXPECT_EQ(CleanUpdateFileName(wxString('a', 250) + ".zlos").length(), 255u);
+}
+
+} // namespace

@@ -1,0 +1,70 @@
+#include "DeviceChangeWatch.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "Serial.h"
+#include "Testbed.h"
+#include "WaitFor.h"
+
+namespace {
+
+// Monitors must be created after the testbed, or they listen to the real kernel.
+class DeviceChangeWatchTest : public UmockdevTest
+{
+};
+
+TEST_F(DeviceChangeWatchTest, PlugAndUnplugNotifyOnceEach)
+{
+    // What a rescan finds at each notice.
+    std::vector<wxString> found;
+    const auto watch = WatchDeviceChanges([&] { found.push_back(FindZephlarkSerialPort()); });
+    ASSERT_TRUE(watch);
+    const UsbSerialDevice device{"1-1", "ttyACM0"};
+
+    testbed->Plug(device);
+    ASSERT_TRUE(WaitFor([&] { return found.size() >= 1; }));
+    testbed->Announce(device.TtySysPath(), "change");
+    testbed->Unplug(device);
+    ASSERT_TRUE(WaitFor([&] { return found.size() >= 2; }));
+    // Notices arrive in order: a stray one from above would come before this arrival's.
+    testbed->Plug({"1-2", "ttyACM1"});
+    ASSERT_TRUE(WaitFor([&] { return found.size() >= 3; }));
+
+    EXPECT_EQ(found, (std::vector<wxString>{"/dev/ttyACM0", "", "/dev/ttyACM1"}));
+}
+
+TEST_F(DeviceChangeWatchTest, DisksCountOtherSubsystemsDoNot)
+{
+    int notices = 0;
+    const auto watch = WatchDeviceChanges([&] { ++notices; });
+    ASSERT_TRUE(watch);
+
+    testbed->Add("P: /devices/pci0000:00/0000:00:14.0/usb1/1-3\n"
+                 "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nA: idVendor=046d\nA: idProduct=c077\n");
+    testbed->Add("P: /devices/virtual/block/loop7\nE: SUBSYSTEM=block\nE: DEVTYPE=disk\n");
+    ASSERT_TRUE(WaitFor([&] { return notices >= 1; }));
+    testbed->Plug({"1-1", "ttyACM0"});
+    ASSERT_TRUE(WaitFor([&] { return notices >= 2; }));
+
+    EXPECT_EQ(notices, 2);
+}
+
+TEST_F(DeviceChangeWatchTest, DestroyedWatchStaysSilent)
+{
+    int stoppedNotices = 0;
+    int runningNotices = 0;
+    auto stopped = WatchDeviceChanges([&] { ++stoppedNotices; });
+    const auto running = WatchDeviceChanges([&] { ++runningNotices; });
+    ASSERT_TRUE(stopped && running);
+
+    stopped.reset();
+    testbed->Plug({"1-1", "ttyACM0"});
+    testbed->Plug({"1-2", "ttyACM1"});
+    ASSERT_TRUE(WaitFor([&] { return runningNotices >= 2; }));
+
+    EXPECT_EQ(stoppedNotices, 0);
+}
+
+} // namespace

@@ -1,0 +1,66 @@
+#include "Serial.h"
+
+#include <gtest/gtest.h>
+
+#include "LogCapture.h"
+#include "Testbed.h"
+
+namespace {
+
+class SerialDiscovery : public UmockdevTest
+{
+};
+
+TEST_F(SerialDiscovery, NoDeviceFindsNothingAndLogsNothing)
+{
+    // Ttys that are not ours: another vendor's USB serial, and a board UART with no USB above it.
+    testbed->Plug({"1-1", "ttyUSB0", "0403", "6001"});
+    testbed->Add("P: /devices/platform/serial8250/tty/ttyS0\nN: ttyS0\nE: SUBSYSTEM=tty\nE: "
+                 "DEVNAME=/dev/ttyS0\n");
+    LogCapture log;
+
+    EXPECT_EQ(FindZephlarkSerialPort(), "");
+    EXPECT_TRUE(log.Messages().empty());
+}
+
+TEST_F(SerialDiscovery, FindsTheTtyNodeOfTheDevice)
+{
+    testbed->Plug({"1-4", "ttyACM3"});
+
+    EXPECT_EQ(FindZephlarkSerialPort(), "/dev/ttyACM3");
+}
+
+TEST_F(SerialDiscovery, FirstInSysfsPathOrderWins)
+{
+    // libudev sorts what it enumerates by sysfs path, whatever order the devices came in.
+    testbed->Plug({"1-3", "ttyACM0"});
+    testbed->Plug({"1-1", "ttyACM1"});
+    testbed->Plug({"1-2", "ttyACM2"});
+
+    EXPECT_EQ(FindZephlarkSerialPort(), "/dev/ttyACM1");
+}
+
+struct Identifiers
+{
+    const char* vendor;
+    const char* product;
+};
+
+class SerialDiscoveryOfOtherIdentifiers : public SerialDiscovery,
+                                          public testing::WithParamInterface<Identifiers>
+{
+};
+
+TEST_P(SerialDiscoveryOfOtherIdentifiers, FindsNothing)
+{
+    testbed->Plug({"1-1", "ttyACM0", GetParam().vendor, GetParam().product});
+
+    EXPECT_EQ(FindZephlarkSerialPort(), "");
+}
+
+// sysfs writes the identifiers in lower case; anything else is not the device.
+INSTANTIATE_TEST_SUITE_P(ExactLowerCaseOnly, SerialDiscoveryOfOtherIdentifiers,
+                         testing::Values(Identifiers{"7E21", "0C4A"}, Identifiers{"7e21", "0C4A"},
+                                         Identifiers{"7e21", "0c4b"}, Identifiers{"7e22", "0c4a"}));
+
+} // namespace

@@ -1,0 +1,255 @@
+#include "Serial.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <string>
+
+#include <fcntl.h>
+#include <linux/capability.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "LogCapture.h"
+#include "Testbed.h"
+
+namespace {
+
+using std::chrono::steady_clock;
+
+constexpr auto kPatience = std::chrono::seconds{5};
+
+// What the device received: reads the master end until `count` bytes came or time ran out.
+std::string DeviceReceives(int master, size_t count)
+{
+    std::string received;
+    const auto deadline = steady_clock::now() + kPatience;
+    while (received.size() < count && steady_clock::now() < deadline) {
+        pollfd watch{master, POLLIN, 0};
+        char chunk[256];
+        if (poll(&watch, 1, 10) == 1) {
+            const ssize_t got = read(master, chunk, sizeof chunk);
+            if (got > 0)
+                received.append(chunk, static_cast<size_t>(got));
+        }
+    }
+    return received;
+}
+
+// What the port delivers, read one byte at a time as the reader thread does.
+std::string PortDelivers(size_t count)
+{
+    std::string received;
+    const auto deadline = steady_clock::now() + kPatience;
+    while (received.size() < count && steady_clock::now() < deadline) {
+        uint8_t byte = 0;
+        if (ZephlarkSerialRead(&byte, 1) == 1)
+            received += static_cast<char>(byte);
+    }
+    return received;
+}
+
+// Writes until the line takes nothing more while the device end reads nothing. The kernel moves
+// pty data on asynchronously, so room can reappear just after a write failed with EAGAIN: only a
+// quiet spell of 200 ms counts as full.
+void FillUntilStalled(int fd)
+{
+    const std::string block(4096, 'x');
+    pollfd watch{fd, POLLOUT, 0};
+    do {
+        while (write(fd, block.data(), block.size()) > 0) {
+        }
+    } while (poll(&watch, 1, 200) == 1);
+}
+
+size_t CountStartingWith(LogCapture& log, const wxString& prefix)
+{
+    size_t count = 0;
+    for (const auto& message : log.Messages())
+        count += message.StartsWith(prefix) ? 1 : 0;
+    return count;
+}
+
+// Root opens anything whatever its mode; dropping the override capabilities from this thread's
+// effective set (they stay permitted, so the destructor can take them back) makes the permission
+// check real. A no-op for an ordinary user.
+class WithoutFileOverride
+{
+public:
+    WithoutFileOverride()
+    {
+        syscall(SYS_capget, &header, saved);
+        __user_cap_data_struct reduced[2] = {saved[0], saved[1]};
+        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        syscall(SYS_capset, &header, reduced);
+    }
+    ~WithoutFileOverride() { syscall(SYS_capset, &header, saved); }
+
+private:
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved[2]{};
+};
+
+class SerialPort : public UmockdevTest
+{
+protected:
+    void SetUp() override
+    {
+        UmockdevTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        testbed->Plug(device);
+        master = testbed->Master(device);
+        ASSERT_GE(master, 0);
+    }
+
+    void TearDown() override { ZephlarkSerialClose(); }
+
+    const UsbSerialDevice device{"1-1", "ttyACM0"};
+    int master = -1;
+};
+
+TEST_F(SerialPort, OpensRawAt115200)
+{
+    ASSERT_TRUE(ZephlarkSerialOpen(device.Node()));
+    EXPECT_TRUE(ZephlarkSerialIsOpen());
+
+    // A pty master reports the settings of its slave, our port.
+    termios line{};
+    ASSERT_EQ(tcgetattr(master, &line), 0);
+    EXPECT_EQ(cfgetispeed(&line), B115200);
+    EXPECT_EQ(cfgetospeed(&line), B115200);
+    EXPECT_EQ(line.c_cflag & (CLOCAL | CREAD), tcflag_t(CLOCAL | CREAD));
+    EXPECT_EQ(line.c_cflag & CSIZE, tcflag_t(CS8));
+    EXPECT_EQ(line.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+    EXPECT_EQ(line.c_iflag & (ICRNL | IXON | ISTRIP), 0u);
+    EXPECT_EQ(line.c_oflag & OPOST, 0u);
+}
+
+TEST_F(SerialPort, OpeningAgainKeepsTheOpenPort)
+{
+    const UsbSerialDevice other{"1-2", "ttyACM1"};
+    testbed->Plug(other);
+    ASSERT_TRUE(ZephlarkSerialOpen(device.Node()));
+    LogCapture log;
+
+    EXPECT_TRUE(ZephlarkSerialOpen(other.Node()));
+
+    EXPECT_EQ(CountStartingWith(log, "Serial port was already open (0x"), 1u);
+    ASSERT_EQ(ZephlarkSerialSendLine("version"), 8);
+    EXPECT_EQ(DeviceReceives(master, 8), "version\n");
+    pollfd otherWatch{testbed->Master(other), POLLIN, 0};
+    poll(&otherWatch, 1, 0);
+    EXPECT_FALSE(otherWatch.revents & POLLIN);
+}
+
+TEST_F(SerialPort, ReadWithNothingWaitingReturnsZeroSoon)
+{
+    ASSERT_TRUE(ZephlarkSerialOpen(device.Node()));
+    uint8_t byte = 0;
+    const auto start = steady_clock::now();
+
+    EXPECT_EQ(ZephlarkSerialRead(&byte, 1), 0);
+    EXPECT_LT(steady_clock::now() - start, std::chrono::seconds{1});
+}
+
+TEST_F(SerialPort, ReadsWhatTheDeviceSends)
+{
+    ASSERT_TRUE(ZephlarkSerialOpen(device.Node()));
+
+    ASSERT_EQ(write(master, "~version:\r\n", 11), 11);
+
+    EXPECT_EQ(PortDelivers(11), "~version:\r\n");
+}
+
+TEST_F(SerialPort, WritesReachTheDeviceUnchanged)
+{
+    ASSERT_TRUE(ZephlarkSerialOpen(device.Node()));
+
+    EXPECT_EQ(ZephlarkSerialWrite(reinterpret_cast<const uint8_t*>("a\r\n"), 3), 3);
+    EXPECT_EQ(ZephlarkSerialSendLine("echo off"), 9);
+
+    EXPECT_EQ(DeviceReceives(master, 12), "a\r\necho off\n");
+}
+
+TEST_F(SerialPort, ClosedPortFailsReadsAndWrites)
+{
+    ASSERT_TRUE(ZephlarkSerialOpen(device.Node()));
+    ZephlarkSerialClose();
+    ZephlarkSerialClose();
+    LogCapture log;
+    uint8_t byte = 0;
+
+    EXPECT_FALSE(ZephlarkSerialIsOpen());
+    EXPECT_EQ(ZephlarkSerialRead(&byte, 1), -1);
+    EXPECT_EQ(ZephlarkSerialSendLine("version"), -1);
+    EXPECT_TRUE(log.Contains("Serial write Failed: (0 != 8)"));
+}
+
+TEST_F(SerialPort, HangUpFailsTheRead)
+{
+    ASSERT_TRUE(ZephlarkSerialOpen(device.Node()));
+
+    // Replacing the master by /dev/null closes the pty's device end, as an unplug does.
+    const int null = open("/dev/null", O_RDWR);
+    ASSERT_EQ(dup2(null, master), master);
+    close(null);
+    uint8_t byte = 0;
+
+    EXPECT_EQ(ZephlarkSerialRead(&byte, 1), -1);
+    EXPECT_EQ(errno, EIO);
+}
+
+TEST_F(SerialPort, WriteGivesUpWhenTheDeviceTakesNothing)
+{
+    ASSERT_TRUE(ZephlarkSerialOpen(device.Node()));
+    const int filler = open(device.Node().c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(filler, 0);
+    FillUntilStalled(filler);
+    close(filler);
+    LogCapture log;
+    const auto start = steady_clock::now();
+
+    EXPECT_EQ(ZephlarkSerialWrite(reinterpret_cast<const uint8_t*>("y"), 1), -1);
+
+    EXPECT_LT(steady_clock::now() - start, std::chrono::seconds{10});
+    EXPECT_TRUE(log.Contains("Serial write Failed: (0 != 1)"));
+    EXPECT_TRUE(ZephlarkSerialIsOpen());
+}
+
+TEST_F(SerialPort, PermissionProblemIsExplainedOncePerPort)
+{
+    // The layer remembers explained names for the whole process: new names on every run, so
+    // --gtest_repeat sees the message again.
+    static int runs = 0;
+    const UsbSerialDevice first{"1-5", "ttyACM" + std::to_string(10 + 2 * runs)};
+    const UsbSerialDevice second{"1-6", "ttyACM" + std::to_string(11 + 2 * runs++)};
+    testbed->Plug(first);
+    testbed->Plug(second);
+    ASSERT_EQ(chmod(first.Node().c_str(), 0), 0);
+    ASSERT_EQ(chmod(second.Node().c_str(), 0), 0);
+    WithoutFileOverride asOrdinaryUser;
+    const int probe = open(first.Node().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (probe >= 0) {
+        close(probe);
+        GTEST_SKIP() << "Mode 000 does not stop this process (capabilities not droppable)";
+    }
+    LogCapture log;
+
+    EXPECT_FALSE(ZephlarkSerialOpen(first.Node()));
+    EXPECT_FALSE(ZephlarkSerialOpen(first.Node()));
+    EXPECT_FALSE(ZephlarkSerialOpen(second.Node()));
+
+    const auto advice = [](const UsbSerialDevice& device) {
+        return "Cannot open " + device.Node() + ": Permission denied. Install the udev rule";
+    };
+    EXPECT_EQ(CountStartingWith(log, advice(first)), 1u);
+    EXPECT_EQ(CountStartingWith(log, advice(second)), 1u);
+    EXPECT_FALSE(ZephlarkSerialIsOpen());
+}
+
+} // namespace

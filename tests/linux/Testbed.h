@@ -1,0 +1,56 @@
+#pragma once
+
+// A umockdev testbed for one test: fake USB serial devices that libudev enumerates and watches,
+// each with a pseudo-terminal as its tty whose master end plays the device.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+typedef struct _UMockdevTestbed UMockdevTestbed;
+
+struct UsbSerialDevice
+{
+    std::string usbPort;         // "1-1": where it sits in sysfs, which orders the enumeration
+    std::string tty = "ttyACM0"; // a removed name cannot be plugged again in the same testbed
+    std::string idVendor = "7e21";
+    std::string idProduct = "0c4a";
+
+    std::string UsbSysPath() const;
+    std::string InterfaceSysPath() const;
+    std::string TtySysPath() const;
+    std::string Node() const { return "/dev/" + tty; }
+};
+
+class Testbed
+{
+public:
+    Testbed();
+    ~Testbed();
+    Testbed(const Testbed&) = delete;
+    Testbed& operator=(const Testbed&) = delete;
+
+    // Creates the device (umockdev announces each sysfs entry with "add").
+    void Plug(const UsbSerialDevice& device);
+    // Announces "remove" leaf to root, then takes the entries away.
+    void Unplug(const UsbSerialDevice& device);
+    // Adds sysfs entries from umockdev's text format (P:, E:, A: lines).
+    void Add(const std::string& description);
+    void Announce(const std::string& sysPath, const char* action);
+    // The device's end of the tty.
+    int Master(const UsbSerialDevice& device);
+
+private:
+    UMockdevTestbed* testbed;
+};
+
+// Base fixture: refuses to run outside umockdev-wrapper (everything would hit the real /sys and
+// /dev) or without a scratch TMPDIR (an aborted run leaves umockdev's folders in TMPDIR).
+class UmockdevTest : public testing::Test
+{
+protected:
+    void SetUp() override;
+
+    std::unique_ptr<Testbed> testbed;
+};

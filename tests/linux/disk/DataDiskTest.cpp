@@ -1,0 +1,176 @@
+#include "DataDisk.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "LogCapture.h"
+#include "MockUDisks.h"
+#include "PrivateBus.h"
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+const std::string kDevice = "Orvex_Zephlark_0001";
+
+// Every test gets its own bus and its own udisks2 on it; the code under test finds both through
+// DBUS_SYSTEM_BUS_ADDRESS, so it never reaches the machine's system bus.
+class DataDiskOnUDisks : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(bus.IsRunning()) << "no private D-Bus bus, test refused: " << bus.Error();
+        bus.BecomeSystemBus();
+        ASSERT_TRUE(udisks.Start(bus.Address()));
+    }
+
+    std::string Media(const std::string& name) const { return bus.Folder() + "/media/" + name; }
+    std::string MountedByService(const std::string& block) const { return mountRoot + "/" + block; }
+
+    // A drive with one filesystem; an empty mountPoint leaves it unmounted.
+    void Plug(const MockDrive& drive, const std::string& block, const std::string& mountPoint,
+              const std::string& label = "ZEPHLARK")
+    {
+        udisks.Add(drive);
+        udisks.Add(MockFilesystem{block, drive.name, label, mountPoint});
+    }
+
+    PrivateBus bus;
+    const std::string mountRoot = bus.Folder() + "/run-media";
+    MockUDisks udisks{mountRoot};
+    LogCapture log;
+};
+
+TEST_F(DataDiskOnUDisks, FindsMountedVolumeAndItsLabel)
+{
+    Plug({kDevice}, "sdb1", Media("ZEPHLARK"));
+
+    EXPECT_EQ(FindZephlarkDiskPath(), Media("ZEPHLARK"));
+    EXPECT_EQ(GetZephlarkDiskLabel(), "ZEPHLARK");
+    EXPECT_EQ(udisks.Calls(), Calls{});
+}
+
+TEST_F(DataDiskOnUDisks, MountsVolumeTheDesktopLeftUnmounted)
+{
+    Plug({kDevice}, "sdb1", "");
+
+    EXPECT_EQ(FindZephlarkDiskPath(), MountedByService("sdb1"));
+    EXPECT_EQ(GetZephlarkDiskLabel(), "ZEPHLARK");
+    EXPECT_EQ(FindZephlarkDiskPath(), MountedByService("sdb1"));
+    EXPECT_EQ(udisks.Calls(), Calls{"Mount sdb1"});
+}
+
+TEST_F(DataDiskOnUDisks, RefusedMountFindsNothing)
+{
+    Plug({kDevice}, "sdb1", "");
+    udisks.Refuse("Mount", "Not authorized to perform operation");
+
+    EXPECT_EQ(FindZephlarkDiskPath(), "");
+    EXPECT_EQ(GetZephlarkDiskLabel(), "");
+    EXPECT_TRUE(log.Contains("Failed to mount /dev/sdb1: Not authorized to perform operation"));
+}
+
+class DataDiskLabel : public DataDiskOnUDisks, public testing::WithParamInterface<const char*>
+{
+};
+
+TEST_P(DataDiskLabel, IsReportedAsItIs)
+{
+    Plug({kDevice}, "sdb1", Media("disk"), GetParam());
+
+    EXPECT_EQ(FindZephlarkDiskPath(), Media("disk"));
+    EXPECT_EQ(GetZephlarkDiskLabel(), GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(NoneOtherOrLowerCase, DataDiskLabel,
+                         testing::Values("", "OTHER", "zephlark"));
+
+TEST_F(DataDiskOnUDisks, FirstDeviceByObjectPathWins)
+{
+    // Drives are named after their serial numbers; neither plugging nor block order decides.
+    Plug({"Orvex_Zephlark_Z7Q2"}, "sda1", Media("C"), "THIRD");
+    Plug({"Orvex_Zephlark_0B9X"}, "sdc1", Media("A"), "FIRST");
+    Plug({"Orvex_Zephlark_3MZ1"}, "sdb1", Media("B"), "SECOND");
+
+    for (int call = 0; call < 2; ++call) {
+        EXPECT_EQ(FindZephlarkDiskPath(), Media("A"));
+        EXPECT_EQ(GetZephlarkDiskLabel(), "FIRST");
+    }
+}
+
+TEST_F(DataDiskOnUDisks, OnlyTheDeviceIdentityMatches)
+{
+    // Each of these sorts before the device and carries its label, so a loose match would take it.
+    Plug({"A_SanDisk_Cruzer", "SanDisk", "Cruzer"}, "sda1", Media("stick"));
+    Plug({"B_Orvex_Zephlark_ata", "Orvex", "Zephlark", "ata"}, "sdb1", Media("ata"));
+    Plug({"C_orvex_zephlark", "orvex", "zephlark"}, "sdc1", Media("lower"));
+    Plug({"D_Orvex_Zephlark_Pro", "Orvex", "Zephlark Pro"}, "sdd1", Media("pro"));
+    // The device as its inquiry data pads it, with a filesystem udisks2 hides sorting first.
+    udisks.Add(MockDrive{"E_Orvex_Zephlark", "Orvex   ", "Zephlark        "});
+    udisks.Add(MockFilesystem{"sde0", "E_Orvex_Zephlark", "ZEPHLARK", Media("hidden"), true});
+    udisks.Add(MockFilesystem{"sde1", "E_Orvex_Zephlark", "ZEPHLARK", Media("ZEPHLARK")});
+
+    EXPECT_EQ(FindZephlarkDiskPath(), Media("ZEPHLARK"));
+}
+
+TEST_F(DataDiskOnUDisks, EjectUnmountsThenEjectsAndTheDiskIsGone)
+{
+    Plug({kDevice}, "sdb1", Media("ZEPHLARK"));
+    ASSERT_EQ(FindZephlarkDiskPath(), Media("ZEPHLARK"));
+
+    EXPECT_TRUE(ZephlarkEjectDisk(Media("ZEPHLARK") + "/"));
+    EXPECT_EQ(udisks.Calls(), (Calls{"Unmount sdb1", "Eject " + kDevice}));
+    EXPECT_EQ(FindZephlarkDiskPath(), "");
+    EXPECT_EQ(GetZephlarkDiskLabel(), "");
+}
+
+TEST_F(DataDiskOnUDisks, DriveThatCannotEjectIsPoweredOff)
+{
+    MockDrive drive{kDevice};
+    drive.ejectable = false;
+    Plug(drive, "sdb1", Media("ZEPHLARK"));
+
+    EXPECT_TRUE(ZephlarkEjectDisk(Media("ZEPHLARK")));
+    EXPECT_EQ(udisks.Calls(), (Calls{"Unmount sdb1", "PowerOff " + kDevice}));
+}
+
+TEST_F(DataDiskOnUDisks, RefusedEjectAndPowerOffGiveFalse)
+{
+    Plug({kDevice}, "sdb1", Media("ZEPHLARK"));
+    udisks.Refuse("Eject", "Error ejecting /dev/sdb: medium is locked");
+    udisks.Refuse("PowerOff", "Error powering off drive: not supported");
+
+    EXPECT_FALSE(ZephlarkEjectDisk(Media("ZEPHLARK")));
+    EXPECT_EQ(udisks.Calls(), (Calls{"Unmount sdb1", "Eject " + kDevice, "PowerOff " + kDevice}));
+    EXPECT_TRUE(log.Contains("Failed to eject " + Media("ZEPHLARK") +
+                             ".: Error powering off drive: not supported"));
+}
+
+TEST_F(DataDiskOnUDisks, RefusedUnmountLeavesVolumeMounted)
+{
+    Plug({kDevice}, "sdb1", Media("ZEPHLARK"));
+    udisks.Refuse("Unmount", "Error unmounting /dev/sdb1: target is busy");
+
+    EXPECT_FALSE(ZephlarkEjectDisk(Media("ZEPHLARK")));
+    EXPECT_TRUE(log.Contains("Failed to dismount " + Media("ZEPHLARK") +
+                             " for eject.: Error unmounting /dev/sdb1: target is busy"));
+    EXPECT_EQ(FindZephlarkDiskPath(), Media("ZEPHLARK"));
+    EXPECT_EQ(udisks.Calls(), Calls{"Unmount sdb1"});
+}
+
+TEST_F(DataDiskOnUDisks, EjectOfAPathNotOursTouchesNothing)
+{
+    Plug({kDevice}, "sdb1", Media("ZEPHLARK"));
+    Plug({"SanDisk_Cruzer", "SanDisk", "Cruzer"}, "sdc1", Media("STICK"));
+
+    for (const auto& path : {Media("STICK"), Media("ZEPHLARK/DCIM"), std::string()}) {
+        EXPECT_TRUE(ZephlarkEjectDisk(path));
+        EXPECT_TRUE(log.Contains("Failed to open device for for eject: " + path)) << path;
+    }
+    EXPECT_EQ(udisks.Calls(), Calls{});
+}
+
+} // namespace

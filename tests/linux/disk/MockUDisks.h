@@ -1,0 +1,92 @@
+#pragma once
+
+// A stand-in for udisks2: drives and filesystems under their usual object paths, served through
+// the ObjectManager on its own thread and main context, so that the code under test can make its
+// blocking calls from the test's thread. Mount makes a folder and records it in MountPoints (the
+// reply going out before the property change, as with udisks2); Eject and PowerOff take the drive
+// and its filesystems away, as a device leaving its data-disk mode does.
+
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+typedef struct _GMainContext GMainContext;
+typedef struct _GMainLoop GMainLoop;
+typedef struct _GDBusConnection GDBusConnection;
+typedef struct _GDBusObjectManagerServer GDBusObjectManagerServer;
+typedef struct _GDBusMethodInvocation GDBusMethodInvocation;
+typedef struct _GVariant GVariant;
+typedef struct _MockUDisksDrive MockUDisksDrive;
+typedef struct _MockUDisksFilesystem MockUDisksFilesystem;
+
+struct MockDrive
+{
+    std::string name; // object path /org/freedesktop/UDisks2/drives/<name>
+    std::string vendor = "Orvex";
+    std::string model = "Zephlark";
+    std::string connectionBus = "usb";
+    bool ejectable = true;
+    bool canPowerOff = true;
+};
+
+struct MockFilesystem
+{
+    std::string name;  // block object /org/freedesktop/UDisks2/block_devices/<name>, /dev/<name>
+    std::string drive; // name of its drive
+    std::string label = "ZEPHLARK";
+    std::string mountPoint; // empty when not mounted; the folder is made
+    bool hintIgnore = false;
+};
+
+class MockUDisks
+{
+public:
+    // Mount mounts a filesystem at <mountRoot>/<its name>.
+    explicit MockUDisks(std::string mountRoot);
+    ~MockUDisks();
+
+    // Takes org.freedesktop.UDisks2 on the bus at busAddress. False when it could not.
+    bool Start(const std::string& busAddress);
+
+    void Add(const MockDrive& drive);
+    void Add(const MockFilesystem& filesystem);
+
+    // From now on method ("Mount", "Unmount", "Eject" or "PowerOff") fails with this message.
+    void Refuse(const std::string& method, const std::string& message);
+
+    // Every method call so far, in order, as "<method> <object name>": "Unmount sdb1".
+    std::vector<std::string> Calls() const;
+
+private:
+    void Run(const std::function<void()>& task);
+    bool RefusedAfterRecording(const char* method, GDBusMethodInvocation* call);
+    bool HasMountedFilesystem(const std::string& drivePath) const;
+    void Remove(const std::string& drivePath);
+
+    // Method handlers; each answers the call and returns true (handled).
+    static int OnMount(MockUDisksFilesystem* filesystem, GDBusMethodInvocation* call, GVariant*,
+                       MockUDisks* self);
+    static int OnUnmount(MockUDisksFilesystem* filesystem, GDBusMethodInvocation* call, GVariant*,
+                         MockUDisks* self);
+    static int OnEject(MockUDisksDrive* drive, GDBusMethodInvocation* call, GVariant*,
+                       MockUDisks* self);
+    static int OnPowerOff(MockUDisksDrive* drive, GDBusMethodInvocation* call, GVariant*,
+                          MockUDisks* self);
+
+    const std::string mountRoot;
+
+    // Used on the service thread only.
+    GDBusObjectManagerServer* manager = nullptr;
+    GDBusConnection* connection = nullptr;
+
+    mutable std::mutex lock; // guards calls and refusals
+    std::vector<std::string> calls;
+    std::map<std::string, std::string> refusals; // method -> message
+
+    GMainContext* context;
+    GMainLoop* loop;
+    std::thread serviceThread;
+};

@@ -1,0 +1,41 @@
+#include "LogCapture.h"
+
+#include <algorithm>
+
+LogCapture::LogCapture() : previous(wxLog::SetActiveTarget(this)) {}
+
+LogCapture::~LogCapture()
+{
+    wxLog::SetActiveTarget(previous);
+}
+
+std::vector<wxString> LogCapture::Messages()
+{
+    wxLog::FlushActive();
+    wxCriticalSectionLocker guard(lock);
+    return messages;
+}
+
+bool LogCapture::Contains(const wxString& message)
+{
+    return Count(message) > 0;
+}
+
+size_t LogCapture::Count(const wxString& message)
+{
+    const auto all = Messages();
+    return static_cast<size_t>(std::count(all.begin(), all.end(), message));
+}
+
+void LogCapture::Clear()
+{
+    wxLog::FlushActive();
+    wxCriticalSectionLocker guard(lock);
+    messages.clear();
+}
+
+void LogCapture::DoLogRecord(wxLogLevel, const wxString& msg, const wxLogRecordInfo&)
+{
+    wxCriticalSectionLocker guard(lock);
+    messages.push_back(msg);
+}

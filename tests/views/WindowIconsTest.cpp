@@ -1,0 +1,44 @@
+#include "WindowIcons.h"
+
+#include <wx/bitmap.h>
+#include <wx/image.h>
+
+#include <gtest/gtest.h>
+
+#include "LogCapture.h"
+
+namespace {
+
+class WindowIconsTest : public testing::TestWithParam<const char*>
+{
+};
+
+TEST_P(WindowIconsTest, BundleHasEverySizeWithTransparentCorners)
+{
+    const wxIconBundle bundle = LoadIconBundle(GetParam());
+
+    ASSERT_EQ(bundle.GetIconCount(), 4u);
+    for (const int size : {16, 32, 48, 256}) {
+        SCOPED_TRACE(size);
+        const wxIcon icon = bundle.GetIcon(wxSize(size, size), wxIconBundle::FALLBACK_NONE);
+        ASSERT_TRUE(icon.IsOk());
+        EXPECT_EQ(icon.GetDepth(), 32);
+        const wxImage image = wxBitmap(icon).ConvertToImage();
+        ASSERT_TRUE(image.HasAlpha());
+        // A handheld with rounded corners on a transparent ground.
+        EXPECT_EQ(image.GetAlpha(0, 0), 0);
+        EXPECT_EQ(image.GetAlpha(size / 2, size / 2), 255);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Bundles, WindowIconsTest, testing::Values("window_icon", "program_icon"));
+
+TEST(WindowIcons, UnknownBundleIsEmptyAndLogged)
+{
+    LogCapture log;
+
+    EXPECT_TRUE(LoadIconBundle("no_such_icon").IsEmpty());
+    EXPECT_TRUE(log.Contains("Icon bundle \"no_such_icon\" is not among the program's resources."));
+}
+
+} // namespace
