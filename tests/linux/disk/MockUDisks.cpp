@@ -138,43 +138,43 @@ bool MockUDisks::Start(const std::string& busAddress)
     return answer == kRequestNamePrimaryOwner;
 }
 
-void MockUDisks::Add(const MockDrive& spec)
+void MockUDisks::Add(const MockDrive& wanted)
 {
     Run([&] {
         auto* drive = mock_udisks_drive_skeleton_new();
-        mock_udisks_drive_set_vendor(drive, spec.vendor.c_str());
-        mock_udisks_drive_set_model(drive, spec.model.c_str());
-        mock_udisks_drive_set_connection_bus(drive, spec.connectionBus.c_str());
-        mock_udisks_drive_set_ejectable(drive, spec.ejectable);
-        mock_udisks_drive_set_can_power_off(drive, spec.canPowerOff);
+        mock_udisks_drive_set_vendor(drive, wanted.vendor.c_str());
+        mock_udisks_drive_set_model(drive, wanted.model.c_str());
+        mock_udisks_drive_set_connection_bus(drive, wanted.connectionBus.c_str());
+        mock_udisks_drive_set_ejectable(drive, wanted.ejectable);
+        mock_udisks_drive_set_can_power_off(drive, wanted.canPowerOff);
         g_signal_connect(drive, "handle-eject", G_CALLBACK(OnEject), this);
         g_signal_connect(drive, "handle-power-off", G_CALLBACK(OnPowerOff), this);
 
-        auto* object = mock_udisks_object_skeleton_new((kDrivesPath + spec.name).c_str());
+        auto* object = mock_udisks_object_skeleton_new((kDrivesPath + wanted.name).c_str());
         mock_udisks_object_skeleton_set_drive(object, drive);
         g_object_unref(drive);
         Export(manager, object);
     });
 }
 
-void MockUDisks::Add(const MockFilesystem& spec)
+void MockUDisks::Add(const MockFilesystem& wanted)
 {
-    if (!spec.mountPoint.empty())
-        std::filesystem::create_directories(spec.mountPoint);
+    if (!wanted.mountPoint.empty())
+        std::filesystem::create_directories(wanted.mountPoint);
     Run([&] {
         auto* block = mock_udisks_block_skeleton_new();
-        mock_udisks_block_set_device(block, ("/dev/" + spec.name).c_str());
-        mock_udisks_block_set_drive(block, (kDrivesPath + spec.drive).c_str());
+        mock_udisks_block_set_device(block, ("/dev/" + wanted.name).c_str());
+        mock_udisks_block_set_drive(block, (kDrivesPath + wanted.drive).c_str());
         mock_udisks_block_set_id_usage(block, "filesystem");
-        mock_udisks_block_set_id_label(block, spec.label.c_str());
-        mock_udisks_block_set_hint_ignore(block, spec.hintIgnore);
+        mock_udisks_block_set_id_label(block, wanted.label.c_str());
+        mock_udisks_block_set_hint_ignore(block, wanted.hintIgnore);
 
         auto* filesystem = mock_udisks_filesystem_skeleton_new();
-        SetMountPoint(filesystem, spec.mountPoint);
+        SetMountPoint(filesystem, wanted.mountPoint);
         g_signal_connect(filesystem, "handle-mount", G_CALLBACK(OnMount), this);
         g_signal_connect(filesystem, "handle-unmount", G_CALLBACK(OnUnmount), this);
 
-        auto* object = mock_udisks_object_skeleton_new((kBlocksPath + spec.name).c_str());
+        auto* object = mock_udisks_object_skeleton_new((kBlocksPath + wanted.name).c_str());
         mock_udisks_object_skeleton_set_block(object, block);
         mock_udisks_object_skeleton_set_filesystem(object, filesystem);
         g_object_unref(block);
