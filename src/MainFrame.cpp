@@ -108,8 +108,17 @@ void MainFrame::DeviceConnectionChanged(bool)
         statusView->Refresh(true);
 }
 
-void MainFrame::OnClose(wxCloseEvent&)
+void MainFrame::OnClose(wxCloseEvent& event)
 {
+    // Deleting the connection under a running firmware update would leave the device half
+    // updated; the window closes once the update has ended.
+    if (updateRunning) {
+        closeRequested = true;
+        wxLogMessage("Zephlark Utility will close when the firmware update has finished.");
+        if (event.CanVeto())
+            event.Veto();
+        return;
+    }
     deviceChangeWatch.reset();
     delete deviceConnection;
     deviceConnection = nullptr;

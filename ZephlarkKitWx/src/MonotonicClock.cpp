@@ -1,5 +1,7 @@
 #include "MonotonicClock.h"
 
+#include <wx/evtloop.h>
+
 #include <atomic>
 #include <thread>
 
@@ -10,6 +12,17 @@ class SteadyClock : public MonotonicClock
 public:
     TimePoint Now() override { return std::chrono::steady_clock::now(); }
     void SleepFor(Duration d) override { std::this_thread::sleep_for(d); }
+
+    void WaitForEvents(Duration d) override
+    {
+        wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+        if (!loop) {
+            std::this_thread::sleep_for(d);
+            return;
+        }
+        loop->DispatchTimeout(static_cast<unsigned long>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(d).count()));
+    }
 };
 
 SteadyClock steadyClock;
@@ -17,14 +30,26 @@ std::atomic<MonotonicClock*> installedClock{&steadyClock};
 
 } // namespace
 
-MonotonicClock& TheClock() { return *installedClock.load(); }
+MonotonicClock& TheClock()
+{
+    return *installedClock.load();
+}
 
-void SetClock(MonotonicClock* clock) { installedClock.store(clock ? clock : &steadyClock); }
+void SetClock(MonotonicClock* clock)
+{
+    installedClock.store(clock ? clock : &steadyClock);
+}
 
 MonotonicClock::TimePoint VirtualClock::Now()
 {
     std::lock_guard<std::mutex> guard(mutex);
     return now;
+}
+
+void VirtualClock::WaitForEvents(Duration d)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds{1});
+    Advance(d);
 }
 
 void VirtualClock::Advance(Duration d)

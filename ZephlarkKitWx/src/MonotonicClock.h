@@ -17,6 +17,10 @@ public:
     virtual TimePoint Now() = 0;
     // Blocks for d of this clock's time (a virtual clock just moves on).
     virtual void SleepFor(Duration d) = 0;
+    // On the GUI thread: handles what arrives for the program (device notices, serial lines) for
+    // up to d, returning as soon as something was handled. Polling waits pause with this, so they
+    // neither burn a core nor miss a change by more than d.
+    virtual void WaitForEvents(Duration d) = 0;
 };
 
 // The process-wide clock: the steady clock unless a test installed another one.
@@ -30,6 +34,9 @@ class VirtualClock : public MonotonicClock
 public:
     TimePoint Now() override;
     void SleepFor(Duration d) override { Advance(d); }
+    // Moves on by d after a real millisecond, which lets the other threads (the reader, a
+    // simulated device) deliver what the moment brought.
+    void WaitForEvents(Duration d) override;
     void Advance(Duration d);
 
 private:

@@ -1,0 +1,26 @@
+#include "UpdateProgress.h"
+
+#include <wx/log.h>
+
+namespace {
+
+constexpr int kProgressRange = 100;
+// The first message is padded so that the dialog is created wide enough for the later ones.
+constexpr int kFirstMessagePadding = 70;
+
+} // namespace
+
+UpdateProgress::UpdateProgress(wxWindow* parent)
+    : dialog(_("Updating Zephlark"),
+             _("Updating firmware...") + wxString(' ', kFirstMessagePadding), kProgressRange,
+             parent, wxPD_AUTO_HIDE | wxPD_SMOOTH)
+{}
+
+void UpdateProgress::Pulse(const wxString& message)
+{
+    dialog.Pulse(message);
+    if (message == lastMessage)
+        return;
+    lastMessage = message;
+    wxLogMessage("%s", message);
+}
