@@ -7,6 +7,7 @@ packages=(
     libwxgtk3.2-dev libudev-dev libglib2.0-dev libgtest-dev libgmock-dev
     umockdev libumockdev-dev dbus-daemon dbus-bin
     xvfb xauth x11-utils xdotool imagemagick
+    desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()

@@ -6,3 +6,5 @@ scripts/install-deps.sh
 scripts/build.sh
 # Tests start their own Xvfb servers, umockdev testbeds and private D-Bus buses as they need them.
 ctest --test-dir build --output-on-failure -j 2
+# The Debian package, installed and started for real.
+scripts/package-test.sh

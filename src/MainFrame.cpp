@@ -12,6 +12,8 @@
 #include "deviceconnection.h"
 
 #ifdef __WXMSW__
+#include <wx/msw/wrapwin.h>
+
 #include <dbt.h>
 #endif
 

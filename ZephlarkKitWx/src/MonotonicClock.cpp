@@ -48,8 +48,22 @@ MonotonicClock::TimePoint VirtualClock::Now()
 
 void VirtualClock::WaitForEvents(Duration d)
 {
-    std::this_thread::sleep_for(std::chrono::milliseconds{1});
+    std::function<void()> currentCatchUp;
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        currentCatchUp = catchUp;
+    }
+    if (currentCatchUp)
+        currentCatchUp();
+    else
+        std::this_thread::sleep_for(std::chrono::milliseconds{1});
     Advance(d);
+}
+
+void VirtualClock::SetCatchUp(std::function<void()> newCatchUp)
+{
+    std::lock_guard<std::mutex> guard(mutex);
+    catchUp = std::move(newCatchUp);
 }
 
 void VirtualClock::Advance(Duration d)

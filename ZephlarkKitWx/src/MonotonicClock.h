@@ -5,6 +5,7 @@
 // a three-minute limit passes in microseconds, deterministically.
 
 #include <chrono>
+#include <functional>
 #include <mutex>
 
 class MonotonicClock
@@ -34,12 +35,16 @@ class VirtualClock : public MonotonicClock
 public:
     TimePoint Now() override;
     void SleepFor(Duration d) override { Advance(d); }
-    // Moves on by d after a real millisecond, which lets the other threads (the reader, a
-    // simulated device) deliver what the moment brought.
+    // Lets the other threads (the reader, a simulated device) deliver what the moment brought,
+    // then moves on by d.
     void WaitForEvents(Duration d) override;
     void Advance(Duration d);
+    // How WaitForEvents lets the other threads catch up: a real millisecond unless a test knows
+    // better (for example: until a simulated device's output has all been read).
+    void SetCatchUp(std::function<void()> catchUp);
 
 private:
-    std::mutex mutex; // guards now
+    std::mutex mutex; // guards now and catchUp
     TimePoint now{};
+    std::function<void()> catchUp;
 };

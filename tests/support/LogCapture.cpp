@@ -34,8 +34,19 @@ void LogCapture::Clear()
     messages.clear();
 }
 
+void LogCapture::OnMessage(const wxString& message, std::function<void()> action)
+{
+    triggers.emplace_back(message, std::move(action));
+}
+
 void LogCapture::DoLogRecord(wxLogLevel, const wxString& msg, const wxLogRecordInfo&)
 {
-    wxCriticalSectionLocker guard(lock);
-    messages.push_back(msg);
+    {
+        wxCriticalSectionLocker guard(lock);
+        messages.push_back(msg);
+    }
+    for (const auto& [message, action] : triggers) {
+        if (message == msg)
+            action();
+    }
 }

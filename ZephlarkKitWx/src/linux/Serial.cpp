@@ -83,10 +83,11 @@ void ExplainPermissionOnce(const wxString& name, int error)
 {
     if (!portsExplained.insert(name).second)
         return;
-    wxLogMessage("Cannot open %s: %s. Install the udev rule 60-zephlark.rules (sudo cp "
-                 "60-zephlark.rules /etc/udev/rules.d/ && sudo udevadm control --reload) and "
-                 "replug the device, or add yourself to the dialout group (sudo usermod -aG "
-                 "dialout $USER) and log in again.",
+    wxLogMessage("Cannot open %s: %s. Install the udev rule 60-zephlark.rules (the "
+                 "zephlark-utility package does; from the source tree: sudo cp "
+                 "resources/linux/60-zephlark.rules /etc/udev/rules.d/ && sudo udevadm control "
+                 "--reload) and replug the device, or add yourself to the dialout group (sudo "
+                 "usermod -aG dialout $USER) and log in again.",
                  name, wxSysErrorMsgStr(error));
 }
 

@@ -187,6 +187,8 @@ void SimDevice::HandleLine(const std::string& line)
         FactoryReset();
     } else if (line == "datadisk") {
         EnterDataDisk();
+    } else if (command == "fwup") {
+        StartInstall(AfterFirstWord(line));
     } else {
         SendLine("Unknown command: " + std::string(command));
     }
@@ -222,12 +224,14 @@ void SimDevice::FactoryReset()
 {
     ++eraseCount;
     lastTimeSet.reset();
+    AbandonInstall();
     SetMode(Mode::Away);
     After(settings.restartDelay, [this] { PowerUpInSerialMode(); });
 }
 
 void SimDevice::EnterDataDisk()
 {
+    AbandonInstall();
     SetMode(Mode::Away);
     if (!settings.diskNeverAppears)
         After(settings.diskDelay, [this] { SetMode(Mode::Disk); });

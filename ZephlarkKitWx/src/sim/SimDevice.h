@@ -2,8 +2,9 @@
 
 // A model of the Zephlark as its USB host sees it: a console that takes command lines and answers
 // with device lines, a data-disk mode backed by a folder, restarts that take it off USB for a
-// while, and settable timings and faults. Transport-independent and single-threaded: the in-process
-// sim platform and PtyDevice each wrap it in their own lock and feed it bytes.
+// while, an OS install from the files on that disk, and settable timings and faults.
+// Transport-independent and single-threaded: the in-process sim platform and PtyDevice each wrap it
+// in their own lock and feed it bytes.
 //
 // Timed behaviour runs on TheClock(): actions are scheduled for a time and run by RunDueActions,
 // which the owner calls whenever it touches the model (and now and then while idle).
@@ -38,18 +39,42 @@ struct VersionRecord
     std::string serialNumber = kDefaultSerialNumber;
 };
 
+// How an install ("fwup") goes wrong, at the stage the host follows it through.
+enum class InstallFault
+{
+    None,
+    FailedStatus,        // unpacking stops with the status "Unpacking failed"
+    ErrorLine,           // unpacking stops with a "fwup_error:" line
+    Silent,              // the command gets no line at all
+    StaysAfterReady,     // announces its restart and never leaves USB
+    LostInFirstRestart,  // leaves USB for its first restart and never comes back
+    NoFlashReport,       // back from its first restart, it never reports the flash: no second
+                         // restart, the old system stays
+    StaysAfterFlash,     // reports the flash and never leaves USB
+    LostInSecondRestart, // reports the flash, leaves USB and never comes back
+};
+
 // What the device is and how it misbehaves; tests change it freely between calls.
 struct DeviceSettings
 {
     VersionRecord version;
-    // From "factoryreset" until the device is back in serial mode.
+    // Time off USB for a restart: after "factoryreset", and twice in an install.
     MonotonicClock::Duration restartDelay = std::chrono::milliseconds{2000};
+    // Between two status lines of an install.
+    MonotonicClock::Duration installStepDelay = std::chrono::milliseconds{500};
+    // From a line that announces a restart until the device leaves USB: the host's time to read
+    // it before the port goes.
+    MonotonicClock::Duration restartNoticeDelay = std::chrono::milliseconds{500};
+    // Flashing: from the return after an install's first restart until "flash complete".
+    MonotonicClock::Duration flashDelay = std::chrono::milliseconds{4000};
+    InstallFault installFault = InstallFault::None;
     // From "datadisk" until the disk is presented.
     MonotonicClock::Duration diskDelay = std::chrono::milliseconds{1500};
     // From the disk's eject until the device is back in serial mode.
     MonotonicClock::Duration ejectReturnDelay = std::chrono::milliseconds{1000};
-    // The data disk's contents. Left empty, the sim platform makes a temporary folder when the
-    // disk is first presented.
+    // The data disk's contents, where an install looks for its files. Left empty, the sim
+    // platform makes a temporary folder when the disk is first presented; until then an install
+    // finds nothing.
     std::filesystem::path diskFolder;
     std::string diskLabel = kDiskLabel; // "zephlark" gives a disk in the wrong case
     bool diskNeverAppears = false;      // "datadisk" leaves serial mode and nothing comes
@@ -136,6 +161,13 @@ private:
     void SetTime(std::string_view arguments);
     void FactoryReset();
     void EnterDataDisk();
+    // The install, in SimDeviceInstall.cpp.
+    void StartInstall(std::string_view arguments);
+    void RestartIntoFlashing();
+    void FinishFlashing();
+    void RestartAfterFlashing();
+    void AbandonInstall();
+    void AfterInInstall(MonotonicClock::Duration delay, std::function<void()> step);
     void SetMode(Mode newMode);
     void PowerUpInSerialMode();
     void After(MonotonicClock::Duration delay, std::function<void()> action);
@@ -154,6 +186,11 @@ private:
 
     std::vector<ScheduledAction> scheduled;
     uint64_t nextOrder = 0;
+
+    // Steps scheduled for another install run than this one are dropped.
+    uint64_t installRun = 0;
+    bool installing = false;
+    std::string installingVersion;
 
     std::vector<std::string> commands;
     std::optional<DeviceTime> lastTimeSet;

@@ -7,9 +7,10 @@
 // demo build shows a connected device; with ZEPHLARK_SIM_UNPLUGGED=1 in the environment it starts
 // unplugged instead. Reset() always leaves it unplugged, for tests to plug in when they are ready.
 //
-// Time: the device's delays (restarts, the data disk) run on TheClock(). Install a VirtualClock
-// before Reset(), so that nothing stays scheduled on the previous clock. Due actions run on every
-// platform call and, within about 10 ms of real time, on a background thread of the platform.
+// Time: the device's delays (restarts, the data disk, an install's steps) run on TheClock().
+// Install a VirtualClock before Reset(), so that nothing stays scheduled on the previous clock.
+// Due actions run on every platform call and, within about 10 ms of real time, on a background
+// thread of the platform.
 //
 // Port names: while the host still holds a port open on an earlier appearance of the device (it
 // went away and came back before the host closed it), the device comes back under the next name

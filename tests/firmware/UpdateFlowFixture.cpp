@@ -1,0 +1,101 @@
+#include "UpdateFlowFixture.h"
+
+#include <wx/ffile.h>
+#include <wx/utils.h>
+
+#include <chrono>
+#include <cstdlib>
+
+namespace {
+
+// Outlives every test: the simulated device's background thread may read it at any time.
+VirtualClock virtualClock;
+
+size_t DeviceOutputWaiting()
+{
+    size_t waiting = 0;
+    sim::WithDevice([&](sim::SimDevice& device) { waiting = device.PendingOutput(); });
+    return waiting;
+}
+
+} // namespace
+
+UpdateFlow::UpdateFlow()
+{
+    SetClock(&virtualClock);
+    // Before time moves on, the reader takes everything the device said: a device that leaves USB
+    // drops what was not read, and real time is what the reader runs on.
+    virtualClock.SetCatchUp(
+        [] { WaitUntil([] { return DeviceOutputWaiting() == 0; }, std::chrono::seconds(2)); });
+    sim::Reset();
+    sim::Plug();
+    frame = new MainFrame("Zephlark Utility");
+    frame->Show();
+    EXPECT_TRUE(WaitFor([this] { return frame->deviceConnection->IsDeviceIdentified(); }));
+
+    char pattern[] = "/tmp/zephlark-update-XXXXXX";
+    folder = wxString::FromUTF8(mkdtemp(pattern));
+}
+
+UpdateFlow::~UpdateFlow()
+{
+    frame->Close(true);
+    WaitFor([] { return wxTopLevelWindows.empty(); });
+    sim::Reset();
+    virtualClock.SetCatchUp(nullptr);
+    SetClock(nullptr);
+    wxFileName::Rmdir(folder, wxPATH_RMDIR_RECURSIVE);
+}
+
+void UpdateFlow::Configure(const std::function<void(sim::DeviceSettings&)>& change)
+{
+    sim::WithDevice([&](sim::SimDevice& device) { change(device.Settings()); });
+}
+
+wxString UpdateFlow::OsFile(const wxString& versionText, const wxString& name)
+{
+    const wxString path = folder + "/" + name;
+    EXPECT_TRUE(sim::WriteSampleOsFile(path, versionText));
+    return path;
+}
+
+wxString UpdateFlow::KeyFile(const wxString& name)
+{
+    const wxString path = folder + "/" + name;
+    wxFFile(path, "w").Write("key material");
+    return path;
+}
+
+wxString UpdateFlow::Update(const wxString& osPath, const wxString& keyPath, bool allowOlder)
+{
+    return frame->UpdateFirmware(osPath, keyPath, allowOlder);
+}
+
+std::vector<wxString> UpdateFlow::DiskFiles()
+{
+    std::string disk;
+    sim::WithDevice([&](sim::SimDevice& device) { disk = device.Settings().diskFolder.string(); });
+    std::vector<wxString> names;
+    wxDir dir;
+    if (disk.empty() || !wxDirExists(disk) || !dir.Open(disk))
+        return names;
+    wxString name;
+    for (bool more = dir.GetFirst(&name); more; more = dir.GetNext(&name))
+        names.push_back(name);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> UpdateFlow::DeviceCommands()
+{
+    std::vector<std::string> commands;
+    sim::WithDevice([&](sim::SimDevice& device) { commands = device.Commands(); });
+    return commands;
+}
+
+wxString UpdateFlow::DeviceSdk()
+{
+    wxString sdk;
+    frame->deviceConnection->GetVersionInfo(nullptr, nullptr, &sdk);
+    return sdk;
+}

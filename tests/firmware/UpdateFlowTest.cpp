@@ -1,0 +1,242 @@
+// Whole firmware updates on the simulated device, each outcome with its exact result text and
+// what it leaves on the device's data disk.
+
+#include <gmock/gmock.h>
+
+#include <wx/ffile.h>
+
+#include <algorithm>
+
+#include "UpdateFlowFixture.h"
+#include "UpdateProgress.h"
+
+namespace {
+
+using testing::Contains;
+using testing::ElementsAre;
+using testing::IsEmpty;
+
+TEST_F(UpdateFlow, UpdateWithAKeyInstallsAndCleansUp)
+{
+    EXPECT_EQ(Update(OsFile("1.5.0"), KeyFile()), Successful("1.5.0"));
+    EXPECT_THAT(DeviceCommands(), Contains("fwup /ZephlarkOS.zlos /ZephlarkOS.zlkey"));
+    EXPECT_THAT(DiskFiles(), IsEmpty());
+    EXPECT_EQ(DeviceSdk(), "1.5.0");
+    EXPECT_TRUE(frame->deviceConnection->IsDeviceIdentified());
+}
+
+TEST_F(UpdateFlow, UpdateWithoutAKeyNamesOnlyTheOsFile)
+{
+    EXPECT_EQ(Update(OsFile("1.5.0")), Successful("1.5.0"));
+    EXPECT_THAT(DeviceCommands(), Contains("fwup /ZephlarkOS.zlos"));
+    EXPECT_THAT(DiskFiles(), IsEmpty());
+}
+
+TEST_F(UpdateFlow, TheRunningVersionCanBeInstalledAgain)
+{
+    EXPECT_EQ(Update(OsFile(sim::kDefaultSdk)), Successful(sim::kDefaultSdk));
+}
+
+TEST_F(UpdateFlow, OlderFileIsRefusedUnlessAllowed)
+{
+    const wxString older = OsFile("1.4.1");
+    EXPECT_EQ(Update(older), Error("Firmware file is too old."));
+    EXPECT_THAT(DeviceCommands(), testing::Not(Contains("datadisk")));
+    EXPECT_EQ(Update(older, "", true), Successful("1.4.1"));
+}
+
+TEST_F(UpdateFlow, FilesThatAreNoOsFileAreRefusedBeforeAnythingIsSent)
+{
+    const wxString path = folder + "/broken.zlos";
+    sim::WriteZipArchive(path, {{"Version", "1.5.0"}, {"x/version", "1.5.0"}});
+    EXPECT_EQ(Update(path), Error("Invalid firmware file."));
+    wxFFile(path, "w").Write("not a zip archive");
+    EXPECT_EQ(Update(path), Error("Invalid firmware file."));
+    EXPECT_EQ(Update(folder + "/missing.zlos"),
+              Error("Couldn't open the file '" + folder + "/missing.zlos'."));
+    EXPECT_THAT(DeviceCommands(), testing::Not(Contains("datadisk")));
+}
+
+TEST_F(UpdateFlow, UnknownDeviceVersionStopsAtOnce)
+{
+    Configure([](sim::DeviceSettings& settings) { settings.version.sdk = ""; });
+    sim::Unplug();
+    sim::Plug();
+    EXPECT_TRUE(WaitFor([this] { return frame->deviceConnection->IsDeviceIdentified(); }));
+    EXPECT_EQ(Update(OsFile("1.5.0")), Error("Device version could not be determined."));
+}
+
+TEST_F(UpdateFlow, VersionWithATrailingLineBreakNeverMatches)
+{
+    EXPECT_EQ(Update(OsFile("1.5.0\n")), Failed("1.5.0"));
+    EXPECT_THAT(DiskFiles(), IsEmpty());
+}
+
+TEST_F(UpdateFlow, NamesThatCannotTravelAreCleaned)
+{
+    EXPECT_EQ(Update(OsFile("1.5.0", "my new os.zlos"), KeyFile("a\nkey.zlkey")),
+              Successful("1.5.0"));
+    EXPECT_THAT(DeviceCommands(), Contains("fwup /my_new_os.zlos /a_key.zlkey"));
+    EXPECT_THAT(DiskFiles(), IsEmpty());
+    EXPECT_EQ(Update(OsFile("1.5.0", "os.zlos."), ""),
+              Error("The file name 'os.zlos.' cannot be used on the Zephlark."));
+}
+
+TEST_F(UpdateFlow, DiskThatNeverAppearsEndsTheUpdate)
+{
+    Configure([](sim::DeviceSettings& settings) { settings.diskNeverAppears = true; });
+    EXPECT_EQ(Update(OsFile("1.5.0")), Error("Zephlark disk not found."));
+    EXPECT_THAT(DiskFiles(), IsEmpty());
+}
+
+TEST_F(UpdateFlow, DiskThatRefusesToEjectKeepsTheCopy)
+{
+    Configure([](sim::DeviceSettings& settings) { settings.diskRefusesEject = true; });
+    EXPECT_EQ(Update(OsFile("1.5.0")), Error("Zephlark could not be unmounted."));
+    EXPECT_THAT(DiskFiles(), ElementsAre("ZephlarkOS.zlos"));
+}
+
+TEST_F(UpdateFlow, FailedCopyIsReported)
+{
+    // A folder where the copy should go: the disk refuses the file.
+    log.OnMessage("Copying files to Zephlark...",
+                  [this] { wxMkdir(frame->deviceConnection->GetDiskPath() + "/ZephlarkOS.zlos"); });
+    EXPECT_EQ(Update(OsFile("1.5.0")), Error("Copy file failed."));
+}
+
+TEST_F(UpdateFlow, FailedRemovalIsReported)
+{
+    log.OnMessage("Cleaning Up...", [this] {
+        Configure([](sim::DeviceSettings& settings) {
+            std::filesystem::remove(settings.diskFolder / "ZephlarkOS.zlos");
+        });
+    });
+    EXPECT_EQ(Update(OsFile("1.5.0")), Error("Remove file failed."));
+}
+
+struct InstallFailure
+{
+    const char* name;
+    sim::InstallFault fault;
+    const char* logged; // what the log must say about it
+};
+
+class FailedInstall : public UpdateFlow, public testing::WithParamInterface<InstallFailure>
+{
+};
+
+TEST_P(FailedInstall, CleansUpAndReportsTheUnchangedVersion)
+{
+    Configure([](sim::DeviceSettings& settings) { settings.installFault = GetParam().fault; });
+    EXPECT_EQ(Update(OsFile("1.5.0"), KeyFile()), Failed(sim::kDefaultSdk));
+    EXPECT_THAT(DiskFiles(), IsEmpty());
+    EXPECT_TRUE(log.Contains(GetParam().logged));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, FailedInstall,
+    testing::Values(InstallFailure{"FailedStatus", sim::InstallFault::FailedStatus,
+                                   "Firmware unpacking error."},
+                    InstallFailure{"ErrorLine", sim::InstallFault::ErrorLine,
+                                   "fwup_error: Write error while unpacking"},
+                    InstallFailure{"Silent", sim::InstallFault::Silent,
+                                   "Firmware unpacking error."},
+                    InstallFailure{"NoFlashReport", sim::InstallFault::NoFlashReport,
+                                   "Waiting for flash complete timeout."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(UpdateFlow, StatusWithFailedCountsAsFailedEvenBesideTheReadyText)
+{
+    log.OnMessage("Installing firmware...",
+                  [] { sim::Emit("fwup:Update ready, restarting failed\r\n"); });
+    EXPECT_EQ(Update(OsFile("1.5.0")), Failed(sim::kDefaultSdk));
+    EXPECT_TRUE(log.Contains("Update ready, restarting failed"));
+    EXPECT_THAT(DiskFiles(), IsEmpty());
+}
+
+TEST_F(UpdateFlow, OnlyTheExactReadyStatusCountsAsReady)
+{
+    // With a space after the colon the status is " Update ready, restarting": still unpacking.
+    Configure(
+        [](sim::DeviceSettings& settings) { settings.installFault = sim::InstallFault::Silent; });
+    log.OnMessage("Installing firmware...",
+                  [] { sim::Emit("fwup: Update ready, restarting\r\n"); });
+    EXPECT_EQ(Update(OsFile("1.5.0")), Failed(sim::kDefaultSdk));
+    EXPECT_TRUE(log.Contains("Unpacking firmware:  Update ready, restarting."));
+}
+
+TEST_F(UpdateFlow, FailedStatusIsLoggedAsTheDeviceSaidIt)
+{
+    Configure([](sim::DeviceSettings& settings) {
+        settings.installFault = sim::InstallFault::FailedStatus;
+    });
+    Update(OsFile("1.5.0"));
+    EXPECT_TRUE(log.Contains(" Unpacking failed"));
+}
+
+struct LostDevice
+{
+    const char* name;
+    sim::InstallFault fault;
+    const char* reason;
+};
+
+class LostDuringInstall : public UpdateFlow, public testing::WithParamInterface<LostDevice>
+{
+};
+
+TEST_P(LostDuringInstall, EndsWithTheReason)
+{
+    Configure([](sim::DeviceSettings& settings) { settings.installFault = GetParam().fault; });
+    EXPECT_EQ(Update(OsFile("1.5.0")), Error(GetParam().reason));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, LostDuringInstall,
+    testing::Values(LostDevice{"StaysAfterReady", sim::InstallFault::StaysAfterReady,
+                               "Zephlark is still connected."},
+                    LostDevice{"LostInFirstRestart", sim::InstallFault::LostInFirstRestart,
+                               "Zephlark could not be found."},
+                    LostDevice{"StaysAfterFlash", sim::InstallFault::StaysAfterFlash,
+                               "Zephlark is still connected."},
+                    LostDevice{"LostInSecondRestart", sim::InstallFault::LostInSecondRestart,
+                               "Zephlark could not be found."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(UpdateFlow, MountedDiskIsEjectedBeforeAnythingElse)
+{
+    frame->deviceConnection->EnterDataDisk();
+    UpdateProgress progress(frame);
+    ASSERT_TRUE(frame->WaitForDataDisk(progress));
+    EXPECT_TRUE(frame->UnmountDataDisk(progress));
+    EXPECT_FALSE(frame->deviceConnection->HasDataDisk());
+    EXPECT_TRUE(frame->WaitForDevice(progress, 30));
+}
+
+TEST_F(UpdateFlow, CloseDuringTheUpdateWaitsForItsEnd)
+{
+    log.OnMessage("Installing firmware...", [this] { frame->Close(); });
+    EXPECT_EQ(Update(OsFile("1.5.0")), Successful("1.5.0"));
+    EXPECT_TRUE(log.Contains("Zephlark Utility will close when the firmware update has finished."));
+    EXPECT_NE(frame->deviceConnection, nullptr);
+}
+
+TEST_F(UpdateFlow, ProgressIsLoggedStepByStep)
+{
+    Update(OsFile("1.5.0"));
+    const auto messages = log.Messages();
+    std::vector<wxString> steps;
+    for (const char* step :
+         {"Comparing firmware versions...", "Restarting Zephlark...",
+          "Waiting for Zephlark disk...", "Copying files to Zephlark...", "Ejecting Zephlark...",
+          "Installing firmware...", "Firmware installed...", "Waiting for Zephlark to restart...",
+          "Applying Update...", "Cleaning Up..."}) {
+        const auto at = std::find(messages.begin(), messages.end(), step);
+        EXPECT_NE(at, messages.end()) << step;
+    }
+    EXPECT_TRUE(std::any_of(messages.begin(), messages.end(), [](const wxString& m) {
+        return m.StartsWith("Unpacking firmware: ");
+    }));
+}
+
+} // namespace

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Checks an installed tree the way a Linux desktop reads it: exactly the expected files under /usr,
+# each where the desktop looks for it, and the desktop entry, its icons and the AppStream data all
+# pointing at each other. Prints one line per failed check and exits non-zero when any failed.
+# Usage: check_layout.sh ROOT     (ROOT holds usr/..., from DESTDIR=ROOT or dpkg -x)
+set -uo pipefail
+root=${1:?usage: check_layout.sh ROOT}
+usr=$root/usr
+app_id=com.orvex.ZephlarkUtility
+desktop_file=share/applications/$app_id.desktop
+metainfo_file=share/metainfo/$app_id.metainfo.xml
+icon_sizes=(16 32 48 256)
+
+expected=(
+    bin/zephlark-utility
+    lib/udev/rules.d/60-zephlark.rules
+    "$desktop_file"
+    "$metainfo_file"
+    share/icons/hicolor/scalable/apps/zephlark-utility.svg
+)
+for size in "${icon_sizes[@]}"; do
+    expected+=("share/icons/hicolor/${size}x$size/apps/zephlark-utility.png")
+done
+
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+# Anything extra (the demo program, a test, a build-tree path) must not reach a user's /usr.
+actual=$(cd "$root" && find . \( -type f -o -type l \) | sed 's|^\./||' | sort)
+wanted=$(printf 'usr/%s\n' "${expected[@]}" | sort)
+while read -r path; do
+    [ -n "$path" ] && fail "unexpected file /$path"
+done < <(comm -23 <(echo "$actual") <(echo "$wanted"))
+while read -r path; do
+    [ -n "$path" ] && fail "missing file /$path"
+done < <(comm -13 <(echo "$actual") <(echo "$wanted"))
+
+mode() { stat -c %a "$1" 2>/dev/null; }
+[ "$(mode "$usr/bin/zephlark-utility")" = 755 ] || fail "bin/zephlark-utility is not mode 755"
+for path in "${expected[@]:1}"; do
+    [ ! -e "$usr/$path" ] || [ "$(mode "$usr/$path")" = 644 ] || fail "$path is not mode 644"
+done
+
+# A PNG in the wrong size folder is scaled by the icon theme, or skipped by it.
+for size in "${icon_sizes[@]}"; do
+    png=$usr/share/icons/hicolor/${size}x$size/apps/zephlark-utility.png
+    [ ! -e "$png" ] || file -b "$png" | grep -q "^PNG image data, $size x $size," ||
+        fail "the ${size}x$size icon is not a $size x $size PNG: $(file -b "$png")"
+done
+
+entry_value() { sed -n "s/^$1=//p" "$usr/$desktop_file" 2>/dev/null | head -n 1; }
+exec_program=$(entry_value Exec | cut -d' ' -f1)
+{ [ -n "$exec_program" ] && [ -x "$usr/bin/$exec_program" ]; } ||
+    fail "the desktop entry runs \"$exec_program\", which is not installed in /usr/bin"
+icon=$(entry_value Icon)
+{ [ -n "$icon" ] && [ -e "$usr/share/icons/hicolor/scalable/apps/$icon.svg" ]; } ||
+    fail "the desktop entry's icon \"$icon\" has no scalable hicolor icon"
+for size in "${icon_sizes[@]}"; do
+    [ -e "$usr/share/icons/hicolor/${size}x$size/apps/$icon.png" ] ||
+        fail "the desktop entry's icon \"$icon\" has no ${size}x$size hicolor icon"
+done
+
+# validate-tree also checks that the metainfo's launchable names an installed desktop entry.
+if command -v appstreamcli >/dev/null; then
+    appstreamcli validate-tree --no-net "$root" >/dev/null || {
+        appstreamcli validate-tree --no-net "$root"
+        fail "appstreamcli validate-tree rejects the installed tree"
+    }
+else
+    echo "appstreamcli is not installed: the AppStream check of the tree is skipped"
+fi
+
+[ "$failures" -eq 0 ] && echo "The installed tree is complete: ${#expected[@]} files in place"
+[ "$failures" -eq 0 ]
