@@ -114,14 +114,20 @@ TEST_F(UpdateFlow, FailedRemovalIsReported)
     EXPECT_EQ(Update(OsFile("1.5.0")), Error("Remove file failed."));
 }
 
-struct InstallFailure
+// A device fault and the text it must produce (in the log, or as the update's error).
+struct FaultCase
 {
     const char* name;
     sim::InstallFault fault;
-    const char* logged; // what the log must say about it
+    const char* text;
 };
 
-class FailedInstall : public UpdateFlow, public testing::WithParamInterface<InstallFailure>
+std::string FaultName(const testing::TestParamInfo<FaultCase>& info)
+{
+    return info.param.name;
+}
+
+class FailedInstall : public UpdateFlow, public testing::WithParamInterface<FaultCase>
 {
 };
 
@@ -130,20 +136,19 @@ TEST_P(FailedInstall, CleansUpAndReportsTheUnchangedVersion)
     Configure([](sim::DeviceSettings& settings) { settings.installFault = GetParam().fault; });
     EXPECT_EQ(Update(OsFile("1.5.0"), KeyFile()), Failed(sim::kDefaultSdk));
     EXPECT_THAT(DiskFiles(), IsEmpty());
-    EXPECT_TRUE(log.Contains(GetParam().logged));
+    EXPECT_TRUE(log.Contains(GetParam().text));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, FailedInstall,
-    testing::Values(InstallFailure{"FailedStatus", sim::InstallFault::FailedStatus,
-                                   "Firmware unpacking error."},
-                    InstallFailure{"ErrorLine", sim::InstallFault::ErrorLine,
-                                   "fwup_error: Write error while unpacking"},
-                    InstallFailure{"Silent", sim::InstallFault::Silent,
-                                   "Firmware unpacking error."},
-                    InstallFailure{"NoFlashReport", sim::InstallFault::NoFlashReport,
-                                   "Waiting for flash complete timeout."}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testing::Values(FaultCase{"FailedStatus", sim::InstallFault::FailedStatus,
+                              "Firmware unpacking error."},
+                    FaultCase{"ErrorLine", sim::InstallFault::ErrorLine,
+                              "fwup_error: Write error while unpacking"},
+                    FaultCase{"Silent", sim::InstallFault::Silent, "Firmware unpacking error."},
+                    FaultCase{"NoFlashReport", sim::InstallFault::NoFlashReport,
+                              "Waiting for flash complete timeout."}),
+    FaultName);
 
 TEST_F(UpdateFlow, StatusWithFailedCountsAsFailedEvenBesideTheReadyText)
 {
@@ -174,34 +179,27 @@ TEST_F(UpdateFlow, FailedStatusIsLoggedAsTheDeviceSaidIt)
     EXPECT_TRUE(log.Contains(" Unpacking failed"));
 }
 
-struct LostDevice
-{
-    const char* name;
-    sim::InstallFault fault;
-    const char* reason;
-};
-
-class LostDuringInstall : public UpdateFlow, public testing::WithParamInterface<LostDevice>
+class LostDuringInstall : public UpdateFlow, public testing::WithParamInterface<FaultCase>
 {
 };
 
 TEST_P(LostDuringInstall, EndsWithTheReason)
 {
     Configure([](sim::DeviceSettings& settings) { settings.installFault = GetParam().fault; });
-    EXPECT_EQ(Update(OsFile("1.5.0")), Error(GetParam().reason));
+    EXPECT_EQ(Update(OsFile("1.5.0")), Error(GetParam().text));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, LostDuringInstall,
-    testing::Values(LostDevice{"StaysAfterReady", sim::InstallFault::StaysAfterReady,
-                               "Zephlark is still connected."},
-                    LostDevice{"LostInFirstRestart", sim::InstallFault::LostInFirstRestart,
-                               "Zephlark could not be found."},
-                    LostDevice{"StaysAfterFlash", sim::InstallFault::StaysAfterFlash,
-                               "Zephlark is still connected."},
-                    LostDevice{"LostInSecondRestart", sim::InstallFault::LostInSecondRestart,
-                               "Zephlark could not be found."}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testing::Values(FaultCase{"StaysAfterReady", sim::InstallFault::StaysAfterReady,
+                              "Zephlark is still connected."},
+                    FaultCase{"LostInFirstRestart", sim::InstallFault::LostInFirstRestart,
+                              "Zephlark could not be found."},
+                    FaultCase{"StaysAfterFlash", sim::InstallFault::StaysAfterFlash,
+                              "Zephlark is still connected."},
+                    FaultCase{"LostInSecondRestart", sim::InstallFault::LostInSecondRestart,
+                              "Zephlark could not be found."}),
+    FaultName);
 
 TEST_F(UpdateFlow, MountedDiskIsEjectedBeforeAnythingElse)
 {
