@@ -15,6 +15,19 @@ constexpr int kMaxLinesPerPass = 100;
 // Trace capture ends once it has absorbed more than this many characters.
 constexpr size_t kTraceCaptureLimit = 512;
 
+// The device's markers, made wide once: a wxString compared with a char literal converts the
+// literal through the C library's locale on every call, which was most of the cost of a line.
+const wxString kScreenMarker = wxS("~screen");
+const wxString kStopTraceMarker = wxS("~stoptrace: OK");
+const wxString kControlMarker = wxS("~ctl: ");
+const wxString kTraceNoLuaMarker = wxS("~lt:nolua");
+const wxString kTraceMarker = wxS("~lt:");
+const wxString kTraceValueMarker = wxS("~tr: ");
+const wxString kTraceValuePrefix = wxS("0x");
+const wxString kStatsMarker = wxS("~stats:");
+const wxString kMemStatsMarker = wxS("~memstats:");
+const wxString kVersionMarker = wxS("~version:");
+
 // Device text is never used as a format string.
 void LogDeviceText(const wxString& text)
 {
@@ -43,7 +56,7 @@ wxString DeviceConnection::HandleSerialInput()
         default:
             break;
         }
-        if (line.StartsWith("~screen")) {
+        if (line.StartsWith(kScreenMarker)) {
             inputState = Screenshot;
             wxLogMessage("Screenshot begin...");
             return result;
@@ -64,20 +77,20 @@ void DeviceConnection::ClassifyNormalLine(const wxString& line)
     wxString traceValue;
     if (traceBudget)
         AbsorbTraceLine(line);
-    else if (line.StartsWith("~stoptrace: OK") || line.StartsWith("~ctl: "))
+    else if (line.StartsWith(kStopTraceMarker) || line.StartsWith(kControlMarker))
         return;
-    else if (line.StartsWith("~lt:nolua"))
+    else if (line.StartsWith(kTraceNoLuaMarker))
         wxLogMessage("Trace no Lua");
-    else if (line.StartsWith("~lt:"))
+    else if (line.StartsWith(kTraceMarker))
         traceBudget = wxString();
-    else if (line.StartsWith("~tr: ", &traceValue)) {
-        if (!traceValue.StartsWith("0x"))
+    else if (line.StartsWith(kTraceValueMarker, &traceValue)) {
+        if (!traceValue.StartsWith(kTraceValuePrefix))
             wxLogMessage("Invalid trace: %s", traceValue);
-    } else if (line == "~stats:")
+    } else if (line == kStatsMarker)
         inputState = Stats;
-    else if (line == "~memstats:")
+    else if (line == kMemStatsMarker)
         inputState = MemStats;
-    else if (line == "~version:")
+    else if (line == kVersionMarker)
         inputState = Version;
     else if (!line.empty())
         LogDeviceText(line);

@@ -21,9 +21,18 @@ SerialLineQueue::SerialLineQueue(wxEvtHandler* connection, int eventId)
     : connection(connection), eventId(eventId)
 {}
 
-bool SerialLineQueue::QueueByte(uint8_t byte)
+void SerialLineQueue::QueueBytes(const uint8_t* bytes, size_t count)
 {
     wxCriticalSectionLocker guard(lock);
+    for (size_t i = 0; i < count; ++i) {
+        if (QueueByte(bytes[i]))
+            NotifyIfLineReady();
+    }
+    NotifyIfLineReady();
+}
+
+bool SerialLineQueue::QueueByte(uint8_t byte)
+{
     if (byteQueue.size() >= kLimitBytes) {
         // The GUI has not drained the queue for a long time (a modal box, a stuck handler):
         // dropping the backlog bounds memory, and the device's later lines still get through.
@@ -40,7 +49,6 @@ bool SerialLineQueue::QueueByte(uint8_t byte)
 
 void SerialLineQueue::NotifyIfLineReady()
 {
-    wxCriticalSectionLocker guard(lock);
     if (!lineReady || !consumerReady)
         return;
     wxThreadEvent event(wxEVT_THREAD, eventId);

@@ -19,10 +19,10 @@ public:
 
     SerialLineQueue(wxEvtHandler* connection, int eventId);
 
-    // Reader thread: one received byte. True when it ended a line (the notify point follows).
-    bool QueueByte(uint8_t byte);
-    // Reader thread: posts one notification when a line waits and the GUI is ready for it.
-    void NotifyIfLineReady();
+    // Reader thread: what one read brought, byte by byte in arrival order, under one lock. After
+    // each line feed, and at the end, comes the notify point: one notification is posted when a
+    // line waits and the GUI is ready for it.
+    void QueueBytes(const uint8_t* bytes, size_t count);
 
     // GUI thread. False (out unchanged) when no complete line was flagged.
     bool GetLine(wxString& out);
@@ -31,6 +31,10 @@ public:
     size_t QueuedBytes();
 
 private:
+    // Both with lock held. QueueByte is true when the byte ended a line.
+    bool QueueByte(uint8_t byte);
+    void NotifyIfLineReady();
+
     wxEvtHandler* const connection;
     const int eventId;
 

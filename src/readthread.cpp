@@ -28,11 +28,7 @@ wxThread::ExitCode SerialReadThread::Entry()
                 continue;
             IdleAfterReadFailure();
         }
-        for (int64_t i = 0; i < count; ++i) {
-            if (queue.QueueByte(buffer[i]))
-                queue.NotifyIfLineReady();
-        }
-        queue.NotifyIfLineReady();
+        queue.QueueBytes(buffer, count > 0 ? static_cast<size_t>(count) : 0);
     }
     std::lock_guard<std::mutex> guard(parkMutex);
     finished = true;

@@ -25,14 +25,14 @@ protected:
         });
     }
 
-    // Feeds bytes as the thread body does: the notify point follows every line feed.
+    // Bytes as one read brings them.
     void Feed(const std::string& bytes)
     {
-        for (char c : bytes) {
-            if (reader.QueueByte(static_cast<uint8_t>(c)))
-                reader.NotifyIfLineReady();
-        }
+        reader.QueueBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     }
+
+    // A read that brought nothing still reaches the notify point.
+    void ReadTimesOut() { reader.QueueBytes(nullptr, 0); }
 
     int DeliveredNotifications()
     {
@@ -66,7 +66,7 @@ TEST_F(ReaderQueue, BurstOfTwoLinesGivesOneNotificationAndBothLines)
 TEST_F(ReaderQueue, PartialLineIsNeitherAnnouncedNorReturned)
 {
     Feed("abc");
-    reader.NotifyIfLineReady();
+    ReadTimesOut();
     EXPECT_EQ(DeliveredNotifications(), 0);
     wxString line;
     EXPECT_FALSE(reader.GetLine(line));
@@ -80,10 +80,10 @@ TEST_F(ReaderQueue, NextNotificationWaitsForReadyForMore)
     Feed("one\n");
     EXPECT_EQ(NextLine(), "one");
     Feed("two\n");
-    reader.NotifyIfLineReady();
+    ReadTimesOut();
     EXPECT_EQ(DeliveredNotifications(), 1);
     reader.ReadyForMore();
-    reader.NotifyIfLineReady();
+    ReadTimesOut();
     EXPECT_EQ(DeliveredNotifications(), 2);
 }
 

@@ -1,5 +1,6 @@
 #include "Testbed.h"
 
+#include <glib/gstdio.h>
 #include <umockdev.h>
 
 #include <cstdlib>
@@ -8,6 +9,40 @@
 
 namespace {
 
+std::string UsbDeviceSysPath(const std::string& usbPort)
+{
+    return "/sys/devices/pci0000:00/0000:00:14.0/usb1/" + usbPort;
+}
+
+std::string FirstInterfaceSysPath(const std::string& usbPort)
+{
+    return UsbDeviceSysPath(usbPort) + "/" + usbPort + ":1.0";
+}
+
+// umockdev wants paths without the /sys prefix in its text format.
+std::string InSys(const std::string& path)
+{
+    return path.substr(4);
+}
+
+std::string UsbDeviceDescription(const std::string& sysPath, const std::string& idVendor,
+                                 const std::string& idProduct)
+{
+    return "P: " + InSys(sysPath) +
+           "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nA: idVendor=" + idVendor +
+           "\nA: idProduct=" + idProduct + "\n\n";
+}
+
+// No "N:" line: the block devices get no /dev node.
+std::string BlockDescription(const std::string& sysPath, const std::string& devType,
+                             const std::string& name)
+{
+    return "P: " + InSys(sysPath) + "\nE: SUBSYSTEM=block\nE: DEVTYPE=" + devType +
+           "\nE: DEVNAME=/dev/" + name + "\n\n";
+}
+
+} // namespace
+
 bool UnderUmockdevPreload()
 {
     // umockdev_in_mock_environment() caches its first answer and judges by the inode of /sys, so
@@ -15,21 +50,39 @@ bool UnderUmockdevPreload()
     return dlopen("libumockdev-preload.so.0", RTLD_LAZY | RTLD_NOLOAD) != nullptr;
 }
 
-} // namespace
-
 std::string UsbSerialDevice::UsbSysPath() const
 {
-    return "/sys/devices/pci0000:00/0000:00:14.0/usb1/" + usbPort;
+    return UsbDeviceSysPath(usbPort);
 }
 
 std::string UsbSerialDevice::InterfaceSysPath() const
 {
-    return UsbSysPath() + "/" + usbPort + ":1.0";
+    return FirstInterfaceSysPath(usbPort);
 }
 
 std::string UsbSerialDevice::TtySysPath() const
 {
     return InterfaceSysPath() + "/tty/" + tty;
+}
+
+std::string UsbDiskDevice::UsbSysPath() const
+{
+    return UsbDeviceSysPath(usbPort);
+}
+
+std::string UsbDiskDevice::InterfaceSysPath() const
+{
+    return FirstInterfaceSysPath(usbPort);
+}
+
+std::string UsbDiskDevice::DiskSysPath() const
+{
+    return InterfaceSysPath() + "/host6/target6:0:0/6:0:0:0/block/" + disk;
+}
+
+std::string UsbDiskDevice::PartitionSysPath() const
+{
+    return DiskSysPath() + "/" + Partition();
 }
 
 Testbed::Testbed() : testbed(umockdev_testbed_new()) {}
@@ -50,21 +103,41 @@ void Testbed::Add(const std::string& description)
 
 void Testbed::Plug(const UsbSerialDevice& device)
 {
-    // umockdev wants paths without the /sys prefix here. "N: ttyACMn" makes the node a pty;
-    // DEVNAME is what libudev reports as the node.
-    const auto inSys = [](const std::string& path) { return path.substr(4); };
-    Add("P: " + inSys(device.UsbSysPath()) +
-        "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nA: idVendor=" + device.idVendor +
-        "\nA: idProduct=" + device.idProduct + "\n\n" + "P: " + inSys(device.InterfaceSysPath()) +
+    // "N: ttyACMn" makes the node a pty; DEVNAME is what libudev reports as the node.
+    Add(UsbDeviceDescription(device.UsbSysPath(), device.idVendor, device.idProduct) +
+        "P: " + InSys(device.InterfaceSysPath()) +
         "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nE: DRIVER=cdc_acm\n\n" +
-        "P: " + inSys(device.TtySysPath()) + "\nN: " + device.tty +
+        "P: " + InSys(device.TtySysPath()) + "\nN: " + device.tty +
         "\nE: SUBSYSTEM=tty\nE: DEVNAME=" + device.Node() + "\n");
 }
 
 void Testbed::Unplug(const UsbSerialDevice& device)
 {
-    const std::string leafToRoot[] = {device.TtySysPath(), device.InterfaceSysPath(),
-                                      device.UsbSysPath()};
+    RemoveLeafToRoot({device.TtySysPath(), device.InterfaceSysPath(), device.UsbSysPath()});
+}
+
+void Testbed::PlugDisk(const UsbDiskDevice& device)
+{
+    Add(UsbDeviceDescription(device.UsbSysPath(), device.idVendor, device.idProduct) +
+        "P: " + InSys(device.InterfaceSysPath()) +
+        "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nE: DRIVER=usb-storage\n\n" +
+        BlockDescription(device.DiskSysPath(), "disk", device.disk) +
+        BlockDescription(device.PartitionSysPath(), "partition", device.Partition()));
+}
+
+void Testbed::UnplugDisk(const UsbDiskDevice& device)
+{
+    RemoveLeafToRoot({device.PartitionSysPath(), device.DiskSysPath(), device.InterfaceSysPath(),
+                      device.UsbSysPath()});
+    // umockdev leaves the /sys/block links of a removed block device behind, and a later add of
+    // the same name fails on them; the kernel gives a replugged disk its old name again.
+    const std::string blockLinks = std::string(umockdev_testbed_get_sys_dir(testbed)) + "/block/";
+    for (const auto& name : {device.disk, device.Partition()})
+        g_unlink((blockLinks + name).c_str());
+}
+
+void Testbed::RemoveLeafToRoot(const std::vector<std::string>& leafToRoot)
+{
     for (const auto& path : leafToRoot)
         Announce(path, "remove");
     for (const auto& path : leafToRoot)

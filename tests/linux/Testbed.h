@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 typedef struct _UMockdevTestbed UMockdevTestbed;
 
@@ -23,6 +24,26 @@ struct UsbSerialDevice
     std::string Node() const { return "/dev/" + tty; }
 };
 
+// The device in its data-disk mode as the kernel shows it: a USB mass-storage interface with a
+// disk and its one partition. No /dev nodes: the disk service is a mock and nothing opens them.
+struct UsbDiskDevice
+{
+    std::string usbPort;
+    std::string disk = "sdb";
+    std::string idVendor = "7e21";
+    std::string idProduct = "0c4a";
+
+    std::string UsbSysPath() const;
+    std::string InterfaceSysPath() const;
+    std::string DiskSysPath() const;
+    std::string PartitionSysPath() const;
+    std::string Partition() const { return disk + "1"; }
+};
+
+// False unless umockdev's preload library is in this process: without it libudev and open() reach
+// the real /sys and /dev.
+bool UnderUmockdevPreload();
+
 class Testbed
 {
 public:
@@ -35,6 +56,9 @@ public:
     void Plug(const UsbSerialDevice& device);
     // Announces "remove" leaf to root, then takes the entries away.
     void Unplug(const UsbSerialDevice& device);
+    // The same for the device in its data-disk mode; the disk may be plugged again under its name.
+    void PlugDisk(const UsbDiskDevice& device);
+    void UnplugDisk(const UsbDiskDevice& device);
     // Adds sysfs entries from umockdev's text format (P:, E:, A: lines).
     void Add(const std::string& description);
     void Announce(const std::string& sysPath, const char* action);
@@ -42,6 +66,8 @@ public:
     int Master(const UsbSerialDevice& device);
 
 private:
+    void RemoveLeafToRoot(const std::vector<std::string>& leafToRoot);
+
     UMockdevTestbed* testbed;
 };
 

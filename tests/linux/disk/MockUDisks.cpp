@@ -195,6 +195,12 @@ std::vector<std::string> MockUDisks::Calls() const
     return calls;
 }
 
+void MockUDisks::OnDriveRemoved(std::function<void(const std::string& drive)> action)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    driveRemoved = std::move(action);
+}
+
 bool MockUDisks::RefusedAfterRecording(const char* method, GDBusMethodInvocation* call)
 {
     std::lock_guard<std::mutex> guard(lock);
@@ -220,6 +226,13 @@ void MockUDisks::Remove(const std::string& drivePath)
     for (const auto& block : BlocksOn(manager, drivePath))
         g_dbus_object_manager_server_unexport(manager, block.objectPath.c_str());
     g_dbus_object_manager_server_unexport(manager, drivePath.c_str());
+    std::function<void(const std::string&)> action;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        action = driveRemoved;
+    }
+    if (action)
+        action(NameOf(drivePath));
 }
 
 int MockUDisks::OnMount(MockUDisksFilesystem* filesystem, GDBusMethodInvocation* call, GVariant*,
@@ -232,7 +245,7 @@ int MockUDisks::OnMount(MockUDisksFilesystem* filesystem, GDBusMethodInvocation*
         return TRUE;
     }
     const auto mountPoint =
-        self->mountRoot + "/" + NameOf(g_dbus_method_invocation_get_object_path(call));
+        self->MountPointFor(NameOf(g_dbus_method_invocation_get_object_path(call)));
     std::filesystem::create_directories(mountPoint);
     mock_udisks_filesystem_complete_mount(filesystem, call, mountPoint.c_str());
     SetMountPoint(filesystem, mountPoint);

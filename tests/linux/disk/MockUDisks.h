@@ -60,6 +60,14 @@ public:
     // Every method call so far, in order, as "<method> <object name>": "Unmount sdb1".
     std::vector<std::string> Calls() const;
 
+    // Where Mount puts the filesystem named name.
+    std::string MountPointFor(const std::string& name) const { return mountRoot + "/" + name; }
+
+    // Runs action on the service thread each time Eject or PowerOff has taken a drive away, with
+    // the drive's name: a simulated device learns there that the host ejected its disk. action
+    // must not call this object.
+    void OnDriveRemoved(std::function<void(const std::string& drive)> action);
+
 private:
     void Run(const std::function<void()>& task);
     bool RefusedAfterRecording(const char* method, GDBusMethodInvocation* call);
@@ -82,9 +90,10 @@ private:
     GDBusObjectManagerServer* manager = nullptr;
     GDBusConnection* connection = nullptr;
 
-    mutable std::mutex lock; // guards calls and refusals
+    mutable std::mutex lock; // guards calls, refusals and driveRemoved
     std::vector<std::string> calls;
     std::map<std::string, std::string> refusals; // method -> message
+    std::function<void(const std::string&)> driveRemoved;
 
     GMainContext* context;
     GMainLoop* loop;

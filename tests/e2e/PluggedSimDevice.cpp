@@ -1,0 +1,133 @@
+#include "PluggedSimDevice.h"
+
+#include <filesystem>
+#include <utility>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "MockUDisks.h"
+
+PluggedSimDevice::PluggedSimDevice(Testbed& testbed, MockUDisks& udisks)
+    : testbed(testbed), udisks(udisks), diskFolder(udisks.MountPointFor(disk.Partition()))
+{
+    std::filesystem::create_directories(diskFolder);
+    PlugSerial(0);
+    device = std::make_unique<sim::PtyDevice>(testbed.Master(*tty));
+    device->WithDevice([this](sim::SimDevice& d) {
+        d.Settings().diskFolder = diskFolder;
+        ttySession = d.SerialSession();
+        d.SetFaceListener([this] { Notify(faceMayHaveChanged); });
+    });
+    udisks.OnDriveRemoved([this](const std::string& drive) {
+        if (drive == kDriveName)
+            Notify(diskEjected);
+    });
+    follower = std::thread([this] { FollowDevice(); });
+}
+
+PluggedSimDevice::~PluggedSimDevice()
+{
+    udisks.OnDriveRemoved(nullptr);
+    {
+        std::lock_guard<std::mutex> guard(eventLock);
+        stopping = true;
+    }
+    eventCame.notify_one();
+    follower.join();
+    // Before the members its face listener uses go.
+    device.reset();
+}
+
+void PluggedSimDevice::WithDevice(const std::function<void(sim::SimDevice&)>& f)
+{
+    std::lock_guard<std::mutex> guard(deviceUse);
+    device->WithDevice(f);
+}
+
+void PluggedSimDevice::Notify(bool& event)
+{
+    {
+        std::lock_guard<std::mutex> guard(eventLock);
+        event = true;
+    }
+    eventCame.notify_one();
+}
+
+// The device calls its face listener with its own lock held, and udisks2's eject is answered on
+// the mock's thread: both only raise a flag, and the testbed is changed here, on this thread alone.
+void PluggedSimDevice::FollowDevice()
+{
+    std::unique_lock<std::mutex> lock(eventLock);
+    for (;;) {
+        eventCame.wait(lock, [this] { return stopping || faceMayHaveChanged || diskEjected; });
+        if (stopping)
+            return;
+        const bool ejected = std::exchange(diskEjected, false);
+        faceMayHaveChanged = false;
+        lock.unlock();
+        if (ejected)
+            TellDeviceOfEject();
+        Presence now{};
+        WithDevice([&now](sim::SimDevice& d) {
+            now = {d.Face(), d.SerialSession(), d.Settings().diskLabel};
+        });
+        Follow(now);
+        lock.lock();
+    }
+}
+
+void PluggedSimDevice::Follow(const Presence& now)
+{
+    const bool serial = now.face == sim::UsbFace::Serial;
+    // A new serial session while a tty is plugged is a re-enumeration: a new port, the old one
+    // hung up.
+    if (tty && (!serial || now.serialSession != ttySession))
+        UnplugSerial();
+    if (serial && !tty) {
+        PlugSerial(now.serialSession);
+        std::lock_guard<std::mutex> guard(deviceUse);
+        device->Attach(testbed.Master(*tty));
+    }
+    // The device leaves its disk mode only when the host ejects the disk, which unplugs it.
+    if (now.face == sim::UsbFace::Disk && !diskPlugged)
+        PlugDisk(now.diskLabel);
+}
+
+void PluggedSimDevice::PlugSerial(uint64_t session)
+{
+    tty = UsbSerialDevice{disk.usbPort, "ttyACM" + std::to_string(nextTtyNumber++)};
+    testbed.Plug(*tty);
+    ttySession = session;
+}
+
+void PluggedSimDevice::UnplugSerial()
+{
+    // Putting /dev/null in the master's place closes the pty's device end, so the host's open port
+    // hangs up as it does when the device leaves USB. The device goes on running its timers on the
+    // fd until it is attached to its next tty.
+    const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
+    dup2(null, testbed.Master(*tty));
+    close(null);
+    testbed.Unplug(*tty);
+    tty.reset();
+}
+
+void PluggedSimDevice::PlugDisk(const std::string& label)
+{
+    // The mock knows the drive before the kernel's notice goes out, so the refresh that notice
+    // causes finds it; a real udisks2 may be slower, and the program then finds it a poll later.
+    udisks.Add(MockDrive{kDriveName});
+    udisks.Add(MockFilesystem{disk.Partition(), kDriveName, label, ""});
+    testbed.PlugDisk(disk);
+    diskPlugged = true;
+}
+
+void PluggedSimDevice::TellDeviceOfEject()
+{
+    if (diskPlugged) {
+        testbed.UnplugDisk(disk);
+        diskPlugged = false;
+    }
+    WithDevice([](sim::SimDevice& d) { d.EjectDisk(); });
+}

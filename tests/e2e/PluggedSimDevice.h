@@ -1,0 +1,82 @@
+#pragma once
+
+// The simulated device plugged into a umockdev testbed and a mock udisks2, so that the program's
+// real Linux layer finds it the way it finds the hardware. Its serial face is a USB tty whose
+// pseudo-terminal master the device serves; its data-disk face is a USB disk with one partition
+// that udisks2 reports unmounted (the program has to mount it), the partition's mount point being
+// the device's disk folder.
+//
+// A thread of its own follows the device as the kernel and udisks2 would: when the device leaves
+// serial mode it hangs up the tty and unplugs it; when it presents its disk it plugs the disk;
+// when it comes back to serial mode it plugs a tty under the next name (a removed node's name
+// cannot be used again in a testbed); when the host ejects the disk through udisks2 it unplugs the
+// disk and tells the device.
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "Testbed.h"
+#include "sim/PtyDevice.h"
+
+class MockUDisks;
+
+class PluggedSimDevice
+{
+public:
+    // Plugs the device in serial mode as ttyACM0. The testbed and the mock must outlive it.
+    PluggedSimDevice(Testbed& testbed, MockUDisks& udisks);
+    ~PluggedSimDevice();
+    PluggedSimDevice(const PluggedSimDevice&) = delete;
+    PluggedSimDevice& operator=(const PluggedSimDevice&) = delete;
+
+    // Runs f with the device locked. f must not call this object.
+    void WithDevice(const std::function<void(sim::SimDevice&)>& f);
+    // The device's data disk: a real folder, where udisks2 mounts the disk's partition.
+    const std::string& DiskFolder() const { return diskFolder; }
+
+    static constexpr char kDriveName[] = "Orvex_Zephlark_ZL_000123";
+
+private:
+    // What the device shows on USB, read in one go.
+    struct Presence
+    {
+        sim::UsbFace face;
+        uint64_t serialSession;
+        std::string diskLabel;
+    };
+
+    void FollowDevice();
+    void Follow(const Presence& presence);
+    void PlugSerial(uint64_t session);
+    void UnplugSerial();
+    void PlugDisk(const std::string& label);
+    void TellDeviceOfEject();
+    void Notify(bool& event);
+
+    Testbed& testbed;
+    MockUDisks& udisks;
+    const UsbDiskDevice disk{"1-1"};
+    const std::string diskFolder;
+
+    // The follower thread's view of what is plugged.
+    std::optional<UsbSerialDevice> tty;
+    uint64_t ttySession = 0; // the device's serial session that tty carries
+    int nextTtyNumber = 0;
+    bool diskPlugged = false;
+
+    std::mutex deviceUse; // one caller of device at a time: Attach restarts its serving thread
+    std::unique_ptr<sim::PtyDevice> device;
+
+    std::mutex eventLock; // guards the three flags below
+    std::condition_variable eventCame;
+    bool faceMayHaveChanged = false;
+    bool diskEjected = false;
+    bool stopping = false;
+    std::thread follower;
+};

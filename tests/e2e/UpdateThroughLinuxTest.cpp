@@ -1,0 +1,145 @@
+// A whole firmware update through the program's real Linux layer: discovery and hot-plug notices
+// through libudev from a umockdev testbed, the termios port on the device's pseudo-terminal, the
+// data disk through udisks2 (a mock on a private bus) and a real folder. The simulated device runs
+// in real time with short timings.
+
+#include <wx/ffile.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "LogCapture.h"
+#include "MainFrame.h"
+#include "MockUDisks.h"
+#include "PluggedSimDevice.h"
+#include "PrivateBus.h"
+#include "Testbed.h"
+#include "WaitFor.h"
+#include "deviceconnection.h"
+#include "sim/SampleOsFile.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Lines = std::vector<std::string>;
+
+// Short, yet each long enough for the program to read what the device said before it leaves USB.
+void ShortTimings(sim::DeviceSettings& settings)
+{
+    settings.diskDelay = 300ms;
+    settings.ejectReturnDelay = 300ms;
+    settings.restartDelay = 300ms;
+    settings.restartNoticeDelay = 200ms;
+    settings.installStepDelay = 50ms;
+    settings.flashDelay = 300ms;
+}
+
+Lines Joined(std::initializer_list<Lines> parts)
+{
+    Lines all;
+    for (const auto& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+class UpdateThroughLinux : public UmockdevTest
+{
+protected:
+    void SetUp() override
+    {
+        UmockdevTest::SetUp();
+        if (!testbed)
+            return;
+        ASSERT_TRUE(bus.IsRunning()) << "no private D-Bus bus, test refused: " << bus.Error();
+        bus.BecomeSystemBus();
+        ASSERT_TRUE(udisks.Start(bus.Address()));
+        device = std::make_unique<PluggedSimDevice>(*testbed, udisks);
+        device->WithDevice([](sim::SimDevice& d) { ShortTimings(d.Settings()); });
+        std::filesystem::create_directories(home);
+        // After the testbed, so that the window's udev monitor hears the testbed's notices.
+        frame = new MainFrame("Zephlark Utility");
+        frame->Show();
+        ASSERT_TRUE(WaitFor([this] { return frame->deviceConnection->IsDeviceIdentified(); }));
+    }
+
+    void TearDown() override
+    {
+        if (frame) {
+            frame->Close(true);
+            WaitFor([] { return wxTopLevelWindows.empty(); });
+        }
+        device.reset();
+    }
+
+    // Every command the device got; "settime" without the time, which the clock decides.
+    Lines DeviceCommands()
+    {
+        Lines commands;
+        device->WithDevice([&commands](sim::SimDevice& d) { commands = d.Commands(); });
+        for (auto& command : commands) {
+            if (command.rfind("settime ", 0) == 0)
+                command = "settime";
+        }
+        return commands;
+    }
+
+    std::vector<wxString> PortsConnected()
+    {
+        std::vector<wxString> ports;
+        wxString port;
+        for (const auto& message : log.Messages()) {
+            if (message.StartsWith("Device Connected: ", &port))
+                ports.push_back(port);
+        }
+        return ports;
+    }
+
+    PrivateBus bus;
+    const std::string home = bus.Folder() + "/home";
+    MockUDisks udisks{bus.Folder() + "/media"};
+    std::unique_ptr<PluggedSimDevice> device;
+    LogCapture log;
+    MainFrame* frame = nullptr;
+};
+
+TEST_F(UpdateThroughLinux, InstallsFromTheDataDiskAndCleansUp)
+{
+    const std::string osFile = home + "/ZephlarkOS.zlos";
+    const std::string keyFile = home + "/ZephlarkOS.zlkey";
+    ASSERT_TRUE(sim::WriteSampleOsFile(osFile, "1.5.0"));
+    ASSERT_TRUE(wxFFile(keyFile, "w").Write("key material"));
+
+    EXPECT_EQ(frame->UpdateFirmware(osFile, keyFile, false),
+              "Update Successful\n\nDevice firmware version is: 1.5.0.");
+
+    // Each time the device came back, the program opened its new port and greeted it: at the
+    // start, after the copy's eject, after each of the install's two restarts and after the
+    // clean-up's eject.
+    const Lines greeting = {"echo off", "version", "settime"};
+    const Lines expected = Joined({greeting,
+                                   {"datadisk"},
+                                   greeting,
+                                   {"fwup /ZephlarkOS.zlos /ZephlarkOS.zlkey"},
+                                   greeting,
+                                   greeting,
+                                   {"datadisk"},
+                                   greeting});
+    // The last greeting may still be on its way when the version report has already come back.
+    WaitUntil([&] { return DeviceCommands().size() >= expected.size(); });
+    EXPECT_EQ(DeviceCommands(), expected);
+    EXPECT_EQ(PortsConnected(),
+              (std::vector<wxString>{"/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyACM2", "/dev/ttyACM3",
+                                     "/dev/ttyACM4"}));
+    // The program mounted the disk each time it came and unmounted and ejected it when done.
+    const std::string drive = PluggedSimDevice::kDriveName;
+    EXPECT_EQ(udisks.Calls(), (Lines{"Mount sdb1", "Unmount sdb1", "Eject " + drive, "Mount sdb1",
+                                     "Unmount sdb1", "Eject " + drive}));
+    EXPECT_TRUE(std::filesystem::is_empty(device->DiskFolder()));
+}
+
+} // namespace
