@@ -8,6 +8,8 @@ packages=(
     umockdev libumockdev-dev dbus-daemon dbus-bin
     xvfb xauth x11-utils xdotool imagemagick
     desktop-file-utils appstream dpkg-dev file
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
+    wine wine64 make
 )
 
 missing=()

@@ -8,3 +8,5 @@ scripts/build.sh
 ctest --test-dir build --output-on-failure -j 2
 # The Debian package, installed and started for real.
 scripts/package-test.sh
+# The Windows build under wine (cross-compiled; wxMSW cached in /var/cache/zephlark-wxmsw).
+scripts/windows-test.sh

@@ -1,0 +1,172 @@
+// The serial half of the platform layer on Windows: the port is found through SetupAPI and the
+// device's registry key, and driven with the Win32 communications calls in synchronous mode.
+#include "Serial.h"
+#include "SerialInternal.h"
+
+#include <wx/log.h>
+
+#include <atomic>
+#include <cerrno>
+#include "windows/DeviceEnumeration.h"
+#include "windows/Win32Handles.h"
+
+namespace {
+
+// GUID_DEVCLASS_PORTS: the "Ports (COM & LPT)" setup class that USB CDC serial drivers join.
+constexpr GUID kPortsClass = {
+    0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
+constexpr wchar_t kUsbEnumerator[] = L"USB";
+// The hardware-id list of a composite device's serial function starts with
+// "USB\VID_7E21&PID_0C4A&REV_0100&MI_00"; Windows writes the identifiers in upper case.
+constexpr wchar_t kDeviceHardwareId[] = L"VID_7E21&PID_0C4A";
+constexpr wchar_t kPortNameValue[] = L"PortName";
+constexpr DWORD kPortNameBufferBytes = 200;
+
+constexpr DWORD kLineSpeed = CBR_115200;
+// With both read intervals at MAXDWORD a read returns at once with whatever is waiting, and
+// otherwise waits the total constant for the first byte.
+constexpr DWORD kReadFirstByteWaitMs = 10;
+constexpr DWORD kWriteTimeoutPerByteMs = 1;
+constexpr DWORD kWriteTimeoutBaseMs = 1500;
+
+// The reader thread reads this without a lock while the GUI thread opens and closes the port (the
+// caller parks its reader before closing): atomic, so the reader sees a whole handle or none.
+std::atomic<HANDLE> port{INVALID_HANDLE_VALUE};
+
+// The PortName value of the element's device key ("COM7"), or empty after logging why not.
+wxString ReadPortName(HDEVINFO set, SP_DEVINFO_DATA& element)
+{
+    RegistryKey key{static_cast<HKEY>(ValidOrNull(
+        SetupDiOpenDevRegKey(set, &element, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ)))};
+    if (!key) {
+        wxLogMessage("SetupDiOpenDevRegKey failed (%d)", static_cast<int>(GetLastError()));
+        return {};
+    }
+    // One character more than the call may fill: a value that fills it exactly comes without its
+    // terminating NUL.
+    wchar_t name[kPortNameBufferBytes / sizeof(wchar_t) + 1] = {};
+    DWORD size = kPortNameBufferBytes;
+    DWORD type = REG_NONE;
+    const LSTATUS status = RegQueryValueExW(key.get(), kPortNameValue, nullptr, &type,
+                                            reinterpret_cast<BYTE*>(name), &size);
+    if (status != ERROR_SUCCESS) {
+        // The registry calls return their error instead of setting the thread's last error.
+        SetLastError(static_cast<DWORD>(status));
+        wxLogMessage("RegQueryValueEx \"PortName\" failed (%d)", static_cast<int>(GetLastError()));
+        return {};
+    }
+    if (type != REG_SZ) {
+        wxLogMessage("RegQueryValueEx \"PortName\" unexpected key type (%d)",
+                     static_cast<int>(type));
+        return {};
+    }
+    return name;
+}
+
+void ConfigureLine(HANDLE handle)
+{
+    DCB settings{};
+    settings.DCBlength = sizeof settings;
+    if (!GetCommState(handle, &settings)) {
+        wxLogMessage("GetCommState failed (%d)", static_cast<int>(GetLastError()));
+        return;
+    }
+    // Byte size, parity, stop bits and flow control stay as the driver reports them. Drivers
+    // without modem lines (wine's on a pseudo-terminal) refuse the handshake; the device talks
+    // all the same, so the result does not matter.
+    settings.BaudRate = kLineSpeed;
+    settings.fDtrControl = DTR_CONTROL_HANDSHAKE;
+    SetLastError(ERROR_SUCCESS);
+    SetCommState(handle, &settings);
+}
+
+void SetTimeouts(HANDLE handle)
+{
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
+    timeouts.ReadTotalTimeoutConstant = kReadFirstByteWaitMs;
+    timeouts.WriteTotalTimeoutMultiplier = kWriteTimeoutPerByteMs;
+    timeouts.WriteTotalTimeoutConstant = kWriteTimeoutBaseMs;
+    if (!SetCommTimeouts(handle, &timeouts))
+        wxLogMessage("SetCommTimeouts failed (%d)", static_cast<int>(GetLastError()));
+}
+
+} // namespace
+
+static_assert(sizeof(DCB) == 28, "GetCommState checks DCBlength against this size");
+
+wxString FindZephlarkSerialPort()
+{
+    const DeviceInfoSet set = GetPresentDevices(kPortsClass, kUsbEnumerator, DIGCF_PRESENT);
+    if (!set)
+        return {};
+    wxString portName;
+    ForEachDevice(set.get(), [&](SP_DEVINFO_DATA& element) {
+        if (FirstHardwareIdContains(set.get(), element, kDeviceHardwareId))
+            portName = ReadPortName(set.get(), element);
+        return !portName.empty();
+    });
+    return portName;
+}
+
+bool ZephlarkSerialOpen(const wxString& portName)
+{
+    const HANDLE existing = port.load();
+    if (existing != INVALID_HANDLE_VALUE) {
+        wxLogMessage("Serial port was already open (%p)", existing);
+        return true;
+    }
+    // The device namespace prefix: without it only COM1 to COM9 can be opened.
+    const wxString path = wxString::Format("\\\\.\\%s", portName);
+    const HANDLE handle = CreateFileW(path.wc_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false; // the caller tries again on the next device notice
+    ConfigureLine(handle);
+    SetTimeouts(handle);
+    port = handle;
+    return true;
+}
+
+bool ZephlarkSerialIsOpen()
+{
+    return port.load() != INVALID_HANDLE_VALUE;
+}
+
+void ZephlarkSerialClose()
+{
+    const HANDLE handle = port.exchange(INVALID_HANDLE_VALUE);
+    if (handle != INVALID_HANDLE_VALUE)
+        CloseHandle(handle);
+}
+
+int64_t ZephlarkSerialRead(uint8_t* buffer, uint32_t count)
+{
+    const HANDLE handle = port.load();
+    if (handle == INVALID_HANDLE_VALUE) {
+        errno = EBADF;
+        return -1;
+    }
+    DWORD received = 0;
+    if (!ReadFile(handle, buffer, count, &received, nullptr)) {
+        // Not EAGAIN: a failed read here means the device went away, and the reader must not
+        // spin on it.
+        errno = EIO;
+        return -1;
+    }
+    return received;
+}
+
+int64_t ZephlarkSerialWriteOnce(const uint8_t* data, size_t length)
+{
+    const HANDLE handle = port.load();
+    if (handle == INVALID_HANDLE_VALUE)
+        return -1;
+    // The shared loop writes the rest of a longer buffer in further calls.
+    const DWORD chunk = length > MAXDWORD ? MAXDWORD : static_cast<DWORD>(length);
+    DWORD written = 0;
+    if (!WriteFile(handle, data, chunk, &written, nullptr))
+        return -1;
+    return written;
+}
