@@ -68,6 +68,8 @@ private:
     wxString CheckUpdateFiles(FirmwareUpdateRun& run, UpdateProgress& progress);
     wxString PutUpdateFilesOnDisk(const FirmwareUpdateRun& run, UpdateProgress& progress);
     wxString InstallUpdate(FirmwareUpdateRun& run, UpdateProgress& progress);
+    // Back from the data disk to serial mode, as after the copies and after the clean-up.
+    wxString EjectAndWaitForDevice(UpdateProgress& progress);
     wxString RemoveUpdateFiles(const FirmwareUpdateRun& run, UpdateProgress& progress);
     // Waits.
     template <typename Condition>

@@ -168,6 +168,11 @@ wxString MainFrame::PutUpdateFilesOnDisk(const FirmwareUpdateRun& run, UpdatePro
         !CopyToDataDisk(run.keyPath, deviceConnection->GetDiskPath(), run.keyName))
         return _("Copy file failed.");
 
+    return EjectAndWaitForDevice(progress);
+}
+
+wxString MainFrame::EjectAndWaitForDevice(UpdateProgress& progress)
+{
     if (!UnmountDataDisk(progress))
         return _("Zephlark could not be unmounted.");
     if (!WaitForDevice(progress, kBackAfterEjectSeconds))
@@ -204,9 +209,5 @@ wxString MainFrame::RemoveUpdateFiles(const FirmwareUpdateRun& run, UpdateProgre
         return _("Remove file failed.");
     if (!run.keyPath.empty() && !RemoveFromDataDisk(deviceConnection->GetDiskPath(), run.keyName))
         return _("Remove file failed.");
-    if (!UnmountDataDisk(progress))
-        return _("Zephlark could not be unmounted.");
-    if (!WaitForDevice(progress, kBackAfterEjectSeconds))
-        return _("Zephlark could not be found.");
-    return wxString();
+    return EjectAndWaitForDevice(progress);
 }
