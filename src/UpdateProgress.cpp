@@ -14,7 +14,12 @@ UpdateProgress::UpdateProgress(wxWindow* parent)
     : dialog(_("Updating Zephlark"),
              _("Updating firmware...") + wxString(' ', kFirstMessagePadding), kProgressRange,
              parent, wxPD_AUTO_HIDE | wxPD_SMOOTH)
-{}
+{
+    // With the default style every repaint of the animated bar also sent the dialog an erase event,
+    // whose drawing context looked up the theme's font and colours each time: most of the
+    // program's work while it waited. The theme draws this dialog's background anyway.
+    dialog.SetBackgroundStyle(wxBG_STYLE_SYSTEM);
+}
 
 void UpdateProgress::Pulse(const wxString& message)
 {

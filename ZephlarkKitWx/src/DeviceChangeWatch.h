@@ -2,7 +2,8 @@
 
 // Hot-plug notices off Windows (there, the main window's window procedure hook does this job).
 // While a watch exists, every arrival or removal of a serial or disk device calls onChange once,
-// on the GUI thread, from the wx event loop. No polling.
+// on the GUI thread, as an event queued to it (so a notice also ends a firmware update's pause).
+// No polling.
 
 #include <functional>
 #include <memory>

@@ -18,9 +18,9 @@ public:
     virtual TimePoint Now() = 0;
     // Blocks for d of this clock's time (a virtual clock just moves on).
     virtual void SleepFor(Duration d) = 0;
-    // On the GUI thread: handles what arrives for the program (device notices, serial lines) for
-    // up to d, returning as soon as something was handled. Polling waits pause with this, so they
-    // neither burn a core nor miss a change by more than d.
+    // On the GUI thread: sleeps until an event is queued for the program (a serial line from the
+    // reader thread, a device notice from the watch) or d passes, then handles what is queued.
+    // Polling waits pause with this, so they neither burn a core nor miss a change by more than d.
     virtual void WaitForEvents(Duration d) = 0;
 };
 

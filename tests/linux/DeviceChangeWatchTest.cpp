@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <vector>
 
+#include "MonotonicClock.h"
 #include "Serial.h"
 #include "Testbed.h"
 #include "WaitFor.h"
@@ -33,6 +35,20 @@ TEST_F(DeviceChangeWatchTest, PlugAndUnplugNotifyOnceEach)
     ASSERT_TRUE(WaitFor([&] { return found.size() >= 3; }));
 
     EXPECT_EQ(found, (std::vector<wxString>{"/dev/ttyACM0", "", "/dev/ttyACM1"}));
+}
+
+TEST_F(DeviceChangeWatchTest, NoticeEndsAFirmwareUpdatePause)
+{
+    bool noticed = false;
+    const auto watch = WatchDeviceChanges([&] { noticed = true; });
+    ASSERT_TRUE(watch);
+    testbed->Plug({"1-1", "ttyACM0"});
+    const auto start = std::chrono::steady_clock::now();
+
+    TheClock().WaitForEvents(std::chrono::seconds{10});
+
+    EXPECT_TRUE(noticed);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds{5});
 }
 
 TEST_F(DeviceChangeWatchTest, DisksCountOtherSubsystemsDoNot)

@@ -1,11 +1,15 @@
 #include "DeviceChangeWatch.h"
 
-#include <wx/evtloop.h>
-#include <wx/evtloopsrc.h>
+#include <wx/event.h>
 #include <wx/log.h>
 
 #include <cerrno>
 #include <cstring>
+#include <thread>
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include "linux/UdevHandles.h"
 
@@ -24,48 +28,83 @@ bool IsArrivalOrRemoval(udev_device* device)
     return action && (std::strcmp(action, "add") == 0 || std::strcmp(action, "remove") == 0);
 }
 
-class UdevDeviceChangeWatch final : public DeviceChangeWatch, private wxEventLoopSourceHandler
+// A thread of its own waits on the monitor's socket and hands each notice to the GUI thread as a
+// queued event. A firmware update's wait sleeps between its polls until an event is queued, so a
+// notice ends that sleep at once; a socket watched by the event loop itself would not.
+class UdevDeviceChangeWatch final : public DeviceChangeWatch, private wxEvtHandler
 {
 public:
     UdevDeviceChangeWatch(UdevHandle<udev_monitor> monitor, std::function<void()> onChange)
         : monitor(std::move(monitor)), onChange(std::move(onChange))
     {}
 
-    ~UdevDeviceChangeWatch() override { delete source; }
+    // Joined before the handler goes, which also drops the notices still queued for it.
+    ~UdevDeviceChangeWatch() override
+    {
+        if (listener.joinable()) {
+            const uint64_t one = 1;
+            if (write(stop, &one, sizeof one) != sizeof one)
+                wxLogMessage("Cannot stop the device watch cleanly (%s)", wxSysErrorMsgStr(errno));
+            listener.join();
+        }
+        if (stop >= 0)
+            close(stop);
+    }
 
     bool Start()
     {
-        // Static and usable before the loop runs (from OnInit); the wx loop then calls us on the
-        // GUI thread whenever the monitor's socket has something.
-        source = wxEventLoopBase::AddSourceForFD(udev_monitor_get_fd(monitor.get()), this,
-                                                 wxEVENT_SOURCE_INPUT | wxEVENT_SOURCE_EXCEPTION);
-        return source != nullptr;
+        stop = eventfd(0, EFD_CLOEXEC);
+        if (stop < 0)
+            return false;
+        listener = std::thread([this] { Listen(); });
+        return true;
     }
 
 private:
-    void OnReadWaiting() override
+    void Listen()
     {
-        // The socket is non-blocking: receive until it is empty, or a burst of notices (a plug
-        // brings several) would be spread over several wake-ups.
-        while (UdevHandle<udev_device> device{udev_monitor_receive_device(monitor.get())}) {
-            if (IsArrivalOrRemoval(device.get()))
-                onChange();
+        pollfd watched[2] = {{udev_monitor_get_fd(monitor.get()), POLLIN, 0}, {stop, POLLIN, 0}};
+        for (;;) {
+            if (poll(watched, 2, -1) < 0) {
+                if (errno == EINTR)
+                    continue;
+                wxLogMessage("Stopped watching for devices: poll failed (%s)",
+                             wxSysErrorMsgStr(errno));
+                return;
+            }
+            if (watched[1].revents)
+                return;
+            if (watched[0].revents & (POLLHUP | POLLNVAL)) {
+                wxLogMessage("Stopped watching for devices: the udev monitor closed");
+                return;
+            }
+            DrainNotices();
+            // The netlink socket reports ENOBUFS (POLLERR) when notices came faster than they
+            // were read: some are lost, so one more rescan catches up.
+            if (watched[0].revents & POLLERR)
+                PostChange();
         }
     }
 
-    void OnWriteWaiting() override {}
-
-    // The netlink socket reports ENOBUFS when notices came faster than we read them: some are
-    // lost, so drain what is left and rescan once to catch up.
-    void OnExceptionWaiting() override
+    // The socket is non-blocking: receives until it is empty, so that a burst of notices (a plug
+    // brings several) is read in one wake-up.
+    void DrainNotices()
     {
-        OnReadWaiting();
-        onChange();
+        while (UdevHandle<udev_device> device{udev_monitor_receive_device(monitor.get())}) {
+            if (IsArrivalOrRemoval(device.get()))
+                PostChange();
+        }
+    }
+
+    void PostChange()
+    {
+        CallAfter([this] { onChange(); });
     }
 
     UdevHandle<udev_monitor> monitor;
     std::function<void()> onChange;
-    wxEventLoopSource* source = nullptr; // owned: deleting it takes the descriptor off the loop
+    int stop = -1; // eventfd: written once to end the listener
+    std::thread listener;
 };
 
 UdevHandle<udev_monitor> OpenMonitor()
@@ -105,7 +144,8 @@ std::unique_ptr<DeviceChangeWatch> WatchDeviceChanges(std::function<void()> onCh
         return nullptr;
     auto watch = std::make_unique<UdevDeviceChangeWatch>(std::move(monitor), std::move(onChange));
     if (!watch->Start()) {
-        wxLogMessage("Cannot watch for devices: the event loop does not accept the udev monitor");
+        wxLogMessage("Cannot watch for devices: no eventfd for the watch (%s)",
+                     wxSysErrorMsgStr(errno));
         return nullptr;
     }
     return watch;
