@@ -40,6 +40,22 @@ TEST_F(SerialDiscovery, FirstInSysfsPathOrderWins)
     EXPECT_EQ(FindZephlarkSerialPort(), "/dev/ttyACM1");
 }
 
+TEST_F(SerialDiscovery, TtyCountsForTheUsbDeviceRightAboveIt)
+{
+    // Another vendor's serial adapter plugged into a hub that carries the device's identifiers.
+    const std::string hub = "/devices/pci0000:00/0000:00:14.0/usb1/1-1";
+    const std::string adapter = hub + "/1-1.2";
+    testbed->Add(
+        "P: " + hub + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nA: idVendor=7e21\n" +
+        "A: idProduct=0c4a\n\nP: " + adapter +
+        "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nA: idVendor=0403\nA: idProduct=6001\n\n" +
+        "P: " + adapter + "/1-1.2:1.0\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n\n" +
+        "P: " + adapter + "/1-1.2:1.0/tty/ttyUSB0\nN: ttyUSB0\nE: SUBSYSTEM=tty\n" +
+        "E: DEVNAME=/dev/ttyUSB0\n");
+
+    EXPECT_EQ(FindZephlarkSerialPort(), "");
+}
+
 struct Identifiers
 {
     const char* vendor;

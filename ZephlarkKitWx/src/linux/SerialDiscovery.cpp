@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 #include "linux/UdevHandles.h"
 
@@ -11,19 +12,20 @@ namespace {
 
 // sysfs spells the USB identifiers as four lower-case hex digits ("7e21"); the comparison is exact,
 // like the kernel's own output, so "7E21" never matches.
-wxString UsbIdText(uint16_t id)
+std::string UsbIdText(uint16_t id)
 {
-    return wxString::Format("%04x", id);
+    return wxString::Format("%04x", id).ToStdString();
 }
 
-bool AttributeIs(udev_device* device, const char* name, const wxString& expected)
+bool AttributeIs(udev_device* device, const char* name, const std::string& expected)
 {
     const char* value = udev_device_get_sysattr_value(device, name);
     return value && expected == value;
 }
 
 // A CDC ACM tty sits below its USB interface, which sits below the USB device that carries the
-// identifiers; the ancestor walk skips the interface.
+// identifiers; the ancestor walk skips the interface. It also keeps out a tty of another device
+// plugged into a hub that would carry them.
 bool BelongsToZephlark(udev_device* tty)
 {
     udev_device* usb = udev_device_get_parent_with_subsystem_devtype(tty, "usb", "usb_device");
@@ -31,27 +33,80 @@ bool BelongsToZephlark(udev_device* tty)
            AttributeIs(usb, "idProduct", UsbIdText(kZephlarkUsbProductId));
 }
 
-UdevHandle<udev_enumerate> ScanTtys(udev* context)
+UdevHandle<udev_enumerate> NewScan(udev* context)
 {
     UdevHandle<udev_enumerate> scan{udev_enumerate_new(context)};
-    if (!scan) {
+    if (!scan)
         wxLogMessage("Cannot search for the device's serial port: udev_enumerate_new failed (%s)",
                      wxSysErrorMsgStr(errno));
+    return scan;
+}
+
+// result is that of the calls that set the scan's matches. False, with the reason logged, when
+// libudev cannot list; an empty list is no failure.
+bool RunScan(udev_enumerate* scan, int result, const char* what)
+{
+    if (result >= 0)
+        result = udev_enumerate_scan_devices(scan);
+    if (result < 0)
+        wxLogMessage("Cannot search for the device's serial port: listing %s failed (%s)", what,
+                     wxSysErrorMsgStr(-result));
+    return result >= 0;
+}
+
+UdevHandle<udev_enumerate> ScanZephlarkUsbDevices(udev* context)
+{
+    auto scan = NewScan(context);
+    if (!scan)
         return nullptr;
-    }
+    int result = udev_enumerate_add_match_subsystem(scan.get(), "usb");
+    if (result >= 0)
+        result = udev_enumerate_add_match_sysattr(scan.get(), "idVendor",
+                                                  UsbIdText(kZephlarkUsbVendorId).c_str());
+    if (result >= 0)
+        result = udev_enumerate_add_match_sysattr(scan.get(), "idProduct",
+                                                  UsbIdText(kZephlarkUsbProductId).c_str());
+    return RunScan(scan.get(), result, "USB devices") ? std::move(scan) : nullptr;
+}
+
+UdevHandle<udev_enumerate> ScanTtysBelow(udev* context, udev_device* usb)
+{
+    auto scan = NewScan(context);
+    if (!scan)
+        return nullptr;
     int result = udev_enumerate_add_match_subsystem(scan.get(), "tty");
     if (result >= 0)
-        result = udev_enumerate_scan_devices(scan.get());
-    if (result < 0) {
-        wxLogMessage("Cannot search for the device's serial port: listing tty devices failed (%s)",
-                     wxSysErrorMsgStr(-result));
-        return nullptr;
+        result = udev_enumerate_add_match_parent(scan.get(), usb);
+    return RunScan(scan.get(), result, "tty devices") ? std::move(scan) : nullptr;
+}
+
+// The device's first tty below one USB device with the identifiers; empty when it has none.
+wxString FirstTtyBelow(udev* context, udev_device* usb)
+{
+    const auto scan = ScanTtysBelow(context, usb);
+    if (!scan)
+        return {};
+    udev_list_entry* entry = nullptr;
+    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(scan.get()))
+    {
+        // A device may leave between the scan and this look-up: skip it quietly.
+        UdevHandle<udev_device> tty{
+            udev_device_new_from_syspath(context, udev_list_entry_get_name(entry))};
+        if (!tty || !BelongsToZephlark(tty.get()))
+            continue;
+        if (const char* node = udev_device_get_devnode(tty.get()))
+            return node;
     }
-    return scan;
+    return {};
 }
 
 } // namespace
 
+// Listing every tty and walking up from each cost milliseconds per call on a desktop, with its
+// dozens of consoles and UARTs, and the update's waits look every 50 ms: the search starts from the
+// few USB devices and looks only below those with the identifiers. libudev lists both by sysfs
+// path, and a tty's path begins with its USB device's, so the first tty found is the first that a
+// listing of all ttys would give.
 wxString FindZephlarkSerialPort()
 {
     UdevHandle<udev> context{udev_new()};
@@ -60,20 +115,19 @@ wxString FindZephlarkSerialPort()
                      wxSysErrorMsgStr(errno));
         return {};
     }
-    const auto scan = ScanTtys(context.get());
-    if (!scan)
+    const auto devices = ScanZephlarkUsbDevices(context.get());
+    if (!devices)
         return {};
-    // libudev hands the list out sorted by sysfs path, so "first" is stable from run to run.
     udev_list_entry* entry = nullptr;
-    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(scan.get()))
+    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(devices.get()))
     {
-        // A device may leave between the scan and this look-up: skip it quietly.
-        UdevHandle<udev_device> tty{
+        UdevHandle<udev_device> usb{
             udev_device_new_from_syspath(context.get(), udev_list_entry_get_name(entry))};
-        if (!tty || !BelongsToZephlark(tty.get()))
+        if (!usb)
             continue;
-        if (const char* node = udev_device_get_devnode(tty.get()))
-            return node;
+        const wxString port = FirstTtyBelow(context.get(), usb.get());
+        if (!port.empty())
+            return port;
     }
     return {};
 }

@@ -122,21 +122,47 @@ void UDisksClient::Unref::operator()(GDBusConnection* bus) const
     g_object_unref(bus);
 }
 
-// g_bus_get_sync hands out GIO's one shared system-bus connection, which GIO keeps only while
-// somebody holds it. The client holds it for one operation and lets it go, so every operation reads
-// DBUS_SYSTEM_BUS_ADDRESS afresh and reconnects after the bus daemon restarted; the cost is one
-// local connect per operation, nothing next to what udisks2 itself does.
+// The update's waits look up the data disk every 50 ms, and connecting to the bus for each lookup
+// was a good part of the program's work during an update: the connection is kept between
+// operations. It is made afresh when the bus daemon went away (which closes it) or
+// DBUS_SYSTEM_BUS_ADDRESS now names another bus. It is the client's own rather than GIO's shared
+// one, which stays in use after a close for as long as anybody still holds it, and which would
+// raise SIGTERM in the whole program on losing the bus.
+UDisksClient::BusPtr UDisksClient::SystemBus(std::string& error)
+{
+    static BusPtr kept;
+    static std::string keptAddress;
+    g_autoptr(GError) failure = nullptr;
+    g_autofree char* address =
+        g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SYSTEM, nullptr, &failure);
+    if (!address) {
+        error = MessageOf(failure);
+        return nullptr;
+    }
+    if (kept && (g_dbus_connection_is_closed(kept.get()) || keptAddress != address))
+        kept.reset();
+    if (!kept) {
+        kept.reset(g_dbus_connection_new_for_address_sync(
+            address,
+            GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                 G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+            nullptr, nullptr, &failure));
+        if (!kept) {
+            error = MessageOf(failure);
+            return nullptr;
+        }
+        keptAddress = address;
+    }
+    return BusPtr(G_DBUS_CONNECTION(g_object_ref(kept.get())));
+}
+
 std::optional<UDisksClient> UDisksClient::Open(UDisksObjects& objects, std::string& error)
 {
-    g_autoptr(GError) failure = nullptr;
-    BusPtr bus(g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, &failure));
-    if (!bus) {
-        error = MessageOf(failure);
+    BusPtr bus = SystemBus(error);
+    if (!bus)
         return std::nullopt;
-    }
-    // Left at GIO's default, losing the system bus would raise SIGTERM in the whole program.
-    g_dbus_connection_set_exit_on_close(bus.get(), FALSE);
 
+    g_autoptr(GError) failure = nullptr;
     g_autoptr(GVariant) reply =
         g_dbus_connection_call_sync(bus.get(), kService, kManagerPath, kObjectManagerInterface,
                                     "GetManagedObjects", nullptr, G_VARIANT_TYPE("(a{oa{sa{sv}}})"),

@@ -65,6 +65,7 @@ private:
     };
     using BusPtr = std::unique_ptr<GDBusConnection, Unref>;
 
+    static BusPtr SystemBus(std::string& error);
     explicit UDisksClient(BusPtr bus) : bus(std::move(bus)) {}
 
     bool CallAction(const std::string& objectPath, const char* interface, const char* method,
