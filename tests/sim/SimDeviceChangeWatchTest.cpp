@@ -45,10 +45,11 @@ protected:
     bool onGuiThread = true;
 };
 
-TEST_F(SimDeviceChangeWatchTest, EachChangePostsExactlyOneNotice)
+// A notice runs window code, which belongs on the GUI thread whichever thread made the change.
+TEST_F(SimDeviceChangeWatchTest, EachChangePostsExactlyOneNoticeOnTheGuiThread)
 {
     const auto watch = Watch();
-    sim::Plug();
+    std::thread([] { sim::Plug(); }).join();
     ASSERT_TRUE(WaitFor([this] { return notices == 1; }));
     sim::Plug(); // already plugged: nothing changes
     sim::Unplug();
@@ -60,8 +61,10 @@ TEST_F(SimDeviceChangeWatchTest, EachChangePostsExactlyOneNotice)
     sim::SetPortName("simACM3");
     FlushNotices();
     EXPECT_EQ(notices, 4);
+    EXPECT_TRUE(onGuiThread);
 }
 
+// The demo's device comes back from a reset while the window, idle, calls nothing.
 TEST_F(SimDeviceChangeWatchTest, TimedChangesPostNoticesWithoutAnyPlatformCall)
 {
     sim::Plug();
@@ -76,14 +79,7 @@ TEST_F(SimDeviceChangeWatchTest, TimedChangesPostNoticesWithoutAnyPlatformCall)
     EXPECT_EQ(FindZephlarkSerialPort(), "simACM0");
 }
 
-TEST_F(SimDeviceChangeWatchTest, ChangesOnOtherThreadsAreDeliveredOnTheGuiThread)
-{
-    const auto watch = Watch();
-    std::thread([] { sim::Plug(); }).join();
-    ASSERT_TRUE(WaitFor([this] { return notices == 1; }));
-    EXPECT_TRUE(onGuiThread);
-}
-
+// A window closed with a notice still queued must not be called.
 TEST_F(SimDeviceChangeWatchTest, NoNoticeArrivesAfterTheWatchIsGone)
 {
     auto watch = Watch();
