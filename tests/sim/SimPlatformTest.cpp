@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <wx/file.h>
+#include <wx/filename.h>
+
 #include <cerrno>
 #include <chrono>
 #include <string>
@@ -107,6 +110,24 @@ TEST_F(SimPlatformTest, DiskAndSerialModeEachComeAfterTheirDelay)
     EXPECT_EQ(FindZephlarkSerialPort(), "");
     Advance(1ms);
     EXPECT_EQ(FindZephlarkSerialPort(), "simACM0");
+}
+
+// Every test starts from a reset: a copy left on the disk by one would pass the next one's checks.
+TEST_F(SimPlatformTest, ResetEmptiesTheDiskFolder)
+{
+    sim::Plug();
+    ASSERT_TRUE(ZephlarkSerialOpen("simACM0"));
+    ZephlarkSerialSendLine("datadisk");
+    ZephlarkSerialClose();
+    Advance(5s);
+    const wxString path = FindZephlarkDiskPath();
+    ASSERT_FALSE(path.empty());
+    const wxString file = wxFileName(path, "update.zlos").GetFullPath();
+    ASSERT_TRUE(wxFile().Create(file));
+
+    sim::Reset();
+    EXPECT_TRUE(wxFileName::DirExists(path));
+    EXPECT_FALSE(wxFileName::FileExists(file));
 }
 
 } // namespace
