@@ -17,20 +17,14 @@ std::string UsbIdText(uint16_t id)
     return wxString::Format("%04x", id).ToStdString();
 }
 
-bool AttributeIs(udev_device* device, const char* name, const std::string& expected)
+// A CDC ACM tty sits below its USB interface, which sits below the USB device; the ancestor walk
+// skips the interface. A tty of another device plugged into a hub that carried the identifiers
+// would be below the hub too, but its nearest USB device is its own.
+bool IsTtyOf(udev_device* tty, udev_device* usb)
 {
-    const char* value = udev_device_get_sysattr_value(device, name);
-    return value && expected == value;
-}
-
-// A CDC ACM tty sits below its USB interface, which sits below the USB device that carries the
-// identifiers; the ancestor walk skips the interface. It also keeps out a tty of another device
-// plugged into a hub that would carry them.
-bool BelongsToZephlark(udev_device* tty)
-{
-    udev_device* usb = udev_device_get_parent_with_subsystem_devtype(tty, "usb", "usb_device");
-    return usb && AttributeIs(usb, "idVendor", UsbIdText(kZephlarkUsbVendorId)) &&
-           AttributeIs(usb, "idProduct", UsbIdText(kZephlarkUsbProductId));
+    udev_device* nearest = udev_device_get_parent_with_subsystem_devtype(tty, "usb", "usb_device");
+    return nearest &&
+           std::strcmp(udev_device_get_syspath(nearest), udev_device_get_syspath(usb)) == 0;
 }
 
 UdevHandle<udev_enumerate> NewScan(udev* context)
@@ -92,7 +86,7 @@ wxString FirstTtyBelow(udev* context, udev_device* usb)
         // A device may leave between the scan and this look-up: skip it quietly.
         UdevHandle<udev_device> tty{
             udev_device_new_from_syspath(context, udev_list_entry_get_name(entry))};
-        if (!tty || !BelongsToZephlark(tty.get()))
+        if (!tty || !IsTtyOf(tty.get(), usb))
             continue;
         if (const char* node = udev_device_get_devnode(tty.get()))
             return node;
