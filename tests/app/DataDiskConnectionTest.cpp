@@ -71,7 +71,8 @@ TEST_F(DataDiskConnection, EjectRemovesTheDiskAndTheDeviceComesBack)
     EXPECT_FALSE(connection->HasDataDisk());
     EXPECT_EQ(connection->GetDiskPath(), "");
     virtualClock.Advance(std::chrono::seconds(5));
-    EXPECT_TRUE(WaitFor([this] { return connection->IsDeviceIdentified(); }));
+    EXPECT_TRUE(WaitFor("the device to be identified",
+                        [this] { return connection->IsDeviceIdentified(); }));
 }
 
 TEST_F(DataDiskConnection, RefusedEjectLeavesTheDiskMounted)

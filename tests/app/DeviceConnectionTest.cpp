@@ -75,7 +75,8 @@ TEST_F(ConnectionTest, UnplugClosesThePortAndReplugConnectsAgain)
     EXPECT_FALSE(connection->IsDeviceIdentified());
     EXPECT_TRUE(ZephlarkSerialIsOpen());
     EXPECT_EQ(sim::Written().rfind("echo off\nversion\n", 0), 0u);
-    EXPECT_TRUE(WaitFor([this] { return connection->IsDeviceIdentified(); }));
+    EXPECT_TRUE(WaitFor("the device to be identified",
+                        [this] { return connection->IsDeviceIdentified(); }));
     EXPECT_THAT(owner.changes, ElementsAre(true, false, true));
 }
 
@@ -130,7 +131,7 @@ TEST_F(ConnectionTest, ReturnToAutomaticHandlesWhatQueuedMeanwhile)
     connection->SetReadMode(DeviceConnection::Automatic);
     EXPECT_TRUE(log.Contains("queued while manual"));
     sim::Emit("and after\r\n");
-    EXPECT_TRUE(WaitFor([this] { return log.Contains("and after"); }));
+    EXPECT_TRUE(WaitFor("the line after", [this] { return log.Contains("and after"); }));
 }
 
 TEST_F(ConnectionTest, DestroyingAnOpenConnectionClosesThePortAndTellsTheOwner)

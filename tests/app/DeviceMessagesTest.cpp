@@ -18,7 +18,8 @@ protected:
     void Send(const std::string& lines)
     {
         sim::Emit(lines + "end-of-batch\r\n");
-        ASSERT_TRUE(WaitFor([this] { return log.Contains("end-of-batch"); }));
+        ASSERT_TRUE(
+            WaitFor("the end of the batch", [this] { return log.Contains("end-of-batch"); }));
     }
 
     std::vector<wxString> DeviceLog()
@@ -77,7 +78,7 @@ protected:
         });
         sim::Plug();
         connection->RefreshDeviceConnections();
-        EXPECT_TRUE(WaitFor([this] { return log.Contains("serial#="); }));
+        EXPECT_TRUE(WaitFor("the serial number line", [this] { return log.Contains("serial#="); }));
         log.Clear();
     }
 
@@ -87,10 +88,11 @@ protected:
 TEST_F(VersionReport, FillsTheRecordAndIsLoggedLineByLine)
 {
     sim::Emit("target=X\r\nbuild=1.2\r\nSDK=1.2\r\nserial#=S\r\n");
-    ASSERT_TRUE(WaitFor([this] { return log.Contains("serial#=S"); }));
+    ASSERT_TRUE(WaitFor("the serial number line", [this] { return log.Contains("serial#=S"); }));
     // Until the record is complete every line is a report line, logged whatever it says.
     sim::Emit("~ctl: inside\r\nboot_build=7\r\n~ctl:after\r\n~ctl: dropped\r\n");
-    ASSERT_TRUE(WaitFor([this] { return log.Contains("~ctl:after"); }));
+    ASSERT_TRUE(
+        WaitFor("the line after the report", [this] { return log.Contains("~ctl:after"); }));
 
     EXPECT_THAT(log.Messages(),
                 testing::ElementsAre("target=X", "build=1.2", "SDK=1.2", "serial#=S",
@@ -105,7 +107,8 @@ TEST_F(VersionReport, FillsTheRecordAndIsLoggedLineByLine)
 TEST_F(VersionReport, LaterLinesWinAndCommitsShareTheBuildFields)
 {
     sim::Emit("boot_build=7\r\nboot_commit=abc\r\ncommit=def\r\nSDK=1\r\nSDK=2\r\nnoise\r\n");
-    ASSERT_TRUE(WaitFor([this] { return log.Contains("noise"); })); // report lines are all logged
+    // Report lines are all logged.
+    ASSERT_TRUE(WaitFor("the noise line", [this] { return log.Contains("noise"); }));
     connection->GetVersionInfo(&bootBuild, &build, &sdk);
     EXPECT_EQ(bootBuild, "abc");
     EXPECT_EQ(build, "def");
@@ -120,16 +123,18 @@ TEST_F(DeviceMessages, StatsSwallowEverythingAfterwardsButLookalikesAreLogged)
     sim::Emit("~stats:\r\nnever logged\r\n");
     sim::Emit("~version:\r\ntarget=Y\r\n");
     sim::Emit("still swallowed\r\n");
-    EXPECT_FALSE(
-        WaitFor([this] { return !log.Messages().empty(); }, std::chrono::milliseconds(300)));
+    EXPECT_FALSE(WaitFor(
+        "any message", [this] { return !log.Messages().empty(); }, std::chrono::milliseconds(300)));
 }
 
 TEST_F(DeviceMessages, ScreenshotSwallowsEverythingAfterItsStart)
 {
     sim::Emit("before\r\n~screen 320x240\r\npixels\r\n~version:\r\n");
-    ASSERT_TRUE(WaitFor([this] { return log.Contains("Screenshot begin..."); }));
-    EXPECT_FALSE(
-        WaitFor([this] { return log.Contains("pixels"); }, std::chrono::milliseconds(300)));
+    ASSERT_TRUE(
+        WaitFor("the screenshot line", [this] { return log.Contains("Screenshot begin..."); }));
+    EXPECT_FALSE(WaitFor(
+        "the pixel line", [this] { return log.Contains("pixels"); },
+        std::chrono::milliseconds(300)));
     EXPECT_THAT(log.Messages(), testing::ElementsAre("before", "Screenshot begin..."));
 }
 
@@ -148,7 +153,7 @@ TEST_F(DeviceMessages, BacklogIsCutAfter101LinesAndHandledLater)
     EXPECT_EQ(messages[100], "line 100");
     EXPECT_EQ(messages[101], "Serial backlog, continuing...");
 
-    EXPECT_TRUE(WaitFor([this] { return log.Contains("line 149"); }));
+    EXPECT_TRUE(WaitFor("the last line", [this] { return log.Contains("line 149"); }));
     EXPECT_EQ(log.Count("Serial backlog, continuing..."), 1u);
 }
 

@@ -40,7 +40,7 @@ protected:
     void CloseFrame()
     {
         frame->Close(true);
-        WaitFor([] { return wxTopLevelWindows.empty(); });
+        WaitFor("the window to go", [] { return wxTopLevelWindows.empty(); });
         frame = nullptr;
     }
 
@@ -107,10 +107,11 @@ TEST_F(MainFrameTest, HotPlugNoticesConnectAndDisconnect)
     OpenFrame();
     EXPECT_FALSE(ZephlarkSerialIsOpen());
     sim::Plug();
-    EXPECT_TRUE(WaitFor([] { return ZephlarkSerialIsOpen(); }));
-    EXPECT_TRUE(WaitFor([this] { return frame->deviceConnection->IsDeviceIdentified(); }));
+    EXPECT_TRUE(WaitFor("the port to open", [] { return ZephlarkSerialIsOpen(); }));
+    EXPECT_TRUE(WaitFor("the device to be identified",
+                        [this] { return frame->deviceConnection->IsDeviceIdentified(); }));
     sim::Unplug();
-    EXPECT_TRUE(WaitFor([] { return !ZephlarkSerialIsOpen(); }));
+    EXPECT_TRUE(WaitFor("the port to close", [] { return !ZephlarkSerialIsOpen(); }));
     EXPECT_TRUE(log.Contains("Device Disconnected: simACM0"));
 }
 
@@ -122,7 +123,7 @@ TEST_F(MainFrameTest, ClosingTearsTheConnectionDownBeforeTheWindowGoes)
     RunCommand(wxID_EXIT); // what Ctrl+Q sends
     EXPECT_EQ(frame->deviceConnection, nullptr);
     EXPECT_FALSE(ZephlarkSerialIsOpen());
-    EXPECT_TRUE(WaitFor([] { return wxTopLevelWindows.empty(); }));
+    EXPECT_TRUE(WaitFor("the window to go", [] { return wxTopLevelWindows.empty(); }));
     frame = nullptr;
 }
 

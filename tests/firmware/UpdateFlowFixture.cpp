@@ -25,13 +25,17 @@ UpdateFlow::UpdateFlow()
     SetClock(&virtualClock);
     // Before time moves on, the reader takes everything the device said: a device that leaves USB
     // drops what was not read, and real time is what the reader runs on.
-    virtualClock.SetCatchUp(
-        [] { WaitUntil([] { return DeviceOutputWaiting() == 0; }, std::chrono::seconds(2)); });
+    virtualClock.SetCatchUp([] {
+        WaitUntil(
+            "the reader to take the device's output", [] { return DeviceOutputWaiting() == 0; },
+            std::chrono::seconds(2));
+    });
     sim::Reset();
     sim::Plug();
     frame = new MainFrame("Zephlark Utility");
     frame->Show();
-    EXPECT_TRUE(WaitFor([this] { return frame->deviceConnection->IsDeviceIdentified(); }));
+    EXPECT_TRUE(WaitFor("the device to be identified",
+                        [this] { return frame->deviceConnection->IsDeviceIdentified(); }));
 
     char pattern[] = "/tmp/zephlark-update-XXXXXX";
     folder = wxString::FromUTF8(mkdtemp(pattern));
@@ -40,7 +44,7 @@ UpdateFlow::UpdateFlow()
 UpdateFlow::~UpdateFlow()
 {
     frame->Close(true);
-    WaitFor([] { return wxTopLevelWindows.empty(); });
+    WaitFor("the window to go", [] { return wxTopLevelWindows.empty(); });
     sim::Reset();
     virtualClock.SetCatchUp(nullptr);
     SetClock(nullptr);

@@ -62,7 +62,8 @@ TEST_F(UpdateFlow, UnknownDeviceVersionStopsAtOnce)
     Configure([](sim::DeviceSettings& settings) { settings.version.sdk = ""; });
     sim::Unplug();
     sim::Plug();
-    EXPECT_TRUE(WaitFor([this] { return frame->deviceConnection->IsDeviceIdentified(); }));
+    EXPECT_TRUE(WaitFor("the device to be identified",
+                        [this] { return frame->deviceConnection->IsDeviceIdentified(); }));
     EXPECT_EQ(Update(OsFile("1.5.0")), Error("Device version could not be determined."));
 }
 

@@ -106,13 +106,13 @@ protected:
     void TearDown() override
     {
         frame->Destroy();
-        EXPECT_TRUE(WaitFor([] { return wxTopLevelWindows.empty(); }));
+        EXPECT_TRUE(WaitFor("the frame to go", [] { return wxTopLevelWindows.empty(); }));
         sim::Reset();
     }
 
-    bool Shows(const wxColour& fill, const wxString& tooltip)
+    testing::AssertionResult Shows(const wxColour& fill, const wxString& tooltip)
     {
-        return WaitFor([&] {
+        return WaitFor("the lamp's colour and tooltip", [&] {
             const wxImage image = CaptureClientArea(box);
             const wxSize size = box->GetClientSize();
             return PixelAt(image, size.x / 2, size.y / 2) == fill &&

@@ -77,6 +77,7 @@ protected:
     {
         const std::string title = std::string("^") + kWindowTitle + "$";
         return WaitUntil(
+                   "the window",
                    [&] {
                        return program->WaitForExit(seconds{0}) ||
                               RunToEnd({"xdotool", "search", "--onlyvisible", "--name", title},
@@ -101,12 +102,13 @@ protected:
     }
 
     // True once a pixel of the screen has the colour ("#00FF00"): the lamp has been painted.
-    bool WaitForScreenColour(const std::string& colour)
+    testing::AssertionResult WaitForScreenColour(const std::string& colour)
     {
         const std::string command = "import -window root png:- | convert png:- -format %c "
                                     "histogram:info:- | grep -q ' " +
                                     colour + " '";
         return WaitUntil(
+            "a pixel of that colour",
             [&] {
                 return RunToEnd({"sh", "-c", command}, kPatience) == 0;
             },
@@ -135,7 +137,8 @@ TEST_F(WineProgram, ConnectsToTheDeviceItFindsAtStartUp)
     EXPECT_TRUE(program->WaitForOutput(std::string("Device Connected: ") + kPortName, kStartLimit))
         << program->Output();
     ASSERT_TRUE(WaitForWindow());
-    ASSERT_TRUE(WaitUntil([this] { return port.Commands().size() >= 3; }, kPatience));
+    ASSERT_TRUE(WaitUntil(
+        "three commands", [this] { return port.Commands().size() >= 3; }, kPatience));
     const auto commands = port.Commands();
     EXPECT_EQ(commands[0], "echo off");
     EXPECT_EQ(commands[1], "version");
