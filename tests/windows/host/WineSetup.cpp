@@ -1,10 +1,16 @@
 #include "WineSetup.h"
 
+#include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
+#include <poll.h>
+#include <pty.h>
+#include <sys/eventfd.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include "ChildProcess.h"
@@ -104,19 +110,72 @@ int RunWine(const std::vector<std::string>& arguments, std::string* output)
     return RunToEnd(command, kWineCommandLimit, output);
 }
 
-SimulatedComPort::SimulatedComPort(int number)
+ComPortLink::ComPortLink(int number, const std::string& terminal)
     : link(Environment("WINEPREFIX") + "/dosdevices/com" + std::to_string(number))
 {
-    if (!device.IsRunning() || Environment("WINEPREFIX").empty())
+    if (terminal.empty() || Environment("WINEPREFIX").empty())
         return;
     unlink(link.c_str()); // wineboot links the first ports to /dev/ttyS*
-    ready = symlink(device.SlavePath().c_str(), link.c_str()) == 0;
+    ready = symlink(terminal.c_str(), link.c_str()) == 0;
 }
 
-SimulatedComPort::~SimulatedComPort()
+ComPortLink::~ComPortLink()
 {
     if (ready)
         unlink(link.c_str());
+}
+
+NullModem::NullModem(int firstNumber, int secondNumber)
+{
+    for (End& end : ends) {
+        termios raw{};
+        if (openpty(&end.master, &end.slave, nullptr, &raw, nullptr) != 0)
+            return;
+        cfmakeraw(&raw);
+        tcsetattr(end.slave, TCSANOW, &raw);
+    }
+    links[0].emplace(firstNumber, ptsname(ends[0].master));
+    links[1].emplace(secondNumber, ptsname(ends[1].master));
+    stopFd = eventfd(0, EFD_CLOEXEC);
+    if (stopFd >= 0)
+        relay = std::thread([this] { Relay(); });
+}
+
+NullModem::~NullModem()
+{
+    if (relay.joinable()) {
+        const uint64_t one = 1;
+        (void)!write(stopFd, &one, sizeof one);
+        relay.join();
+    }
+    for (const int fd : {stopFd, ends[0].master, ends[0].slave, ends[1].master, ends[1].slave}) {
+        if (fd >= 0)
+            close(fd);
+    }
+}
+
+void NullModem::Relay()
+{
+    for (;;) {
+        pollfd fds[] = {
+            {ends[0].master, POLLIN, 0}, {ends[1].master, POLLIN, 0}, {stopFd, POLLIN, 0}};
+        if (poll(fds, 3, -1) < 0 && errno != EINTR)
+            return;
+        if (fds[2].revents)
+            return;
+        for (int from = 0; from < 2; ++from) {
+            if (!(fds[from].revents & POLLIN))
+                continue;
+            char chunk[4096];
+            const ssize_t count = read(ends[from].master, chunk, sizeof chunk);
+            for (ssize_t done = 0; done < count;) {
+                const ssize_t written = write(ends[1 - from].master, chunk + done, count - done);
+                if (written <= 0)
+                    break;
+                done += written;
+            }
+        }
+    }
 }
 
 std::vector<std::string> SimulatedComPort::Commands()
