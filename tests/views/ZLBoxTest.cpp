@@ -23,7 +23,6 @@ const wxSize kBoxSize(40, 20);
 class TestBox : public ZWX::ZLBox
 {
 public:
-    using ZLBox::DoGetBestClientSize;
     using ZLBox::ZLBox;
 
     void OnPaint(wxPaintEvent& event) override
@@ -159,15 +158,6 @@ TEST_F(ZLBoxTest, SystemColourChangeRepaints)
     box->ProcessWindowEvent(event);
 
     EXPECT_TRUE(WaitFor("a repaint", [&] { return box->paints > paintsBefore; }));
-}
-
-TEST_F(ZLBoxTest, BestClientSizeIsItsWidthAndOnePixelHigh)
-{
-    TestBox* box = AddBox(1);
-    EXPECT_EQ(box->DoGetBestClientSize(), wxSize(kBoxSize.GetWidth(), 1));
-
-    box->SetSize(wxSize(64, 20));
-    EXPECT_EQ(box->DoGetBestClientSize(), wxSize(64, 1));
 }
 
 TEST_F(ZLBoxTest, NeverTakesTheFocus)
