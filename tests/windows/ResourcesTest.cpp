@@ -8,17 +8,17 @@
 
 namespace {
 
-BOOL CALLBACK TakeFirstName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR first)
+BOOL CALLBACK TakeFirstName(HMODULE, LPCSTR, LPSTR name, LONG_PTR first)
 {
     // A numbered resource comes as its number in the pointer's low word.
     if (reinterpret_cast<ULONG_PTR>(name) >> 16 != 0)
-        *reinterpret_cast<std::wstring*>(first) = name;
+        *reinterpret_cast<std::string*>(first) = name;
     return FALSE; // the first one is all we want
 }
 
 std::string ManifestText()
 {
-    const HRSRC resource = FindResourceW(nullptr, CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST);
+    const HRSRC resource = FindResourceA(nullptr, CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST);
     if (!resource)
         return {};
     const auto* text = static_cast<const char*>(LockResource(LoadResource(nullptr, resource)));
@@ -28,10 +28,10 @@ std::string ManifestText()
 // Explorer shows the first icon group of the file: it must be the program's, not wx's own.
 TEST(Resources, ProgramIconIsTheFirstIconGroup)
 {
-    std::wstring first;
-    EnumResourceNamesW(nullptr, RT_GROUP_ICON, TakeFirstName, reinterpret_cast<LONG_PTR>(&first));
+    std::string first;
+    EnumResourceNamesA(nullptr, RT_GROUP_ICON, TakeFirstName, reinterpret_cast<LONG_PTR>(&first));
 
-    EXPECT_EQ(first, L"PROGRAM_ICON");
+    EXPECT_EQ(first, "PROGRAM_ICON");
 }
 
 TEST(Resources, ManifestAsksForPerMonitorDpiAndCommonControls6)
