@@ -3,9 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 
 #include <poll.h>
 #include <pty.h>
@@ -23,77 +21,13 @@ const char kDeviceKey[] = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Enum\\
                           "VID_7E21&PID_0C4A&MI_00";
 const char kInstance[] = "6&2a3b4c5d&0&0000";
 const char kPortsClassGuid[] = "{4D36E978-E325-11CE-BFC1-08002BE10318}";
-const std::vector<std::string> kHardwareIds = {"USB\\VID_7E21&PID_0C4A&REV_0100&MI_00",
-                                               "USB\\VID_7E21&PID_0C4A&MI_00"};
+// A REG_MULTI_SZ for reg.exe: its strings joined by "\0".
+const char kHardwareIds[] = "USB\\VID_7E21&PID_0C4A&REV_0100&MI_00\\0USB\\VID_7E21&PID_0C4A&MI_00";
 
 std::string Environment(const char* name)
 {
     const char* value = std::getenv(name);
     return value ? value : "";
-}
-
-// A REG_MULTI_SZ as regedit writes it: hex(7): and the UTF-16LE bytes, NULs included.
-std::string MultiStringValue(const std::vector<std::string>& strings)
-{
-    std::string hex = "hex(7):";
-    auto addByte = [&hex](unsigned byte) {
-        char text[4];
-        std::snprintf(text, sizeof text, "%02x,", byte);
-        hex += text;
-    };
-    for (const auto& s : strings) {
-        for (const unsigned char c : s + '\0') {
-            addByte(c);
-            addByte(0);
-        }
-    }
-    addByte(0);
-    addByte(0);
-    hex.pop_back(); // the last comma
-    return hex;
-}
-
-// Backslashes and quotes escaped, as inside a .reg string.
-std::string Quoted(const std::string& text)
-{
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '\\' || c == '"')
-            quoted += '\\';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
-
-std::string RegFileText(const std::string& portName)
-{
-    const std::string instanceKey = std::string(kDeviceKey) + "\\" + kInstance;
-    return "Windows Registry Editor Version 5.00\r\n\r\n"
-           "[" +
-           instanceKey +
-           "]\r\n"
-           "\"ClassGUID\"=" +
-           Quoted(kPortsClassGuid) +
-           "\r\n"
-           "\"HardwareID\"=" +
-           MultiStringValue(kHardwareIds) +
-           "\r\n\r\n"
-           "[" +
-           instanceKey +
-           "\\Device Parameters]\r\n"
-           "\"PortName\"=" +
-           Quoted(portName) + "\r\n";
-}
-
-// reg.exe reads .reg files only as UTF-16 with a byte-order mark (or ANSI in the old REGEDIT4
-// form). The text here is ASCII.
-bool WriteUtf16File(const std::string& path, const std::string& text)
-{
-    std::ofstream file(path, std::ios::binary);
-    file.put('\xff').put('\xfe');
-    for (const char c : text)
-        file.put(c).put('\0');
-    return static_cast<bool>(file);
 }
 
 } // namespace
@@ -127,9 +61,11 @@ ComPortLink::~ComPortLink()
 
 NullModem::NullModem(int firstNumber, int secondNumber)
 {
+    // Raw, or the line discipline would echo what a port receives back across the cable.
     for (End& end : ends) {
         termios raw{};
-        if (openpty(&end.master, &end.slave, nullptr, &raw, nullptr) != 0)
+        if (openpty(&end.master, &end.slave, nullptr, nullptr, nullptr) != 0 ||
+            tcgetattr(end.slave, &raw) != 0)
             return;
         cfmakeraw(&raw);
         tcsetattr(end.slave, TCSANOW, &raw);
@@ -187,15 +123,13 @@ std::vector<std::string> SimulatedComPort::Commands()
 
 RegisteredSerialDevice::RegisteredSerialDevice(const std::string& portName)
 {
-    char folder[] = "/tmp/zephlark-reg.XXXXXX";
-    if (!mkdtemp(folder))
-        return;
-    const std::string path = std::string(folder) + "/device.reg";
-    // Z: is the Unix root in every wine prefix.
+    const std::string instanceKey = std::string(kDeviceKey) + "\\" + kInstance;
     ready =
-        WriteUtf16File(path, RegFileText(portName)) && RunWine({"reg", "import", "Z:" + path}) == 0;
-    unlink(path.c_str());
-    rmdir(folder);
+        RunWine({"reg", "add", instanceKey, "/v", "ClassGUID", "/d", kPortsClassGuid, "/f"}) == 0 &&
+        RunWine({"reg", "add", instanceKey, "/v", "HardwareID", "/t", "REG_MULTI_SZ", "/d",
+                 kHardwareIds, "/f"}) == 0 &&
+        RunWine({"reg", "add", instanceKey + "\\Device Parameters", "/v", "PortName", "/d",
+                 portName, "/f"}) == 0;
 }
 
 RegisteredSerialDevice::~RegisteredSerialDevice()

@@ -73,8 +73,7 @@ private:
 };
 
 // The device as Windows' USB serial driver registers it (the ports class, its hardware ids and a
-// PortName), imported with "wine reg import" from a UTF-16 .reg file and deleted by the
-// destructor.
+// PortName), written with "wine reg add" and deleted by the destructor.
 class RegisteredSerialDevice
 {
 public:
