@@ -18,6 +18,26 @@
 #include "UpdateProgress.h"
 #include "deviceconnection.h"
 
+namespace {
+
+// Keeps the device's text for the install's waits while they are not reading it themselves.
+class DeviceTextHold
+{
+public:
+    explicit DeviceTextHold(DeviceConnection& connection) : connection(connection)
+    {
+        connection.HoldDeviceText(true);
+    }
+    ~DeviceTextHold() { connection.HoldDeviceText(false); }
+    DeviceTextHold(const DeviceTextHold&) = delete;
+    DeviceTextHold& operator=(const DeviceTextHold&) = delete;
+
+private:
+    DeviceConnection& connection;
+};
+
+} // namespace
+
 // One update, from the files the user chose to the version the device reports at the end.
 struct FirmwareUpdateRun
 {
@@ -144,7 +164,8 @@ wxString MainFrame::CheckUpdateFiles(FirmwareUpdateRun& run, UpdateProgress& pro
                                 FullName(run.osPath));
     if (!run.keyPath.empty()) {
         run.keyName = CleanUpdateFileName(FullName(run.keyPath));
-        if (run.keyName.empty() || run.keyName == run.osName)
+        // FAT ignores letter case: "A.zlos" and "a.zlos" would be one file.
+        if (run.keyName.empty() || run.keyName.IsSameAs(run.osName, false))
             return wxString::Format(_("The file name '%s' cannot be used on the Zephlark."),
                                     FullName(run.keyPath));
     }
@@ -183,7 +204,10 @@ wxString MainFrame::EjectAndWaitForDevice(UpdateProgress& progress)
 wxString MainFrame::InstallUpdate(FirmwareUpdateRun& run, UpdateProgress& progress)
 {
     // A failed install or flash is no exit: the copies are still removed and the version the
-    // device then reports is told.
+    // device then reports is told. The device's status lines may come while the update waits
+    // for it in automatic reading (a quick flash reports before the device is identified again):
+    // the hold keeps them for the wait that looks for them.
+    const DeviceTextHold hold(*deviceConnection);
     if (!WaitForFirmwareUpdate(run.osName, run.keyName, progress))
         return wxString();
     if (!WaitForDeviceRestart(progress, kRestartSeconds))

@@ -43,8 +43,7 @@ protected:
     // Waits, without handling any event, until the reader has queued at least the given bytes.
     void WaitUntilQueued(size_t bytes)
     {
-        ASSERT_TRUE(
-            WaitUntil([&] { return connection->GetReaderThread()->QueuedBytes() >= bytes; }));
+        ASSERT_TRUE(WaitUntil([&] { return connection->LineQueue().QueuedBytes() >= bytes; }));
     }
 
     LogCapture log;

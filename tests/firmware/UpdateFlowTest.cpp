@@ -6,6 +6,7 @@
 #include <wx/ffile.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "UpdateFlowFixture.h"
 #include "UpdateProgress.h"
@@ -23,6 +24,13 @@ TEST_F(UpdateFlow, UpdateWithAKeyInstallsAndCleansUp)
     EXPECT_THAT(DiskFiles(), IsEmpty());
     EXPECT_EQ(DeviceSdk(), "1.5.0");
     EXPECT_TRUE(frame->deviceConnection->IsDeviceIdentified());
+    // The disk is logged once each time it appears: for the copies and for the clean-up.
+    const auto messages = log.Messages();
+    EXPECT_EQ(std::count_if(messages.begin(), messages.end(),
+                            [](const wxString& m) {
+                                return m.StartsWith("Found Device Disk [ZEPHLARK]: /");
+                            }),
+              2);
 }
 
 TEST_F(UpdateFlow, UpdateWithoutAKeyNamesOnlyTheOsFile)
@@ -80,21 +88,57 @@ TEST_F(UpdateFlow, NamesThatCannotTravelAreCleaned)
     EXPECT_THAT(DiskFiles(), IsEmpty());
     EXPECT_EQ(Update(OsFile("1.5.0", "os.zlos."), ""),
               Error("The file name 'os.zlos.' cannot be used on the Zephlark."));
+    // One file on FAT, which ignores letter case.
+    EXPECT_EQ(Update(OsFile("1.5.0", "Same.zlos"), KeyFile("same.ZLOS")),
+              Error("The file name 'same.ZLOS' cannot be used on the Zephlark."));
 }
 
-TEST_F(UpdateFlow, DiskThatNeverAppearsEndsTheUpdate)
+// A data disk that will not serve: the update's error, what stays on the disk, what the log says.
+struct DiskTroubleCase
 {
-    Configure([](sim::DeviceSettings& settings) { settings.diskNeverAppears = true; });
-    EXPECT_EQ(Update(OsFile("1.5.0")), Error("Zephlark disk not found."));
-    EXPECT_THAT(DiskFiles(), IsEmpty());
+    const char* name;
+    std::function<void(sim::DeviceSettings&)> configure;
+    const char* reason;
+    std::vector<wxString> filesLeft;
+    const char* logged;
+};
+
+class DiskTrouble : public UpdateFlow, public testing::WithParamInterface<DiskTroubleCase>
+{
+};
+
+TEST_P(DiskTrouble, EndsTheUpdateWithItsReason)
+{
+    Configure(GetParam().configure);
+    EXPECT_EQ(Update(OsFile("1.5.0")), Error(GetParam().reason));
+    EXPECT_EQ(DiskFiles(), GetParam().filesLeft);
+    const auto messages = log.Messages();
+    const wxString logged = GetParam().logged;
+    EXPECT_TRUE(std::any_of(messages.begin(), messages.end(), [&](const wxString& m) {
+        return m.StartsWith(logged);
+    })) << GetParam().logged;
 }
 
-TEST_F(UpdateFlow, DiskThatRefusesToEjectKeepsTheCopy)
-{
-    Configure([](sim::DeviceSettings& settings) { settings.diskRefusesEject = true; });
-    EXPECT_EQ(Update(OsFile("1.5.0")), Error("Zephlark could not be unmounted."));
-    EXPECT_THAT(DiskFiles(), ElementsAre("ZephlarkOS.zlos"));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Faults, DiskTrouble,
+    testing::Values(
+        DiskTroubleCase{"NeverAppears",
+                        [](sim::DeviceSettings& settings) { settings.diskNeverAppears = true; },
+                        "Zephlark disk not found.",
+                        {},
+                        "Waiting for Zephlark disk..."},
+        // Found and logged, but only the exact label counts.
+        DiskTroubleCase{"LabelInTheWrongCase",
+                        [](sim::DeviceSettings& settings) { settings.diskLabel = "zephlark"; },
+                        "Zephlark disk not found.",
+                        {},
+                        "Found Device Disk [zephlark]: "},
+        DiskTroubleCase{"RefusesToEject",
+                        [](sim::DeviceSettings& settings) { settings.diskRefusesEject = true; },
+                        "Zephlark could not be unmounted.",
+                        {"ZephlarkOS.zlos"},
+                        "Failed to lock "}),
+    [](const testing::TestParamInfo<DiskTroubleCase>& info) { return info.param.name; });
 
 TEST_F(UpdateFlow, FailedCopyIsReported)
 {
@@ -150,6 +194,13 @@ INSTANTIATE_TEST_SUITE_P(
                               "Waiting for flash complete timeout."}),
     FaultName);
 
+TEST_F(UpdateFlow, FlashReportedBeforeTheDeviceIsIdentifiedAgainCounts)
+{
+    Configure(
+        [](sim::DeviceSettings& settings) { settings.flashDelay = std::chrono::milliseconds{50}; });
+    EXPECT_EQ(Update(OsFile("1.5.0")), Successful("1.5.0"));
+}
+
 TEST_F(UpdateFlow, StatusWithFailedCountsAsFailedEvenBesideTheReadyText)
 {
     log.OnMessage("Installing firmware...",
@@ -203,6 +254,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(UpdateFlow, MountedDiskIsEjectedBeforeAnythingElse)
 {
+    frame->deviceConnection->EjectDataDisk(); // no disk: nothing to eject, nothing to complain of
+    EXPECT_FALSE(log.Contains("Failed to open device for for eject: "));
     frame->deviceConnection->EnterDataDisk();
     UpdateProgress progress(frame);
     ASSERT_TRUE(frame->WaitForDataDisk(progress));
