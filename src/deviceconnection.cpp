@@ -151,6 +151,21 @@ wxString DeviceConnection::GetDiskPath()
     return diskPath;
 }
 
+wxString DeviceConnection::MountDataDisk()
+{
+    RefreshDeviceConnections();
+    if (diskPath.empty())
+        return wxString();
+    const wxString root = ZephlarkMountDisk(diskPath);
+    RefreshDeviceConnections();
+    return root;
+}
+
+wxString DeviceConnection::GetSerialNumber() const
+{
+    return ZephlarkSerialIsOpen() ? serialNumber : wxString();
+}
+
 void DeviceConnection::EjectDataDisk()
 {
     RefreshDeviceConnections();

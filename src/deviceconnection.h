@@ -40,6 +40,11 @@ public:
     void RefreshDeviceConnections();
 
     wxString GetDiskPath();
+    // The data disk's root, mounted if it was not (only the firmware update mounts it, once it
+    // has asked the device for its disk); empty when there is none or it cannot be mounted.
+    wxString MountDataDisk();
+    // The version record's serial number while the port is open, else empty.
+    wxString GetSerialNumber() const;
     void EjectDataDisk();
     bool HasDataDisk();
     bool IsDeviceIdentified();

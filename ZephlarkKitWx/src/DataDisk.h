@@ -9,6 +9,10 @@
 // Resets the last found volume label and sets it when the volume's label can be read.
 wxString FindZephlarkDiskPath();
 
+// The root of the data disk that FindZephlarkDiskPath reported as path, mounted if it was not:
+// the only call that mounts. Empty (logged) when it cannot be mounted.
+wxString ZephlarkMountDisk(const wxString& path);
+
 // The label that the last FindZephlarkDiskPath found, unchanged (empty when it found none).
 wxString GetZephlarkDiskLabel();
 

@@ -167,6 +167,11 @@ wxString FindZephlarkDiskPath()
     return FromFileSystemBytes(mountPoint);
 }
 
+wxString ZephlarkMountDisk(const wxString& path)
+{
+    return path; // FindZephlarkDiskPath mounts the volume when it finds it
+}
+
 wxString GetZephlarkDiskLabel()
 {
     return lastFoundLabel;
