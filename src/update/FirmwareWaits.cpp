@@ -1,23 +1,24 @@
 // How the firmware update waits for the device: for its data disk to come or go, for it to
 // restart and come back, and for its install and flash reports. Deadlines are measured on
-// TheClock(); between two polls a wait lets the event loop run until something arrives or
-// kPollPause passes, so it neither burns a core nor misses a change by more than that.
+// TheClock(); between two polls a wait lets the events run until something arrives or kPollPause
+// passes, so it neither burns a core nor misses a change by more than that, and no pause freezes
+// a window.
 
-#include "MainFrame.h"
+#include "FirmwareUpdate.h"
 
 #include <wx/app.h>
 #include <wx/log.h>
 
-#include "MonotonicClock.h"
-#include "UpdateProgress.h"
+#include <algorithm>
+
 #include "deviceconnection.h"
 
 namespace {
 
 constexpr auto kPollPause = std::chrono::milliseconds{50};
 constexpr auto kEjectPause = std::chrono::milliseconds{500};
-constexpr int kDataDiskLimitSeconds = 60;
-constexpr int kUnmountLimitSeconds = 30;
+constexpr auto kDataDiskLimit = std::chrono::seconds{60};
+constexpr auto kUnmountLimit = std::chrono::seconds{30};
 constexpr auto kInstallLimit = std::chrono::seconds{90};
 constexpr auto kFlashLimit = std::chrono::seconds{120};
 
@@ -35,89 +36,101 @@ bool Before(MonotonicClock::TimePoint deadline)
 
 } // namespace
 
-void MainFrame::YieldToToolkit()
+void FirmwareUpdate::KeepResponsive()
 {
-    wxTheApp->Yield(false);
+    if (wxAppConsole* app = wxAppConsole::GetInstance())
+        app->Yield(false);
 }
 
-void MainFrame::PauseBetweenPolls()
+void FirmwareUpdate::PauseFor(MonotonicClock::Duration d)
 {
-    TheClock().WaitForEvents(kPollPause);
+    const auto deadline = DeadlineAfter(d);
+    for (auto now = TheClock().Now(); now < deadline; now = TheClock().Now()) {
+        KeepResponsive();
+        TheClock().WaitForEvents(std::min<MonotonicClock::Duration>(kPollPause, deadline - now));
+    }
 }
 
 template <typename Condition>
-bool MainFrame::PollUntil(UpdateProgress& progress, const wxString& message, int seconds,
-                          Condition condition)
+bool FirmwareUpdate::PollUntil(const wxString& message, std::chrono::seconds limit,
+                               Condition condition)
 {
-    const auto deadline = DeadlineAfter(std::chrono::seconds{seconds});
+    const auto deadline = DeadlineAfter(limit);
     for (;;) {
-        progress.Pulse(message);
+        Pulse(message);
         if (condition())
             return true;
-        YieldToToolkit();
+        KeepResponsive();
         if (!Before(deadline))
             return false;
-        PauseBetweenPolls();
+        TheClock().WaitForEvents(kPollPause);
     }
 }
 
-bool MainFrame::WaitForDataDisk(UpdateProgress& progress)
+bool FirmwareUpdate::WaitForDataDisk()
 {
-    if (deviceConnection->HasDataDisk())
+    if (connection.HasDataDisk())
         return true;
-    deviceConnection->EnterDataDisk();
-    return PollUntil(progress, _("Waiting for Zephlark disk..."), kDataDiskLimitSeconds,
-                     [this] { return deviceConnection->HasDataDisk(); });
+    connection.EnterDataDisk();
+    return PollUntil(_("Waiting for Zephlark disk..."), kDataDiskLimit,
+                     [this] { return connection.HasDataDisk(); });
 }
 
-bool MainFrame::WaitForDevice(UpdateProgress& progress, int seconds)
+// Succeeds only for the device the update started with: another one that comes back identified
+// ends the wait at once, and nothing more is sent to it.
+bool FirmwareUpdate::WaitForDevice(std::chrono::seconds limit)
 {
-    return PollUntil(progress, _("Waiting for Zephlark..."), seconds,
-                     [this] { return deviceConnection->IsDeviceIdentified(); });
+    return PollUntil(_("Waiting for Zephlark..."), limit, [this] {
+               if (!connection.IsDeviceIdentified())
+                   return false;
+               const wxString back = connection.GetSerialNumber();
+               if (!serialNumber.empty() && back != serialNumber)
+                   otherSerialNumber = back;
+               return true;
+           }) &&
+           otherSerialNumber.empty();
 }
 
-bool MainFrame::WaitForDeviceRestart(UpdateProgress& progress, int seconds)
+bool FirmwareUpdate::WaitForDeviceRestart(std::chrono::seconds limit)
 {
-    return PollUntil(progress, _("Waiting for Zephlark to restart..."), seconds,
-                     [this] { return !deviceConnection->IsDeviceIdentified(); });
+    return PollUntil(_("Waiting for Zephlark to restart..."), limit,
+                     [this] { return !connection.IsDeviceIdentified(); });
 }
 
-bool MainFrame::UnmountDataDisk(UpdateProgress& progress)
+bool FirmwareUpdate::UnmountDataDisk()
 {
-    if (!deviceConnection->HasDataDisk())
+    if (!connection.HasDataDisk())
         return true;
-    const auto deadline = DeadlineAfter(std::chrono::seconds{kUnmountLimitSeconds});
+    const auto deadline = DeadlineAfter(kUnmountLimit);
     for (;;) {
-        progress.Pulse(_("Ejecting Zephlark..."));
-        deviceConnection->EjectDataDisk();
-        TheClock().SleepFor(kEjectPause);
-        YieldToToolkit();
-        if (!deviceConnection->HasDataDisk())
+        Pulse(_("Ejecting Zephlark..."));
+        connection.EjectDataDisk();
+        PauseFor(kEjectPause);
+        if (!connection.HasDataDisk())
             return true;
         if (!Before(deadline))
             return false;
     }
 }
 
-bool MainFrame::WaitForFirmwareUpdate(const wxString& osName, const wxString& keyName,
-                                      UpdateProgress& progress)
+bool FirmwareUpdate::WaitForFirmwareUpdate(const wxString& osName, const wxString& keyName)
 {
     const auto deadline = DeadlineAfter(kInstallLimit);
-    deviceConnection->SetReadMode(DeviceConnection::Manual);
-    deviceConnection->StartFirmwareUpdate(osName, keyName);
-    progress.Pulse(_("Installing firmware..."));
-    const bool ready = FollowInstallReports(progress, deadline);
-    progress.Pulse(_("Firmware installed..."));
-    deviceConnection->SetReadMode(DeviceConnection::Automatic);
+    connection.SetReadMode(DeviceConnection::Manual);
+    connection.StartFirmwareUpdate(osName, keyName);
+    Pulse(_("Installing firmware..."));
+    const bool ready = FollowInstallReports(deadline);
+    Pulse(_("Firmware installed..."));
+    connection.SetReadMode(DeviceConnection::Automatic);
     if (!ready)
         wxLogGeneric(wxLOG_Info, "Firmware unpacking error.");
     return ready;
 }
 
-bool MainFrame::FollowInstallReports(UpdateProgress& progress, MonotonicClock::TimePoint deadline)
+bool FirmwareUpdate::FollowInstallReports(MonotonicClock::TimePoint deadline)
 {
     while (Before(deadline)) {
-        const wxString line = deviceConnection->ReadSerialLine();
+        const wxString line = connection.ReadSerialLine();
         wxString status;
         if (line.StartsWith("fwup:", &status)) {
             if (status.Contains("failed")) {
@@ -126,35 +139,35 @@ bool MainFrame::FollowInstallReports(UpdateProgress& progress, MonotonicClock::T
             }
             if (status == kReadyStatus)
                 return true;
-            progress.Pulse(wxString::Format(_("Unpacking firmware: %s."), status));
+            Pulse(wxString::Format(_("Unpacking firmware: %s."), status));
         } else if (line.StartsWith("fwup_error:")) {
             wxLogGeneric(wxLOG_Info, "%s", line);
             return false;
         } else if (line.empty()) {
-            YieldToToolkit();
-            PauseBetweenPolls();
+            KeepResponsive();
+            TheClock().WaitForEvents(kPollPause);
         }
     }
     return false;
 }
 
-bool MainFrame::WaitForFirmwareUpdateSuccess(UpdateProgress& progress)
+bool FirmwareUpdate::WaitForFirmwareUpdateSuccess()
 {
     const auto deadline = DeadlineAfter(kFlashLimit);
-    deviceConnection->SetReadMode(DeviceConnection::Manual);
+    connection.SetReadMode(DeviceConnection::Manual);
     while (Before(deadline)) {
-        progress.Pulse(_("Applying Update..."));
-        const wxString line = deviceConnection->ReadSerialLine();
+        Pulse(_("Applying Update..."));
+        const wxString line = connection.ReadSerialLine();
         if (line.Contains("flash complete")) {
-            deviceConnection->SetReadMode(DeviceConnection::Automatic);
+            connection.SetReadMode(DeviceConnection::Automatic);
             return true;
         }
         if (line.empty()) {
-            YieldToToolkit();
-            PauseBetweenPolls();
+            KeepResponsive();
+            TheClock().WaitForEvents(kPollPause);
         }
     }
     wxLogGeneric(wxLOG_Info, "Waiting for flash complete timeout.");
-    deviceConnection->SetReadMode(DeviceConnection::Automatic);
+    connection.SetReadMode(DeviceConnection::Automatic);
     return false;
 }

@@ -9,7 +9,6 @@
 #include <functional>
 
 #include "UpdateFlowFixture.h"
-#include "UpdateProgress.h"
 
 namespace {
 
@@ -23,7 +22,7 @@ TEST_F(UpdateFlow, UpdateWithAKeyInstallsAndCleansUp)
     EXPECT_THAT(DeviceCommands(), Contains("fwup /ZephlarkOS.zlos /ZephlarkOS.zlkey"));
     EXPECT_THAT(DiskFiles(), IsEmpty());
     EXPECT_EQ(DeviceSdk(), "1.5.0");
-    EXPECT_TRUE(frame->deviceConnection->IsDeviceIdentified());
+    EXPECT_TRUE(connection->IsDeviceIdentified());
     // The disk is logged once each time it appears: for the copies and for the clean-up.
     const auto messages = log.Messages();
     EXPECT_EQ(std::count_if(messages.begin(), messages.end(),
@@ -70,7 +69,7 @@ TEST_F(UpdateFlow, UnknownDeviceVersionStopsAtOnce)
     Configure([](sim::DeviceSettings& settings) { settings.version.sdk = ""; });
     sim::Unplug();
     sim::Plug();
-    EXPECT_TRUE(WaitFor([this] { return frame->deviceConnection->IsDeviceIdentified(); }));
+    EXPECT_TRUE(WaitFor([this] { return connection->IsDeviceIdentified(); }));
     EXPECT_EQ(Update(OsFile("1.5.0")), Error("Device version could not be determined."));
 }
 
@@ -144,7 +143,7 @@ TEST_F(UpdateFlow, FailedCopyIsReported)
 {
     // A folder where the copy should go: the disk refuses the file.
     log.OnMessage("Copying files to Zephlark...",
-                  [this] { wxMkdir(frame->deviceConnection->GetDiskPath() + "/ZephlarkOS.zlos"); });
+                  [this] { wxMkdir(connection->GetDiskPath() + "/ZephlarkOS.zlos"); });
     EXPECT_EQ(Update(OsFile("1.5.0")), Error("Copy file failed."));
 }
 
@@ -254,22 +253,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(UpdateFlow, MountedDiskIsEjectedBeforeAnythingElse)
 {
-    frame->deviceConnection->EjectDataDisk(); // no disk: nothing to eject, nothing to complain of
+    connection->EjectDataDisk(); // no disk: nothing to eject, nothing to complain of
     EXPECT_FALSE(log.Contains("Failed to open device for for eject: "));
-    frame->deviceConnection->EnterDataDisk();
-    UpdateProgress progress(frame);
-    ASSERT_TRUE(frame->WaitForDataDisk(progress));
-    EXPECT_TRUE(frame->UnmountDataDisk(progress));
-    EXPECT_FALSE(frame->deviceConnection->HasDataDisk());
-    EXPECT_TRUE(frame->WaitForDevice(progress, 30));
-}
-
-TEST_F(UpdateFlow, CloseDuringTheUpdateWaitsForItsEnd)
-{
-    log.OnMessage("Installing firmware...", [this] { frame->Close(); });
-    EXPECT_EQ(Update(OsFile("1.5.0")), Successful("1.5.0"));
-    EXPECT_TRUE(log.Contains("Zephlark Utility will close when the firmware update has finished."));
-    EXPECT_NE(frame->deviceConnection, nullptr);
+    connection->EnterDataDisk();
+    ASSERT_TRUE(engine.WaitForDataDisk());
+    EXPECT_TRUE(engine.UnmountDataDisk());
+    EXPECT_FALSE(connection->HasDataDisk());
+    EXPECT_TRUE(engine.WaitForDevice(std::chrono::seconds{30}));
 }
 
 TEST_F(UpdateFlow, ProgressIsLoggedStepByStep)
