@@ -251,6 +251,47 @@ INSTANTIATE_TEST_SUITE_P(
                               "Zephlark could not be found."}),
     FaultName);
 
+// Another device comes back at one of the points where the update waits for its own: the update
+// stops there, sends the other device nothing beyond what every connection sends, and leaves the
+// disk as it was.
+struct SwapCase
+{
+    const char* name;
+    const char* swappedAt; // the step during which the device is swapped
+    std::vector<wxString> filesLeft;
+};
+
+class DifferentDeviceBack : public UpdateFlow, public testing::WithParamInterface<SwapCase>
+{
+};
+
+TEST_P(DifferentDeviceBack, StopsAndNamesIt)
+{
+    log.OnMessage(GetParam().swappedAt, [this] {
+        Configure([](sim::DeviceSettings& settings) { settings.version.serialNumber = "OTHER"; });
+    });
+    EXPECT_EQ(Update(OsFile("1.5.0")),
+              Error(wxString::Format("A different Zephlark came back (serial number OTHER). The "
+                                     "update stopped without touching it; connect the Zephlark %s "
+                                     "again to finish the update.",
+                                     sim::kDefaultSerialNumber)));
+    // The other device got what every connection sends, and nothing after it.
+    const auto commands = DeviceCommands();
+    ASSERT_GE(commands.size(), 3u);
+    EXPECT_EQ(commands[commands.size() - 3], "echo off");
+    EXPECT_EQ(commands[commands.size() - 2], "version");
+    EXPECT_THAT(commands.back(), testing::StartsWith("settime "));
+    EXPECT_EQ(DiskFiles(), GetParam().filesLeft);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RestartPoints, DifferentDeviceBack,
+    testing::Values(SwapCase{"AfterTheCopies", "Copying files to Zephlark...", {"ZephlarkOS.zlos"}},
+                    SwapCase{"AfterTheInstall", "Firmware installed...", {"ZephlarkOS.zlos"}},
+                    SwapCase{"AfterTheFlash", "Applying Update...", {"ZephlarkOS.zlos"}},
+                    SwapCase{"AfterTheCleanUp", "Cleaning Up...", {}}),
+    [](const testing::TestParamInfo<SwapCase>& info) { return info.param.name; });
+
 TEST_F(UpdateFlow, MountedDiskIsEjectedBeforeAnythingElse)
 {
     connection->EjectDataDisk(); // no disk: nothing to eject, nothing to complain of
