@@ -53,6 +53,9 @@ void Emit(const std::string& bytes);
 std::string Written();
 void ClearWritten();
 
+// True while a SleepInhibitor lives (the simulated platform asks nothing of the host).
+bool SleepInhibited();
+
 // Back to the start: a fresh device model, unplugged, default port name, no faults, nothing
 // written, no open port, an empty data disk folder. Tests call it between cases.
 void Reset();
