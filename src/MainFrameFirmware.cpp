@@ -183,10 +183,10 @@ wxString MainFrame::PutUpdateFilesOnDisk(const FirmwareUpdateRun& run, UpdatePro
 
     progress.Pulse(_("Copying files to Zephlark..."));
     YieldToToolkit();
-    if (!CopyToDataDisk(run.osPath, deviceConnection->GetDiskPath(), run.osName))
+    if (!CopyToDataDisk(run.osPath, deviceConnection->MountDataDisk(), run.osName))
         return _("Copy file failed.");
     if (!run.keyPath.empty() &&
-        !CopyToDataDisk(run.keyPath, deviceConnection->GetDiskPath(), run.keyName))
+        !CopyToDataDisk(run.keyPath, deviceConnection->MountDataDisk(), run.keyName))
         return _("Copy file failed.");
 
     return EjectAndWaitForDevice(progress);
@@ -229,9 +229,9 @@ wxString MainFrame::RemoveUpdateFiles(const FirmwareUpdateRun& run, UpdateProgre
     TheClock().SleepFor(kPauseBeforeCleanUp);
     if (!WaitForDataDisk(progress))
         return _("Zephlark disk not found.");
-    if (!RemoveFromDataDisk(deviceConnection->GetDiskPath(), run.osName))
+    if (!RemoveFromDataDisk(deviceConnection->MountDataDisk(), run.osName))
         return _("Remove file failed.");
-    if (!run.keyPath.empty() && !RemoveFromDataDisk(deviceConnection->GetDiskPath(), run.keyName))
+    if (!run.keyPath.empty() && !RemoveFromDataDisk(deviceConnection->MountDataDisk(), run.keyName))
         return _("Remove file failed.");
     return EjectAndWaitForDevice(progress);
 }
