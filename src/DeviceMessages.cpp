@@ -139,8 +139,11 @@ bool DeviceConnection::ReadVersion(const wxString& line)
             break;
         }
     }
-    if (VersionRecordComplete())
+    if (VersionRecordComplete()) {
         inputState = Normal;
+        if (deviceInterface)
+            deviceInterface->DeviceIdentified();
+    }
     return true;
 }
 

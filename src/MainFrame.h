@@ -2,11 +2,13 @@
 
 #include <wx/frame.h>
 
+#include <functional>
 #include <memory>
 
 #include "DeviceInterface.h"
 
 class DeviceChangeWatch;
+class FirmwareUpdate;
 class wxButton;
 class DeviceConnection;
 class LogAccumulator;
@@ -27,6 +29,7 @@ public:
     ~MainFrame() override;
 
     void DeviceConnectionChanged(bool connected) override;
+    void DeviceIdentified() override;
 
 #ifdef __WXMSW__
     WXLRESULT MSWWindowProc(WXUINT message, WXWPARAM wParam, WXLPARAM lParam) override;
@@ -46,6 +49,8 @@ public:
 
     // The firmware update (MainFrameFirmware.cpp): the dialogs around a FirmwareUpdate run.
     wxString UpdateFirmware(const wxString& osPath, const wxString& keyPath, bool allowOlder);
+    // When the journal names the device now connected: offers to finish that earlier update.
+    void OfferToFinishUpdate();
 
 private:
     void OnClose(wxCloseEvent& event);
@@ -53,7 +58,8 @@ private:
     void CreateLayout();
     wxButton* AddCommandButton(const wxString& label, void (MainFrame::*handler)(wxCommandEvent&));
     void WatchForDevices();
-
+    wxString RunUpdate(const std::function<wxString(FirmwareUpdate&)>& run);
+    void ShowUpdateResult(const wxString& result);
 
     bool updateRunning = false;
     bool closeRequested = false; // a close arrived while the update ran: done once it ends

@@ -41,13 +41,32 @@ void MainFrame::OnUpgradeFirmware(wxCommandEvent&)
     const wxString keyPath = ChooseFile(this, _("Select a Zephlark OS key file"), kKeyWildcard);
     const bool allowOlder = wxGetKeyState(WXK_ALT);
 
-    const wxString result = UpdateFirmware(osPath, keyPath, allowOlder);
-    wxMessageBox(result, _("Firmware Update"), wxOK, this);
-    if (closeRequested)
-        Close(true);
+    ShowUpdateResult(UpdateFirmware(osPath, keyPath, allowOlder));
 }
 
 wxString MainFrame::UpdateFirmware(const wxString& osPath, const wxString& keyPath, bool allowOlder)
+{
+    return RunUpdate(
+        [&](FirmwareUpdate& update) { return update.Run(osPath, keyPath, allowOlder); });
+}
+
+void MainFrame::OfferToFinishUpdate()
+{
+    if (updateRunning || !deviceConnection)
+        return;
+    const auto unfinished = FirmwareUpdate::UnfinishedFor(*deviceConnection);
+    if (!unfinished)
+        return;
+    const int answer = wxMessageBox(
+        _("An earlier firmware update of this Zephlark did not finish.\n\nFinish it now? Its "
+          "leftover files are removed from the Zephlark's disk and the Zephlark restarts."),
+        _("Firmware Update"), wxYES_NO, this);
+    if (answer == wxYES)
+        ShowUpdateResult(
+            RunUpdate([&](FirmwareUpdate& update) { return update.Recover(*unfinished); }));
+}
+
+wxString MainFrame::RunUpdate(const std::function<wxString(FirmwareUpdate&)>& run)
 {
     // The window can still be closed while the progress dialog disables it; the close waits for
     // the end of the update instead of deleting the connection under it.
@@ -55,8 +74,16 @@ wxString MainFrame::UpdateFirmware(const wxString& osPath, const wxString& keyPa
     wxString result;
     {
         UpdateProgress progress(this);
-        result = FirmwareUpdate(*deviceConnection, progress).Run(osPath, keyPath, allowOlder);
+        FirmwareUpdate update(*deviceConnection, progress);
+        result = run(update);
     }
     updateRunning = false;
     return result;
+}
+
+void MainFrame::ShowUpdateResult(const wxString& result)
+{
+    wxMessageBox(result, _("Firmware Update"), wxOK, this);
+    if (closeRequested)
+        Close(true);
 }

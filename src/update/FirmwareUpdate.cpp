@@ -1,13 +1,16 @@
 #include "FirmwareUpdate.h"
 
+#include <wx/filefn.h>
 #include <wx/filename.h>
 #include <wx/log.h>
 
 #include "DataDiskFiles.h"
 #include "FirmwareFile.h"
 #include "FirmwareUpdateProgress.h"
+#include "SleepInhibitor.h"
 #include "SystemVersion.h"
 #include "UpdateFileName.h"
+#include "UserStateFolder.h"
 #include "deviceconnection.h"
 
 namespace {
@@ -53,12 +56,12 @@ private:
 } // namespace
 
 FirmwareUpdate::FirmwareUpdate(DeviceConnection& connection, FirmwareUpdateProgress& progress)
-    : connection(connection), progress(progress)
+    : connection(connection), progress(progress), journal(ZephlarkUserStateFolder())
 {}
 
-wxString FirmwareUpdate::Run(const wxString& osPathIn, const wxString& keyPathIn,
-                             bool allowOlderIn)
+wxString FirmwareUpdate::Run(const wxString& osPathIn, const wxString& keyPathIn, bool allowOlderIn)
 {
+    const SleepInhibitor noSleep;
     osPath = osPathIn;
     keyPath = keyPathIn;
     allowOlder = allowOlderIn;
@@ -69,9 +72,66 @@ wxString FirmwareUpdate::Run(const wxString& osPathIn, const wxString& keyPathIn
         failure = InstallUpdate();
     if (failure.empty())
         failure = RemoveUpdateFiles();
+    // A run that ended is over, whatever its result; only one that stopped because another device
+    // came back keeps its journal, so that its own device can be finished when it returns.
+    if (otherSerialNumber.empty())
+        journal.Remove();
     const wxString result = failure.empty() ? ResultText() : UpdateError(failure);
     wxLogMessage("%s", result);
     return result;
+}
+
+// A device left on its data disk (the program died while it copied or cleaned up) has no serial
+// port to say who it is; its disk is enough to offer the recovery, which checks the serial number
+// when the device comes back and stops if it is another one.
+std::optional<UpdateJournalRecord> FirmwareUpdate::UnfinishedFor(DeviceConnection& connection)
+{
+    const wxString serial = connection.GetSerialNumber();
+    if (serial.empty() && !connection.HasDataDisk())
+        return std::nullopt;
+    auto record = UpdateJournal(ZephlarkUserStateFolder()).Load();
+    if (!record || (!serial.empty() && record->serialNumber != serial))
+        return std::nullopt;
+    return record;
+}
+
+wxString FirmwareUpdate::Recover(const UpdateJournalRecord& record)
+{
+    const SleepInhibitor noSleep;
+    serialNumber = record.serialNumber;
+    wxLogMessage("Finishing the interrupted update of Zephlark %s (it had reached \"%s\").",
+                 record.serialNumber, record.step);
+    wxString failure = WaitForDataDisk() ? wxString() : _("Zephlark disk not found.");
+    for (const wxString& name : record.copiedNames) {
+        if (!failure.empty())
+            break;
+        const wxString root = connection.MountDataDisk();
+        if (wxFileExists(root + wxFileName::GetPathSeparator() + name) &&
+            !RemoveFromDataDisk(root, name))
+            failure = _("Remove file failed.");
+    }
+    if (failure.empty())
+        failure = EjectAndWaitForDevice();
+    if (otherSerialNumber.empty())
+        journal.Remove();
+    wxString deviceVersion;
+    connection.GetVersionInfo(nullptr, nullptr, &deviceVersion);
+    const wxString result =
+        failure.empty()
+            ? wxString::Format(_("Update Finished\n\nThe files of an interrupted update were "
+                                 "removed from the Zephlark.\n\nDevice firmware version is: %s."),
+                               deviceVersion)
+            : UpdateError(failure);
+    wxLogMessage("%s", result);
+    return result;
+}
+
+void FirmwareUpdate::Journal(const wxString& step)
+{
+    UpdateJournalRecord record{serialNumber, {osName}, step, fileVersion};
+    if (!keyName.empty())
+        record.copiedNames.push_back(keyName);
+    journal.Save(record);
 }
 
 wxString FirmwareUpdate::ResultText()
@@ -124,6 +184,8 @@ wxString FirmwareUpdate::PutUpdateFilesOnDisk()
     KeepResponsive();
     if (!UnmountDataDisk())
         return _("Zephlark could not be unmounted.");
+    // From "datadisk" on, the device is not as the user left it: an interrupted run must be found.
+    Journal("copying");
     if (!WaitForDataDisk())
         return _("Zephlark disk not found.");
 
@@ -163,6 +225,7 @@ wxString FirmwareUpdate::InstallUpdate()
     // for it in automatic reading (a quick flash reports before the device is identified again):
     // the hold keeps them for the wait that looks for them.
     const DeviceTextHold hold(connection);
+    Journal("installing");
     if (!WaitForFirmwareUpdate(osName, keyName))
         return wxString();
     if (!WaitForDeviceRestart(kRestartLimit))
@@ -177,6 +240,7 @@ wxString FirmwareUpdate::InstallUpdate()
 
 wxString FirmwareUpdate::RemoveUpdateFiles()
 {
+    Journal("cleaning");
     Pulse(_("Cleaning Up..."));
     KeepResponsive();
     PauseFor(kPauseBeforeCleanUp);

@@ -3,8 +3,10 @@
 #include <wx/string.h>
 
 #include <chrono>
+#include <optional>
 
 #include "MonotonicClock.h"
+#include "UpdateJournal.h"
 
 class DeviceConnection;
 class FirmwareUpdateProgress;
@@ -19,8 +21,14 @@ class FirmwareUpdate
 public:
     FirmwareUpdate(DeviceConnection& connection, FirmwareUpdateProgress& progress);
 
-    // The whole update; the text to show at the end ("Update Successful\n\n...").
+    // The whole update; the text to show at the end ("Update Successful\n\n..."). While it runs
+    // the computer does not sleep, and a journal in the user's state folder says how far it got.
     wxString Run(const wxString& osPath, const wxString& keyPath, bool allowOlder);
+
+    // The interrupted update that the journal names, if it names the device connected now.
+    static std::optional<UpdateJournalRecord> UnfinishedFor(DeviceConnection& connection);
+    // Finishes it: the leftover copies leave the data disk, and the device's version is told.
+    wxString Recover(const UpdateJournalRecord& record);
 
     // The waits, each true on success and false once its limit passed.
     bool WaitForDataDisk();
@@ -41,6 +49,8 @@ private:
     // The device identified again within limit, and the same one the update started with.
     wxString DeviceBack(std::chrono::seconds limit);
     wxString ResultText();
+    // Where the run stands, for an interrupted one to be finished later.
+    void Journal(const wxString& step);
 
     template <typename Condition>
     bool PollUntil(const wxString& message, std::chrono::seconds limit, Condition condition);
@@ -53,6 +63,7 @@ private:
 
     DeviceConnection& connection;
     FirmwareUpdateProgress& progress;
+    UpdateJournal journal;
     wxString lastMessage;
 
     // The run's choices and what it learnt on the way.
@@ -62,7 +73,7 @@ private:
     wxString osName;  // as copied onto the disk and named in the install command
     wxString keyName; // empty without a key
     wxString fileVersion;
-    wxString serialNumber; // of the device the update started with
+    wxString serialNumber;      // of the device the update started with
     wxString otherSerialNumber; // of a different device that came back instead, if one did
     bool flashed = false;
 };

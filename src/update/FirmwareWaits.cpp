@@ -80,14 +80,15 @@ bool FirmwareUpdate::WaitForDataDisk()
 // ends the wait at once, and nothing more is sent to it.
 bool FirmwareUpdate::WaitForDevice(std::chrono::seconds limit)
 {
-    return PollUntil(_("Waiting for Zephlark..."), limit, [this] {
-               if (!connection.IsDeviceIdentified())
-                   return false;
-               const wxString back = connection.GetSerialNumber();
-               if (!serialNumber.empty() && back != serialNumber)
-                   otherSerialNumber = back;
-               return true;
-           }) &&
+    return PollUntil(_("Waiting for Zephlark..."), limit,
+                     [this] {
+                         if (!connection.IsDeviceIdentified())
+                             return false;
+                         const wxString back = connection.GetSerialNumber();
+                         if (!serialNumber.empty() && back != serialNumber)
+                             otherSerialNumber = back;
+                         return true;
+                     }) &&
            otherSerialNumber.empty();
 }
 

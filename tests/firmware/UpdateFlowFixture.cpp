@@ -31,6 +31,8 @@ SimUpdateTest::SimUpdateTest()
     sim::Plug();
     char pattern[] = "/tmp/zephlark-update-XXXXXX";
     folder = wxString::FromUTF8(mkdtemp(pattern));
+    // Each test's journal, and none from an earlier one.
+    setenv("XDG_STATE_HOME", (folder + "/state").utf8_str(), 1);
 }
 
 SimUpdateTest::~SimUpdateTest()

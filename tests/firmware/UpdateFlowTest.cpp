@@ -292,6 +292,60 @@ INSTANTIATE_TEST_SUITE_P(
                     SwapCase{"AfterTheCleanUp", "Cleaning Up...", {}}),
     [](const testing::TestParamInfo<SwapCase>& info) { return info.param.name; });
 
+TEST_F(UpdateFlow, ComputerStaysAwakeOnlyWhileAnUpdateRuns)
+{
+    bool heldWhileInstalling = false;
+    log.OnMessage("Installing firmware...", [&] { heldWhileInstalling = sim::SleepInhibited(); });
+    EXPECT_EQ(Update(OsFile("1.5.0")), Successful("1.5.0"));
+    EXPECT_TRUE(heldWhileInstalling);
+    EXPECT_FALSE(sim::SleepInhibited());
+    Configure([](sim::DeviceSettings& settings) { settings.diskNeverAppears = true; });
+    EXPECT_EQ(Update(OsFile("1.5.0")), Error("Zephlark disk not found."));
+    EXPECT_FALSE(sim::SleepInhibited());
+}
+
+struct Interruption
+{
+    const char* name;
+    const char* at; // the step the program dies in
+    const char* step; // as the journal has it
+};
+
+// The program dies (here: the run is cut by an exception) at a step; started again, it finds the
+// journal, and the recovery leaves the device's disk empty.
+class InterruptedUpdate : public UpdateFlow, public testing::WithParamInterface<Interruption>
+{
+};
+
+TEST_P(InterruptedUpdate, IsFinishedByTheRecovery)
+{
+    struct Killed
+    {
+    };
+    log.OnMessage(GetParam().at, [] { throw Killed{}; });
+    EXPECT_THROW(Update(OsFile("1.5.0"), KeyFile()), Killed);
+    // The program starts again: the device is on its data disk, or went on installing by itself.
+    connection = std::make_unique<DeviceConnection>(nullptr);
+    if (!connection->HasDataDisk())
+        ASSERT_TRUE(FirmwareUpdate(*connection, progress).WaitForDevice(std::chrono::seconds{300}));
+
+    const auto unfinished = FirmwareUpdate::UnfinishedFor(*connection);
+    ASSERT_TRUE(unfinished);
+    EXPECT_EQ(unfinished->step, GetParam().step);
+    EXPECT_THAT(unfinished->copiedNames, ElementsAre("ZephlarkOS.zlos", "ZephlarkOS.zlkey"));
+    EXPECT_THAT(FirmwareUpdate(*connection, progress).Recover(*unfinished).ToStdString(),
+                testing::StartsWith("Update Finished"));
+    EXPECT_THAT(DiskFiles(), IsEmpty());
+    EXPECT_FALSE(FirmwareUpdate::UnfinishedFor(*connection));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, InterruptedUpdate,
+    testing::Values(Interruption{"WhileCopying", "Copying files to Zephlark...", "copying"},
+                    Interruption{"WhileInstalling", "Installing firmware...", "installing"},
+                    Interruption{"WhileCleaningUp", "Cleaning Up...", "cleaning"}),
+    [](const testing::TestParamInfo<Interruption>& info) { return info.param.name; });
+
 TEST_F(UpdateFlow, MountedDiskIsEjectedBeforeAnythingElse)
 {
     connection->EjectDataDisk(); // no disk: nothing to eject, nothing to complain of
