@@ -44,9 +44,8 @@ protected:
     // Waits, without handling any event, until the reader has queued at least the given bytes.
     void WaitUntilQueued(size_t bytes)
     {
-        ASSERT_TRUE(WaitUntil("the reader to queue the bytes", [&] {
-            return connection->GetReaderThread()->QueuedBytes() >= bytes;
-        }));
+        ASSERT_TRUE(WaitUntil("the reader to queue the bytes",
+                              [&] { return connection->LineQueue().QueuedBytes() >= bytes; }));
     }
 
     LogCapture log;

@@ -43,10 +43,11 @@ testing::AssertionResult WaitFor(const char* what, Condition condition,
                                  std::chrono::milliseconds limit = std::chrono::seconds(5))
 {
     return wait_detail::Wait(what, condition, limit, [] {
-        if (wxTheApp) {
-            wxTheApp->ProcessPendingEvents();
-            if (wxTheApp->IsGUI())
-                wxTheApp->Yield(true);
+        // wxAppConsole, not wxTheApp: in a console test the instance is no wxApp.
+        if (wxAppConsole* app = wxAppConsole::GetInstance()) {
+            app->ProcessPendingEvents();
+            if (app->IsGUI())
+                app->Yield(true);
         }
     });
 }

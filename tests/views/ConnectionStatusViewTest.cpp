@@ -1,6 +1,9 @@
 #include "ConnectionStatusView.h"
 
 #include <wx/dcmemory.h>
+#include <wx/dcsvg.h>
+#include <wx/ffile.h>
+#include <wx/filename.h>
 #include <wx/frame.h>
 #include <wx/panel.h>
 
@@ -87,6 +90,19 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(LampCase{"Connected", true, kGreen, wxColour(0, 188, 0)},
                     LampCase{"Disconnected", false, kRed, wxColour(254, 66, 66)}),
     [](const testing::TestParamInfo<LampCase>& info) { return std::string(info.param.name); });
+
+TEST(Lamp, IsDrawnOnADcThatOffersNoGraphicsContext)
+{
+    const wxString path = wxFileName::CreateTempFileName("lamp");
+    {
+        wxSVGFileDC dc(path, 16, 16);
+        DrawConnectionLamp(dc, true, wxSize(16, 16), kOnePixel);
+    }
+    wxString svg;
+    EXPECT_TRUE(wxFFile(path).ReadAll(&svg));
+    wxRemoveFile(path);
+    EXPECT_TRUE(svg.Contains("#00FF00")) << svg;
+}
 
 // The status box as the main window has it, on the simulated device.
 class ConnectionStatusTest : public testing::Test

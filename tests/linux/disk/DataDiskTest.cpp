@@ -28,6 +28,7 @@ protected:
     }
 
     std::string Media(const std::string& name) const { return bus.Folder() + "/media/" + name; }
+    std::string MountedByService(const std::string& block) const { return mountRoot + "/" + block; }
 
     // A drive with one filesystem; an empty mountPoint leaves it unmounted.
     void Plug(const MockDrive& drive, const std::string& block, const std::string& mountPoint,
@@ -38,17 +39,46 @@ protected:
     }
 
     PrivateBus bus;
-    MockUDisks udisks{bus.Folder() + "/run-media"};
+    const std::string mountRoot = bus.Folder() + "/run-media";
+    MockUDisks udisks{mountRoot};
     LogCapture log;
 };
 
-TEST_F(DataDiskOnUDisks, RefusedMountFindsNothing)
+// A refresh must not bring back a volume the user unmounted, nor one that is being ejected: the
+// volume is named by its device node until the update asks for it.
+TEST_F(DataDiskOnUDisks, UnmountedVolumeIsFoundByItsNodeAndMountedOnlyOnRequest)
+{
+    Plug({kDevice}, "sdb1", "");
+
+    for (int refresh = 0; refresh < 2; ++refresh) {
+        ASSERT_EQ(FindZephlarkDiskPath(), "/dev/sdb1");
+        EXPECT_EQ(GetZephlarkDiskLabel(), "ZEPHLARK");
+    }
+    EXPECT_EQ(udisks.Calls(), Calls{});
+
+    EXPECT_EQ(ZephlarkMountDisk("/dev/sdb1"), MountedByService("sdb1"));
+    EXPECT_EQ(FindZephlarkDiskPath(), MountedByService("sdb1"));
+    EXPECT_EQ(ZephlarkMountDisk(MountedByService("sdb1")), MountedByService("sdb1"));
+    EXPECT_EQ(udisks.Calls(), Calls{"Mount sdb1"});
+}
+
+// The desktop may mount the volume between the refresh that named its node and the update's mount.
+TEST_F(DataDiskOnUDisks, MountOfAMountedVolumeGivesItsMountPoint)
+{
+    Plug({kDevice}, "sdb1", Media("ZEPHLARK"));
+
+    for (const auto& path : {Media("ZEPHLARK"), Media("ZEPHLARK") + "/", std::string("/dev/sdb1")})
+        EXPECT_EQ(ZephlarkMountDisk(path), Media("ZEPHLARK")) << path;
+    EXPECT_EQ(udisks.Calls(), Calls{});
+}
+
+TEST_F(DataDiskOnUDisks, RefusedMountIsLoggedAndGivesNothing)
 {
     Plug({kDevice}, "sdb1", "");
     udisks.Refuse("Mount", "Not authorized to perform operation");
 
-    EXPECT_EQ(FindZephlarkDiskPath(), "");
-    EXPECT_EQ(GetZephlarkDiskLabel(), "");
+    ASSERT_EQ(FindZephlarkDiskPath(), "/dev/sdb1");
+    EXPECT_EQ(ZephlarkMountDisk("/dev/sdb1"), "");
     EXPECT_TRUE(log.Contains("Failed to mount /dev/sdb1: Not authorized to perform operation"));
 }
 
@@ -56,18 +86,16 @@ class DataDiskLabel : public DataDiskOnUDisks, public testing::WithParamInterfac
 {
 };
 
-// A volume the desktop mounted is taken where it is, whatever its label says.
-TEST_P(DataDiskLabel, IsReportedAsItIsOnTheMountedVolume)
+TEST_P(DataDiskLabel, IsReportedAsItIs)
 {
     Plug({kDevice}, "sdb1", Media("disk"), GetParam());
 
     EXPECT_EQ(FindZephlarkDiskPath(), Media("disk"));
     EXPECT_EQ(GetZephlarkDiskLabel(), GetParam());
-    EXPECT_EQ(udisks.Calls(), Calls{});
 }
 
-INSTANTIATE_TEST_SUITE_P(TheDevicesNoneOtherOrLowerCase, DataDiskLabel,
-                         testing::Values("ZEPHLARK", "", "OTHER", "zephlark"));
+INSTANTIATE_TEST_SUITE_P(NoneOtherOrLowerCase, DataDiskLabel,
+                         testing::Values("", "OTHER", "zephlark"));
 
 TEST_F(DataDiskOnUDisks, FirstDeviceByObjectPathWins)
 {
@@ -95,6 +123,21 @@ TEST_F(DataDiskOnUDisks, OnlyTheDeviceIdentityMatches)
     udisks.Add(MockFilesystem{"sde1", "E_Orvex_Zephlark", "ZEPHLARK", Media("ZEPHLARK")});
 
     EXPECT_EQ(FindZephlarkDiskPath(), Media("ZEPHLARK"));
+}
+
+// A volume named by its node is ejected as it is: one never mounted has nothing to unmount.
+TEST_F(DataDiskOnUDisks, EjectTakesTheDeviceNodeOfAVolumeMountedOrNot)
+{
+    Plug({"Orvex_Zephlark_0001"}, "sdb1", "");
+    Plug({"Orvex_Zephlark_0002"}, "sdc1", Media("ZEPHLARK"));
+    ASSERT_EQ(FindZephlarkDiskPath(), "/dev/sdb1");
+
+    EXPECT_TRUE(ZephlarkEjectDisk("/dev/sdb1"));
+    EXPECT_EQ(udisks.Calls(), Calls{"Eject Orvex_Zephlark_0001"});
+    EXPECT_TRUE(ZephlarkEjectDisk("/dev/sdc1"));
+    EXPECT_EQ(udisks.Calls(),
+              (Calls{"Eject Orvex_Zephlark_0001", "Unmount sdc1", "Eject Orvex_Zephlark_0002"}));
+    EXPECT_EQ(FindZephlarkDiskPath(), "");
 }
 
 TEST_F(DataDiskOnUDisks, DriveThatCannotEjectIsPoweredOff)
@@ -131,14 +174,19 @@ TEST_F(DataDiskOnUDisks, RefusedUnmountLeavesVolumeMounted)
     EXPECT_EQ(udisks.Calls(), Calls{"Unmount sdb1"});
 }
 
-TEST_F(DataDiskOnUDisks, EjectOfAPathNotOursTouchesNothing)
+TEST_F(DataDiskOnUDisks, APathNotOursIsNeitherMountedNorEjected)
 {
     Plug({kDevice}, "sdb1", Media("ZEPHLARK"));
-    Plug({"SanDisk_Cruzer", "SanDisk", "Cruzer"}, "sdc1", Media("STICK"));
+    Plug({"SanDisk_Cruzer", "SanDisk", "Cruzer"}, "sdc1", "");
+    Plug({"SanDisk_Ultra", "SanDisk", "Ultra"}, "sdd1", Media("STICK"));
 
-    for (const auto& path : {Media("STICK"), Media("ZEPHLARK/DCIM"), std::string()}) {
+    for (const auto& path :
+         {Media("STICK"), std::string("/dev/sdc1"), Media("ZEPHLARK/DCIM"), std::string()}) {
         EXPECT_TRUE(ZephlarkEjectDisk(path));
         EXPECT_TRUE(log.Contains("Failed to open device for for eject: " + path)) << path;
+        EXPECT_EQ(ZephlarkMountDisk(path), "");
+        EXPECT_TRUE(log.Contains("Failed to mount " + path + ": it is not a Zephlark data disk."))
+            << path;
     }
     EXPECT_EQ(udisks.Calls(), Calls{});
 }
