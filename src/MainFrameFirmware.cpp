@@ -10,13 +10,13 @@
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
-#include "DataDiskFiles.h"
 #include "FirmwareFile.h"
 #include "MonotonicClock.h"
 #include "SystemVersion.h"
 #include "UpdateFileName.h"
 #include "UpdateProgress.h"
 #include "deviceconnection.h"
+#include "update/VerifiedCopy.h"
 
 namespace {
 

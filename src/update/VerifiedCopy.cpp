@@ -1,4 +1,4 @@
-#include "DataDiskFiles.h"
+#include "update/VerifiedCopy.h"
 
 #include <wx/file.h>
 #include <wx/filefn.h>
