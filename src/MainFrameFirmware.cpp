@@ -181,12 +181,19 @@ wxString MainFrame::PutUpdateFilesOnDisk(const FirmwareUpdateRun& run, UpdatePro
     if (!WaitForDataDisk(progress))
         return _("Zephlark disk not found.");
 
-    progress.Pulse(_("Copying files to Zephlark..."));
+    const wxString copying = _("Copying files to Zephlark...");
+    progress.Pulse(copying);
     YieldToToolkit();
-    if (!CopyToDataDisk(run.osPath, deviceConnection->GetDiskPath(), run.osName))
+    const auto keepResponsive = [&](uint64_t, uint64_t) {
+        progress.Pulse(copying);
+        YieldToToolkit();
+    };
+    if (!CopyToDataDiskVerified(run.osPath, deviceConnection->GetDiskPath(), run.osName,
+                                keepResponsive))
         return _("Copy file failed.");
     if (!run.keyPath.empty() &&
-        !CopyToDataDisk(run.keyPath, deviceConnection->GetDiskPath(), run.keyName))
+        !CopyToDataDiskVerified(run.keyPath, deviceConnection->GetDiskPath(), run.keyName,
+                                keepResponsive))
         return _("Copy file failed.");
 
     return EjectAndWaitForDevice(progress);

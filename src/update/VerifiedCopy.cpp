@@ -5,11 +5,38 @@
 #include <wx/filename.h>
 #include <wx/log.h>
 
-#include <vector>
+#include <algorithm>
+#include <memory>
+
+#include "DiskFileIo.h"
 
 namespace {
 
-constexpr size_t kCopyChunkBytes = 256 * 1024;
+// About 65 ms at 1 MB/s, the slowest data disks: the caller's window is never held up long.
+constexpr size_t kChunkBytes = 64 * 1024;
+static_assert(kChunkBytes % kDiskIoAlignmentBytes == 0, "uncached reads go in whole sectors");
+
+// The copy's name until it is complete and checked. Not an OS file's name, so the device's
+// install never takes it for one.
+constexpr char kPartialSuffix[] = ".part";
+
+struct alignas(kDiskIoAlignmentBytes) Chunk
+{
+    char bytes[kChunkBytes];
+};
+
+// Counts the bytes of a copy's work for its progress callback.
+class WorkCount
+{
+public:
+    WorkCount(const CopyProgress& progress, uint64_t total) : progress(progress), total(total) {}
+    void Add(size_t bytes) { progress(done += bytes, total); }
+
+private:
+    const CopyProgress& progress;
+    const uint64_t total;
+    uint64_t done = 0;
+};
 
 bool IsUsableRoot(const wxString& diskRoot)
 {
@@ -21,41 +48,83 @@ wxString PathOnDisk(const wxString& diskRoot, const wxString& name)
     return diskRoot + wxFileName::GetPathSeparator() + name;
 }
 
-bool CopyContents(wxFile& in, wxFile& out)
+bool WriteCopy(wxFile& source, const wxString& copyPath, WorkCount& work)
 {
-    std::vector<char> chunk(kCopyChunkBytes);
+    DiskFile copy = DiskFile::Create(copyPath);
+    if (!copy.IsOpen())
+        return false;
+    const auto chunk = std::make_unique<Chunk>();
     for (;;) {
-        const ssize_t count = in.Read(chunk.data(), chunk.size());
+        const ssize_t count = source.Read(chunk->bytes, kChunkBytes);
         if (count == wxInvalidOffset)
             return false;
         if (count == 0)
-            return true;
-        if (out.Write(chunk.data(), static_cast<size_t>(count)) != static_cast<size_t>(count))
+            return copy.Sync() && copy.Close();
+        if (!copy.Write(chunk->bytes, static_cast<size_t>(count)))
             return false;
+        work.Add(static_cast<size_t>(count));
     }
+}
+
+// Reads the copy back from its medium and compares it with the source, chunk by chunk.
+bool CopyMatchesSource(wxFile& source, const wxString& sourcePath, const wxString& copyPath,
+                       WorkCount& work)
+{
+    DiskFile copy = DiskFile::OpenUncached(copyPath);
+    if (!copy.IsOpen() || source.Seek(0) != 0)
+        return false;
+    const auto expected = std::make_unique<Chunk>();
+    const auto found = std::make_unique<Chunk>();
+    for (uint64_t offset = 0;;) {
+        const ssize_t expectedCount = source.Read(expected->bytes, kChunkBytes);
+        const int64_t foundCount = copy.Read(found->bytes, kChunkBytes);
+        if (expectedCount == wxInvalidOffset || foundCount < 0)
+            return false;
+        const size_t common = static_cast<size_t>(std::min<int64_t>(expectedCount, foundCount));
+        const size_t same = static_cast<size_t>(
+            std::mismatch(expected->bytes, expected->bytes + common, found->bytes).first -
+            expected->bytes);
+        if (same < common || expectedCount != foundCount) {
+            wxLogMessage("Copy of %s on the Zephlark differs from the source at byte %llu.",
+                         sourcePath, static_cast<unsigned long long>(offset + same));
+            return false;
+        }
+        if (expectedCount == 0)
+            return true;
+        offset += common;
+        work.Add(common);
+    }
+}
+
+bool PutCheckedCopy(const wxString& sourcePath, const wxString& copyPath,
+                    const CopyProgress& progress)
+{
+    wxFile source(sourcePath);
+    const wxFileOffset size = source.IsOpened() ? source.Length() : wxInvalidOffset;
+    if (size == wxInvalidOffset)
+        return false;
+    WorkCount work(progress, 2 * static_cast<uint64_t>(size));
+    return WriteCopy(source, copyPath, work) &&
+           CopyMatchesSource(source, sourcePath, copyPath, work);
 }
 
 } // namespace
 
-bool CopyToDataDisk(const wxString& source, const wxString& diskRoot, const wxString& name)
+bool CopyToDataDiskVerified(const wxString& source, const wxString& diskRoot, const wxString& name,
+                            const CopyProgress& progress)
 {
     if (!IsUsableRoot(diskRoot)) {
         wxLogMessage("Cannot copy %s: the Zephlark disk is not available.", source);
         return false;
     }
     const wxString target = PathOnDisk(diskRoot, name);
-    wxFile in(source);
-    wxFile out(target, wxFile::write);
-    // Flush syncs the file to the medium: the disk is ejected right after, and a copy still in
-    // the cache would be lost or cut short.
-    const bool written = in.IsOpened() && out.IsOpened() && CopyContents(in, out) && out.Flush();
-    out.Close();
-    const wxULongLong expected = wxFileName::GetSize(source);
-    if (written && expected != wxInvalidSize && wxFileName::GetSize(target) == expected)
+    const wxString partial = target + kPartialSuffix;
+    // The source is closed before the rename: Windows cannot replace a file that is open.
+    if (PutCheckedCopy(source, partial, progress) && ReplaceDiskFile(partial, target))
         return true;
     wxLogMessage("Copying %s to %s failed.", source, target);
-    if (wxFileExists(target))
-        wxRemoveFile(target);
+    if (wxFileExists(partial))
+        wxRemoveFile(partial);
     return false;
 }
 
@@ -66,4 +135,13 @@ bool RemoveFromDataDisk(const wxString& diskRoot, const wxString& name)
         return false;
     }
     return wxRemoveFile(PathOnDisk(diskRoot, name));
+}
+
+int64_t FreeBytesOnDisk(const wxString& diskRoot)
+{
+    if (!IsUsableRoot(diskRoot)) {
+        wxLogMessage("Cannot tell the free space of the Zephlark disk: it is not available.");
+        return -1;
+    }
+    return DiskFreeBytes(diskRoot);
 }
