@@ -29,9 +29,10 @@ public:
     ~DiskFile();
 
     bool IsOpen() const;
-    // Appends all of data and returns once the disk has taken it, so that each call lasts about
-    // the disk's own time for these bytes: a caller writing small pieces keeps control between
-    // them, where one flush at the end would block for the whole file.
+    // Appends all of data, sets it on its way to the disk and returns once the disk has taken
+    // everything written before it: each call lasts about the disk's time for one call's bytes, so
+    // a caller writing small pieces keeps control between them, where one flush at the end would
+    // block for the whole file.
     bool Write(const void* data, size_t size);
     // Makes the written data and the file's size and allocation durable on the medium.
     bool Sync();

@@ -5,17 +5,37 @@
 #include <wx/filename.h>
 #include <wx/log.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include "DiskMedium.h"
 
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+// How much of the disk's work a write may leave outstanding, at the pace the disk kept over the
+// latest stretch: enough to keep it busy while the caller prepares the next piece, little enough
+// that no write, and not the final Sync, waits much longer. Bounded, and growing by doubling at
+// most, so that a quick start cannot run far ahead of a disk that then slows down.
+constexpr auto kWriteAheadTime = std::chrono::milliseconds{50};
+constexpr uint64_t kMaxWriteAheadBytes = 1024 * 1024;
+
+} // namespace
+
 struct DiskFile::Handle
 {
     int fd = -1;
-    uint64_t size = 0; // bytes written so far: where the next write lands
+    uint64_t size = 0;            // bytes written: where the next write lands
+    uint64_t settled = 0;         // the bytes before this one have been written out
+    uint64_t writeAheadBytes = 0; // kWriteAheadTime of the disk's work, see there
+    SteadyClock::time_point settledAt = SteadyClock::now();
+
+    bool WriteOut(size_t newBytes);
 };
 
 namespace {
@@ -40,19 +60,42 @@ bool WriteAll(int fd, const char* data, size_t size)
     return true;
 }
 
-// Starts the write-out of the range and waits for it: the page cache would otherwise take the
-// whole file at memory speed and leave it all to one fsync, which on a 1 MB/s disk blocks the
-// caller for as many seconds as the file has megabytes. Durability is still fsync's: this does
-// not flush the disk's own cache nor write the file's metadata.
-bool WriteOut(int fd, uint64_t offset, size_t size)
+// flags on the bytes from start to end; a length of 0 would mean "to the end of the file".
+bool SyncFileRange(int fd, uint64_t start, uint64_t end, unsigned flags)
 {
-    constexpr unsigned kWaitForWriteOut =
-        SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
-    return sync_file_range(fd, static_cast<off64_t>(offset), static_cast<off64_t>(size),
-                           kWaitForWriteOut) == 0;
+    return end <= start || sync_file_range(fd, static_cast<off64_t>(start),
+                                           static_cast<off64_t>(end - start), flags) == 0;
 }
 
 } // namespace
+
+// The page cache would take a whole file at memory speed and leave it all to one fsync, which on a
+// 1 MB/s disk blocks the caller for as many seconds as the file has megabytes. So the new bytes are
+// set on their way to the disk at once, and the write waits until no more than this write's bytes
+// or kWriteAheadTime of the disk's work are outstanding. Durability is still fsync's: this neither
+// flushes the disk's own cache nor writes the file's metadata.
+bool DiskFile::Handle::WriteOut(size_t newBytes)
+{
+    constexpr unsigned kWaitForWriteOut =
+        SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+    if (!SyncFileRange(fd, size, size + newBytes, SYNC_FILE_RANGE_WRITE))
+        return false;
+    size += newBytes;
+    const uint64_t allowedAhead = std::max<uint64_t>(newBytes, writeAheadBytes);
+    if (size - settled <= allowedAhead)
+        return true;
+    if (!SyncFileRange(fd, settled, size - allowedAhead, kWaitForWriteOut))
+        return false;
+    const auto now = SteadyClock::now();
+    const std::chrono::duration<double> taken = now - settledAt;
+    const uint64_t newlySettled = size - allowedAhead - settled;
+    if (taken.count() > 0)
+        writeAheadBytes = std::min({static_cast<uint64_t>(newlySettled * (kWriteAheadTime / taken)),
+                                    2 * allowedAhead, kMaxWriteAheadBytes});
+    settled += newlySettled;
+    settledAt = now;
+    return true;
+}
 
 DiskFile::DiskFile(std::unique_ptr<Handle> handle, const wxString& path)
     : handle(std::move(handle)), path(path)
@@ -101,10 +144,8 @@ bool DiskFile::IsOpen() const
 
 bool DiskFile::Write(const void* data, size_t size)
 {
-    if (!WriteAll(handle->fd, static_cast<const char*>(data), size) ||
-        !WriteOut(handle->fd, handle->size, size))
+    if (!WriteAll(handle->fd, static_cast<const char*>(data), size) || !handle->WriteOut(size))
         return Failed("write", path);
-    handle->size += size;
     DiskMediumWrote(size);
     return true;
 }

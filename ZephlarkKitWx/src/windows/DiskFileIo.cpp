@@ -22,13 +22,10 @@ bool Failed(const char* action, const wxString& path)
     return false;
 }
 
-std::unique_ptr<DiskFile::Handle> OpenHandle(const wxString& path, DWORD access, DWORD share,
-                                             DWORD disposition, DWORD flags)
+FileHandle OpenFile(const wxString& path, DWORD access, DWORD share, DWORD disposition, DWORD flags)
 {
-    auto handle = std::make_unique<DiskFile::Handle>();
-    handle->file.reset(ValidOrNull(
-        CreateFileW(path.wc_str(), access, share, nullptr, disposition, flags, nullptr)));
-    return handle;
+    return FileHandle{ValidOrNull(
+        CreateFileW(path.wc_str(), access, share, nullptr, disposition, flags, nullptr))};
 }
 
 } // namespace
@@ -48,8 +45,9 @@ DiskFile DiskFile::Create(const wxString& path)
 {
     // Write-through: each WriteFile returns once the disk has the bytes, so that one chunk costs
     // the disk's time for it and FlushFileBuffers has only the metadata left.
-    auto handle = OpenHandle(path, GENERIC_WRITE, 0, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH);
+    auto handle = std::make_unique<Handle>();
+    handle->file = OpenFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH);
     if (!handle->file)
         Failed("create", path);
     return DiskFile(std::move(handle), path);
@@ -58,8 +56,9 @@ DiskFile DiskFile::Create(const wxString& path)
 DiskFile DiskFile::OpenUncached(const wxString& path)
 {
     // No buffering: the reads come from the medium, in whole sectors into aligned memory.
-    auto handle = OpenHandle(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
-                             FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN);
+    auto handle = std::make_unique<Handle>();
+    handle->file = OpenFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
+                            FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN);
     if (!handle->file)
         Failed("open", path);
     return DiskFile(std::move(handle), path);
