@@ -4,13 +4,13 @@
 #include <wx/filename.h>
 #include <wx/log.h>
 
-#include "DataDiskFiles.h"
 #include "FirmwareFile.h"
 #include "FirmwareUpdateProgress.h"
 #include "SleepInhibitor.h"
 #include "SystemVersion.h"
 #include "UpdateFileName.h"
 #include "UserStateFolder.h"
+#include "VerifiedCopy.h"
 #include "deviceconnection.h"
 
 namespace {
@@ -191,12 +191,38 @@ wxString FirmwareUpdate::PutUpdateFilesOnDisk()
 
     Pulse(_("Copying files to Zephlark..."));
     KeepResponsive();
-    if (!CopyToDataDisk(osPath, connection.MountDataDisk(), osName))
-        return _("Copy file failed.");
-    if (!keyPath.empty() && !CopyToDataDisk(keyPath, connection.MountDataDisk(), keyName))
+    if (const wxString failure = CheckFreeSpace(); !failure.empty())
+        return failure;
+    if (!CopyOnto(osPath, osName) || (!keyPath.empty() && !CopyOnto(keyPath, keyName)))
         return _("Copy file failed.");
 
     return EjectAndWaitForDevice();
+}
+
+wxString FirmwareUpdate::CheckFreeSpace()
+{
+    const int64_t free = FreeBytesOnDisk(connection.MountDataDisk());
+    wxULongLong needed = wxFileName::GetSize(osPath);
+    if (!keyPath.empty())
+        needed += wxFileName::GetSize(keyPath);
+    if (free < 0 || wxULongLong(static_cast<uint64_t>(free)) >= needed)
+        return wxString();
+    return wxString::Format(_("There is not enough space on the Zephlark's disk: %s free, %s "
+                              "needed. Nothing was copied."),
+                            wxFileName::GetHumanReadableSize(wxULongLong(free)),
+                            wxFileName::GetHumanReadableSize(needed));
+}
+
+// The copy shows its progress under the same message and keeps the thread's events running
+// between its pieces, so that a large file on a slow disk freezes nothing.
+bool FirmwareUpdate::CopyOnto(const wxString& source, const wxString& name)
+{
+    const wxString message = _("Copying files to Zephlark...");
+    return CopyToDataDiskVerified(source, connection.MountDataDisk(), name,
+                                  [&](uint64_t done, uint64_t total) {
+                                      progress.Fraction(message, total ? double(done) / total : 1);
+                                      KeepResponsive();
+                                  });
 }
 
 wxString FirmwareUpdate::EjectAndWaitForDevice()

@@ -42,6 +42,8 @@ private:
     // Each step gives the reason of a failure, or nothing.
     wxString CheckUpdateFiles();
     wxString PutUpdateFilesOnDisk();
+    wxString CheckFreeSpace();
+    bool CopyOnto(const wxString& source, const wxString& name);
     wxString InstallUpdate();
     wxString RemoveUpdateFiles();
     // Back from the data disk to serial mode, as after the copies and after the clean-up.

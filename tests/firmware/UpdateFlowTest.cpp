@@ -140,6 +140,30 @@ INSTANTIATE_TEST_SUITE_P(
                         "Failed to lock "}),
     [](const testing::TestParamInfo<DiskTroubleCase>& info) { return info.param.name; });
 
+TEST_F(UpdateFlow, FilesThatDoNotFitAreNotCopied)
+{
+    Configure([](sim::DeviceSettings& settings) { settings.diskFreeBytes = 1000; });
+    const wxString result = Update(OsFile("1.5.0"), KeyFile());
+    EXPECT_TRUE(result.StartsWith(Error("There is not enough space on the Zephlark's disk: ")))
+        << result;
+    EXPECT_THAT(DiskFiles(), IsEmpty());
+}
+
+TEST_F(UpdateFlow, CopyShowsItsProgressUpToTheWhole)
+{
+    Update(OsFile("1.5.0"));
+    ASSERT_FALSE(progress.fractions.empty());
+    EXPECT_TRUE(std::is_sorted(progress.fractions.begin(), progress.fractions.end()));
+    EXPECT_EQ(progress.fractions.back(), 1.0);
+}
+
+TEST_F(UpdateFlow, CopyThatReadsBackWrongIsRemovedAndFails)
+{
+    Configure([](sim::DeviceSettings& settings) { settings.corruptByteOfNextCopy = 10; });
+    EXPECT_EQ(Update(OsFile("1.5.0")), Error("Copy file failed."));
+    EXPECT_THAT(DiskFiles(), IsEmpty());
+}
+
 TEST_F(UpdateFlow, FailedCopyIsReported)
 {
     // A folder where the copy should go: the disk refuses the file.

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -78,6 +79,14 @@ struct DeviceSettings
     std::string diskLabel = kDiskLabel; // "zephlark" gives a disk in the wrong case
     bool diskNeverAppears = false;      // "datadisk" leaves serial mode and nothing comes
     bool diskRefusesEject = false;      // the host's eject is refused, the disk stays
+    // The disk's write speed, on TheClock(): a copy takes its real time on the steady clock and
+    // none on a virtual one. 0 writes at the host's own speed.
+    uint64_t diskBytesPerSecond = 1'000'000;
+    // What the disk reports as free, whatever it holds.
+    uint64_t diskFreeBytes = 256 * 1024 * 1024;
+    // The medium flips the byte at this offset of the next file synced to it, once (a file too
+    // short for it stays whole): a copy that reads back different from what was written.
+    std::optional<uint64_t> corruptByteOfNextCopy;
 };
 
 // What the host sees of the device on USB.

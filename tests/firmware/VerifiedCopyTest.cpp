@@ -1,0 +1,213 @@
+// Copies onto the simulated data disk (on virtual time): what the device could find there at any
+// moment of a copy, and what a failed copy leaves behind and logs.
+
+#include <gmock/gmock.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "LogCapture.h"
+#include "MonotonicClock.h"
+#include "sim/SimDevice.h"
+#include "sim/SimPlatform.h"
+#include "update/VerifiedCopy.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using testing::ElementsAre;
+using testing::IsEmpty;
+
+// Outlives every test: the simulated device's background thread may read it at any time.
+VirtualClock virtualClock;
+
+constexpr size_t kChunkBytes = 64 * 1024;
+// Three whole chunks and a short one.
+constexpr size_t kSourceBytes = 3 * kChunkBytes + 7;
+
+std::string Pattern(size_t size)
+{
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>(i * 7 % 251);
+    return bytes;
+}
+
+void WriteFile(const fs::path& path, const std::string& contents)
+{
+    std::ofstream(path, std::ios::binary) << contents;
+}
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+fs::path MakeFolder()
+{
+    char pattern[] = "/tmp/zephlark-copy-XXXXXX";
+    return mkdtemp(pattern);
+}
+
+class VerifiedCopy : public testing::Test
+{
+protected:
+    VerifiedCopy()
+    {
+        SetClock(&virtualClock);
+        sim::Reset();
+        Configure([this](sim::DeviceSettings& settings) { settings.diskFolder = disk; });
+        WriteFile(source, contents);
+    }
+
+    ~VerifiedCopy() override
+    {
+        sim::Reset();
+        SetClock(nullptr);
+        fs::remove_all(disk);
+        fs::remove_all(source.parent_path());
+    }
+
+    static void Configure(const std::function<void(sim::DeviceSettings&)>& change)
+    {
+        sim::WithDevice([&](sim::SimDevice& device) { change(device.Settings()); });
+    }
+
+    bool Copy(const fs::path& from, const fs::path& root, const CopyProgress& progress = {})
+    {
+        const auto ignore = [](uint64_t, uint64_t) {};
+        return CopyToDataDiskVerified(from.string(), root.string(), "os.zlos",
+                                      progress ? progress : ignore);
+    }
+
+    std::vector<std::string> DiskFiles() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(disk))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    const fs::path disk = MakeFolder();
+    const fs::path source = MakeFolder() / "os.zlos";
+    const std::string contents = Pattern(kSourceBytes);
+    LogCapture log;
+};
+
+TEST_F(VerifiedCopy, FinalNameKeepsTheOldFileUntilTheCheckedCopyReplacesIt)
+{
+    WriteFile(disk / "os.zlos", "old");
+    EXPECT_TRUE(Copy(source, disk,
+                     [this](uint64_t, uint64_t) { EXPECT_EQ(ReadFile(disk / "os.zlos"), "old"); }));
+    EXPECT_TRUE(ReadFile(disk / "os.zlos") == contents);
+    EXPECT_THAT(DiskFiles(), ElementsAre("os.zlos"));
+}
+
+// The user may pick the OS file that an earlier update left on the disk.
+TEST_F(VerifiedCopy, SourceThatIsTheTargetStaysWhole)
+{
+    WriteFile(disk / "os.zlos", contents);
+    EXPECT_TRUE(Copy(disk / "os.zlos", disk));
+    EXPECT_TRUE(ReadFile(disk / "os.zlos") == contents);
+    EXPECT_THAT(DiskFiles(), ElementsAre("os.zlos"));
+}
+
+// The caller keeps its window alive between chunks: on a disk of 1 MB/s each one must come well
+// within 100 ms.
+TEST_F(VerifiedCopy, ProgressFollowsEveryChunkAndReachesTheTotal)
+{
+    Configure([](sim::DeviceSettings& settings) { settings.diskBytesPerSecond = 1'000'000; });
+    std::vector<uint64_t> done;
+    auto last = virtualClock.Now();
+    MonotonicClock::Duration longest{};
+    EXPECT_TRUE(Copy(source, disk, [&](uint64_t bytes, uint64_t total) {
+        EXPECT_EQ(total, 2 * kSourceBytes);
+        done.push_back(bytes);
+        longest = std::max(longest, virtualClock.Now() - last);
+        last = virtualClock.Now();
+    }));
+    const uint64_t chunk = kChunkBytes;
+    EXPECT_THAT(done,
+                ElementsAre(chunk, 2 * chunk, 3 * chunk, kSourceBytes, kSourceBytes + chunk,
+                            kSourceBytes + 2 * chunk, kSourceBytes + 3 * chunk, 2 * kSourceBytes));
+    EXPECT_GT(longest, 60ms); // the disk's pace was kept...
+    EXPECT_LT(longest, 70ms); // ...and a chunk takes only its own share of it
+}
+
+TEST_F(VerifiedCopy, FreeSpaceIsWhatTheDiskReports)
+{
+    Configure([](sim::DeviceSettings& settings) { settings.diskFreeBytes = 12'345'678; });
+    EXPECT_EQ(FreeBytesOnDisk(disk.string()), 12'345'678);
+    EXPECT_EQ(FreeBytesOnDisk(""), -1);
+}
+
+// A copy that fails: what makes it fail, what the log says (with the system's reason), and what
+// stays on the disk.
+struct FailedCopyCase
+{
+    const char* name;
+    std::function<void(sim::DeviceSettings&, const fs::path& source)> prepare;
+    const char* root; // below the disk folder
+    const char* logged;
+    std::vector<std::string> left;
+};
+
+void PrintTo(const FailedCopyCase& failure, std::ostream* out)
+{
+    *out << failure.name;
+}
+
+class FailedCopy : public VerifiedCopy, public testing::WithParamInterface<FailedCopyCase>
+{
+};
+
+TEST_P(FailedCopy, LeavesNoPartialCopyAndLogsWhy)
+{
+    Configure([this](sim::DeviceSettings& settings) { GetParam().prepare(settings, source); });
+    EXPECT_FALSE(Copy(source, disk / GetParam().root));
+    const auto messages = log.Messages();
+    EXPECT_TRUE(std::any_of(messages.begin(), messages.end(), [](const wxString& message) {
+        return message.Contains(GetParam().logged);
+    })) << GetParam().logged;
+    EXPECT_EQ(DiskFiles(), GetParam().left);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Causes, FailedCopy,
+    testing::Values(
+        // 70000 lies in the second chunk, which the medium changed after it was synced.
+        FailedCopyCase{"ReadsBackDifferent",
+                       [](sim::DeviceSettings& settings, const fs::path&) {
+                           settings.corruptByteOfNextCopy = 70000;
+                       },
+                       "",
+                       " on the Zephlark differs from the source at byte 70000.",
+                       {}},
+        FailedCopyCase{"FolderInTheWay",
+                       [](sim::DeviceSettings& settings, const fs::path&) {
+                           fs::create_directory(settings.diskFolder / "os.zlos");
+                       },
+                       "",
+                       ": Is a directory",
+                       {"os.zlos"}},
+        FailedCopyCase{"SourceGone",
+                       [](sim::DeviceSettings&, const fs::path& source) { fs::remove(source); },
+                       "",
+                       "No such file or directory",
+                       {}},
+        FailedCopyCase{"DiskGone",
+                       [](sim::DeviceSettings&, const fs::path&) {},
+                       "gone",
+                       "the Zephlark disk is not available.",
+                       {}}),
+    [](const testing::TestParamInfo<FailedCopyCase>& info) { return info.param.name; });
+
+} // namespace

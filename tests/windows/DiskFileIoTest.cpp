@@ -1,0 +1,73 @@
+// The data disk's checked copy through the Win32 file calls: write-through writes, unbuffered
+// reads in whole sectors, MoveFileEx over an older file.
+
+#include <wx/ffile.h>
+#include <wx/filefn.h>
+#include <wx/filename.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "LogCapture.h"
+#include "PrintWxString.h"
+#include "update/VerifiedCopy.h"
+
+namespace {
+
+void WriteFile(const wxString& path, const std::string& contents)
+{
+    wxFFile(path, "wb").Write(contents.data(), contents.size());
+}
+
+std::string ReadFile(const wxString& path)
+{
+    wxFFile file(path, "rb");
+    std::string contents(static_cast<size_t>(file.Length()), '\0');
+    contents.resize(file.Read(contents.data(), contents.size()));
+    return contents;
+}
+
+class WindowsDiskFiles : public testing::Test
+{
+protected:
+    WindowsDiskFiles()
+    {
+        wxMkdir(folder);
+        WriteFile(source, contents);
+    }
+    ~WindowsDiskFiles() override { wxFileName::Rmdir(folder, wxPATH_RMDIR_RECURSIVE); }
+
+    bool Copy()
+    {
+        return CopyToDataDiskVerified(source, folder, "os.zlos", [](auto, auto) {});
+    }
+
+    const wxString folder = wxFileName::GetTempDir() + "\\zephlark-disk-files";
+    const wxString source = folder + "\\source.zlos";
+    // Its last piece is no whole sector, which an unbuffered read must still return.
+    const std::string contents = std::string(3 * 65536, 'z') + "7 bytes";
+};
+
+TEST_F(WindowsDiskFiles, CheckedCopyReplacesTheOldFileWhole)
+{
+    WriteFile(folder + "\\os.zlos", "old");
+    EXPECT_TRUE(Copy());
+    EXPECT_TRUE(ReadFile(folder + "\\os.zlos") == contents);
+    EXPECT_FALSE(wxFileExists(folder + "\\os.zlos.part"));
+    EXPECT_GT(FreeBytesOnDisk(folder), 0);
+}
+
+TEST_F(WindowsDiskFiles, FailedRenameLeavesNoPartialCopyAndSaysWhy)
+{
+    LogCapture log;
+    wxMkdir(folder + "\\os.zlos");
+    EXPECT_FALSE(Copy());
+    EXPECT_FALSE(wxFileExists(folder + "\\os.zlos.part"));
+    const auto messages = log.Messages();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_TRUE(messages[0].StartsWith("Failed to rename " + folder + "\\os.zlos.part to "))
+        << messages[0];
+}
+
+} // namespace
