@@ -50,6 +50,8 @@ wxBEGIN_EVENT_TABLE(MainFrame, wxFrame) EVT_CLOSE(MainFrame::OnClose)
     // the standard-output target that was active before.
     logAccumulator = new LogAccumulator;
     logChain = new wxLogChain(logAccumulator);
+    // A device left on its data disk by an interrupted update never reports itself on serial.
+    CallAfter(&MainFrame::OfferToFinishUpdate);
 }
 
 MainFrame::~MainFrame()

@@ -62,7 +62,8 @@ private:
     void ShowUpdateResult(const wxString& result);
 
     bool updateRunning = false;
-    bool closeRequested = false; // a close arrived while the update ran: done once it ends
+    bool closeRequested = false;   // a close arrived while the update ran: done once it ends
+    bool recoveryDeclined = false; // the user would not finish an interrupted update: ask no more
 
     wxBoxSizer* topSizer = nullptr;
     LogAccumulator* logAccumulator = nullptr; // owned by logChain

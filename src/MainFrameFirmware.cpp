@@ -52,7 +52,7 @@ wxString MainFrame::UpdateFirmware(const wxString& osPath, const wxString& keyPa
 
 void MainFrame::OfferToFinishUpdate()
 {
-    if (updateRunning || !deviceConnection)
+    if (updateRunning || recoveryDeclined || !deviceConnection)
         return;
     const auto unfinished = FirmwareUpdate::UnfinishedFor(*deviceConnection);
     if (!unfinished)
@@ -61,6 +61,7 @@ void MainFrame::OfferToFinishUpdate()
         _("An earlier firmware update of this Zephlark did not finish.\n\nFinish it now? Its "
           "leftover files are removed from the Zephlark's disk and the Zephlark restarts."),
         _("Firmware Update"), wxYES_NO, this);
+    recoveryDeclined = answer != wxYES;
     if (answer == wxYES)
         ShowUpdateResult(
             RunUpdate([&](FirmwareUpdate& update) { return update.Recover(*unfinished); }));

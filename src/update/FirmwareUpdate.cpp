@@ -105,9 +105,7 @@ wxString FirmwareUpdate::Recover(const UpdateJournalRecord& record)
     for (const wxString& name : record.copiedNames) {
         if (!failure.empty())
             break;
-        const wxString root = connection.MountDataDisk();
-        if (wxFileExists(root + wxFileName::GetPathSeparator() + name) &&
-            !RemoveFromDataDisk(root, name))
+        if (!RemoveLeftoverCopy(connection.MountDataDisk(), name))
             failure = _("Remove file failed.");
     }
     if (failure.empty())

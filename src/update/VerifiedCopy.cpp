@@ -145,3 +145,13 @@ int64_t FreeBytesOnDisk(const wxString& diskRoot)
     }
     return DiskFreeBytes(diskRoot);
 }
+
+bool RemoveLeftoverCopy(const wxString& diskRoot, const wxString& name)
+{
+    for (const wxString& leftover : {name, name + kPartialSuffix}) {
+        if (wxFileExists(diskRoot + wxFileName::GetPathSeparator() + leftover) &&
+            !RemoveFromDataDisk(diskRoot, leftover))
+            return false;
+    }
+    return true;
+}

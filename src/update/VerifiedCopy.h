@@ -25,3 +25,7 @@ bool RemoveFromDataDisk(const wxString& diskRoot, const wxString& name);
 
 // Free bytes on the volume at diskRoot; -1 when unknown.
 int64_t FreeBytesOnDisk(const wxString& diskRoot);
+
+// Removes what a copy of name may have left on the disk: the file and a partial copy of it (the
+// program died while it copied). True when neither is there any more.
+bool RemoveLeftoverCopy(const wxString& diskRoot, const wxString& name);

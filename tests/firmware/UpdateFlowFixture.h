@@ -60,7 +60,10 @@ public:
     {
         messages.push_back(message);
         fractions.push_back(done);
+        if (onFraction)
+            onFraction();
     }
+    std::function<void()> onFraction; // lets a test step in half way through a copy
     std::vector<wxString> messages;
     std::vector<double> fractions;
 };

@@ -164,6 +164,25 @@ TEST_F(UpdateFlow, CopyThatReadsBackWrongIsRemovedAndFails)
     EXPECT_THAT(DiskFiles(), IsEmpty());
 }
 
+TEST_F(UpdateFlow, OsFileThatLiesOnTheDataDiskItselfIsCopiedWhole)
+{
+    const wxString disk = folder + "/disk";
+    wxMkdir(disk);
+    Configure([&](sim::DeviceSettings& settings) { settings.diskFolder = disk.ToStdString(); });
+    const wxString onDisk = disk + "/ZephlarkOS.zlos";
+    ASSERT_TRUE(sim::WriteSampleOsFile(onDisk, "1.5.0"));
+    EXPECT_EQ(Update(onDisk), Successful("1.5.0"));
+}
+
+TEST_F(UpdateFlow, DamagedJournalIsSetAsideAndOffersNothing)
+{
+    const wxString state = folder + "/state/zephlark-utility";
+    ASSERT_TRUE(wxFileName::Mkdir(state, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL));
+    wxFFile(state + "/update-journal", "w").Write("zephlark-update-journal 1\nserial=");
+    EXPECT_FALSE(FirmwareUpdate::UnfinishedFor(*connection));
+    EXPECT_FALSE(wxFileExists(state + "/update-journal"));
+}
+
 TEST_F(UpdateFlow, FailedCopyIsReported)
 {
     // A folder where the copy should go: the disk refuses the file.
@@ -347,8 +366,12 @@ TEST_P(InterruptedUpdate, IsFinishedByTheRecovery)
     struct Killed
     {
     };
-    log.OnMessage(GetParam().at, [] { throw Killed{}; });
+    if (GetParam().at)
+        log.OnMessage(GetParam().at, [] { throw Killed{}; });
+    else // half way through the first copy, a partial file on the disk
+        progress.onFraction = [] { throw Killed{}; };
     EXPECT_THROW(Update(OsFile("1.5.0"), KeyFile()), Killed);
+    progress.onFraction = nullptr;
     // The program starts again: the device is on its data disk, or went on installing by itself.
     connection = std::make_unique<DeviceConnection>(nullptr);
     if (!connection->HasDataDisk())
@@ -366,7 +389,8 @@ TEST_P(InterruptedUpdate, IsFinishedByTheRecovery)
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, InterruptedUpdate,
-    testing::Values(Interruption{"WhileCopying", "Copying files to Zephlark...", "copying"},
+    testing::Values(Interruption{"BeforeCopying", "Copying files to Zephlark...", "copying"},
+                    Interruption{"WhileCopying", nullptr, "copying"},
                     Interruption{"WhileInstalling", "Installing firmware...", "installing"},
                     Interruption{"WhileCleaningUp", "Cleaning Up...", "cleaning"}),
     [](const testing::TestParamInfo<Interruption>& info) { return info.param.name; });

@@ -3,9 +3,13 @@
 #include <wx/filedlg.h>
 #include <wx/testing.h>
 
+#include <algorithm>
 #include <memory>
 
+#include "ExpectMessageBox.h"
+#include "FirmwareUpdate.h"
 #include "MainFrame.h"
+#include "UserStateFolder.h"
 #include "UpdateFlowFixture.h"
 #include "deviceconnection.h"
 
@@ -78,6 +82,19 @@ TEST_F(UpgradeWindow, CloseDuringTheUpdateWaitsForItsEnd)
     EXPECT_EQ(frame->UpdateFirmware(OsFile("1.5.0"), "", false), Successful("1.5.0"));
     EXPECT_TRUE(log.Contains("Zephlark Utility will close when the firmware update has finished."));
     EXPECT_NE(frame->deviceConnection, nullptr);
+}
+
+TEST_F(UpgradeWindow, OffersToFinishAnInterruptedUpdateOfThisDevice)
+{
+    UpdateJournal(ZephlarkUserStateFolder())
+        .Save({sim::kDefaultSerialNumber, {"ZephlarkOS.zlos"}, "installing", "1.5.0"});
+    auto seen = std::make_shared<wxString>();
+    wxTEST_DIALOG(frame->OfferToFinishUpdate(), ExpectMessageBox(wxID_YES, seen),
+                  ExpectMessageBox(wxID_OK, seen));
+    EXPECT_FALSE(FirmwareUpdate::UnfinishedFor(*frame->deviceConnection));
+    const auto messages = log.Messages();
+    EXPECT_TRUE(std::any_of(messages.begin(), messages.end(),
+                            [](const wxString& m) { return m.StartsWith("Update Finished\n\n"); }));
 }
 
 } // namespace
