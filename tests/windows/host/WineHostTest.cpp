@@ -168,4 +168,21 @@ TEST_F(WineProgram, RefreshesOnArrivalAndRemovalNoticesOnly)
     EXPECT_EQ(CloseProgram(), 0);
 }
 
+// The refresh never saw the device leave: the port's failing reads have to tell the connection,
+// or it keeps the dead handle and the device that came back is never greeted.
+TEST_F(WineProgram, ReopensAPortThatCameBackUnderTheSameName)
+{
+    RegisteredSerialDevice registration(kPortName);
+    ASSERT_TRUE(registration.Ready());
+    StartProgram();
+    ASSERT_TRUE(WaitUntil([this] { return port.Commands().size() >= 3; }, kStartLimit))
+        << program->Output();
+
+    ASSERT_TRUE(port.ComeBack());
+
+    EXPECT_TRUE(WaitUntil([this] { return ContainsLine(port.Commands(), "version"); }, kPatience))
+        << program->Output();
+    EXPECT_EQ(CloseProgram(), 0);
+}
+
 } // namespace

@@ -107,10 +107,10 @@ int RunWine(const std::vector<std::string>& arguments, std::string* output)
 SimulatedComPort::SimulatedComPort(int number)
     : link(Environment("WINEPREFIX") + "/dosdevices/com" + std::to_string(number))
 {
-    if (!device.IsRunning() || Environment("WINEPREFIX").empty())
+    if (!device->IsRunning() || Environment("WINEPREFIX").empty())
         return;
     unlink(link.c_str()); // wineboot links the first ports to /dev/ttyS*
-    ready = symlink(device.SlavePath().c_str(), link.c_str()) == 0;
+    ready = symlink(device->SlavePath().c_str(), link.c_str()) == 0;
 }
 
 SimulatedComPort::~SimulatedComPort()
@@ -122,8 +122,23 @@ SimulatedComPort::~SimulatedComPort()
 std::vector<std::string> SimulatedComPort::Commands()
 {
     std::vector<std::string> commands;
-    device.WithDevice([&commands](sim::SimDevice& d) { commands = d.Commands(); });
+    device->WithDevice([&commands](sim::SimDevice& d) { commands = d.Commands(); });
     return commands;
+}
+
+bool SimulatedComPort::ComeBack()
+{
+    auto next = std::make_unique<sim::PtyDevice>();
+    const std::string staged = link + ".next";
+    if (!ready || !next->IsRunning() || symlink(next->SlavePath().c_str(), staged.c_str()) != 0)
+        return false;
+    // rename() replaces the link in one step: the port is never missing when the program looks.
+    if (rename(staged.c_str(), link.c_str()) != 0) {
+        unlink(staged.c_str());
+        return false;
+    }
+    device = std::move(next); // closes the old pseudo-terminal: the program's handle hangs up
+    return true;
 }
 
 RegisteredSerialDevice::RegisteredSerialDevice(const std::string& portName)

@@ -4,6 +4,7 @@
 // scripts/windows-test.sh): the simulated device behind a COM port, and the device's entry in
 // wine's registry, where SetupAPI finds it.
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,11 +24,15 @@ public:
     SimulatedComPort& operator=(const SimulatedComPort&) = delete;
 
     bool Ready() const { return ready; }
-    // Every line the device received, in order.
+    // Every line the device received since it last came back, in order.
     std::vector<std::string> Commands();
+    // The device leaves and comes back under the same name, as a COM port keeps its name across
+    // an unplug: a new pseudo-terminal takes over the link, then the old one hangs up. No device
+    // notice is sent.
+    bool ComeBack();
 
 private:
-    sim::PtyDevice device;
+    std::unique_ptr<sim::PtyDevice> device = std::make_unique<sim::PtyDevice>();
     std::string link;
     bool ready = false;
 };
