@@ -35,6 +35,20 @@ endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/resources/zephlark-utility.svg
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT desktop)
 
+# The package's copyright file in Debian's machine-readable format, made from LICENSE (Debian calls
+# the MIT text "Expat"). In that format a licence's lines are indented by a space, and an empty
+# line is written " .".
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE license_text)
+string(FIND "${license_text}" "Permission is hereby granted" license_start)
+string(SUBSTRING "${license_text}" ${license_start} -1 license_body)
+string(STRIP "${license_body}" license_body)
+string(REPLACE "\n\n" "\n.\n" license_body "${license_body}")
+string(REPLACE "\n" "\n " license_body "${license_body}")
+set(ZEPHLARK_DEBIAN_COPYRIGHT ${PROJECT_BINARY_DIR}/copyright)
+configure_file(${ZEPHLARK_LINUX_RESOURCES}/copyright.in ${ZEPHLARK_DEBIAN_COPYRIGHT} @ONLY)
+install(FILES ${ZEPHLARK_DEBIAN_COPYRIGHT}
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zephlark-utility COMPONENT desktop)
+
 # A source install under the default /usr/local prefix is the usual way to end up with a rule that
 # udev never reads and a "permission denied" that looks like a bug: say so at install time. The
 # install script sees none of this file's variables, hence the first line.
