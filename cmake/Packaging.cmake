@@ -1,10 +1,14 @@
-# Installation of the desktop integration and the Debian package.
+# Installation of the desktop integration and the Debian package (the Windows packages are in
+# PackagingWindows.cmake).
 #
 # The program itself is installed by src/CMakeLists.txt (component "Unspecified"); everything a
 # desktop needs around it is installed here as component "desktop". The package holds exactly these
 # two components, so nothing a test or a benchmark might install can slip into it.
 
-# udev, desktop entries and Debian packages mean nothing to the Windows build.
+if(WIN32)
+    include(${CMAKE_CURRENT_LIST_DIR}/PackagingWindows.cmake)
+    return()
+endif()
 if(NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")
     return()
 endif()
