@@ -78,11 +78,13 @@ private:
     {
         auto* frame = dynamic_cast<MainFrame*>(GetTopWindow());
         UpdateRunFigures figures;
-        if (WaitFor([frame] { return frame->deviceConnection->IsDeviceIdentified(); },
-                    kIdentifyLimit))
+        const auto identified = WaitFor(
+            "the device to be identified",
+            [frame] { return frame->deviceConnection->IsDeviceIdentified(); }, kIdentifyLimit);
+        if (identified)
             figures = MeasureUpdate(*frame, osPath);
         else
-            figures.result = "The device was not identified.";
+            figures.result = identified.message();
         if (!WriteUpdateRunFigures(figuresPath.utf8_str().data(), figures))
             wxLogMessage("Failed to write the figures to %s.", figuresPath);
         frame->Close(true);

@@ -133,8 +133,9 @@ bool MeasureProgram(LineTally& tally, PtyFeeder& feeder, const UsbSerialDevice& 
                      device.Node().c_str());
         return false;
     }
-    PhaseRunner runner(tally, feeder,
-                       {*guiClock, *readerClock, [reader] { return reader->QueuedBytes(); }});
+    PhaseRunner runner(tally, feeder, {*guiClock, *readerClock, [&connection] {
+                                           return connection.LineQueue().QueuedBytes();
+                                       }});
 
     PrintFlood(runner.Run(floodLines, [&] { feeder.StartFlood(FloodBytes(0, floodLines)); }));
     std::fflush(stdout);

@@ -35,11 +35,20 @@ void DrawConnectionStatus(wxWindow* mainWindow, ZWX::ZLBox* box, wxRect rect)
 void DrawConnectionLamp(wxDC& dc, bool connected, const wxSize& size, int penWidth)
 {
     const wxColour& fill = connected ? kConnectedFill : kDisconnectedFill;
-    const std::unique_ptr<wxGraphicsContext> gc(wxGraphicsContext::CreateFromUnknownDC(dc));
-    gc->SetBrush(wxBrush(fill, wxBRUSHSTYLE_SOLID));
-    gc->SetPen(wxPen(ZWX::ShadeColour(fill, kOutlineShade), penWidth, wxPENSTYLE_SOLID));
-
+    const wxBrush brush(fill, wxBRUSHSTYLE_SOLID);
+    const wxPen pen(ZWX::ShadeColour(fill, kOutlineShade), penWidth, wxPENSTYLE_SOLID);
     const int width = size.GetWidth() - 2 * penWidth;
     const int height = size.GetHeight() - 2 * penWidth;
+    // Anti-aliased through a graphics context where the DC offers one; some DCs (an SVG or a
+    // printer DC on some ports) do not, and then the DC draws the lamp itself.
+    const std::unique_ptr<wxGraphicsContext> gc(wxGraphicsContext::CreateFromUnknownDC(dc));
+    if (!gc) {
+        dc.SetBrush(brush);
+        dc.SetPen(pen);
+        dc.DrawRoundedRectangle(penWidth, penWidth, width, height, height * 0.5);
+        return;
+    }
+    gc->SetBrush(brush);
+    gc->SetPen(pen);
     gc->DrawRoundedRectangle(penWidth, penWidth, width, height, height * 0.5);
 }

@@ -12,4 +12,6 @@ class DeviceInterface : public DeviceInterfaceState
 {
 public:
     virtual void DeviceConnectionChanged(bool connected) = 0;
+    // The device's version report is complete: it is identified, with its serial number.
+    virtual void DeviceIdentified() {}
 };

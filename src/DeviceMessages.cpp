@@ -5,8 +5,6 @@
 
 #include <wx/log.h>
 
-#include "readthread.h"
-
 namespace {
 
 // One notification handles at most this many counted lines, so a chatty device cannot hold the
@@ -14,6 +12,9 @@ namespace {
 constexpr int kMaxLinesPerPass = 100;
 // Trace capture ends once it has absorbed more than this many characters.
 constexpr size_t kTraceCaptureLimit = 512;
+// Device text kept for the firmware update while it is not reading itself; far more than a
+// restart's worth of console output, and a bound against a device that floods meanwhile.
+constexpr size_t kMaxHeldLines = 1000;
 
 // The device's markers, made wide once: a wxString compared with a char literal converts the
 // literal through the C library's locale on every call, which was most of the cost of a line.
@@ -39,11 +40,9 @@ void LogDeviceText(const wxString& text)
 wxString DeviceConnection::HandleSerialInput()
 {
     wxString result;
-    if (!readerThread)
-        return result;
     int count = 0;
     wxString line;
-    while (readerThread->GetLine(line)) {
+    while (lineQueue.GetLine(line)) {
         result = line;
         switch (inputState) {
         case Stats:
@@ -52,6 +51,10 @@ wxString DeviceConnection::HandleSerialInput()
             continue;
         case Version:
             ReadVersion(line);
+            // A manual reader gets every line: a status line that arrives while a report is
+            // incomplete must not vanish inside it.
+            if (readMode == Manual)
+                return result;
             continue;
         default:
             break;
@@ -90,10 +93,24 @@ void DeviceConnection::ClassifyNormalLine(const wxString& line)
         inputState = Stats;
     else if (line == kMemStatsMarker)
         inputState = MemStats;
-    else if (line == kVersionMarker)
+    else if (line == kVersionMarker) {
+        // A new report replaces the whole record; old values would make it look complete early.
+        target.clear();
+        ClearVersionRecord();
         inputState = Version;
-    else if (!line.empty())
+    } else if (!line.empty()) {
         LogDeviceText(line);
+        HoldForUpdate(line);
+    }
+}
+
+void DeviceConnection::HoldForUpdate(const wxString& line)
+{
+    if (!holdingDeviceText)
+        return;
+    heldDeviceText.push_back(line);
+    if (heldDeviceText.size() > kMaxHeldLines)
+        heldDeviceText.pop_front();
 }
 
 void DeviceConnection::AbsorbTraceLine(const wxString& line)
@@ -122,8 +139,11 @@ bool DeviceConnection::ReadVersion(const wxString& line)
             break;
         }
     }
-    if (VersionRecordComplete())
+    if (VersionRecordComplete()) {
         inputState = Normal;
+        if (deviceInterface)
+            deviceInterface->DeviceIdentified();
+    }
     return true;
 }
 

@@ -110,6 +110,14 @@ void MainFrame::DeviceConnectionChanged(bool)
         statusView->Refresh(true);
 }
 
+void MainFrame::DeviceIdentified()
+{
+    // Not from inside the line handling that brought the report: a modal question there would
+    // hold the classifier in the middle of its work.
+    if (!updateRunning)
+        CallAfter(&MainFrame::OfferToFinishUpdate);
+}
+
 void MainFrame::OnClose(wxCloseEvent& event)
 {
     // Deleting the connection under a running firmware update would leave the device half

@@ -2,14 +2,13 @@
 
 #include <wx/frame.h>
 
-#include <chrono>
+#include <functional>
 #include <memory>
 
 #include "DeviceInterface.h"
 
 class DeviceChangeWatch;
-class UpdateProgress;
-struct FirmwareUpdateRun;
+class FirmwareUpdate;
 class wxButton;
 class DeviceConnection;
 class LogAccumulator;
@@ -30,6 +29,7 @@ public:
     ~MainFrame() override;
 
     void DeviceConnectionChanged(bool connected) override;
+    void DeviceIdentified() override;
 
 #ifdef __WXMSW__
     WXLRESULT MSWWindowProc(WXUINT message, WXWPARAM wParam, WXLPARAM lParam) override;
@@ -47,15 +47,10 @@ public:
     void OnResetDevice(wxCommandEvent& event);
     void OnUpgradeFirmware(wxCommandEvent& event);
 
-    // The firmware update (MainFrameFirmware.cpp) and its waits (FirmwareWaits.cpp).
+    // The firmware update (MainFrameFirmware.cpp): the dialogs around a FirmwareUpdate run.
     wxString UpdateFirmware(const wxString& osPath, const wxString& keyPath, bool allowOlder);
-    bool WaitForDataDisk(UpdateProgress& progress);
-    bool WaitForDevice(UpdateProgress& progress, int seconds);
-    bool WaitForDeviceRestart(UpdateProgress& progress, int seconds);
-    bool UnmountDataDisk(UpdateProgress& progress);
-    bool WaitForFirmwareUpdate(const wxString& osName, const wxString& keyName,
-                               UpdateProgress& progress);
-    bool WaitForFirmwareUpdateSuccess(UpdateProgress& progress);
+    // When the journal names the device now connected: offers to finish that earlier update.
+    void OfferToFinishUpdate();
 
 private:
     void OnClose(wxCloseEvent& event);
@@ -63,22 +58,8 @@ private:
     void CreateLayout();
     wxButton* AddCommandButton(const wxString& label, void (MainFrame::*handler)(wxCommandEvent&));
     void WatchForDevices();
-
-    // Firmware update steps: each gives the reason of a failure, or nothing.
-    wxString CheckUpdateFiles(FirmwareUpdateRun& run, UpdateProgress& progress);
-    wxString PutUpdateFilesOnDisk(const FirmwareUpdateRun& run, UpdateProgress& progress);
-    wxString InstallUpdate(FirmwareUpdateRun& run, UpdateProgress& progress);
-    // Back from the data disk to serial mode, as after the copies and after the clean-up.
-    wxString EjectAndWaitForDevice(UpdateProgress& progress);
-    wxString RemoveUpdateFiles(const FirmwareUpdateRun& run, UpdateProgress& progress);
-    // Waits.
-    template <typename Condition>
-    bool PollUntil(UpdateProgress& progress, const wxString& message, int seconds,
-                   Condition condition);
-    bool FollowInstallReports(UpdateProgress& progress,
-                              std::chrono::steady_clock::time_point deadline);
-    void YieldToToolkit();
-    void PauseBetweenPolls();
+    wxString RunUpdate(const std::function<wxString(FirmwareUpdate&)>& run);
+    void ShowUpdateResult(const wxString& result);
 
     bool updateRunning = false;
     bool closeRequested = false; // a close arrived while the update ran: done once it ends

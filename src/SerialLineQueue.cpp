@@ -38,6 +38,8 @@ bool SerialLineQueue::QueueByte(uint8_t byte)
         // dropping the backlog bounds memory, and the device's later lines still get through.
         wxLogMessage("Serial buffer full (%zu bytes)", byteQueue.size());
         byteQueue.clear();
+        // Nothing complete is left: a flag left set would hand out the start of an unfinished line.
+        lineReady = false;
         return false;
     }
     byteQueue.push_back(byte);
@@ -78,6 +80,9 @@ bool SerialLineQueue::GetLine(wxString& out)
         }
         out = "<UTF8ERR>" + wxString::FromAscii(lineScratch.c_str());
     }
+    // A NUL is valid UTF-8 but ends the text wherever the line goes as a C string (the log, the
+    // clipboard): shown as a dot, like an invalid byte, the rest of the line survives.
+    out.Replace(wxString(wxUniChar(0)), ".");
     lineReady = std::find(byteQueue.begin(), byteQueue.end(), kLineFeed) != byteQueue.end();
     return true;
 }
@@ -86,6 +91,19 @@ void SerialLineQueue::ReadyForMore()
 {
     wxCriticalSectionLocker guard(lock);
     consumerReady = true;
+}
+
+void SerialLineQueue::DropUnfinishedLine()
+{
+    wxCriticalSectionLocker guard(lock);
+    const auto lastLineFeed = std::find(byteQueue.rbegin(), byteQueue.rend(), kLineFeed);
+    byteQueue.erase(lastLineFeed.base(), byteQueue.end());
+}
+
+bool SerialLineQueue::HasLine()
+{
+    wxCriticalSectionLocker guard(lock);
+    return lineReady;
 }
 
 size_t SerialLineQueue::QueuedBytes()

@@ -29,6 +29,11 @@ public:
     // GUI thread. Lets the next notification go out.
     void ReadyForMore();
     size_t QueuedBytes();
+    // GUI thread. True when GetLine would give a line.
+    bool HasLine();
+    // GUI thread, with the reader parked. Drops the bytes after the last line feed: what a device
+    // sent before it went away must not be glued to the first line of the next connection.
+    void DropUnfinishedLine();
 
 private:
     // Both with lock held. QueueByte is true when the byte ended a line.

@@ -1,7 +1,5 @@
 #include "UpdateProgress.h"
 
-#include <wx/log.h>
-
 namespace {
 
 constexpr int kProgressRange = 100;
@@ -24,8 +22,9 @@ UpdateProgress::UpdateProgress(wxWindow* parent)
 void UpdateProgress::Pulse(const wxString& message)
 {
     dialog.Pulse(message);
-    if (message == lastMessage)
-        return;
-    lastMessage = message;
-    wxLogMessage("%s", message);
+}
+
+void UpdateProgress::Fraction(const wxString& message, double done)
+{
+    dialog.Update(static_cast<int>(done * kProgressRange), message);
 }

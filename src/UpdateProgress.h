@@ -2,16 +2,17 @@
 
 #include <wx/progdlg.h>
 
-// The firmware update's progress dialog: only ever pulsed. Each new message also goes to the log,
-// once, so that a copied log shows how far an update got.
-class UpdateProgress
+#include "FirmwareUpdateProgress.h"
+
+// The firmware update's progress dialog: pulsed while the update waits, filled while it copies.
+class UpdateProgress : public FirmwareUpdateProgress
 {
 public:
     explicit UpdateProgress(wxWindow* parent);
 
-    void Pulse(const wxString& message);
+    void Pulse(const wxString& message) override;
+    void Fraction(const wxString& message, double done) override;
 
 private:
     wxProgressDialog dialog;
-    wxString lastMessage;
 };

@@ -24,13 +24,11 @@ void SendLine(const wxString& line)
 
 } // namespace
 
-wxBEGIN_EVENT_TABLE(DeviceConnection, wxEvtHandler)
-    EVT_THREAD(DeviceConnection::kSerialDataEventId, DeviceConnection::OnSerialData)
-        wxEND_EVENT_TABLE()
-
-            DeviceConnection::DeviceConnection(DeviceInterface* owner)
-    : deviceInterface(owner)
-{}
+DeviceConnection::DeviceConnection(DeviceInterface* owner) : deviceInterface(owner)
+{
+    Bind(wxEVT_THREAD, &DeviceConnection::OnSerialData, this, kSerialDataEventId);
+    Bind(wxEVT_THREAD, &DeviceConnection::OnPortLost, this, kPortLostEventId);
+}
 
 DeviceConnection::~DeviceConnection()
 {
@@ -48,13 +46,9 @@ void DeviceConnection::RefreshDeviceConnections()
 {
     const wxString newPort = FindZephlarkSerialPort();
     if (newPort != portName) {
-        if (!portName.empty())
-            Disconnect();
+        Disconnect();
         portName = newPort;
-        serialNumber.clear();
-        build.clear();
-        bootBuild.clear();
-        sdk.clear();
+        ClearVersionRecord();
     }
     if (!portName.empty() && !ZephlarkSerialIsOpen() && ZephlarkSerialOpen(portName))
         Connect();
@@ -67,16 +61,51 @@ void DeviceConnection::RefreshDeviceConnections()
     }
 }
 
+// Only an open port makes a connection, so only its end is told: a port whose open failed, or
+// one already dropped when the reader found it dead, was never (or is no longer) connected.
 void DeviceConnection::Disconnect()
 {
+    if (!ZephlarkSerialIsOpen())
+        return;
     wxLogMessage("Device Disconnected: %s", portName);
     if (deviceInterface)
         deviceInterface->DeviceConnectionChanged(false);
-    // The reader must be out of its read before the port goes. The port is closed even without a
-    // reader: a port left open would keep the next device from ever being opened.
+    // The reader must be out of its read before the port goes.
     if (readerThread)
         readerThread->Park();
     ZephlarkSerialClose();
+    EndConnectionInput();
+}
+
+void DeviceConnection::EndConnectionInput()
+{
+    while (readMode == Automatic && lineQueue.HasLine())
+        HandleSerialInput();
+    lineQueue.DropUnfinishedLine();
+    inputState = Normal;
+    traceBudget.reset();
+}
+
+void DeviceConnection::ClearVersionRecord()
+{
+    // The target stays: a device that comes back is normally the same kind of device.
+    serialNumber.clear();
+    build.clear();
+    bootBuild.clear();
+    sdk.clear();
+}
+
+// The reader found the port dead. The system's removal notice may have been handled while the
+// port was still listed (Linux keeps the tty in sysfs for a moment; SetupAPI may list a COM port
+// just after the removal), and no further notice would come: drop the port now and look again,
+// which also reopens a port that came back under the same name.
+void DeviceConnection::OnPortLost(wxThreadEvent& event)
+{
+    if (!ZephlarkSerialIsOpen() || !readerThread || event.GetInt() != readerThread->Session())
+        return;
+    Disconnect();
+    ClearVersionRecord();
+    RefreshDeviceConnections();
 }
 
 void DeviceConnection::Connect()
@@ -93,7 +122,7 @@ void DeviceConnection::Connect()
 void DeviceConnection::StartReaderThread()
 {
     if (!readerThread) {
-        auto thread = std::make_unique<SerialReadThread>(this, kSerialDataEventId);
+        auto thread = std::make_unique<SerialReadThread>(lineQueue, this, kPortLostEventId);
         if (thread->Run() != wxTHREAD_NO_ERROR) {
             wxLogMessage("readerThread->Create() failed");
             return;
@@ -120,6 +149,21 @@ wxString DeviceConnection::GetDiskPath()
 {
     RefreshDeviceConnections();
     return diskPath;
+}
+
+wxString DeviceConnection::MountDataDisk()
+{
+    RefreshDeviceConnections();
+    if (diskPath.empty())
+        return wxString();
+    const wxString root = ZephlarkMountDisk(diskPath);
+    RefreshDeviceConnections();
+    return root;
+}
+
+wxString DeviceConnection::GetSerialNumber() const
+{
+    return ZephlarkSerialIsOpen() ? serialNumber : wxString();
 }
 
 void DeviceConnection::EjectDataDisk()
@@ -178,8 +222,7 @@ void DeviceConnection::SetReadMode(int mode)
     if (readMode != Automatic)
         return;
     HandleSerialInput();
-    if (readerThread)
-        readerThread->ReadyForMore();
+    lineQueue.ReadyForMore();
 }
 
 wxString DeviceConnection::ReadSerialLine()
@@ -188,10 +231,20 @@ wxString DeviceConnection::ReadSerialLine()
         wxLogMessage("Attempted to manually read serial connection in automatic mode.");
         return wxString();
     }
+    if (!heldDeviceText.empty()) {
+        const wxString line = heldDeviceText.front();
+        heldDeviceText.pop_front();
+        return line;
+    }
     const wxString line = HandleSerialInput();
-    if (readerThread)
-        readerThread->ReadyForMore();
+    lineQueue.ReadyForMore();
     return line;
+}
+
+void DeviceConnection::HoldDeviceText(bool hold)
+{
+    holdingDeviceText = hold;
+    heldDeviceText.clear();
 }
 
 void DeviceConnection::OnSerialData(wxThreadEvent&)
@@ -199,5 +252,5 @@ void DeviceConnection::OnSerialData(wxThreadEvent&)
     if (!readerThread || readMode != Automatic)
         return;
     HandleSerialInput();
-    readerThread->ReadyForMore();
+    lineQueue.ReadyForMore();
 }

@@ -3,10 +3,12 @@
 #include <wx/event.h>
 #include <wx/string.h>
 
+#include <deque>
 #include <memory>
 #include <optional>
 
 #include "DeviceInterface.h"
+#include "SerialLineQueue.h"
 
 class SerialReadThread;
 
@@ -30,6 +32,7 @@ public:
         Manual = 1
     };
     static constexpr int kSerialDataEventId = 2;
+    static constexpr int kPortLostEventId = 3;
 
     explicit DeviceConnection(DeviceInterface* owner);
     ~DeviceConnection() override;
@@ -37,6 +40,11 @@ public:
     void RefreshDeviceConnections();
 
     wxString GetDiskPath();
+    // The data disk's root, mounted if it was not (only the firmware update mounts it, once it
+    // has asked the device for its disk); empty when there is none or it cannot be mounted.
+    wxString MountDataDisk();
+    // The version record's serial number while the port is open, else empty.
+    wxString GetSerialNumber() const;
     void EjectDataDisk();
     bool HasDataDisk();
     bool IsDeviceIdentified();
@@ -48,11 +56,17 @@ public:
 
     void SetReadMode(int mode);
     wxString ReadSerialLine();
+    // While held, the device text that automatic handling logs is also kept, and ReadSerialLine
+    // hands it out first: a status line the device sends while nobody reads manually (during a
+    // restart, before the device is identified again) still reaches the firmware update.
+    void HoldDeviceText(bool hold);
 
     void StartReaderThread();
     void StopReaderThread();
 
     SerialReadThread* GetReaderThread() const { return readerThread.get(); }
+    // What the reader feeds; tests and benchmarks feed and inspect it directly.
+    SerialLineQueue& LineQueue() { return lineQueue; }
 
     // Line handling (DeviceMessages.cpp).
     wxString HandleSerialInput();
@@ -60,14 +74,22 @@ public:
 
 private:
     void OnSerialData(wxThreadEvent& event);
+    void OnPortLost(wxThreadEvent& event);
     void Disconnect();
     void Connect();
+    void ClearVersionRecord();
+    // The end of a connection's input, with the reader parked: what the device finished saying is
+    // handled as usual, its unfinished last line goes, and the classifier starts afresh, so that
+    // nothing of one connection (a half line, a "~stats:" state) spills into the next.
+    void EndConnectionInput();
     void ClassifyNormalLine(const wxString& line);
     void AbsorbTraceLine(const wxString& line);
+    void HoldForUpdate(const wxString& line);
     bool VersionRecordComplete() const;
 
     wxString portName;
     wxString diskPath;
+    SerialLineQueue lineQueue{this, kSerialDataEventId};
     std::unique_ptr<SerialReadThread> readerThread;
     DeviceInterface* deviceInterface;
     std::optional<wxString> traceBudget;
@@ -78,6 +100,6 @@ private:
     wxString bootBuild;
     wxString build;
     wxString serialNumber;
-
-    wxDECLARE_EVENT_TABLE();
+    bool holdingDeviceText = false;
+    std::deque<wxString> heldDeviceText; // oldest first, bounded
 };

@@ -1,9 +1,12 @@
 #include "readthread.h"
 
+#include <wx/event.h>
+
 #include <cerrno>
 #include <chrono>
 
 #include "Serial.h"
+#include "SerialLineQueue.h"
 
 namespace {
 
@@ -12,8 +15,10 @@ constexpr auto kRetryAfterReadFailure = std::chrono::seconds{1};
 
 } // namespace
 
-SerialReadThread::SerialReadThread(wxEvtHandler* connection, int eventId)
-    : wxThread(wxTHREAD_JOINABLE), queue(connection, eventId)
+SerialReadThread::SerialReadThread(SerialLineQueue& queue, wxEvtHandler* connection,
+                                   int portLostEventId)
+    : wxThread(wxTHREAD_JOINABLE), queue(queue), connection(connection),
+      portLostEventId(portLostEventId)
 {}
 
 wxThread::ExitCode SerialReadThread::Entry()
@@ -26,7 +31,10 @@ wxThread::ExitCode SerialReadThread::Entry()
         if (count < 0) {
             if (errno == EAGAIN)
                 continue;
+            ReportPortLost();
             IdleAfterReadFailure();
+        } else {
+            portLostReported = false;
         }
         queue.QueueBytes(buffer, count > 0 ? static_cast<size_t>(count) : 0);
     }
@@ -47,8 +55,15 @@ void SerialReadThread::Park()
 void SerialReadThread::Unpark()
 {
     std::lock_guard<std::mutex> guard(parkMutex);
+    ++session;
     parkRequested = false;
     parkChanged.notify_all();
+}
+
+int SerialReadThread::Session()
+{
+    std::lock_guard<std::mutex> guard(parkMutex);
+    return session;
 }
 
 bool SerialReadThread::IsParked()
@@ -77,8 +92,20 @@ bool SerialReadThread::StopPointAllowsReading()
         parkChanged.notify_all();
         parkChanged.wait(guard, [this] { return !parkRequested || stopRequested; });
         parked = false;
+        portLostReported = false; // a new port, or the same one opened again
+        readingSession = session;
     }
     return !stopRequested;
+}
+
+void SerialReadThread::ReportPortLost()
+{
+    if (portLostReported)
+        return;
+    portLostReported = true;
+    wxThreadEvent event(wxEVT_THREAD, portLostEventId);
+    event.SetInt(readingSession);
+    connection->AddPendingEvent(event);
 }
 
 void SerialReadThread::IdleAfterReadFailure()

@@ -1,25 +1,22 @@
 #pragma once
 
-#include <wx/string.h>
 #include <wx/thread.h>
 
 #include <condition_variable>
 #include <mutex>
 
-#include "SerialLineQueue.h"
+class SerialLineQueue;
+class wxEvtHandler;
 
-// Reads the device's serial port on a thread of its own into a SerialLineQueue, which tells the
-// GUI thread when a complete line waits. The GUI side takes the lines out with GetLine and re-arms
-// the notification with ReadyForMore.
+// Reads the device's serial port on a thread of its own into the connection's SerialLineQueue,
+// which tells the GUI thread when a complete line waits. When the port fails under it (the device
+// hung up), it tells the connection with a wxThreadEvent of portLostEventId, once per failure: the
+// system's removal notice may have been handled while the port was still listed, and then nothing
+// else would ever notice that the device is gone.
 class SerialReadThread : public wxThread
 {
 public:
-    SerialReadThread(wxEvtHandler* connection, int eventId);
-
-    // GUI thread.
-    bool GetLine(wxString& out) { return queue.GetLine(out); }
-    void ReadyForMore() { queue.ReadyForMore(); }
-    size_t QueuedBytes() { return queue.QueuedBytes(); }
+    SerialReadThread(SerialLineQueue& queue, wxEvtHandler* connection, int portLostEventId);
 
     // GUI thread. Park blocks until the thread has stopped at the top of its loop, where it holds
     // no lock and no read is in flight, so that the port may then be closed; Unpark lets it go on.
@@ -27,6 +24,9 @@ public:
     void Park();
     void Unpark();
     bool IsParked();
+    // GUI thread. Counts the Unpark calls; a port-lost event carries the session its failed read
+    // belonged to, so that one from an earlier connection, handled late, can be told apart.
+    int Session();
     // GUI thread. Ends the thread, whether parked or reading, and joins it. False when the join
     // failed.
     bool Stop();
@@ -41,10 +41,18 @@ private:
     // when asked to; false once the thread should end.
     bool StopPointAllowsReading();
 
-    SerialLineQueue queue;
+    void ReportPortLost();
 
-    std::mutex parkMutex; // guards parkRequested, parked, stopRequested, finished
+    SerialLineQueue& queue;
+    wxEvtHandler* const connection;
+    const int portLostEventId;
+    // Reader thread only.
+    bool portLostReported = false; // until a read succeeds again or the thread parks
+    int readingSession = 0;
+
+    std::mutex parkMutex; // guards parkRequested, parked, stopRequested, finished, session
     std::condition_variable parkChanged;
+    int session = 0;
     bool parkRequested = false;
     bool parked = false;
     bool stopRequested = false;

@@ -26,12 +26,16 @@ public:
         const auto deadline = Now() + d;
         while (!EventsWaiting() && Now() < deadline)
             SleepFor(std::min<Duration>(kEventCheckInterval, deadline - Now()));
-        if (wxTheApp)
-            wxTheApp->ProcessPendingEvents();
+        if (wxAppConsole* app = wxAppConsole::GetInstance())
+            app->ProcessPendingEvents();
     }
 
 private:
-    static bool EventsWaiting() { return wxTheApp && wxTheApp->HasPendingEvents(); }
+    static bool EventsWaiting()
+    {
+        wxAppConsole* app = wxAppConsole::GetInstance();
+        return app && app->HasPendingEvents();
+    }
 };
 
 SteadyClock steadyClock;

@@ -2,8 +2,6 @@
 
 #include <wx/log.h>
 
-#include <algorithm>
-
 namespace {
 
 bool IsDigit(char c)
@@ -35,20 +33,6 @@ int CompareNumbers(const std::string& a, const std::string& b)
         return x.size() < y.size() ? -1 : 1;
     const int order = x.compare(y);
     return order < 0 ? -1 : (order > 0 ? 1 : 0);
-}
-
-std::string AddNumbers(const std::string& a, const std::string& b)
-{
-    std::string sum;
-    int carry = 0;
-    for (size_t i = 0; i < std::max(a.size(), b.size()) || carry; ++i) {
-        const int x = i < a.size() ? a[a.size() - 1 - i] - '0' : 0;
-        const int y = i < b.size() ? b[b.size() - 1 - i] - '0' : 0;
-        sum.push_back(static_cast<char>('0' + (x + y + carry) % 10));
-        carry = (x + y + carry) / 10;
-    }
-    std::reverse(sum.begin(), sum.end());
-    return sum;
 }
 
 // Characters without a single-byte form count as the byte 0, which no rule accepts.
@@ -114,22 +98,25 @@ int SystemVersion::Compare(SystemVersion other) const
     if (components.size() < other.components.size())
         return -1;
 
-    const std::string mine = SuffixScore();
-    const std::string theirs = other.SuffixScore();
-    const int order = CompareNumbers(mine, theirs);
-    if (order == 0)
-        return 0;
-    // A plain release is newer than any version with suffix letters.
-    if (CompareNumbers(mine, "0") == 0)
-        return 1;
-    if (CompareNumbers(theirs, "0") == 0)
-        return -1;
-    return order;
+    return CompareSuffixes(other);
 }
 
-// (a + 10 b) * 1000 + d, computed on digit strings so that no suffix can overflow it.
-std::string SystemVersion::SuffixScore() const
+// A plain release is newer than any version with suffix letters; otherwise "b" outranks "a",
+// which outranks "d", each by its number. Compared letter by letter rather than as one score,
+// so that a number of 10 or more cannot spill into the next letter (2.5a11 is older than 2.5b1).
+int SystemVersion::CompareSuffixes(const SystemVersion& other) const
 {
-    const std::string aPlusTenB = AddNumbers(suffixA, suffixB + "0");
-    return AddNumbers(aPlusTenB + "000", suffixD);
+    const auto isPlain = [](const SystemVersion& v) {
+        return CompareNumbers(v.suffixA, "0") == 0 && CompareNumbers(v.suffixB, "0") == 0 &&
+               CompareNumbers(v.suffixD, "0") == 0;
+    };
+    if (isPlain(*this) != isPlain(other))
+        return isPlain(*this) ? 1 : -1;
+    for (const auto suffix :
+         {&SystemVersion::suffixB, &SystemVersion::suffixA, &SystemVersion::suffixD}) {
+        const int order = CompareNumbers(this->*suffix, other.*suffix);
+        if (order != 0)
+            return order;
+    }
+    return 0;
 }

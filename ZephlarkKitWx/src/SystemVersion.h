@@ -22,5 +22,5 @@ public:
     std::string suffixD = "0";
 
 private:
-    std::string SuffixScore() const;
+    int CompareSuffixes(const SystemVersion& other) const;
 };

@@ -65,6 +65,8 @@ void ZLBox::PaintBackground(wxDC& dc, const wxRect& rect) const
         return;
     // A graphics context so that a translucent fill blends with the cleared background.
     const std::unique_ptr<wxGraphicsContext> gc(wxGraphicsContext::CreateFromUnknownDC(dc));
+    if (!gc)
+        return; // the cleared background stands in for the fill
     gc->SetBrush(wxBrush(fill, wxBRUSHSTYLE_SOLID));
     gc->DrawRectangle(0.0, 0.0, rect.GetWidth(), rect.GetHeight());
 }

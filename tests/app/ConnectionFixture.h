@@ -37,14 +37,15 @@ protected:
     {
         sim::Plug();
         connection->RefreshDeviceConnections();
-        ASSERT_TRUE(WaitFor([this] { return connection->IsDeviceIdentified(); }));
+        ASSERT_TRUE(WaitFor("the device to be identified",
+                            [this] { return connection->IsDeviceIdentified(); }));
     }
 
     // Waits, without handling any event, until the reader has queued at least the given bytes.
     void WaitUntilQueued(size_t bytes)
     {
-        ASSERT_TRUE(
-            WaitUntil([&] { return connection->GetReaderThread()->QueuedBytes() >= bytes; }));
+        ASSERT_TRUE(WaitUntil("the reader to queue the bytes",
+                              [&] { return connection->LineQueue().QueuedBytes() >= bytes; }));
     }
 
     LogCapture log;

@@ -1,3 +1,4 @@
+#include <cstring>
 #include <regex>
 
 #include "ConnectionFixture.h"
@@ -75,7 +76,41 @@ TEST_F(ConnectionTest, UnplugClosesThePortAndReplugConnectsAgain)
     EXPECT_FALSE(connection->IsDeviceIdentified());
     EXPECT_TRUE(ZephlarkSerialIsOpen());
     EXPECT_EQ(sim::Written().rfind("echo off\nversion\n", 0), 0u);
-    EXPECT_TRUE(WaitFor([this] { return connection->IsDeviceIdentified(); }));
+    EXPECT_TRUE(WaitFor("the device to be identified",
+                        [this] { return connection->IsDeviceIdentified(); }));
+    EXPECT_THAT(owner.changes, ElementsAre(true, false, true));
+}
+
+// What one connection left behind, an unfinished line or a state entered by "~stats:", must not
+// keep the next connection from identifying the device.
+TEST_F(ConnectionTest, NextConnectionStartsWithAnEmptyQueueAndAFreshClassifier)
+{
+    for (const char* leftover : {"booting, please wai", "~stats:\r\n"}) {
+        ConnectIdentified();
+        sim::Emit(leftover);
+        WaitUntilQueued(std::strlen(leftover));
+        sim::Unplug();
+        connection->RefreshDeviceConnections();
+        ConnectIdentified();
+        sim::Unplug();
+        connection->RefreshDeviceConnections();
+    }
+}
+
+TEST_F(ConnectionTest, UnplugIsNoticedWhenThePortIsStillListedAtTheNotice)
+{
+    ConnectIdentified();
+    sim::KeepRemovedPortListed(true);
+    sim::Unplug();
+    connection->RefreshDeviceConnections(); // the notice, handled before the system caught up
+    ASSERT_TRUE(WaitFor(
+        "the dead port to be closed", [] { return !ZephlarkSerialIsOpen(); },
+        std::chrono::milliseconds{100}));
+    EXPECT_THAT(owner.changes, ElementsAre(true, false));
+    EXPECT_FALSE(connection->IsDeviceIdentified());
+
+    sim::KeepRemovedPortListed(false);
+    ConnectIdentified(); // the same name again
     EXPECT_THAT(owner.changes, ElementsAre(true, false, true));
 }
 
@@ -130,7 +165,7 @@ TEST_F(ConnectionTest, ReturnToAutomaticHandlesWhatQueuedMeanwhile)
     connection->SetReadMode(DeviceConnection::Automatic);
     EXPECT_TRUE(log.Contains("queued while manual"));
     sim::Emit("and after\r\n");
-    EXPECT_TRUE(WaitFor([this] { return log.Contains("and after"); }));
+    EXPECT_TRUE(WaitFor("the line after", [this] { return log.Contains("and after"); }));
 }
 
 TEST_F(ConnectionTest, DestroyingAnOpenConnectionClosesThePortAndTellsTheOwner)

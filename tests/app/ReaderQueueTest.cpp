@@ -36,7 +36,7 @@ protected:
 
     int DeliveredNotifications()
     {
-        wxTheApp->ProcessPendingEvents();
+        wxAppConsole::GetInstance()->ProcessPendingEvents();
         return notifications;
     }
 
@@ -109,21 +109,37 @@ TEST_F(ReaderQueue, InvalidUtf8IsMarkedAndSanitised)
     EXPECT_EQ(NextLine(), "<UTF8ERR>ok ..~");
 }
 
+TEST_F(ReaderQueue, NulIsShownAsADotAndTheRestOfTheLineKept)
+{
+    Feed(std::string("before\0after\n", 13));
+    EXPECT_EQ(NextLine(), "before.after");
+}
+
 TEST_F(ReaderQueue, FullQueueIsEmptiedWithAMessageAndFillsAgain)
 {
     LogCapture log;
-    const std::string chunk(4096, 'x');
-    for (size_t fed = 0; fed < SerialLineQueue::kLimitBytes; fed += chunk.size())
-        Feed(chunk);
+    Feed("x\n");
+    Feed(std::string(SerialLineQueue::kLimitBytes - 2, 'x'));
     EXPECT_EQ(reader.QueuedBytes(), SerialLineQueue::kLimitBytes);
     EXPECT_TRUE(log.Messages().empty());
 
-    Feed("y"); // dropped together with the whole queue
+    Feed("yz"); // y is dropped together with the whole queue, z starts a line
     EXPECT_TRUE(log.Contains("Serial buffer full (1048576 bytes)"));
-    EXPECT_EQ(reader.QueuedBytes(), 0u);
+    EXPECT_EQ(reader.QueuedBytes(), 1u);
+    wxString line;
+    EXPECT_FALSE(reader.GetLine(line)) << "handed out an unfinished line: " << line;
 
     Feed("after\n");
-    EXPECT_EQ(NextLine(), "after");
+    EXPECT_EQ(NextLine(), "zafter");
+}
+
+TEST_F(ReaderQueue, DroppingTheUnfinishedLineKeepsCompleteOnes)
+{
+    Feed("done\nhalf a li");
+    reader.DropUnfinishedLine();
+    Feed("~version:\n");
+    EXPECT_EQ(NextLine(), "done");
+    EXPECT_EQ(NextLine(), "~version:");
 }
 
 } // namespace

@@ -64,14 +64,15 @@ protected:
         // After the testbed, so that the window's udev monitor hears the testbed's notices.
         frame = new MainFrame("Zephlark Utility");
         frame->Show();
-        ASSERT_TRUE(WaitFor([this] { return frame->deviceConnection->IsDeviceIdentified(); }));
+        ASSERT_TRUE(WaitFor("the device to be identified",
+                            [this] { return frame->deviceConnection->IsDeviceIdentified(); }));
     }
 
     void TearDown() override
     {
         if (frame) {
             frame->Close(true);
-            WaitFor([] { return wxTopLevelWindows.empty(); });
+            WaitFor("the window to go", [] { return wxTopLevelWindows.empty(); });
         }
         device.reset();
     }
@@ -130,7 +131,7 @@ TEST_F(UpdateThroughLinux, InstallsFromTheDataDiskAndCleansUp)
                                    {"datadisk"},
                                    greeting});
     // The last greeting may still be on its way when the version report has already come back.
-    WaitUntil([&] { return DeviceCommands().size() >= expected.size(); });
+    WaitUntil("the last greeting", [&] { return DeviceCommands().size() >= expected.size(); });
     EXPECT_EQ(DeviceCommands(), expected);
     EXPECT_EQ(PortsConnected(),
               (std::vector<wxString>{"/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyACM2", "/dev/ttyACM3",

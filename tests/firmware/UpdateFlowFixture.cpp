@@ -20,46 +20,57 @@ size_t DeviceOutputWaiting()
 
 } // namespace
 
-UpdateFlow::UpdateFlow()
+SimUpdateTest::SimUpdateTest()
 {
     SetClock(&virtualClock);
     // Before time moves on, the reader takes everything the device said: a device that leaves USB
     // drops what was not read, and real time is what the reader runs on.
-    virtualClock.SetCatchUp(
-        [] { WaitUntil([] { return DeviceOutputWaiting() == 0; }, std::chrono::seconds(2)); });
+    virtualClock.SetCatchUp([] {
+        WaitUntil(
+            "the reader to take the device's output", [] { return DeviceOutputWaiting() == 0; },
+            std::chrono::seconds(2));
+    });
     sim::Reset();
     sim::Plug();
-    frame = new MainFrame("Zephlark Utility");
-    frame->Show();
-    EXPECT_TRUE(WaitFor([this] { return frame->deviceConnection->IsDeviceIdentified(); }));
-
     char pattern[] = "/tmp/zephlark-update-XXXXXX";
     folder = wxString::FromUTF8(mkdtemp(pattern));
+    // Each test's journal, and none from an earlier one.
+    setenv("XDG_STATE_HOME", (folder + "/state").utf8_str(), 1);
 }
 
-UpdateFlow::~UpdateFlow()
+SimUpdateTest::~SimUpdateTest()
 {
-    frame->Close(true);
-    WaitFor([] { return wxTopLevelWindows.empty(); });
     sim::Reset();
     virtualClock.SetCatchUp(nullptr);
     SetClock(nullptr);
     wxFileName::Rmdir(folder, wxPATH_RMDIR_RECURSIVE);
 }
 
-void UpdateFlow::Configure(const std::function<void(sim::DeviceSettings&)>& change)
+UpdateFlow::UpdateFlow()
+{
+    connection->RefreshDeviceConnections();
+    EXPECT_TRUE(WaitFor("the device to be identified",
+                        [this] { return connection->IsDeviceIdentified(); }));
+}
+
+UpdateFlow::~UpdateFlow()
+{
+    connection.reset();
+}
+
+void SimUpdateTest::Configure(const std::function<void(sim::DeviceSettings&)>& change)
 {
     sim::WithDevice([&](sim::SimDevice& device) { change(device.Settings()); });
 }
 
-wxString UpdateFlow::OsFile(const wxString& versionText, const wxString& name)
+wxString SimUpdateTest::OsFile(const wxString& versionText, const wxString& name)
 {
     const wxString path = folder + "/" + name;
     EXPECT_TRUE(sim::WriteSampleOsFile(path, versionText));
     return path;
 }
 
-wxString UpdateFlow::KeyFile(const wxString& name)
+wxString SimUpdateTest::KeyFile(const wxString& name)
 {
     const wxString path = folder + "/" + name;
     wxFFile(path, "w").Write("key material");
@@ -68,10 +79,10 @@ wxString UpdateFlow::KeyFile(const wxString& name)
 
 wxString UpdateFlow::Update(const wxString& osPath, const wxString& keyPath, bool allowOlder)
 {
-    return frame->UpdateFirmware(osPath, keyPath, allowOlder);
+    return FirmwareUpdate(*connection, progress).Run(osPath, keyPath, allowOlder);
 }
 
-std::vector<wxString> UpdateFlow::DiskFiles()
+std::vector<wxString> SimUpdateTest::DiskFiles()
 {
     std::string disk;
     sim::WithDevice([&](sim::SimDevice& device) { disk = device.Settings().diskFolder.string(); });
@@ -86,7 +97,7 @@ std::vector<wxString> UpdateFlow::DiskFiles()
     return names;
 }
 
-std::vector<std::string> UpdateFlow::DeviceCommands()
+std::vector<std::string> SimUpdateTest::DeviceCommands()
 {
     std::vector<std::string> commands;
     sim::WithDevice([&](sim::SimDevice& device) { commands = device.Commands(); });
@@ -96,6 +107,6 @@ std::vector<std::string> UpdateFlow::DeviceCommands()
 wxString UpdateFlow::DeviceSdk()
 {
     wxString sdk;
-    frame->deviceConnection->GetVersionInfo(nullptr, nullptr, &sdk);
+    connection->GetVersionInfo(nullptr, nullptr, &sdk);
     return sdk;
 }

@@ -1,17 +1,19 @@
 #pragma once
 
-// A main window over the simulated device, on virtual time, for whole firmware updates.
+// Whole firmware updates over the simulated device, on virtual time.
 
 #include <wx/dir.h>
 #include <wx/filename.h>
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "LogCapture.h"
-#include "MainFrame.h"
+#include "FirmwareUpdate.h"
+#include "FirmwareUpdateProgress.h"
 #include "MonotonicClock.h"
 #include "WaitFor.h"
 #include "deviceconnection.h"
@@ -19,22 +21,21 @@
 #include "sim/SimDevice.h"
 #include "sim/SimPlatform.h"
 
-class UpdateFlow : public testing::Test
+// The simulated device plugged in, on virtual time, and a folder for the user's files.
+class SimUpdateTest : public testing::Test
 {
 protected:
-    UpdateFlow();
-    ~UpdateFlow() override;
+    SimUpdateTest();
+    ~SimUpdateTest() override;
 
     void Configure(const std::function<void(sim::DeviceSettings&)>& change);
     // Writes an OS file carrying versionText into the test's own folder; returns its path.
     wxString OsFile(const wxString& versionText, const wxString& name = "ZephlarkOS.zlos");
     wxString KeyFile(const wxString& name = "ZephlarkOS.zlkey");
-    wxString Update(const wxString& osPath, const wxString& keyPath = "", bool allowOlder = false);
 
     // What the device's data disk holds now, and every command the device received.
     std::vector<wxString> DiskFiles();
     std::vector<std::string> DeviceCommands();
-    wxString DeviceSdk();
 
     static wxString Successful(const wxString& version)
     {
@@ -47,6 +48,34 @@ protected:
     static wxString Error(const wxString& reason) { return "Update Error\n\n" + reason; }
 
     LogCapture log;
-    MainFrame* frame = nullptr;
     wxString folder; // where the user's files are
+};
+
+// What an update showed of itself.
+class RecordingProgress : public FirmwareUpdateProgress
+{
+public:
+    void Pulse(const wxString& message) override { messages.push_back(message); }
+    void Fraction(const wxString& message, double done) override
+    {
+        messages.push_back(message);
+        fractions.push_back(done);
+    }
+    std::vector<wxString> messages;
+    std::vector<double> fractions;
+};
+
+// The update engine over the simulated device, with no window.
+class UpdateFlow : public SimUpdateTest
+{
+protected:
+    UpdateFlow();
+    ~UpdateFlow() override;
+
+    wxString Update(const wxString& osPath, const wxString& keyPath = "", bool allowOlder = false);
+    wxString DeviceSdk();
+
+    std::unique_ptr<DeviceConnection> connection = std::make_unique<DeviceConnection>(nullptr);
+    RecordingProgress progress;
+    FirmwareUpdate engine{*connection, progress};
 };

@@ -6,9 +6,9 @@
 #include <wx/ffile.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "UpdateFlowFixture.h"
-#include "UpdateProgress.h"
 
 namespace {
 
@@ -22,7 +22,14 @@ TEST_F(UpdateFlow, UpdateWithAKeyInstallsAndCleansUp)
     EXPECT_THAT(DeviceCommands(), Contains("fwup /ZephlarkOS.zlos /ZephlarkOS.zlkey"));
     EXPECT_THAT(DiskFiles(), IsEmpty());
     EXPECT_EQ(DeviceSdk(), "1.5.0");
-    EXPECT_TRUE(frame->deviceConnection->IsDeviceIdentified());
+    EXPECT_TRUE(connection->IsDeviceIdentified());
+    // The disk is logged once each time it appears: for the copies and for the clean-up.
+    const auto messages = log.Messages();
+    EXPECT_EQ(std::count_if(messages.begin(), messages.end(),
+                            [](const wxString& m) {
+                                return m.StartsWith("Found Device Disk [ZEPHLARK]: /");
+                            }),
+              2);
 }
 
 TEST_F(UpdateFlow, UpdateWithoutAKeyNamesOnlyTheOsFile)
@@ -62,7 +69,8 @@ TEST_F(UpdateFlow, UnknownDeviceVersionStopsAtOnce)
     Configure([](sim::DeviceSettings& settings) { settings.version.sdk = ""; });
     sim::Unplug();
     sim::Plug();
-    EXPECT_TRUE(WaitFor([this] { return frame->deviceConnection->IsDeviceIdentified(); }));
+    EXPECT_TRUE(WaitFor("the device to be identified",
+                        [this] { return connection->IsDeviceIdentified(); }));
     EXPECT_EQ(Update(OsFile("1.5.0")), Error("Device version could not be determined."));
 }
 
@@ -80,27 +88,63 @@ TEST_F(UpdateFlow, NamesThatCannotTravelAreCleaned)
     EXPECT_THAT(DiskFiles(), IsEmpty());
     EXPECT_EQ(Update(OsFile("1.5.0", "os.zlos."), ""),
               Error("The file name 'os.zlos.' cannot be used on the Zephlark."));
+    // One file on FAT, which ignores letter case.
+    EXPECT_EQ(Update(OsFile("1.5.0", "Same.zlos"), KeyFile("same.ZLOS")),
+              Error("The file name 'same.ZLOS' cannot be used on the Zephlark."));
 }
 
-TEST_F(UpdateFlow, DiskThatNeverAppearsEndsTheUpdate)
+// A data disk that will not serve: the update's error, what stays on the disk, what the log says.
+struct DiskTroubleCase
 {
-    Configure([](sim::DeviceSettings& settings) { settings.diskNeverAppears = true; });
-    EXPECT_EQ(Update(OsFile("1.5.0")), Error("Zephlark disk not found."));
-    EXPECT_THAT(DiskFiles(), IsEmpty());
+    const char* name;
+    std::function<void(sim::DeviceSettings&)> configure;
+    const char* reason;
+    std::vector<wxString> filesLeft;
+    const char* logged;
+};
+
+class DiskTrouble : public UpdateFlow, public testing::WithParamInterface<DiskTroubleCase>
+{
+};
+
+TEST_P(DiskTrouble, EndsTheUpdateWithItsReason)
+{
+    Configure(GetParam().configure);
+    EXPECT_EQ(Update(OsFile("1.5.0")), Error(GetParam().reason));
+    EXPECT_EQ(DiskFiles(), GetParam().filesLeft);
+    const auto messages = log.Messages();
+    const wxString logged = GetParam().logged;
+    EXPECT_TRUE(std::any_of(messages.begin(), messages.end(), [&](const wxString& m) {
+        return m.StartsWith(logged);
+    })) << GetParam().logged;
 }
 
-TEST_F(UpdateFlow, DiskThatRefusesToEjectKeepsTheCopy)
-{
-    Configure([](sim::DeviceSettings& settings) { settings.diskRefusesEject = true; });
-    EXPECT_EQ(Update(OsFile("1.5.0")), Error("Zephlark could not be unmounted."));
-    EXPECT_THAT(DiskFiles(), ElementsAre("ZephlarkOS.zlos"));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Faults, DiskTrouble,
+    testing::Values(
+        DiskTroubleCase{"NeverAppears",
+                        [](sim::DeviceSettings& settings) { settings.diskNeverAppears = true; },
+                        "Zephlark disk not found.",
+                        {},
+                        "Waiting for Zephlark disk..."},
+        // Found and logged, but only the exact label counts.
+        DiskTroubleCase{"LabelInTheWrongCase",
+                        [](sim::DeviceSettings& settings) { settings.diskLabel = "zephlark"; },
+                        "Zephlark disk not found.",
+                        {},
+                        "Found Device Disk [zephlark]: "},
+        DiskTroubleCase{"RefusesToEject",
+                        [](sim::DeviceSettings& settings) { settings.diskRefusesEject = true; },
+                        "Zephlark could not be unmounted.",
+                        {"ZephlarkOS.zlos"},
+                        "Failed to lock "}),
+    [](const testing::TestParamInfo<DiskTroubleCase>& info) { return info.param.name; });
 
 TEST_F(UpdateFlow, FailedCopyIsReported)
 {
     // A folder where the copy should go: the disk refuses the file.
     log.OnMessage("Copying files to Zephlark...",
-                  [this] { wxMkdir(frame->deviceConnection->GetDiskPath() + "/ZephlarkOS.zlos"); });
+                  [this] { wxMkdir(connection->GetDiskPath() + "/ZephlarkOS.zlos"); });
     EXPECT_EQ(Update(OsFile("1.5.0")), Error("Copy file failed."));
 }
 
@@ -149,6 +193,13 @@ INSTANTIATE_TEST_SUITE_P(
                     FaultCase{"NoFlashReport", sim::InstallFault::NoFlashReport,
                               "Waiting for flash complete timeout."}),
     FaultName);
+
+TEST_F(UpdateFlow, FlashReportedBeforeTheDeviceIsIdentifiedAgainCounts)
+{
+    Configure(
+        [](sim::DeviceSettings& settings) { settings.flashDelay = std::chrono::milliseconds{50}; });
+    EXPECT_EQ(Update(OsFile("1.5.0")), Successful("1.5.0"));
+}
 
 TEST_F(UpdateFlow, StatusWithFailedCountsAsFailedEvenBesideTheReadyText)
 {
@@ -201,22 +252,110 @@ INSTANTIATE_TEST_SUITE_P(
                               "Zephlark could not be found."}),
     FaultName);
 
-TEST_F(UpdateFlow, MountedDiskIsEjectedBeforeAnythingElse)
+// Another device comes back at one of the points where the update waits for its own: the update
+// stops there, sends the other device nothing beyond what every connection sends, and leaves the
+// disk as it was.
+struct SwapCase
 {
-    frame->deviceConnection->EnterDataDisk();
-    UpdateProgress progress(frame);
-    ASSERT_TRUE(frame->WaitForDataDisk(progress));
-    EXPECT_TRUE(frame->UnmountDataDisk(progress));
-    EXPECT_FALSE(frame->deviceConnection->HasDataDisk());
-    EXPECT_TRUE(frame->WaitForDevice(progress, 30));
+    const char* name;
+    const char* swappedAt; // the step during which the device is swapped
+    std::vector<wxString> filesLeft;
+};
+
+class DifferentDeviceBack : public UpdateFlow, public testing::WithParamInterface<SwapCase>
+{
+};
+
+TEST_P(DifferentDeviceBack, StopsAndNamesIt)
+{
+    log.OnMessage(GetParam().swappedAt, [this] {
+        Configure([](sim::DeviceSettings& settings) { settings.version.serialNumber = "OTHER"; });
+    });
+    EXPECT_EQ(Update(OsFile("1.5.0")),
+              Error(wxString::Format("A different Zephlark came back (serial number OTHER). The "
+                                     "update stopped without touching it; connect the Zephlark %s "
+                                     "again to finish the update.",
+                                     sim::kDefaultSerialNumber)));
+    // The other device got what every connection sends, and nothing after it.
+    const auto commands = DeviceCommands();
+    ASSERT_GE(commands.size(), 3u);
+    EXPECT_EQ(commands[commands.size() - 3], "echo off");
+    EXPECT_EQ(commands[commands.size() - 2], "version");
+    EXPECT_THAT(commands.back(), testing::StartsWith("settime "));
+    EXPECT_EQ(DiskFiles(), GetParam().filesLeft);
 }
 
-TEST_F(UpdateFlow, CloseDuringTheUpdateWaitsForItsEnd)
+INSTANTIATE_TEST_SUITE_P(
+    RestartPoints, DifferentDeviceBack,
+    testing::Values(SwapCase{"AfterTheCopies", "Copying files to Zephlark...", {"ZephlarkOS.zlos"}},
+                    SwapCase{"AfterTheInstall", "Firmware installed...", {"ZephlarkOS.zlos"}},
+                    SwapCase{"AfterTheFlash", "Applying Update...", {"ZephlarkOS.zlos"}},
+                    SwapCase{"AfterTheCleanUp", "Cleaning Up...", {}}),
+    [](const testing::TestParamInfo<SwapCase>& info) { return info.param.name; });
+
+TEST_F(UpdateFlow, ComputerStaysAwakeOnlyWhileAnUpdateRuns)
 {
-    log.OnMessage("Installing firmware...", [this] { frame->Close(); });
+    bool heldWhileInstalling = false;
+    log.OnMessage("Installing firmware...", [&] { heldWhileInstalling = sim::SleepInhibited(); });
     EXPECT_EQ(Update(OsFile("1.5.0")), Successful("1.5.0"));
-    EXPECT_TRUE(log.Contains("Zephlark Utility will close when the firmware update has finished."));
-    EXPECT_NE(frame->deviceConnection, nullptr);
+    EXPECT_TRUE(heldWhileInstalling);
+    EXPECT_FALSE(sim::SleepInhibited());
+    Configure([](sim::DeviceSettings& settings) { settings.diskNeverAppears = true; });
+    EXPECT_EQ(Update(OsFile("1.5.0")), Error("Zephlark disk not found."));
+    EXPECT_FALSE(sim::SleepInhibited());
+}
+
+struct Interruption
+{
+    const char* name;
+    const char* at;   // the step the program dies in
+    const char* step; // as the journal has it
+};
+
+// The program dies (here: the run is cut by an exception) at a step; started again, it finds the
+// journal, and the recovery leaves the device's disk empty.
+class InterruptedUpdate : public UpdateFlow, public testing::WithParamInterface<Interruption>
+{
+};
+
+TEST_P(InterruptedUpdate, IsFinishedByTheRecovery)
+{
+    struct Killed
+    {
+    };
+    log.OnMessage(GetParam().at, [] { throw Killed{}; });
+    EXPECT_THROW(Update(OsFile("1.5.0"), KeyFile()), Killed);
+    // The program starts again: the device is on its data disk, or went on installing by itself.
+    connection = std::make_unique<DeviceConnection>(nullptr);
+    if (!connection->HasDataDisk())
+        ASSERT_TRUE(FirmwareUpdate(*connection, progress).WaitForDevice(std::chrono::seconds{300}));
+
+    const auto unfinished = FirmwareUpdate::UnfinishedFor(*connection);
+    ASSERT_TRUE(unfinished);
+    EXPECT_EQ(unfinished->step, GetParam().step);
+    EXPECT_THAT(unfinished->copiedNames, ElementsAre("ZephlarkOS.zlos", "ZephlarkOS.zlkey"));
+    EXPECT_THAT(FirmwareUpdate(*connection, progress).Recover(*unfinished).ToStdString(),
+                testing::StartsWith("Update Finished"));
+    EXPECT_THAT(DiskFiles(), IsEmpty());
+    EXPECT_FALSE(FirmwareUpdate::UnfinishedFor(*connection));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, InterruptedUpdate,
+    testing::Values(Interruption{"WhileCopying", "Copying files to Zephlark...", "copying"},
+                    Interruption{"WhileInstalling", "Installing firmware...", "installing"},
+                    Interruption{"WhileCleaningUp", "Cleaning Up...", "cleaning"}),
+    [](const testing::TestParamInfo<Interruption>& info) { return info.param.name; });
+
+TEST_F(UpdateFlow, MountedDiskIsEjectedBeforeAnythingElse)
+{
+    connection->EjectDataDisk(); // no disk: nothing to eject, nothing to complain of
+    EXPECT_FALSE(log.Contains("Failed to open device for for eject: "));
+    connection->EnterDataDisk();
+    ASSERT_TRUE(engine.WaitForDataDisk());
+    EXPECT_TRUE(engine.UnmountDataDisk());
+    EXPECT_FALSE(connection->HasDataDisk());
+    EXPECT_TRUE(engine.WaitForDevice(std::chrono::seconds{30}));
 }
 
 TEST_F(UpdateFlow, ProgressIsLoggedStepByStep)

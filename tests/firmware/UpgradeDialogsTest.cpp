@@ -1,11 +1,13 @@
-// The dialogs in front of an update.
+// The window around an update: its dialogs, and a close while it runs.
 
 #include <wx/filedlg.h>
 #include <wx/testing.h>
 
 #include <memory>
 
+#include "MainFrame.h"
 #include "UpdateFlowFixture.h"
+#include "deviceconnection.h"
 
 namespace {
 
@@ -35,25 +37,47 @@ private:
     std::shared_ptr<SeenFileDialog> seen;
 };
 
-class UpgradeDialogs : public UpdateFlow
+class UpgradeWindow : public SimUpdateTest
 {
 protected:
+    UpgradeWindow()
+    {
+        frame = new MainFrame("Zephlark Utility");
+        frame->Show();
+        EXPECT_TRUE(WaitFor("the device to be identified",
+                            [this] { return frame->deviceConnection->IsDeviceIdentified(); }));
+    }
+    ~UpgradeWindow() override
+    {
+        frame->Close(true);
+        WaitFor("the window to go", [] { return wxTopLevelWindows.empty(); });
+    }
+
     void PressUpgrade()
     {
         wxCommandEvent click(wxEVT_BUTTON);
         frame->OnUpgradeFirmware(click);
     }
 
+    MainFrame* frame = nullptr;
     std::shared_ptr<SeenFileDialog> osDialog = std::make_shared<SeenFileDialog>();
 };
 
-TEST_F(UpgradeDialogs, CancellingTheOsFileDoesNothingAtAll)
+TEST_F(UpgradeWindow, CancellingTheOsFileDoesNothingAtAll)
 {
     const size_t commandsBefore = DeviceCommands().size();
     wxTEST_DIALOG(PressUpgrade(), CancelFileDialog(osDialog));
     EXPECT_EQ(osDialog->message, "Select a Zephlark OS file");
     EXPECT_EQ(osDialog->wildcard, "Zephlark OS files (*.zlos)|*.zlos");
     EXPECT_EQ(DeviceCommands().size(), commandsBefore);
+}
+
+TEST_F(UpgradeWindow, CloseDuringTheUpdateWaitsForItsEnd)
+{
+    log.OnMessage("Installing firmware...", [this] { frame->Close(); });
+    EXPECT_EQ(frame->UpdateFirmware(OsFile("1.5.0"), "", false), Successful("1.5.0"));
+    EXPECT_TRUE(log.Contains("Zephlark Utility will close when the firmware update has finished."));
+    EXPECT_NE(frame->deviceConnection, nullptr);
 }
 
 } // namespace

@@ -26,13 +26,13 @@ TEST_F(DeviceChangeWatchTest, PlugAndUnplugNotifyOnceEach)
     const UsbSerialDevice device{"1-1", "ttyACM0"};
 
     testbed->Plug(device);
-    ASSERT_TRUE(WaitFor([&] { return found.size() >= 1; }));
+    ASSERT_TRUE(WaitFor("the plug's notice", [&] { return found.size() >= 1; }));
     testbed->Announce(device.TtySysPath(), "change");
     testbed->Unplug(device);
-    ASSERT_TRUE(WaitFor([&] { return found.size() >= 2; }));
+    ASSERT_TRUE(WaitFor("the unplug's notice", [&] { return found.size() >= 2; }));
     // Notices arrive in order: a stray one from above would come before this arrival's.
     testbed->Plug({"1-2", "ttyACM1"});
-    ASSERT_TRUE(WaitFor([&] { return found.size() >= 3; }));
+    ASSERT_TRUE(WaitFor("the second plug's notice", [&] { return found.size() >= 3; }));
 
     EXPECT_EQ(found, (std::vector<wxString>{"/dev/ttyACM0", "", "/dev/ttyACM1"}));
 }
@@ -60,9 +60,9 @@ TEST_F(DeviceChangeWatchTest, DisksCountOtherSubsystemsDoNot)
     testbed->Add("P: /devices/pci0000:00/0000:00:14.0/usb1/1-3\n"
                  "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nA: idVendor=046d\nA: idProduct=c077\n");
     testbed->Add("P: /devices/virtual/block/loop7\nE: SUBSYSTEM=block\nE: DEVTYPE=disk\n");
-    ASSERT_TRUE(WaitFor([&] { return notices >= 1; }));
+    ASSERT_TRUE(WaitFor("the disk's notice", [&] { return notices >= 1; }));
     testbed->Plug({"1-1", "ttyACM0"});
-    ASSERT_TRUE(WaitFor([&] { return notices >= 2; }));
+    ASSERT_TRUE(WaitFor("the serial device's notice", [&] { return notices >= 2; }));
 
     EXPECT_EQ(notices, 2);
 }
@@ -78,7 +78,7 @@ TEST_F(DeviceChangeWatchTest, DestroyedWatchStaysSilent)
     stopped.reset();
     testbed->Plug({"1-1", "ttyACM0"});
     testbed->Plug({"1-2", "ttyACM1"});
-    ASSERT_TRUE(WaitFor([&] { return runningNotices >= 2; }));
+    ASSERT_TRUE(WaitFor("two notices", [&] { return runningNotices >= 2; }));
 
     EXPECT_EQ(stoppedNotices, 0);
 }

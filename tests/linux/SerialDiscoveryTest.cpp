@@ -23,13 +23,6 @@ TEST_F(SerialDiscovery, NoDeviceFindsNothingAndLogsNothing)
     EXPECT_TRUE(log.Messages().empty());
 }
 
-TEST_F(SerialDiscovery, FindsTheTtyNodeOfTheDevice)
-{
-    testbed->Plug({"1-4", "ttyACM3"});
-
-    EXPECT_EQ(FindZephlarkSerialPort(), "/dev/ttyACM3");
-}
-
 TEST_F(SerialDiscovery, FirstInSysfsPathOrderWins)
 {
     // libudev sorts what it enumerates by sysfs path, whatever order the devices came in.

@@ -1,8 +1,9 @@
+// The Linux serial layer on a umockdev tty, whose pseudo-terminal master plays the device: the
+// shared contract (tests/contract) and what only termios has.
 #include "Serial.h"
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <chrono>
 #include <string>
 
@@ -15,6 +16,7 @@
 #include <unistd.h>
 
 #include "LogCapture.h"
+#include "SerialDeviceEnd.h"
 #include "Testbed.h"
 
 namespace {
@@ -23,35 +25,50 @@ using std::chrono::steady_clock;
 
 constexpr auto kPatience = std::chrono::seconds{5};
 
-// What the device received: reads the master end until `count` bytes came or time ran out.
-std::string DeviceReceives(int master, size_t count)
+class PtyMasterEnd : public SerialDeviceEnd
 {
-    std::string received;
-    const auto deadline = steady_clock::now() + kPatience;
-    while (received.size() < count && steady_clock::now() < deadline) {
-        pollfd watch{master, POLLIN, 0};
-        char chunk[256];
-        if (poll(&watch, 1, 10) == 1) {
-            const ssize_t got = read(master, chunk, sizeof chunk);
-            if (got > 0)
-                received.append(chunk, static_cast<size_t>(got));
-        }
-    }
-    return received;
-}
+public:
+    PtyMasterEnd() { testbed.Plug(device); }
 
-// What the port delivers, read one byte at a time as the reader thread does.
-std::string PortDelivers(size_t count)
-{
-    std::string received;
-    const auto deadline = steady_clock::now() + kPatience;
-    while (received.size() < count && steady_clock::now() < deadline) {
-        uint8_t byte = 0;
-        if (ZephlarkSerialRead(&byte, 1) == 1)
-            received += static_cast<char>(byte);
+    wxString PortName() override { return device.Node(); }
+    wxString AbsentPortName() override { return "/dev/ttyACM9"; }
+
+    void Send(const std::string& bytes) override
+    {
+        EXPECT_EQ(write(Master(), bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
     }
-    return received;
-}
+
+    std::string Received(size_t count) override
+    {
+        std::string received;
+        const auto deadline = steady_clock::now() + kPatience;
+        while (received.size() < count && steady_clock::now() < deadline) {
+            pollfd watch{Master(), POLLIN, 0};
+            char chunk[256];
+            if (poll(&watch, 1, 10) == 1) {
+                const ssize_t got = read(Master(), chunk, sizeof chunk);
+                if (got > 0)
+                    received.append(chunk, static_cast<size_t>(got));
+            }
+        }
+        return received;
+    }
+
+    // Putting /dev/null in the master's place closes the pty's device end, as an unplug does.
+    bool HangUp() override
+    {
+        const int null = open("/dev/null", O_RDWR);
+        const bool done = dup2(null, Master()) == Master();
+        close(null);
+        return done;
+    }
+
+private:
+    int Master() { return testbed.Master(device); }
+
+    Testbed testbed;
+    const UsbSerialDevice device{"1-1", "ttyACM0"};
+};
 
 // Writes until the line takes nothing more while the device end reads nothing. The kernel moves
 // pty data on asynchronously, so room can reappear just after a write failed with EAGAIN: only a
@@ -130,80 +147,6 @@ TEST_F(SerialPort, OpensRawAt115200)
     EXPECT_EQ(line.c_oflag & OPOST, 0u);
 }
 
-TEST_F(SerialPort, OpeningAgainKeepsTheOpenPort)
-{
-    const UsbSerialDevice other{"1-2", "ttyACM1"};
-    testbed->Plug(other);
-    ASSERT_TRUE(ZephlarkSerialOpen(device.Node()));
-    LogCapture log;
-
-    EXPECT_TRUE(ZephlarkSerialOpen(other.Node()));
-
-    EXPECT_EQ(CountStartingWith(log, "Serial port was already open (0x"), 1u);
-    ASSERT_EQ(ZephlarkSerialSendLine("version"), 8);
-    EXPECT_EQ(DeviceReceives(master, 8), "version\n");
-    pollfd otherWatch{testbed->Master(other), POLLIN, 0};
-    poll(&otherWatch, 1, 0);
-    EXPECT_FALSE(otherWatch.revents & POLLIN);
-}
-
-TEST_F(SerialPort, ReadWithNothingWaitingReturnsZeroSoon)
-{
-    ASSERT_TRUE(ZephlarkSerialOpen(device.Node()));
-    uint8_t byte = 0;
-    const auto start = steady_clock::now();
-
-    EXPECT_EQ(ZephlarkSerialRead(&byte, 1), 0);
-    EXPECT_LT(steady_clock::now() - start, std::chrono::seconds{1});
-}
-
-TEST_F(SerialPort, ReadsWhatTheDeviceSends)
-{
-    ASSERT_TRUE(ZephlarkSerialOpen(device.Node()));
-
-    ASSERT_EQ(write(master, "~version:\r\n", 11), 11);
-
-    EXPECT_EQ(PortDelivers(11), "~version:\r\n");
-}
-
-TEST_F(SerialPort, WritesReachTheDeviceUnchanged)
-{
-    ASSERT_TRUE(ZephlarkSerialOpen(device.Node()));
-
-    EXPECT_EQ(ZephlarkSerialWrite(reinterpret_cast<const uint8_t*>("a\r\n"), 3), 3);
-    EXPECT_EQ(ZephlarkSerialSendLine("echo off"), 9);
-
-    EXPECT_EQ(DeviceReceives(master, 12), "a\r\necho off\n");
-}
-
-TEST_F(SerialPort, ClosedPortFailsReadsAndWrites)
-{
-    ASSERT_TRUE(ZephlarkSerialOpen(device.Node()));
-    ZephlarkSerialClose();
-    ZephlarkSerialClose();
-    LogCapture log;
-    uint8_t byte = 0;
-
-    EXPECT_FALSE(ZephlarkSerialIsOpen());
-    EXPECT_EQ(ZephlarkSerialRead(&byte, 1), -1);
-    EXPECT_EQ(ZephlarkSerialSendLine("version"), -1);
-    EXPECT_TRUE(log.Contains("Serial write Failed: (0 != 8)"));
-}
-
-TEST_F(SerialPort, HangUpFailsTheRead)
-{
-    ASSERT_TRUE(ZephlarkSerialOpen(device.Node()));
-
-    // Replacing the master by /dev/null closes the pty's device end, as an unplug does.
-    const int null = open("/dev/null", O_RDWR);
-    ASSERT_EQ(dup2(null, master), master);
-    close(null);
-    uint8_t byte = 0;
-
-    EXPECT_EQ(ZephlarkSerialRead(&byte, 1), -1);
-    EXPECT_EQ(errno, EIO);
-}
-
 TEST_F(SerialPort, WriteGivesUpWhenTheDeviceTakesNothing)
 {
     ASSERT_TRUE(ZephlarkSerialOpen(device.Node()));
@@ -253,3 +196,9 @@ TEST_F(SerialPort, PermissionProblemIsExplainedOncePerPort)
 }
 
 } // namespace
+
+std::unique_ptr<SerialDeviceEnd> MakeSerialDeviceEnd(std::string& refusal)
+{
+    refusal = UmockdevRefusal();
+    return refusal.empty() ? std::make_unique<PtyMasterEnd>() : nullptr;
+}

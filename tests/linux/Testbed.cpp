@@ -154,13 +154,22 @@ int Testbed::Master(const UsbSerialDevice& device)
     return umockdev_testbed_get_dev_fd(testbed, device.Node().c_str());
 }
 
-void UmockdevTest::SetUp()
+std::string UmockdevRefusal()
 {
     if (!UnderUmockdevPreload())
-        GTEST_SKIP() << "Not under umockdev-wrapper: refusing to touch the real /sys and /dev";
+        return "Not under umockdev-wrapper: refusing to touch the real /sys and /dev";
     const char* scratch = std::getenv("TMPDIR");
     if (!scratch || !*scratch)
-        GTEST_SKIP() << "TMPDIR must point at a scratch folder (ctest sets one)";
-    ASSERT_EQ(g_mkdir_with_parents(scratch, 0700), 0) << "cannot create " << scratch;
+        return "TMPDIR must point at a scratch folder (ctest sets one)";
+    if (g_mkdir_with_parents(scratch, 0700) != 0)
+        return std::string("cannot create ") + scratch;
+    return {};
+}
+
+void UmockdevTest::SetUp()
+{
+    const std::string refusal = UmockdevRefusal();
+    if (!refusal.empty())
+        GTEST_SKIP() << refusal;
     testbed = std::make_unique<Testbed>();
 }

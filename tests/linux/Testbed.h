@@ -43,6 +43,9 @@ struct UsbDiskDevice
 // False unless umockdev's preload library is in this process: without it libudev and open() reach
 // the real /sys and /dev.
 bool UnderUmockdevPreload();
+// Why this process must not make a testbed (not under the preload, no scratch TMPDIR: an aborted
+// run leaves umockdev's folders in TMPDIR), or empty.
+std::string UmockdevRefusal();
 
 class Testbed
 {
@@ -71,8 +74,7 @@ private:
     UMockdevTestbed* testbed;
 };
 
-// Base fixture: refuses to run outside umockdev-wrapper (everything would hit the real /sys and
-// /dev) or without a scratch TMPDIR (an aborted run leaves umockdev's folders in TMPDIR).
+// Base fixture: skips where UmockdevRefusal() says why.
 class UmockdevTest : public testing::Test
 {
 protected:

@@ -16,31 +16,8 @@
 
 namespace {
 
-// One "KEY{attribute}OP"value"" item of a udev rule line.
-struct RuleItem
-{
-    std::string key; // with its {attribute}: ATTRS{idVendor}, ENV{MTP_NO_PROBE}, SUBSYSTEM
-    std::string op;  // ==, !=, =, +=, -=, :=
-    std::string value;
-};
-
-struct Rule
-{
-    int lineNumber;
-    std::vector<RuleItem> items;
-
-    const RuleItem* Find(const std::string& key) const
-    {
-        const auto it = std::find_if(items.begin(), items.end(),
-                                     [&](const RuleItem& item) { return item.key == key; });
-        return it == items.end() ? nullptr : &*it;
-    }
-    bool Has(const std::string& key, const std::string& op, const std::string& value) const
-    {
-        const RuleItem* item = Find(key);
-        return item != nullptr && item->op == op && item->value == value;
-    }
-};
+// A udev rule line as its comma-separated items, each trimmed: ATTRS{idVendor}=="7e21".
+using Rule = std::vector<std::string>;
 
 std::string ReadText(const char* path)
 {
@@ -50,30 +27,28 @@ std::string ReadText(const char* path)
     return text.str();
 }
 
-// Items are comma-separated; a comma inside a quoted value belongs to the value. An item that does
-// not parse is returned with an empty op, so that the test can name it.
-std::vector<RuleItem> SplitRuleLine(const std::string& line)
+std::string Trimmed(const std::string& text)
 {
-    static const std::regex itemPattern(
-        R"re(^\s*([A-Z_]+(?:\{[^}]+\})?)\s*(==|!=|\+=|-=|:=|=)\s*"([^"]*)"\s*$)re");
-    std::vector<std::string> pieces(1);
+    const auto first = text.find_first_not_of(" \t");
+    return first == std::string::npos
+               ? ""
+               : text.substr(first, text.find_last_not_of(" \t") + 1 - first);
+}
+
+// A comma inside a quoted value belongs to the value.
+Rule SplitRuleLine(const std::string& line)
+{
+    Rule items(1);
     bool quoted = false;
-    for (char c : line) {
-        if (c == '"')
-            quoted = !quoted;
+    for (const char c : line) {
+        quoted = quoted != (c == '"');
         if (c == ',' && !quoted)
-            pieces.emplace_back();
+            items.emplace_back();
         else
-            pieces.back() += c;
+            items.back() += c;
     }
-    std::vector<RuleItem> items;
-    for (const std::string& piece : pieces) {
-        std::smatch match;
-        if (std::regex_match(piece, match, itemPattern))
-            items.push_back({match[1], match[2], match[3]});
-        else
-            items.push_back({piece, "", ""});
-    }
+    for (auto& item : items)
+        item = Trimmed(item);
     return items;
 }
 
@@ -81,14 +56,16 @@ std::vector<Rule> ReadRules(const char* path)
 {
     std::istringstream text(ReadText(path));
     std::vector<Rule> rules;
-    std::string line;
-    for (int lineNumber = 1; std::getline(text, line); ++lineNumber) {
-        const auto first = line.find_first_not_of(" \t");
-        if (first == std::string::npos || line[first] == '#')
-            continue;
-        rules.push_back({lineNumber, SplitRuleLine(line)});
+    for (std::string line; std::getline(text, line);) {
+        if (!Trimmed(line).empty() && Trimmed(line)[0] != '#')
+            rules.push_back(SplitRuleLine(line));
     }
     return rules;
+}
+
+bool Has(const Rule& rule, const std::string& item)
+{
+    return std::find(rule.begin(), rule.end(), item) != rule.end();
 }
 
 // sysfs writes the ids as four lower-case hex digits, and udev compares them as strings.
@@ -112,7 +89,7 @@ protected:
     const Rule* RuleFor(const std::string& subsystem) const
     {
         const auto it = std::find_if(rules.begin(), rules.end(), [&](const Rule& rule) {
-            return rule.Has("SUBSYSTEM", "==", subsystem);
+            return Has(rule, "SUBSYSTEM==\"" + subsystem + "\"");
         });
         return it == rules.end() ? nullptr : &*it;
     }
@@ -120,10 +97,11 @@ protected:
 
 TEST_F(UdevRule, EveryItemParses)
 {
+    static const std::regex item(R"re([A-Z_]+(\{[^}]+\})?(==|!=|\+=|-=|:=|=)"[^"]*")re");
     ASSERT_FALSE(rules.empty()) << "no rule in " << ZEPHLARK_UDEV_RULE_FILE;
     for (const Rule& rule : rules)
-        for (const RuleItem& item : rule.items)
-            EXPECT_FALSE(item.op.empty()) << "line " << rule.lineNumber << ": " << item.key;
+        for (const std::string& text : rule)
+            EXPECT_TRUE(std::regex_match(text, item)) << text;
 }
 
 // A rule that matches more than the device would hand other people's serial ports to the user.
@@ -131,32 +109,28 @@ TEST_F(UdevRule, EveryRuleMatchesTheDeviceIds)
 {
     for (const Rule& rule : rules) {
         // The usb device carries the ids itself; its tty finds them on an ancestor.
-        const std::string attr = rule.Has("SUBSYSTEM", "==", "usb") ? "ATTR" : "ATTRS";
-        EXPECT_TRUE(rule.Has(attr + "{idVendor}", "==", SysfsHex(kZephlarkUsbVendorId)))
-            << "line " << rule.lineNumber;
-        EXPECT_TRUE(rule.Has(attr + "{idProduct}", "==", SysfsHex(kZephlarkUsbProductId)))
-            << "line " << rule.lineNumber;
+        const std::string attr = Has(rule, "SUBSYSTEM==\"usb\"") ? "ATTR" : "ATTRS";
+        EXPECT_TRUE(Has(rule, attr + "{idVendor}==\"" + SysfsHex(kZephlarkUsbVendorId) + "\""))
+            << rule[0];
+        EXPECT_TRUE(Has(rule, attr + "{idProduct}==\"" + SysfsHex(kZephlarkUsbProductId) + "\""))
+            << rule[0];
     }
 }
 
-TEST_F(UdevRule, TtyGoesToTheLoggedInUserAndNoProber)
+// The tty goes to the logged-in user. ModemManager's and libmtp's probes read their opt-out
+// flags, libmtp's on the usb device node only; "==" there would be a match on a flag nobody set,
+// silently disabling the whole rule.
+TEST_F(UdevRule, TtyGoesToTheUserAndNoProberTouchesTheDevice)
 {
     const Rule* tty = RuleFor("tty");
-    ASSERT_NE(tty, nullptr);
-    EXPECT_TRUE(tty->Has("TAG", "+=", "uaccess"));
-    // "==" here would be a match on a flag nobody set, silently disabling the whole rule.
-    EXPECT_TRUE(tty->Has("ENV{ID_MM_DEVICE_IGNORE}", "=", "1"));
-    EXPECT_TRUE(tty->Has("ENV{MTP_NO_PROBE}", "=", "1"));
-}
-
-// libmtp's probe runs on the usb device node and never looks at the tty.
-TEST_F(UdevRule, UsbDeviceOptsOutOfProbing)
-{
     const Rule* usb = RuleFor("usb");
-    ASSERT_NE(usb, nullptr);
-    EXPECT_TRUE(usb->Has("ENV{DEVTYPE}", "==", "usb_device"));
-    EXPECT_TRUE(usb->Has("ENV{MTP_NO_PROBE}", "=", "1"));
-    EXPECT_TRUE(usb->Has("ENV{ID_MM_DEVICE_IGNORE}", "=", "1"));
+    ASSERT_TRUE(tty && usb);
+    EXPECT_TRUE(Has(*tty, "TAG+=\"uaccess\""));
+    EXPECT_TRUE(Has(*usb, "ENV{DEVTYPE}==\"usb_device\""));
+    for (const Rule* rule : {tty, usb}) {
+        EXPECT_TRUE(Has(*rule, "ENV{ID_MM_DEVICE_IGNORE}=\"1\""));
+        EXPECT_TRUE(Has(*rule, "ENV{MTP_NO_PROBE}=\"1\""));
+    }
 }
 
 // udev runs rule files in name order, and the uaccess tag acts only when 73-seat-late.rules sees

@@ -38,7 +38,8 @@ protected:
 
     static void FlushNotices()
     {
-        WaitFor([] { return false; }, kQuietPeriod);
+        WaitFor(
+            "stray notices to arrive", [] { return false; }, kQuietPeriod);
     }
 
     int notices = 0;
@@ -50,7 +51,7 @@ TEST_F(SimDeviceChangeWatchTest, EachChangePostsExactlyOneNoticeOnTheGuiThread)
 {
     const auto watch = Watch();
     std::thread([] { sim::Plug(); }).join();
-    ASSERT_TRUE(WaitFor([this] { return notices == 1; }));
+    ASSERT_TRUE(WaitFor("one notice", [this] { return notices == 1; }));
     sim::Plug(); // already plugged: nothing changes
     sim::Unplug();
     sim::Unplug();
@@ -75,7 +76,7 @@ TEST_F(SimDeviceChangeWatchTest, TimedChangesPostNoticesWithoutAnyPlatformCall)
 
     // Nobody touches the platform: the device comes back by itself once its time has come.
     sim::WithDevice([](sim::SimDevice& device) { clock.Advance(device.Settings().restartDelay); });
-    ASSERT_TRUE(WaitFor([this] { return notices == 1; }));
+    ASSERT_TRUE(WaitFor("one notice", [this] { return notices == 1; }));
     EXPECT_EQ(FindZephlarkSerialPort(), "simACM0");
 }
 

@@ -1,3 +1,6 @@
+// The device model as the host sees it through a terminal, where writes break anywhere and a
+// device that leaves USB takes with it what the host had not read yet. The demo's Reset button
+// and the update's restarts rely on the same going and coming back.
 #include "sim/SimDevice.h"
 
 #include <gtest/gtest.h>
@@ -6,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "LogCapture.h"
 #include "MonotonicClock.h"
+#include "sim/SampleOsFile.h"
 
 namespace {
 
@@ -23,12 +28,6 @@ protected:
     }
     void TearDown() override { SetClock(nullptr); }
 
-    std::string Send(const std::string& bytes)
-    {
-        device.Receive(bytes);
-        return device.TakeOutput(SIZE_MAX);
-    }
-
     void Advance(MonotonicClock::Duration d)
     {
         clock.Advance(d);
@@ -40,44 +39,19 @@ protected:
     int faceChanges = 0;
 };
 
-// The workflow tests pass whether echo goes off or not, and the program writes whole lines; a
-// terminal's writes break anywhere.
-TEST_F(SimDeviceTest, EchoesUntilEchoOffAndTakesLinesSplitAcrossWrites)
+TEST_F(SimDeviceTest, TakesLinesSplitAcrossWrites)
 {
-    EXPECT_EQ(Send("hello there\r\n"), "hello there\r\nUnknown command: hello\r\n");
-    EXPECT_EQ(Send("echo o"), "");
-    EXPECT_EQ(Send("ff\r"), "");
-    EXPECT_EQ(Send("\nbogus\n"), "echo off\r\nUnknown command: bogus\r\n");
-    EXPECT_EQ(Send("echo on\n"), "");
-    EXPECT_EQ(Send("version\n").rfind("version\r\n~version:\r\n", 0), 0u);
-    EXPECT_EQ(device.Commands(),
-              (std::vector<std::string>{"hello there", "echo off", "bogus", "echo on", "version"}));
+    device.Receive("echo o");
+    device.Receive("ff\r");
+    device.Receive("\nversion\n");
+
+    EXPECT_EQ(device.Commands(), (std::vector<std::string>{"echo off", "version"}));
+    EXPECT_EQ(device.TakeOutput(10), "~version:\r");
 }
 
-// A host that works the weekday out wrongly shows here and nowhere else.
-TEST_F(SimDeviceTest, TakesOnlyAUtcTimeWhoseWeekdayMatchesItsDate)
-{
-    Send("echo off\n");
-    for (const std::string good : {"2026-12-05T04:09:59.123Z 6", "2028-02-29T23:59:59.999Z 2"}) {
-        EXPECT_EQ(Send("settime " + good + "\n"), "");
-        ASSERT_TRUE(device.LastTimeSet());
-        EXPECT_EQ(device.LastTimeSet()->iso, good.substr(0, good.find(' ')));
-    }
-    for (const std::string bad :
-         {"2026-12-05T04:09:59.123Z 5", "2027-02-29T00:00:00.000Z 1", "2026-12-05T04:09:59.123Z",
-          "2026-12-05T04:09:59Z 6", "2026-12-05 04:09:59.123Z 6", "2026-12-05T04:09:59.123 6",
-          "2026-13-01T00:00:00.000Z 5", "2026-12-05T24:00:00.000Z 0", "2026-12-05T04:60:00.000Z 6",
-          ""}) {
-        EXPECT_EQ(Send("settime " + bad + "\n"), "settime: invalid time: " + bad + "\r\n");
-        EXPECT_EQ(device.LastTimeSet()->iso, "2028-02-29T23:59:59.999Z") << bad;
-    }
-}
-
-// The demo's Reset button: the device goes, erased, and comes back by itself.
-TEST_F(SimDeviceTest, FactoryResetErasesDropsThePortAndComesBackAfterTheRestartDelay)
+TEST_F(SimDeviceTest, FactoryResetDropsThePortAndComesBackAfterTheRestartDelay)
 {
     device.Settings().restartDelay = 3s;
-    Send("echo off\nsettime 2026-12-05T04:09:59.123Z 6\n");
     const auto session = device.SerialSession();
 
     // Unread output, and what follows the command in the same write, go with the port.
@@ -86,8 +60,6 @@ TEST_F(SimDeviceTest, FactoryResetErasesDropsThePortAndComesBackAfterTheRestartD
     device.Emit("while away\r\n");
     EXPECT_EQ(device.PendingOutput(), 0u);
     EXPECT_EQ(device.Commands().back(), "factoryreset");
-    EXPECT_EQ(device.EraseCount(), 1);
-    EXPECT_FALSE(device.LastTimeSet());
 
     // Its restart runs on while it is unplugged.
     device.SetPlugged(false);
@@ -98,8 +70,14 @@ TEST_F(SimDeviceTest, FactoryResetErasesDropsThePortAndComesBackAfterTheRestartD
     EXPECT_EQ(device.Face(), sim::UsbFace::Serial);
     EXPECT_GT(device.SerialSession(), session);
     EXPECT_EQ(faceChanges, 2);
-    // A fresh power-up echoes again.
-    EXPECT_EQ(Send("bogus\n"), "bogus\r\nUnknown command: bogus\r\n");
+}
+
+// zephlark-make-os-file has only this message to tell its user why it failed.
+TEST(SampleOsFile, FileThatCannotBeCreatedIsLogged)
+{
+    LogCapture log;
+    EXPECT_FALSE(sim::WriteSampleOsFile("/nonexistent-folder/update.zlos", "2.0.0"));
+    EXPECT_TRUE(log.Contains("Failed to create the OS file /nonexistent-folder/update.zlos."));
 }
 
 } // namespace

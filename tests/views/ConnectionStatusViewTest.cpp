@@ -1,6 +1,9 @@
 #include "ConnectionStatusView.h"
 
 #include <wx/dcmemory.h>
+#include <wx/dcsvg.h>
+#include <wx/ffile.h>
+#include <wx/filename.h>
 #include <wx/frame.h>
 #include <wx/panel.h>
 
@@ -88,6 +91,19 @@ INSTANTIATE_TEST_SUITE_P(
                     LampCase{"Disconnected", false, kRed, wxColour(254, 66, 66)}),
     [](const testing::TestParamInfo<LampCase>& info) { return std::string(info.param.name); });
 
+TEST(Lamp, IsDrawnOnADcThatOffersNoGraphicsContext)
+{
+    const wxString path = wxFileName::CreateTempFileName("lamp");
+    {
+        wxSVGFileDC dc(path, 16, 16);
+        DrawConnectionLamp(dc, true, wxSize(16, 16), kOnePixel);
+    }
+    wxString svg;
+    EXPECT_TRUE(wxFFile(path).ReadAll(&svg));
+    wxRemoveFile(path);
+    EXPECT_TRUE(svg.Contains("#00FF00")) << svg;
+}
+
 // The status box as the main window has it, on the simulated device.
 class ConnectionStatusTest : public testing::Test
 {
@@ -106,13 +122,13 @@ protected:
     void TearDown() override
     {
         frame->Destroy();
-        EXPECT_TRUE(WaitFor([] { return wxTopLevelWindows.empty(); }));
+        EXPECT_TRUE(WaitFor("the frame to go", [] { return wxTopLevelWindows.empty(); }));
         sim::Reset();
     }
 
-    bool Shows(const wxColour& fill, const wxString& tooltip)
+    testing::AssertionResult Shows(const wxColour& fill, const wxString& tooltip)
     {
-        return WaitFor([&] {
+        return WaitFor("the lamp's colour and tooltip", [&] {
             const wxImage image = CaptureClientArea(box);
             const wxSize size = box->GetClientSize();
             return PixelAt(image, size.x / 2, size.y / 2) == fill &&

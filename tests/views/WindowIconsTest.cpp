@@ -1,3 +1,5 @@
+// The window's icon bundles as LoadIconBundle gives them, on Linux (embedded PNGs) and on Windows
+// (icon groups of the resources): the Windows tests compile this file too.
 #include "WindowIcons.h"
 
 #include <wx/bitmap.h>
@@ -13,7 +15,7 @@ class WindowIconsTest : public testing::TestWithParam<const char*>
 {
 };
 
-TEST_P(WindowIconsTest, BundleHasEverySizeWithTransparentCorners)
+TEST_P(WindowIconsTest, BundleHasEverySizeIn32BitsWithTransparentCorners)
 {
     const wxIconBundle bundle = LoadIconBundle(GetParam());
 
@@ -22,8 +24,10 @@ TEST_P(WindowIconsTest, BundleHasEverySizeWithTransparentCorners)
         SCOPED_TRACE(size);
         const wxIcon icon = bundle.GetIcon(wxSize(size, size), wxIconBundle::FALLBACK_NONE);
         ASSERT_TRUE(icon.IsOk());
-        EXPECT_EQ(icon.GetDepth(), 32);
-        const wxImage image = wxBitmap(icon).ConvertToImage();
+        // wxMSW keeps no depth for an icon made from a resource: its bitmap reads the pixels.
+        const wxBitmap bitmap(icon);
+        EXPECT_EQ(bitmap.GetDepth(), 32);
+        const wxImage image = bitmap.ConvertToImage();
         ASSERT_TRUE(image.HasAlpha());
         // A handheld with rounded corners on a transparent ground.
         EXPECT_EQ(image.GetAlpha(0, 0), 0);

@@ -23,7 +23,6 @@ const wxSize kBoxSize(40, 20);
 class TestBox : public ZWX::ZLBox
 {
 public:
-    using ZLBox::DoGetBestClientSize;
     using ZLBox::ZLBox;
 
     void OnPaint(wxPaintEvent& event) override
@@ -50,7 +49,7 @@ protected:
     void TearDown() override
     {
         frame->Destroy();
-        EXPECT_TRUE(WaitFor([] { return wxTopLevelWindows.empty(); }));
+        EXPECT_TRUE(WaitFor("the frame to go", [] { return wxTopLevelWindows.empty(); }));
     }
 
     TestBox* AddBox(uint32_t mode, const wxColour& custom = wxNullColour)
@@ -68,9 +67,10 @@ protected:
         frame->Show();
     }
 
-    static bool ShowsOnly(wxWindow* box, const wxColour& colour)
+    static testing::AssertionResult ShowsOnly(wxWindow* box, const wxColour& colour)
     {
-        return WaitFor([&] { return IsFilledWith(CaptureClientArea(box), colour); });
+        return WaitFor("the box to show only one colour",
+                       [&] { return IsFilledWith(CaptureClientArea(box), colour); });
     }
 
     wxFrame* frame = nullptr;
@@ -151,22 +151,13 @@ TEST_F(ZLBoxTest, SystemColourChangeRepaints)
 {
     TestBox* box = AddBox(0);
     ShowFrame();
-    ASSERT_TRUE(WaitFor([box] { return box->paints > 0; }));
+    ASSERT_TRUE(WaitFor("the first paint", [box] { return box->paints > 0; }));
     const int paintsBefore = box->paints;
 
     wxSysColourChangedEvent event;
     box->ProcessWindowEvent(event);
 
-    EXPECT_TRUE(WaitFor([&] { return box->paints > paintsBefore; }));
-}
-
-TEST_F(ZLBoxTest, BestClientSizeIsItsWidthAndOnePixelHigh)
-{
-    TestBox* box = AddBox(1);
-    EXPECT_EQ(box->DoGetBestClientSize(), wxSize(kBoxSize.GetWidth(), 1));
-
-    box->SetSize(wxSize(64, 20));
-    EXPECT_EQ(box->DoGetBestClientSize(), wxSize(64, 1));
+    EXPECT_TRUE(WaitFor("a repaint", [&] { return box->paints > paintsBefore; }));
 }
 
 TEST_F(ZLBoxTest, NeverTakesTheFocus)
@@ -183,15 +174,16 @@ TEST_F(ZLBoxTest, NeverTakesTheFocus)
     });
     ShowFrame();
     before->SetFocus();
-    ASSERT_TRUE(WaitFor([&] { return wxWindow::FindFocus() == before; }));
+    ASSERT_TRUE(
+        WaitFor("the focus on \"before\"", [&] { return wxWindow::FindFocus() == before; }));
     wxUIActionSimulator user;
 
     user.Char(WXK_TAB);
-    EXPECT_TRUE(WaitFor([&] { return wxWindow::FindFocus() == after; }));
+    EXPECT_TRUE(WaitFor("the focus on \"after\"", [&] { return wxWindow::FindFocus() == after; }));
 
     user.MouseMove(box->GetScreenRect().GetPosition() + wxPoint(5, 5));
     user.MouseClick();
-    ASSERT_TRUE(WaitFor([&] { return clicks > 0; }));
+    ASSERT_TRUE(WaitFor("the click on the box", [&] { return clicks > 0; }));
     EXPECT_EQ(wxWindow::FindFocus(), after);
 }
 

@@ -51,21 +51,6 @@ TEST(WindowsDataDisk, DeviceDiskWhoseInterfaceDoesNotOpenIsNoDiskAndQuiet)
     EXPECT_TRUE(log.Messages().empty());
 }
 
-TEST(WindowsDataDisk, HardwareIdListLongerThanTheBufferIsLoggedAndSkipped)
-{
-    RegisteredDevices devices;
-    const std::vector<std::wstring> ids(40, kDiskIds[0]);
-    ASSERT_TRUE(devices.AddDisk(kDiskDevice, L"0001", ids));
-    // Each id with its NUL, and the NUL that ends the list.
-    const size_t listBytes = (ids.size() * (ids[0].size() + 1) + 1) * sizeof(wchar_t);
-    LogCapture log;
-
-    EXPECT_EQ(FindZephlarkDiskNumber(), 0u);
-    EXPECT_EQ(log.Messages(), std::vector<wxString>{wxString::Format(
-                                  "SetupDiGetDeviceRegistryProperty failed (%d) (required size=%d)",
-                                  ERROR_INSUFFICIENT_BUFFER, static_cast<int>(listBytes))});
-}
-
 TEST(WindowsDataDisk, EjectOfAMissingDriveIsLoggedAndCountsAsDone)
 {
     const wxString root = MissingDriveRoot();

@@ -1,11 +1,13 @@
 // The data disk on Linux, through udisks2: the device's drive is found by its USB mass-storage
-// identity, its volume by the drive's filesystem, and the volume is mounted through udisks2 when
-// the desktop has not done it (as Windows gives the volume a drive letter). No root is needed:
-// polkit lets the active local user mount, eject and power off removable drives.
+// identity, its volume by the drive's filesystem. A volume the desktop has not mounted is named by
+// its device node and mounted through udisks2 only when the update asks for it (as Windows gives
+// the volume a drive letter). No root is needed: polkit lets the active local user mount, eject
+// and power off removable drives.
 #include "DataDisk.h"
 
 #include <wx/log.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 #include <string>
@@ -83,15 +85,30 @@ wxString FromFileSystemBytes(const std::string& path)
     return wxString(path.c_str(), *wxConvFileName);
 }
 
-std::optional<DeviceVolume> FindVolumeMountedAt(const UDisksObjects& objects,
-                                                const std::string& path)
+// A refresh that mounted the volume would bring back one the user had just unmounted, or one
+// being ejected before udisks2 has caught up, and could hold the GUI thread for a Mount's time-out:
+// a volume that is not mounted is named by its device node until the update asks for it.
+std::string PathOf(const UDisksFilesystem& filesystem)
+{
+    return filesystem.mountPoints.empty() ? filesystem.device : filesystem.mountPoints.front();
+}
+
+bool IsPathOf(const UDisksFilesystem& filesystem, const std::string& path)
 {
     const auto wanted = WithoutTrailingSlash(path);
+    return path == filesystem.device ||
+           std::any_of(filesystem.mountPoints.begin(), filesystem.mountPoints.end(),
+                       [&](const std::string& mountPoint) {
+                           return WithoutTrailingSlash(mountPoint) == wanted;
+                       });
+}
+
+// The volume of ours that path names: one of its mount points, or its device node.
+std::optional<DeviceVolume> FindVolumeAt(const UDisksObjects& objects, const std::string& path)
+{
     for (const auto& volume : DeviceVolumes(objects)) {
-        for (const auto& mountPoint : volume.filesystem->mountPoints) {
-            if (WithoutTrailingSlash(mountPoint) == wanted)
-                return volume;
-        }
+        if (IsPathOf(*volume.filesystem, path))
+            return volume;
     }
     return std::nullopt;
 }
@@ -111,8 +128,9 @@ std::optional<UDisksClient> OpenUDisks(UDisksObjects& objects)
     return client;
 }
 
-// The desktop usually mounts the disk itself; when it has not, udisks2 mounts it where the desktop
-// would have. Mount's reply comes before the MountPoints change, so its path is the one to trust.
+// The desktop usually mounts the disk itself (possibly since the refresh that named its node); when
+// it has not, udisks2 mounts it where the desktop would have. Mount's reply comes before the
+// MountPoints change, so its path is the one to trust.
 std::string MountPointOf(const UDisksClient& client, const UDisksFilesystem& filesystem)
 {
     if (!filesystem.mountPoints.empty())
@@ -160,11 +178,20 @@ wxString FindZephlarkDiskPath()
     if (volumes.empty())
         return {};
     const auto& filesystem = *volumes.front().filesystem;
-    const auto mountPoint = MountPointOf(*client, filesystem);
-    if (mountPoint.empty())
-        return {};
     lastFoundLabel = wxString::FromUTF8(filesystem.label);
-    return FromFileSystemBytes(mountPoint);
+    return FromFileSystemBytes(PathOf(filesystem));
+}
+
+wxString ZephlarkMountDisk(const wxString& path)
+{
+    UDisksObjects objects;
+    const auto client = OpenUDisks(objects);
+    const auto volume = client ? FindVolumeAt(objects, FileSystemBytes(path)) : std::nullopt;
+    if (!volume) {
+        wxLogMessage("Failed to mount %s: it is not a Zephlark data disk.", path);
+        return {};
+    }
+    return FromFileSystemBytes(MountPointOf(*client, *volume->filesystem));
 }
 
 wxString GetZephlarkDiskLabel()
@@ -176,17 +203,21 @@ bool ZephlarkEjectDisk(wxString path)
 {
     UDisksObjects objects;
     const auto client = OpenUDisks(objects);
-    const auto volume = client ? FindVolumeMountedAt(objects, FileSystemBytes(path)) : std::nullopt;
+    const auto volume = client ? FindVolumeAt(objects, FileSystemBytes(path)) : std::nullopt;
     if (!volume) {
         wxLogMessage("Failed to open device for for eject: %s", path);
         return true;
     }
 
-    FlushFilesystem(path);
+    // A volume found by its device node may never have been mounted: nothing to flush or unmount.
+    const auto& filesystem = *volume->filesystem;
     std::string error;
-    if (!client->Unmount(*volume->filesystem, error)) {
-        wxLogMessage("Failed to dismount %s for eject.: %s", path, wxString::FromUTF8(error));
-        return false;
+    if (!filesystem.mountPoints.empty()) {
+        FlushFilesystem(FromFileSystemBytes(filesystem.mountPoints.front()));
+        if (!client->Unmount(filesystem, error)) {
+            wxLogMessage("Failed to dismount %s for eject.: %s", path, wxString::FromUTF8(error));
+            return false;
+        }
     }
     if (!EjectOrPowerOff(*client, *volume->drive, error)) {
         wxLogMessage("Failed to eject %s.: %s", path, wxString::FromUTF8(error));

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "linux/SystemBus.h"
+
 namespace {
 
 constexpr auto kService = "org.freedesktop.UDisks2";
@@ -15,13 +17,6 @@ constexpr auto kFilesystemInterface = "org.freedesktop.UDisks2.Filesystem";
 
 constexpr int kCallTimeoutMs =
     std::chrono::duration_cast<std::chrono::milliseconds>(kUDisksCallTimeout).count();
-
-// udisks2's own text, without GDBus' "GDBus.Error:org.freedesktop.UDisks2.Error.Failed: " prefix.
-std::string MessageOf(GError* error)
-{
-    g_dbus_error_strip_remote_error(error);
-    return error->message;
-}
 
 std::string StringProperty(GVariant* properties, const char* name, const char* format = "&s")
 {
@@ -125,32 +120,20 @@ void UDisksClient::Unref::operator()(GDBusConnection* bus) const
 // The update's waits look up the data disk every 50 ms, and connecting to the bus for each lookup
 // was a good part of the program's work during an update: the connection is kept between
 // operations. It is made afresh when the bus daemon went away (which closes it) or
-// DBUS_SYSTEM_BUS_ADDRESS now names another bus. It is the client's own rather than GIO's shared
-// one, which stays in use after a close for as long as anybody still holds it, and which would
-// raise SIGTERM in the whole program on losing the bus.
+// DBUS_SYSTEM_BUS_ADDRESS now names another bus.
 UDisksClient::BusPtr UDisksClient::SystemBus(std::string& error)
 {
     static BusPtr kept;
     static std::string keptAddress;
-    g_autoptr(GError) failure = nullptr;
-    g_autofree char* address =
-        g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SYSTEM, nullptr, &failure);
-    if (!address) {
-        error = MessageOf(failure);
+    const std::string address = SystemBusAddress(error);
+    if (address.empty())
         return nullptr;
-    }
     if (kept && (g_dbus_connection_is_closed(kept.get()) || keptAddress != address))
         kept.reset();
     if (!kept) {
-        kept.reset(g_dbus_connection_new_for_address_sync(
-            address,
-            GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                 G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-            nullptr, nullptr, &failure));
-        if (!kept) {
-            error = MessageOf(failure);
+        kept.reset(ConnectToBus(address, error));
+        if (!kept)
             return nullptr;
-        }
         keptAddress = address;
     }
     return BusPtr(G_DBUS_CONNECTION(g_object_ref(kept.get())));
@@ -168,7 +151,7 @@ std::optional<UDisksClient> UDisksClient::Open(UDisksObjects& objects, std::stri
                                     "GetManagedObjects", nullptr, G_VARIANT_TYPE("(a{oa{sa{sv}}})"),
                                     G_DBUS_CALL_FLAGS_NONE, kCallTimeoutMs, nullptr, &failure);
     if (!reply) {
-        error = MessageOf(failure);
+        error = RemoteErrorText(failure);
         return std::nullopt;
     }
     objects = ParseManagedObjects(reply);
@@ -211,7 +194,7 @@ bool UDisksClient::CallAction(const std::string& objectPath, const char* interfa
         g_variant_new("(a{sv})", &options), G_VARIANT_TYPE(result ? "(s)" : "()"),
         G_DBUS_CALL_FLAGS_NONE, kCallTimeoutMs, nullptr, &failure);
     if (!reply) {
-        error = MessageOf(failure);
+        error = RemoteErrorText(failure);
         return false;
     }
     if (result) {

@@ -32,6 +32,12 @@ wxString FindZephlarkDiskPath()
     return DiskPath(device);
 }
 
+wxString ZephlarkMountDisk(const wxString& path)
+{
+    // A folder is always where it is.
+    return path;
+}
+
 wxString GetZephlarkDiskLabel()
 {
     sim::WorldAccess world;

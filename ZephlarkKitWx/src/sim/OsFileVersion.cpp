@@ -12,6 +12,9 @@ namespace sim {
 namespace {
 
 const wxString kVersionEntryName = "version";
+// A larger "version" entry is no version text; the device stops reading rather than fill its
+// memory.
+constexpr size_t kMaxVersionBytes = 64 * 1024;
 
 // False when the entry holds more than the bound or its data is damaged (wx reports a CRC
 // mismatch as a read error at the entry's end).
@@ -21,53 +24,42 @@ bool ReadBounded(wxZipInputStream& zip, std::string& data)
     do {
         zip.Read(chunk, sizeof chunk);
         data.append(chunk, zip.LastRead());
-        if (data.size() > kMaxOsVersionBytes)
+        if (data.size() > kMaxVersionBytes)
             return false;
     } while (zip.LastRead() > 0 && zip.IsOk());
     return zip.GetLastError() == wxSTREAM_EOF || zip.GetLastError() == wxSTREAM_NO_ERROR;
 }
 
-std::string FirstLine(const std::string& text)
+std::optional<std::string> ReadVersionEntry(wxZipInputStream& zip, const wxZipEntry& entry)
 {
-    return text.substr(0, text.find_first_of("\r\n"));
-}
-
-OsFileVersion ReadVersionEntry(wxZipInputStream& zip, const wxZipEntry& entry)
-{
-    if (entry.GetSize() > static_cast<wxFileOffset>(kMaxOsVersionBytes))
-        return {OsFileCheck::VersionTooLarge, {}};
     std::string data;
-    if (!ReadBounded(zip, data)) {
-        const bool tooLarge = data.size() > kMaxOsVersionBytes;
-        return {tooLarge ? OsFileCheck::VersionTooLarge : OsFileCheck::Damaged, {}};
-    }
-    std::string text = FirstLine(data);
+    if (entry.GetSize() > static_cast<wxFileOffset>(kMaxVersionBytes) || !ReadBounded(zip, data))
+        return std::nullopt;
+    std::string text = data.substr(0, data.find_first_of("\r\n"));
     if (text.empty())
-        return {OsFileCheck::NoVersion, {}};
-    return {OsFileCheck::Ok, std::move(text)};
+        return std::nullopt;
+    return text;
 }
 
 } // namespace
 
-OsFileVersion ReadOsFileVersion(const std::filesystem::path& file)
+std::optional<std::string> ReadOsFileVersion(const std::filesystem::path& file)
 {
     std::error_code error;
     if (!std::filesystem::is_regular_file(file, error))
-        return {OsFileCheck::Missing, {}};
+        return std::nullopt;
     // What the device makes of a bad archive is its answer on the serial line, not the host's log.
     wxLogNull quiet;
     wxFileInputStream stream(wxString::FromUTF8(file.u8string()));
     if (!stream.IsOk())
-        return {OsFileCheck::Missing, {}};
-
+        return std::nullopt;
     wxZipInputStream zip(stream);
     std::unique_ptr<wxZipEntry> entry;
     while (entry.reset(zip.GetNextEntry()), entry) {
         if (entry->GetName(wxPATH_UNIX) == kVersionEntryName)
             return ReadVersionEntry(zip, *entry);
     }
-    // The entries simply ran out (a readable archive), or the archive could not be read at all.
-    return {zip.GetLastError() == wxSTREAM_EOF ? OsFileCheck::NoVersion : OsFileCheck::Damaged, {}};
+    return std::nullopt;
 }
 
 } // namespace sim

@@ -117,11 +117,6 @@ void PtyDevice::WithDevice(const std::function<void(SimDevice&)>& f)
     Wake();
 }
 
-void PtyDevice::Emit(const std::string& bytes)
-{
-    WithDevice([&bytes](SimDevice& d) { d.Emit(bytes); });
-}
-
 void PtyDevice::Stop()
 {
     if (thread.joinable()) {

@@ -38,8 +38,6 @@ public:
     // Runs f with the device locked; the serving thread waits meanwhile. f must not call this
     // object again.
     void WithDevice(const std::function<void(SimDevice&)>& f);
-    // Raw bytes from the device to the host (chatter, floods, invalid UTF-8).
-    void Emit(const std::string& bytes);
 
     // Goes on serving the same device (its state, its timers) on another master, the caller's,
     // as when a testbed brings the device back as a new tty node.
@@ -59,7 +57,7 @@ private:
     int master = -1;
     bool ownsMaster = false;
     int slave = -1;  // kept open so that the master does not report a hang-up while no host is
-    int wakeFd = -1; // eventfd: Emit, WithDevice and Stop cut the serving thread's poll short
+    int wakeFd = -1; // eventfd: WithDevice and Stop cut the serving thread's poll short
     std::string slavePath;
 
     std::mutex mutex; // guards device, pendingWrite and stopping

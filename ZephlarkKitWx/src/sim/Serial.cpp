@@ -38,7 +38,7 @@ bool PortUsable(sim::WorldAccess& world)
 wxString FindZephlarkSerialPort()
 {
     sim::WorldAccess world;
-    return world.Device().Face() == sim::UsbFace::Serial ? world->presentName : wxString();
+    return world->listedName;
 }
 
 bool ZephlarkSerialOpen(const wxString& portName)

@@ -1,7 +1,6 @@
 #include "SimDevice.h"
 
 #include <algorithm>
-#include <regex>
 #include <utility>
 
 namespace sim {
@@ -23,47 +22,6 @@ std::string_view AfterFirstWord(std::string_view line)
 {
     const size_t space = line.find(' ');
     return space == std::string_view::npos ? std::string_view{} : line.substr(space + 1);
-}
-
-bool IsLeapYear(int year)
-{
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-int DaysInMonth(int year, int month)
-{
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
-}
-
-// 0 for Sunday .. 6 for Saturday, proleptic Gregorian calendar.
-int WeekdayOf(int year, int month, int day)
-{
-    static constexpr int kMonthOffset[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
-    if (month < 3)
-        year -= 1;
-    return (year + year / 4 - year / 100 + year / 400 + kMonthOffset[month - 1] + day) % 7;
-}
-
-// "2026-12-05T04:09:59.123Z 6": a UTC time to the millisecond and the weekday of its date. The
-// weekday has to match the date, so a host that works it out wrongly is caught here.
-std::optional<DeviceTime> ParseSetTime(std::string_view arguments)
-{
-    static const std::regex format(
-        R"((\d{4})-(\d{2})-(\d{2})T(\d{2}):(\d{2}):(\d{2})\.\d{3}Z ([0-6]))");
-    std::match_results<std::string_view::const_iterator> match;
-    if (!std::regex_match(arguments.begin(), arguments.end(), match, format))
-        return std::nullopt;
-    const auto field = [&match](int index) { return std::stoi(match.str(index)); };
-    const int year = field(1), month = field(2), day = field(3);
-    if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
-        return std::nullopt;
-    if (field(4) > 23 || field(5) > 59 || field(6) > 59)
-        return std::nullopt;
-    const int weekday = field(7);
-    if (weekday != WeekdayOf(year, month, day))
-        return std::nullopt;
-    return DeviceTime{std::string(arguments.substr(0, arguments.find(' '))), weekday};
 }
 
 } // namespace
@@ -144,7 +102,7 @@ bool SimDevice::EjectDisk()
     if (Face() != UsbFace::Disk || settings.diskRefusesEject)
         return false;
     SetMode(Mode::Away);
-    After(settings.ejectReturnDelay, [this] { PowerUpInSerialMode(); });
+    After(settings.ejectReturnDelay, [this] { SetMode(Mode::Serial); });
     return true;
 }
 
@@ -171,26 +129,16 @@ int SimDevice::RunDueActions()
 
 void SimDevice::HandleLine(const std::string& line)
 {
+    // Other commands ("echo off", "settime ...") change nothing the host can see.
     commands.push_back(line);
-    if (echo)
-        SendLine(line);
-    if (line.empty())
-        return;
-    const std::string_view command = FirstWord(line);
-    if (line == "echo off" || line == "echo on") {
-        echo = line == "echo on";
-    } else if (line == "version") {
+    if (line == "version") {
         SendVersionReport();
-    } else if (command == "settime") {
-        SetTime(AfterFirstWord(line));
     } else if (line == "factoryreset") {
         FactoryReset();
     } else if (line == "datadisk") {
         EnterDataDisk();
-    } else if (command == "fwup") {
+    } else if (FirstWord(line) == "fwup") {
         StartInstall(AfterFirstWord(line));
-    } else {
-        SendLine("Unknown command: " + std::string(command));
     }
 }
 
@@ -211,30 +159,25 @@ void SimDevice::SendVersionReport()
     SendLine("serial#=" + v.serialNumber);
 }
 
-void SimDevice::SetTime(std::string_view arguments)
-{
-    if (auto time = ParseSetTime(arguments)) {
-        lastTimeSet = std::move(time);
-    } else {
-        SendLine("settime: invalid time: " + std::string(arguments));
-    }
-}
-
 void SimDevice::FactoryReset()
 {
-    ++eraseCount;
-    lastTimeSet.reset();
-    AbandonInstall();
-    SetMode(Mode::Away);
-    After(settings.restartDelay, [this] { PowerUpInSerialMode(); });
+    LeaveForRestart();
+    After(settings.restartDelay, [this] { SetMode(Mode::Serial); });
 }
 
 void SimDevice::EnterDataDisk()
 {
-    AbandonInstall();
-    SetMode(Mode::Away);
+    LeaveForRestart();
     if (!settings.diskNeverAppears)
         After(settings.diskDelay, [this] { SetMode(Mode::Disk); });
+}
+
+// The device restarts into its new mode: whatever it was still going to do (an install's next
+// steps) ends here.
+void SimDevice::LeaveForRestart()
+{
+    scheduled.clear();
+    SetMode(Mode::Away);
 }
 
 void SimDevice::SetMode(Mode newMode)
@@ -242,12 +185,6 @@ void SimDevice::SetMode(Mode newMode)
     const UsbFace before = Face();
     mode = newMode;
     FaceMayHaveChanged(before);
-}
-
-void SimDevice::PowerUpInSerialMode()
-{
-    echo = true;
-    SetMode(Mode::Serial);
 }
 
 void SimDevice::After(MonotonicClock::Duration delay, std::function<void()> action)

@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -89,13 +88,6 @@ enum class UsbFace
     Disk
 };
 
-// The last "settime" the device accepted.
-struct DeviceTime
-{
-    std::string iso; // 2026-12-05T04:09:59.123Z
-    int weekday = 0; // 0 Sunday .. 6 Saturday
-};
-
 class SimDevice
 {
 public:
@@ -136,8 +128,6 @@ public:
 
     // Every command line received, in order, CR removed.
     const std::vector<std::string>& Commands() const { return commands; }
-    const std::optional<DeviceTime>& LastTimeSet() const { return lastTimeSet; }
-    int EraseCount() const { return eraseCount; }
 
 private:
     // Away covers every stretch off USB: restarting, switching to or from the data disk.
@@ -158,25 +148,21 @@ private:
     void HandleLine(const std::string& line);
     void SendLine(std::string_view text);
     void SendVersionReport();
-    void SetTime(std::string_view arguments);
     void FactoryReset();
     void EnterDataDisk();
+    void LeaveForRestart();
     // The install, in SimDeviceInstall.cpp.
     void StartInstall(std::string_view arguments);
     void RestartIntoFlashing();
     void FinishFlashing();
     void RestartAfterFlashing();
-    void AbandonInstall();
-    void AfterInInstall(MonotonicClock::Duration delay, std::function<void()> step);
     void SetMode(Mode newMode);
-    void PowerUpInSerialMode();
     void After(MonotonicClock::Duration delay, std::function<void()> action);
     void FaceMayHaveChanged(UsbFace before);
 
     DeviceSettings settings;
     bool plugged = false;
     Mode mode = Mode::Serial;
-    bool echo = true;
     uint64_t serialSession = 0;
     std::function<void()> faceListener;
 
@@ -187,14 +173,8 @@ private:
     std::vector<ScheduledAction> scheduled;
     uint64_t nextOrder = 0;
 
-    // Steps scheduled for another install run than this one are dropped.
-    uint64_t installRun = 0;
-    bool installing = false;
     std::string installingVersion;
-
     std::vector<std::string> commands;
-    std::optional<DeviceTime> lastTimeSet;
-    int eraseCount = 0;
 };
 
 } // namespace sim

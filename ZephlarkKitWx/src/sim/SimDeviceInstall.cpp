@@ -8,8 +8,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <system_error>
-#include <utility>
 #include <vector>
 
 #include "sim/OsFileVersion.h"
@@ -57,48 +55,18 @@ std::optional<InstallFiles> ParseInstallFiles(std::string_view arguments)
     return InstallFiles{*os, *key};
 }
 
-std::string OsFileError(OsFileCheck check, const std::string& name)
-{
-    switch (check) {
-    case OsFileCheck::Ok:
-        break;
-    case OsFileCheck::Missing:
-        return "fwup_error: File not found: /" + name;
-    case OsFileCheck::Damaged:
-        return "fwup_error: Not a valid OS file: /" + name;
-    case OsFileCheck::NoVersion:
-        return "fwup_error: No version in OS file: /" + name;
-    case OsFileCheck::VersionTooLarge:
-        return "fwup_error: Version too large in OS file: /" + name;
-    }
-    return {};
-}
-
-// A key the device cannot read, or an empty one, fails its check; the content is not verified.
-bool KeyReadable(const std::filesystem::path& file)
-{
-    std::error_code error;
-    return std::filesystem::is_regular_file(file, error) &&
-           std::filesystem::file_size(file, error) > 0 && !error;
-}
-
 // Every line of the install up to its verdict, one per step: an error, a failed status or the
-// ready line last.
-std::vector<std::string> UnpackingReport(OsFileCheck osCheck, const InstallFiles& files,
-                                         bool keyReadable, InstallFault fault)
+// ready line last. The key's content is not verified.
+std::vector<std::string> UnpackingReport(bool osFileValid, const InstallFiles& files,
+                                         InstallFault fault)
 {
     std::vector<std::string> lines = {"fwup: Checking files"};
-    if (osCheck != OsFileCheck::Ok) {
-        lines.push_back(OsFileError(osCheck, files.os));
+    if (!osFileValid) {
+        lines.push_back("fwup_error: Not a valid OS file: /" + files.os);
         return lines;
     }
-    if (!files.key.empty()) {
+    if (!files.key.empty())
         lines.push_back("fwup: Checking key");
-        if (!keyReadable) {
-            lines.push_back("fwup: Key check failed");
-            return lines;
-        }
-    }
     for (const int percent : kUnpackingPercents) {
         if (percent == kUnpackingFaultPercent && fault == InstallFault::FailedStatus) {
             lines.push_back("fwup: Unpacking failed");
@@ -118,10 +86,6 @@ std::vector<std::string> UnpackingReport(OsFileCheck osCheck, const InstallFiles
 
 void SimDevice::StartInstall(std::string_view arguments)
 {
-    if (installing) {
-        SendLine("fwup_error: Update already in progress");
-        return;
-    }
     const auto files = ParseInstallFiles(arguments);
     if (!files) {
         SendLine("fwup_error: Usage: fwup /OSFILE [/KEYFILE]");
@@ -132,80 +96,49 @@ void SimDevice::StartInstall(std::string_view arguments)
 
     // A disk never presented holds nothing; an empty folder path must not mean the current one.
     const std::filesystem::path& disk = settings.diskFolder;
-    const OsFileVersion os = disk.empty() ? OsFileVersion{} : ReadOsFileVersion(disk / files->os);
-    const bool keyReadable = !disk.empty() && !files->key.empty() && KeyReadable(disk / files->key);
+    const auto version = disk.empty() ? std::nullopt : ReadOsFileVersion(disk / files->os);
     const std::vector<std::string> lines =
-        UnpackingReport(os.check, *files, keyReadable, settings.installFault);
+        UnpackingReport(version.has_value(), *files, settings.installFault);
 
-    installing = true;
-    ++installRun;
-    installingVersion = os.text;
+    installingVersion = version.value_or("");
     SendLine(lines.front());
     for (size_t i = 1; i < lines.size(); ++i)
-        AfterInInstall(settings.installStepDelay * i, [this, line = lines[i]] { SendLine(line); });
-
-    const auto verdictAt = settings.installStepDelay * (lines.size() - 1);
-    if (lines.back() != kReadyLine) {
-        AfterInInstall(verdictAt, [this] { installing = false; });
-        return;
-    }
-    AfterInInstall(verdictAt + settings.restartNoticeDelay, [this] { RestartIntoFlashing(); });
+        After(settings.installStepDelay * i, [this, line = lines[i]] { SendLine(line); });
+    if (lines.back() == kReadyLine)
+        After(settings.installStepDelay * (lines.size() - 1) + settings.restartNoticeDelay,
+              [this] { RestartIntoFlashing(); });
 }
 
 void SimDevice::RestartIntoFlashing()
 {
-    if (settings.installFault == InstallFault::StaysAfterReady) {
-        installing = false;
+    if (settings.installFault == InstallFault::StaysAfterReady)
         return;
-    }
     SetMode(Mode::Away);
     if (settings.installFault == InstallFault::LostInFirstRestart)
         return;
-    AfterInInstall(settings.restartDelay, [this] {
-        PowerUpInSerialMode();
-        AfterInInstall(settings.flashDelay, [this] { FinishFlashing(); });
+    After(settings.restartDelay, [this] {
+        SetMode(Mode::Serial);
+        After(settings.flashDelay, [this] { FinishFlashing(); });
     });
 }
 
 void SimDevice::FinishFlashing()
 {
-    if (settings.installFault == InstallFault::NoFlashReport) {
-        installing = false;
+    if (settings.installFault == InstallFault::NoFlashReport)
         return;
-    }
     settings.version.sdk = installingVersion;
     settings.version.build = installingVersion;
     SendLine(kFlashCompleteLine);
-    if (settings.installFault == InstallFault::StaysAfterFlash) {
-        installing = false;
+    if (settings.installFault == InstallFault::StaysAfterFlash)
         return;
-    }
-    AfterInInstall(settings.restartNoticeDelay, [this] { RestartAfterFlashing(); });
+    After(settings.restartNoticeDelay, [this] { RestartAfterFlashing(); });
 }
 
 void SimDevice::RestartAfterFlashing()
 {
     SetMode(Mode::Away);
-    if (settings.installFault == InstallFault::LostInSecondRestart)
-        return;
-    AfterInInstall(settings.restartDelay, [this] {
-        installing = false;
-        PowerUpInSerialMode();
-    });
-}
-
-void SimDevice::AbandonInstall()
-{
-    ++installRun;
-    installing = false;
-}
-
-void SimDevice::AfterInInstall(MonotonicClock::Duration delay, std::function<void()> step)
-{
-    After(delay, [this, run = installRun, step = std::move(step)] {
-        if (run == installRun)
-            step();
-    });
+    if (settings.installFault != InstallFault::LostInSecondRestart)
+        After(settings.restartDelay, [this] { SetMode(Mode::Serial); });
 }
 
 } // namespace sim

@@ -40,6 +40,12 @@ void FailNextOpens(int count)
     world->failingOpens = count;
 }
 
+void KeepRemovedPortListed(bool keep)
+{
+    WorldAccess world;
+    world->keepRemovedPortListed = keep;
+}
+
 void Emit(const std::string& bytes)
 {
     WorldAccess world;

@@ -41,6 +41,9 @@ bool IsPlugged();
 void SetPortName(const wxString& name);
 // The next `count` opens of the port fail, as a port held by another program would.
 void FailNextOpens(int count);
+// While on, a port whose device left stays listed by discovery (opens of it fail), as a tty can
+// stay in sysfs for a moment after its removal notice: the host must notice the loss by itself.
+void KeepRemovedPortListed(bool keep);
 
 // Raw bytes from the device to the host, queued behind whatever it is already sending. Lost when
 // the device is not in serial mode on USB.
@@ -49,6 +52,9 @@ void Emit(const std::string& bytes);
 // Every byte the host wrote to the port since the last ClearWritten, in order.
 std::string Written();
 void ClearWritten();
+
+// True while a SleepInhibitor lives (the simulated platform asks nothing of the host).
+bool SleepInhibited();
 
 // Back to the start: a fresh device model, unplugged, default port name, no faults, nothing
 // written, no open port, an empty data disk folder. Tests call it between cases.

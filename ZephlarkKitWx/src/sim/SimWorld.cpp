@@ -83,12 +83,14 @@ void World::Reset(bool plugged)
     baseName = kDefaultPortName;
     presentName = baseName;
     failingOpens = 0;
+    keepRemovedPortListed = false;
     written.clear();
     lastDiskLabel.clear();
     EmptyDefaultDiskFolder();
 
     device = std::make_unique<SimDevice>();
     device->SetPlugged(plugged);
+    listedName = plugged ? presentName : wxString();
     device->SetFaceListener([this] { OnFaceChanged(); });
     if (device->Face() != before)
         PostNotices();
@@ -111,6 +113,10 @@ void World::OnFaceChanged()
     // have the old name, so it gets the next one; the host sees a new port and reconnects.
     if (device->Face() == UsbFace::Serial)
         presentName = port.open && port.name == baseName ? NextPortName(baseName) : baseName;
+    if (device->Face() == UsbFace::Serial)
+        listedName = presentName;
+    else if (!keepRemovedPortListed)
+        listedName.clear();
     // Made only when a disk is first needed, so that a run that never sees one leaves nothing.
     if (device->Face() == UsbFace::Disk && device->Settings().diskFolder.empty()) {
         if (defaultDiskFolder.empty())

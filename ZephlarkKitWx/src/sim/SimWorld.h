@@ -55,6 +55,8 @@ public:
     HostPort port;
     wxString presentName; // the name discovery reports while the serial face is up
     int failingOpens = 0;
+    bool keepRemovedPortListed = false;
+    wxString listedName; // what discovery reports: the serial face's name, or a kept one
     std::string written;
     wxString lastDiskLabel;
     std::vector<std::weak_ptr<std::function<void()>>> watches;

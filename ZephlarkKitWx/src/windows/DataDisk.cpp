@@ -165,6 +165,12 @@ wxString FindZephlarkDiskPath()
     return root;
 }
 
+wxString ZephlarkMountDisk(const wxString& path)
+{
+    // Windows gives the volume a drive letter by itself.
+    return path;
+}
+
 wxString GetZephlarkDiskLabel()
 {
     return lastFoundLabel;

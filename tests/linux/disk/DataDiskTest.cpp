@@ -44,32 +44,41 @@ protected:
     LogCapture log;
 };
 
-TEST_F(DataDiskOnUDisks, FindsMountedVolumeAndItsLabel)
-{
-    Plug({kDevice}, "sdb1", Media("ZEPHLARK"));
-
-    EXPECT_EQ(FindZephlarkDiskPath(), Media("ZEPHLARK"));
-    EXPECT_EQ(GetZephlarkDiskLabel(), "ZEPHLARK");
-    EXPECT_EQ(udisks.Calls(), Calls{});
-}
-
-TEST_F(DataDiskOnUDisks, MountsVolumeTheDesktopLeftUnmounted)
+// A refresh must not bring back a volume the user unmounted, nor one that is being ejected: the
+// volume is named by its device node until the update asks for it.
+TEST_F(DataDiskOnUDisks, UnmountedVolumeIsFoundByItsNodeAndMountedOnlyOnRequest)
 {
     Plug({kDevice}, "sdb1", "");
 
+    for (int refresh = 0; refresh < 2; ++refresh) {
+        ASSERT_EQ(FindZephlarkDiskPath(), "/dev/sdb1");
+        EXPECT_EQ(GetZephlarkDiskLabel(), "ZEPHLARK");
+    }
+    EXPECT_EQ(udisks.Calls(), Calls{});
+
+    EXPECT_EQ(ZephlarkMountDisk("/dev/sdb1"), MountedByService("sdb1"));
     EXPECT_EQ(FindZephlarkDiskPath(), MountedByService("sdb1"));
-    EXPECT_EQ(GetZephlarkDiskLabel(), "ZEPHLARK");
-    EXPECT_EQ(FindZephlarkDiskPath(), MountedByService("sdb1"));
+    EXPECT_EQ(ZephlarkMountDisk(MountedByService("sdb1")), MountedByService("sdb1"));
     EXPECT_EQ(udisks.Calls(), Calls{"Mount sdb1"});
 }
 
-TEST_F(DataDiskOnUDisks, RefusedMountFindsNothing)
+// The desktop may mount the volume between the refresh that named its node and the update's mount.
+TEST_F(DataDiskOnUDisks, MountOfAMountedVolumeGivesItsMountPoint)
+{
+    Plug({kDevice}, "sdb1", Media("ZEPHLARK"));
+
+    for (const auto& path : {Media("ZEPHLARK"), Media("ZEPHLARK") + "/", std::string("/dev/sdb1")})
+        EXPECT_EQ(ZephlarkMountDisk(path), Media("ZEPHLARK")) << path;
+    EXPECT_EQ(udisks.Calls(), Calls{});
+}
+
+TEST_F(DataDiskOnUDisks, RefusedMountIsLoggedAndGivesNothing)
 {
     Plug({kDevice}, "sdb1", "");
     udisks.Refuse("Mount", "Not authorized to perform operation");
 
-    EXPECT_EQ(FindZephlarkDiskPath(), "");
-    EXPECT_EQ(GetZephlarkDiskLabel(), "");
+    ASSERT_EQ(FindZephlarkDiskPath(), "/dev/sdb1");
+    EXPECT_EQ(ZephlarkMountDisk("/dev/sdb1"), "");
     EXPECT_TRUE(log.Contains("Failed to mount /dev/sdb1: Not authorized to perform operation"));
 }
 
@@ -116,15 +125,19 @@ TEST_F(DataDiskOnUDisks, OnlyTheDeviceIdentityMatches)
     EXPECT_EQ(FindZephlarkDiskPath(), Media("ZEPHLARK"));
 }
 
-TEST_F(DataDiskOnUDisks, EjectUnmountsThenEjectsAndTheDiskIsGone)
+// A volume named by its node is ejected as it is: one never mounted has nothing to unmount.
+TEST_F(DataDiskOnUDisks, EjectTakesTheDeviceNodeOfAVolumeMountedOrNot)
 {
-    Plug({kDevice}, "sdb1", Media("ZEPHLARK"));
-    ASSERT_EQ(FindZephlarkDiskPath(), Media("ZEPHLARK"));
+    Plug({"Orvex_Zephlark_0001"}, "sdb1", "");
+    Plug({"Orvex_Zephlark_0002"}, "sdc1", Media("ZEPHLARK"));
+    ASSERT_EQ(FindZephlarkDiskPath(), "/dev/sdb1");
 
-    EXPECT_TRUE(ZephlarkEjectDisk(Media("ZEPHLARK") + "/"));
-    EXPECT_EQ(udisks.Calls(), (Calls{"Unmount sdb1", "Eject " + kDevice}));
+    EXPECT_TRUE(ZephlarkEjectDisk("/dev/sdb1"));
+    EXPECT_EQ(udisks.Calls(), Calls{"Eject Orvex_Zephlark_0001"});
+    EXPECT_TRUE(ZephlarkEjectDisk("/dev/sdc1"));
+    EXPECT_EQ(udisks.Calls(),
+              (Calls{"Eject Orvex_Zephlark_0001", "Unmount sdc1", "Eject Orvex_Zephlark_0002"}));
     EXPECT_EQ(FindZephlarkDiskPath(), "");
-    EXPECT_EQ(GetZephlarkDiskLabel(), "");
 }
 
 TEST_F(DataDiskOnUDisks, DriveThatCannotEjectIsPoweredOff)
@@ -161,14 +174,19 @@ TEST_F(DataDiskOnUDisks, RefusedUnmountLeavesVolumeMounted)
     EXPECT_EQ(udisks.Calls(), Calls{"Unmount sdb1"});
 }
 
-TEST_F(DataDiskOnUDisks, EjectOfAPathNotOursTouchesNothing)
+TEST_F(DataDiskOnUDisks, APathNotOursIsNeitherMountedNorEjected)
 {
     Plug({kDevice}, "sdb1", Media("ZEPHLARK"));
-    Plug({"SanDisk_Cruzer", "SanDisk", "Cruzer"}, "sdc1", Media("STICK"));
+    Plug({"SanDisk_Cruzer", "SanDisk", "Cruzer"}, "sdc1", "");
+    Plug({"SanDisk_Ultra", "SanDisk", "Ultra"}, "sdd1", Media("STICK"));
 
-    for (const auto& path : {Media("STICK"), Media("ZEPHLARK/DCIM"), std::string()}) {
+    for (const auto& path :
+         {Media("STICK"), std::string("/dev/sdc1"), Media("ZEPHLARK/DCIM"), std::string()}) {
         EXPECT_TRUE(ZephlarkEjectDisk(path));
         EXPECT_TRUE(log.Contains("Failed to open device for for eject: " + path)) << path;
+        EXPECT_EQ(ZephlarkMountDisk(path), "");
+        EXPECT_TRUE(log.Contains("Failed to mount " + path + ": it is not a Zephlark data disk."))
+            << path;
     }
     EXPECT_EQ(udisks.Calls(), Calls{});
 }

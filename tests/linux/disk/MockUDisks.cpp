@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <future>
 
 #include "udisks2-mock.h"
 
@@ -13,9 +12,6 @@ constexpr auto kErrorFailed = "org.freedesktop.UDisks2.Error.Failed";
 const std::string kRootPath = "/org/freedesktop/UDisks2";
 const std::string kDrivesPath = kRootPath + "/drives/";
 const std::string kBlocksPath = kRootPath + "/block_devices/";
-
-constexpr guint32 kRequestNameDoNotQueue = 4;
-constexpr guint32 kRequestNamePrimaryOwner = 1;
 
 std::string NameOf(const std::string& objectPath)
 {
@@ -68,79 +64,30 @@ void Export(GDBusObjectManagerServer* manager, MockUDisksObjectSkeleton* object)
 
 } // namespace
 
-MockUDisks::MockUDisks(std::string mountRoot)
-    : mountRoot(std::move(mountRoot)), context(g_main_context_new()),
-      loop(g_main_loop_new(context, FALSE)), serviceThread([this] {
-          g_main_context_push_thread_default(context);
-          g_main_loop_run(loop);
-          g_main_context_pop_thread_default(context);
-      })
+MockUDisks::MockUDisks(std::string mountRoot) : mountRoot(std::move(mountRoot))
 {
-    Run([this] { manager = g_dbus_object_manager_server_new(kRootPath.c_str()); });
+    service.Run([this] { manager = g_dbus_object_manager_server_new(kRootPath.c_str()); });
 }
 
 MockUDisks::~MockUDisks()
 {
-    Run([this] {
+    service.Run([this] {
         g_dbus_object_manager_server_set_connection(manager, nullptr);
         g_object_unref(manager);
-        if (connection) {
-            g_dbus_connection_close_sync(connection, nullptr, nullptr);
-            g_object_unref(connection);
-        }
     });
-    g_main_loop_quit(loop);
-    serviceThread.join();
-    g_main_loop_unref(loop);
-    g_main_context_unref(context);
-}
-
-// Objects exported and connections made on the service thread dispatch their calls there.
-void MockUDisks::Run(const std::function<void()>& task)
-{
-    struct Job
-    {
-        const std::function<void()>& task;
-        std::promise<void> done;
-    } job{task, {}};
-    auto done = job.done.get_future();
-    g_main_context_invoke(
-        context,
-        [](gpointer data) {
-            auto* job = static_cast<Job*>(data);
-            job->task();
-            job->done.set_value();
-            return G_SOURCE_REMOVE;
-        },
-        &job);
-    done.wait();
 }
 
 bool MockUDisks::Start(const std::string& busAddress)
 {
-    guint32 answer = 0;
-    Run([&] {
-        const auto flags =
-            static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                              G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION);
-        connection = g_dbus_connection_new_for_address_sync(busAddress.c_str(), flags, nullptr,
-                                                            nullptr, nullptr);
-        if (!connection)
-            return;
+    return service.Start(busAddress, kBusName, [this](GDBusConnection* connection) {
         g_dbus_object_manager_server_set_connection(manager, connection);
-        g_autoptr(GVariant) reply = g_dbus_connection_call_sync(
-            connection, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-            "RequestName", g_variant_new("(su)", kBusName, kRequestNameDoNotQueue),
-            G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
-        if (reply)
-            g_variant_get(reply, "(u)", &answer);
+        return true;
     });
-    return answer == kRequestNamePrimaryOwner;
 }
 
 void MockUDisks::Add(const MockDrive& wanted)
 {
-    Run([&] {
+    service.Run([&] {
         auto* drive = mock_udisks_drive_skeleton_new();
         mock_udisks_drive_set_vendor(drive, wanted.vendor.c_str());
         mock_udisks_drive_set_model(drive, wanted.model.c_str());
@@ -161,7 +108,7 @@ void MockUDisks::Add(const MockFilesystem& wanted)
 {
     if (!wanted.mountPoint.empty())
         std::filesystem::create_directories(wanted.mountPoint);
-    Run([&] {
+    service.Run([&] {
         auto* block = mock_udisks_block_skeleton_new();
         mock_udisks_block_set_device(block, ("/dev/" + wanted.name).c_str());
         mock_udisks_block_set_drive(block, (kDrivesPath + wanted.drive).c_str());

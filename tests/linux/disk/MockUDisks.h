@@ -1,8 +1,7 @@
 #pragma once
 
 // A stand-in for udisks2: drives and filesystems under their usual object paths, served through
-// the ObjectManager on its own thread and main context, so that the code under test can make its
-// blocking calls from the test's thread. Mount makes a folder and records it in MountPoints (the
+// the ObjectManager on a ServiceThread. Mount makes a folder and records it in MountPoints (the
 // reply going out before the property change, as with udisks2); Eject and PowerOff take the drive
 // and its filesystems away, as a device leaving its data-disk mode does.
 
@@ -10,12 +9,10 @@
 #include <map>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
-typedef struct _GMainContext GMainContext;
-typedef struct _GMainLoop GMainLoop;
-typedef struct _GDBusConnection GDBusConnection;
+#include "ServiceThread.h"
+
 typedef struct _GDBusObjectManagerServer GDBusObjectManagerServer;
 typedef struct _GDBusMethodInvocation GDBusMethodInvocation;
 typedef struct _GVariant GVariant;
@@ -69,7 +66,6 @@ public:
     void OnDriveRemoved(std::function<void(const std::string& drive)> action);
 
 private:
-    void Run(const std::function<void()>& task);
     bool RefusedAfterRecording(const char* method, GDBusMethodInvocation* call);
     bool HasMountedFilesystem(const std::string& drivePath) const;
     void Remove(const std::string& drivePath);
@@ -86,16 +82,12 @@ private:
 
     const std::string mountRoot;
 
-    // Used on the service thread only.
-    GDBusObjectManagerServer* manager = nullptr;
-    GDBusConnection* connection = nullptr;
+    GDBusObjectManagerServer* manager = nullptr; // used on the service thread only
 
     mutable std::mutex lock; // guards calls, refusals and driveRemoved
     std::vector<std::string> calls;
     std::map<std::string, std::string> refusals; // method -> message
     std::function<void(const std::string&)> driveRemoved;
 
-    GMainContext* context;
-    GMainLoop* loop;
-    std::thread serviceThread;
+    ServiceThread service; // last: it stops before the members above go
 };

@@ -1,15 +1,12 @@
 #pragma once
 
-// A program started by the test with its standard output collected, for programs that run under
-// wine: wine's helper processes (explorer.exe, services.exe) may inherit the pipe and keep it open
-// after the program ends, so the end of the program is its exit, never the pipe's end.
+// A program started by the test with its standard output collected in a file, for programs that
+// run under wine: wine's helper processes (explorer.exe, services.exe) inherit the program's
+// handles and may outlive it, so the end of the program is its exit, never the end of its output.
 
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <sys/types.h>
@@ -26,7 +23,7 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool Started() const { return pid > 0; }
-    std::string Output();
+    std::string Output() const;
     // True once the output contains text; false when the limit passed first.
     bool WaitForOutput(const std::string& text, std::chrono::milliseconds limit);
     // The exit status, or nothing when the program still runs after the limit.
@@ -34,18 +31,11 @@ public:
     void Kill();
 
 private:
-    void CollectOutput();
-    // Appends what the pipe holds now; false once every writer is gone. Needs mutex held.
-    bool TakeWaitingOutput();
+    bool Ended();
 
     pid_t pid = -1;
     std::optional<int> exitStatus;
-    int outputFd = -1;
-    bool stopCollecting = false; // guarded by mutex
-    std::mutex mutex;            // guards output and stopCollecting
-    std::condition_variable outputGrew;
-    std::string output;
-    std::thread collector;
+    std::string outputPath;
 };
 
 // Runs the program to its end (killed after the limit) and returns its exit status, -1 when it

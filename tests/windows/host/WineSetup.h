@@ -5,7 +5,9 @@
 // wine's registry, where SetupAPI finds it.
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sim/PtyDevice.h"
@@ -13,17 +15,31 @@
 // The Windows build's folder ($ZEPHLARK_WINDOWS_BUILD) joined with relative.
 std::string WindowsBuildPath(const std::string& relative);
 
-// The simulated device behind COMn: the prefix's dosdevices/comN links to the device's
-// pseudo-terminal while this exists.
+// COMn of the wine prefix while this exists: its dosdevices/comN links to a terminal.
+class ComPortLink
+{
+public:
+    ComPortLink(int number, const std::string& terminal);
+    ~ComPortLink();
+    ComPortLink(const ComPortLink&) = delete;
+    ComPortLink& operator=(const ComPortLink&) = delete;
+
+    bool Ready() const { return ready; }
+    // Points COMn at another terminal in one step: a program never finds the port missing.
+    bool Retarget(const std::string& terminal);
+
+private:
+    std::string link;
+    bool ready = false;
+};
+
+// The simulated device behind COMn.
 class SimulatedComPort
 {
 public:
-    explicit SimulatedComPort(int number);
-    ~SimulatedComPort();
-    SimulatedComPort(const SimulatedComPort&) = delete;
-    SimulatedComPort& operator=(const SimulatedComPort&) = delete;
+    explicit SimulatedComPort(int number) : link(number, device->SlavePath()) {}
 
-    bool Ready() const { return ready; }
+    bool Ready() const { return device->IsRunning() && link.Ready(); }
     // Every line the device received since it last came back, in order.
     std::vector<std::string> Commands();
     // The device leaves and comes back under the same name, as a COM port keeps its name across
@@ -33,13 +49,38 @@ public:
 
 private:
     std::unique_ptr<sim::PtyDevice> device = std::make_unique<sim::PtyDevice>();
-    std::string link;
-    bool ready = false;
+    ComPortLink link;
+};
+
+// Two COM ports joined as a null-modem cable joins them: what a program writes to one, the other
+// reads. Two pseudo-terminals whose masters a thread of this object relays.
+class NullModem
+{
+public:
+    NullModem(int firstNumber, int secondNumber);
+    ~NullModem();
+    NullModem(const NullModem&) = delete;
+    NullModem& operator=(const NullModem&) = delete;
+
+    bool Ready() const { return relay.joinable() && links[0]->Ready() && links[1]->Ready(); }
+
+private:
+    struct End
+    {
+        int master = -1;
+        int slave = -1; // held open, so that the master never sees a hang-up between two users
+    };
+
+    void Relay();
+
+    End ends[2];
+    std::optional<ComPortLink> links[2];
+    int stopFd = -1;
+    std::thread relay;
 };
 
 // The device as Windows' USB serial driver registers it (the ports class, its hardware ids and a
-// PortName), imported with "wine reg import" from a UTF-16 .reg file and deleted by the
-// destructor.
+// PortName), written with "wine reg add" and deleted by the destructor.
 class RegisteredSerialDevice
 {
 public:

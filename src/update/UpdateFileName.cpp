@@ -12,6 +12,16 @@ bool Carriable(wxUniChar c)
     return ascii > 0x20 && ascii < 0x7f && wxString("\"*/:<>?\\|").Find(ascii) == wxNOT_FOUND;
 }
 
+// Windows cannot create a file whose base name is a device name, whatever its extension.
+bool IsReservedDeviceName(const wxString& name)
+{
+    const wxString base = name.BeforeFirst('.').Upper();
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL")
+        return true;
+    return base.length() == 4 && (base.StartsWith("COM") || base.StartsWith("LPT")) &&
+           base[3] >= '1' && base[3] <= '9';
+}
+
 } // namespace
 
 wxString CleanUpdateFileName(const wxString& fullName)
@@ -23,5 +33,7 @@ wxString CleanUpdateFileName(const wxString& fullName)
     if (clean.empty() || clean.length() > kMaxFatNameLength || clean.EndsWith(".") ||
         clean.find_first_not_of('.') == wxString::npos)
         return wxString();
+    if (IsReservedDeviceName(clean))
+        clean.insert(clean.find('.') == wxString::npos ? clean.length() : clean.find('.'), "_");
     return clean;
 }

@@ -1,0 +1,264 @@
+#include "FirmwareUpdate.h"
+
+#include <wx/filefn.h>
+#include <wx/filename.h>
+#include <wx/log.h>
+
+#include "DataDiskFiles.h"
+#include "FirmwareFile.h"
+#include "FirmwareUpdateProgress.h"
+#include "SleepInhibitor.h"
+#include "SystemVersion.h"
+#include "UpdateFileName.h"
+#include "UserStateFolder.h"
+#include "deviceconnection.h"
+
+namespace {
+
+constexpr auto kBackAfterEject = std::chrono::seconds{30};
+constexpr auto kRestartLimit = std::chrono::seconds{30};
+constexpr auto kBackAfterInstall = std::chrono::seconds{180};
+constexpr auto kBackAfterFlash = std::chrono::seconds{120};
+constexpr auto kPauseBeforeCleanUp = std::chrono::seconds{2};
+
+wxString UpdateError(const wxString& reason)
+{
+    return _("Update Error") + "\n\n" + reason;
+}
+
+wxString FullName(const wxString& path)
+{
+    return wxFileName(path).GetFullName();
+}
+
+wxString UnusableName(const wxString& path)
+{
+    return wxString::Format(_("The file name '%s' cannot be used on the Zephlark."),
+                            FullName(path));
+}
+
+// Keeps the device's text for the install's waits while they are not reading it themselves.
+class DeviceTextHold
+{
+public:
+    explicit DeviceTextHold(DeviceConnection& connection) : connection(connection)
+    {
+        connection.HoldDeviceText(true);
+    }
+    ~DeviceTextHold() { connection.HoldDeviceText(false); }
+    DeviceTextHold(const DeviceTextHold&) = delete;
+    DeviceTextHold& operator=(const DeviceTextHold&) = delete;
+
+private:
+    DeviceConnection& connection;
+};
+
+} // namespace
+
+FirmwareUpdate::FirmwareUpdate(DeviceConnection& connection, FirmwareUpdateProgress& progress)
+    : connection(connection), progress(progress), journal(ZephlarkUserStateFolder())
+{}
+
+wxString FirmwareUpdate::Run(const wxString& osPathIn, const wxString& keyPathIn, bool allowOlderIn)
+{
+    const SleepInhibitor noSleep;
+    osPath = osPathIn;
+    keyPath = keyPathIn;
+    allowOlder = allowOlderIn;
+    wxString failure = CheckUpdateFiles();
+    if (failure.empty())
+        failure = PutUpdateFilesOnDisk();
+    if (failure.empty())
+        failure = InstallUpdate();
+    if (failure.empty())
+        failure = RemoveUpdateFiles();
+    // A run that ended is over, whatever its result; only one that stopped because another device
+    // came back keeps its journal, so that its own device can be finished when it returns.
+    if (otherSerialNumber.empty())
+        journal.Remove();
+    const wxString result = failure.empty() ? ResultText() : UpdateError(failure);
+    wxLogMessage("%s", result);
+    return result;
+}
+
+// A device left on its data disk (the program died while it copied or cleaned up) has no serial
+// port to say who it is; its disk is enough to offer the recovery, which checks the serial number
+// when the device comes back and stops if it is another one.
+std::optional<UpdateJournalRecord> FirmwareUpdate::UnfinishedFor(DeviceConnection& connection)
+{
+    const wxString serial = connection.GetSerialNumber();
+    if (serial.empty() && !connection.HasDataDisk())
+        return std::nullopt;
+    auto record = UpdateJournal(ZephlarkUserStateFolder()).Load();
+    if (!record || (!serial.empty() && record->serialNumber != serial))
+        return std::nullopt;
+    return record;
+}
+
+wxString FirmwareUpdate::Recover(const UpdateJournalRecord& record)
+{
+    const SleepInhibitor noSleep;
+    serialNumber = record.serialNumber;
+    wxLogMessage("Finishing the interrupted update of Zephlark %s (it had reached \"%s\").",
+                 record.serialNumber, record.step);
+    wxString failure = WaitForDataDisk() ? wxString() : _("Zephlark disk not found.");
+    for (const wxString& name : record.copiedNames) {
+        if (!failure.empty())
+            break;
+        const wxString root = connection.MountDataDisk();
+        if (wxFileExists(root + wxFileName::GetPathSeparator() + name) &&
+            !RemoveFromDataDisk(root, name))
+            failure = _("Remove file failed.");
+    }
+    if (failure.empty())
+        failure = EjectAndWaitForDevice();
+    if (otherSerialNumber.empty())
+        journal.Remove();
+    wxString deviceVersion;
+    connection.GetVersionInfo(nullptr, nullptr, &deviceVersion);
+    const wxString result =
+        failure.empty()
+            ? wxString::Format(_("Update Finished\n\nThe files of an interrupted update were "
+                                 "removed from the Zephlark.\n\nDevice firmware version is: %s."),
+                               deviceVersion)
+            : UpdateError(failure);
+    wxLogMessage("%s", result);
+    return result;
+}
+
+void FirmwareUpdate::Journal(const wxString& step)
+{
+    UpdateJournalRecord record{serialNumber, {osName}, step, fileVersion};
+    if (!keyName.empty())
+        record.copiedNames.push_back(keyName);
+    journal.Save(record);
+}
+
+wxString FirmwareUpdate::ResultText()
+{
+    wxString deviceVersion;
+    connection.GetVersionInfo(nullptr, nullptr, &deviceVersion);
+    // Compared as text: the device must report exactly what the file carries.
+    const bool matches = flashed && deviceVersion == fileVersion;
+    return wxString::Format(matches ? _("Update Successful\n\nDevice firmware version is: %s.")
+                                    : _("Update Failed\n\nDevice firmware version is: %s."),
+                            deviceVersion);
+}
+
+wxString FirmwareUpdate::CheckUpdateFiles()
+{
+    Pulse(_("Comparing firmware versions..."));
+    wxString deviceVersion;
+    connection.GetVersionInfo(nullptr, nullptr, &deviceVersion);
+    if (deviceVersion.empty())
+        return _("Device version could not be determined.");
+
+    switch (ReadFirmwareVersion(osPath, fileVersion)) {
+    case FirmwareFileStatus::CannotOpen:
+        return wxString::Format(_("Couldn't open the file '%s'."), osPath);
+    case FirmwareFileStatus::Invalid:
+        return _("Invalid firmware file.");
+    case FirmwareFileStatus::Ok:
+        break;
+    }
+    if (SystemVersion(deviceVersion).Compare(SystemVersion(fileVersion)) > 0 && !allowOlder)
+        return _("Firmware file is too old.");
+
+    // The names travel in a command line and onto a FAT disk: refuse before anything is sent.
+    osName = CleanUpdateFileName(FullName(osPath));
+    if (osName.empty())
+        return UnusableName(osPath);
+    if (!keyPath.empty()) {
+        keyName = CleanUpdateFileName(FullName(keyPath));
+        // FAT ignores letter case: "A.zlos" and "a.zlos" would be one file.
+        if (keyName.empty() || keyName.IsSameAs(osName, false))
+            return UnusableName(keyPath);
+    }
+    serialNumber = connection.GetSerialNumber();
+    return wxString();
+}
+
+wxString FirmwareUpdate::PutUpdateFilesOnDisk()
+{
+    Pulse(_("Restarting Zephlark..."));
+    KeepResponsive();
+    if (!UnmountDataDisk())
+        return _("Zephlark could not be unmounted.");
+    // From "datadisk" on, the device is not as the user left it: an interrupted run must be found.
+    Journal("copying");
+    if (!WaitForDataDisk())
+        return _("Zephlark disk not found.");
+
+    Pulse(_("Copying files to Zephlark..."));
+    KeepResponsive();
+    if (!CopyToDataDisk(osPath, connection.MountDataDisk(), osName))
+        return _("Copy file failed.");
+    if (!keyPath.empty() && !CopyToDataDisk(keyPath, connection.MountDataDisk(), keyName))
+        return _("Copy file failed.");
+
+    return EjectAndWaitForDevice();
+}
+
+wxString FirmwareUpdate::EjectAndWaitForDevice()
+{
+    if (!UnmountDataDisk())
+        return _("Zephlark could not be unmounted.");
+    return DeviceBack(kBackAfterEject);
+}
+
+wxString FirmwareUpdate::DeviceBack(std::chrono::seconds limit)
+{
+    if (WaitForDevice(limit))
+        return wxString();
+    if (!otherSerialNumber.empty())
+        return wxString::Format(_("A different Zephlark came back (serial number %s). The update "
+                                  "stopped without touching it; connect the Zephlark %s again "
+                                  "to finish the update."),
+                                otherSerialNumber, serialNumber);
+    return _("Zephlark could not be found.");
+}
+
+wxString FirmwareUpdate::InstallUpdate()
+{
+    // A failed install or flash is no exit: the copies are still removed and the version the
+    // device then reports is told. The device's status lines may come while the update waits
+    // for it in automatic reading (a quick flash reports before the device is identified again):
+    // the hold keeps them for the wait that looks for them.
+    const DeviceTextHold hold(connection);
+    Journal("installing");
+    if (!WaitForFirmwareUpdate(osName, keyName))
+        return wxString();
+    if (!WaitForDeviceRestart(kRestartLimit))
+        return _("Zephlark is still connected.");
+    if (const wxString failure = DeviceBack(kBackAfterInstall); !failure.empty())
+        return failure;
+    flashed = WaitForFirmwareUpdateSuccess();
+    if (flashed && !WaitForDeviceRestart(kRestartLimit))
+        return _("Zephlark is still connected.");
+    return DeviceBack(kBackAfterFlash);
+}
+
+wxString FirmwareUpdate::RemoveUpdateFiles()
+{
+    Journal("cleaning");
+    Pulse(_("Cleaning Up..."));
+    KeepResponsive();
+    PauseFor(kPauseBeforeCleanUp);
+    if (!WaitForDataDisk())
+        return _("Zephlark disk not found.");
+    if (!RemoveFromDataDisk(connection.MountDataDisk(), osName))
+        return _("Remove file failed.");
+    if (!keyPath.empty() && !RemoveFromDataDisk(connection.MountDataDisk(), keyName))
+        return _("Remove file failed.");
+    return EjectAndWaitForDevice();
+}
+
+void FirmwareUpdate::Pulse(const wxString& message)
+{
+    progress.Pulse(message);
+    // Each new message once, so that a copied log shows how far an update got.
+    if (message == lastMessage)
+        return;
+    lastMessage = message;
+    wxLogMessage("%s", message);
+}

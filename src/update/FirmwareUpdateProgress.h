@@ -1,0 +1,17 @@
+#pragma once
+
+#include <wx/string.h>
+
+// What a firmware update shows of itself while it runs: the window's progress dialog, or a
+// console program's lines. Called on the thread that runs the update; the update logs each new
+// step text itself.
+class FirmwareUpdateProgress
+{
+public:
+    virtual ~FirmwareUpdateProgress() = default;
+
+    // The step or wait under way, with indeterminate progress.
+    virtual void Pulse(const wxString& message) = 0;
+    // The same step, done to the given fraction (0 to 1): the bytes copied so far.
+    virtual void Fraction(const wxString& message, double done) = 0;
+};

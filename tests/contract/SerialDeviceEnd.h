@@ -1,0 +1,30 @@
+#pragma once
+
+// The device's end of the serial line, as each platform's tests reach it: the pseudo-terminal
+// master of a umockdev tty on Linux, the far end of a null-modem pair under wine, the model on the
+// simulated platform. SerialContractTest.cpp runs the same cases against each.
+
+#include <wx/string.h>
+
+#include <memory>
+#include <string>
+
+class SerialDeviceEnd
+{
+public:
+    virtual ~SerialDeviceEnd() = default;
+
+    // The port the host opens to reach this device, and a name no port answers to.
+    virtual wxString PortName() = 0;
+    virtual wxString AbsentPortName() = 0;
+    // Bytes from the device to the host.
+    virtual void Send(const std::string& bytes) = 0;
+    // What the device received, once `count` bytes came or a few seconds passed.
+    virtual std::string Received(size_t count) = 0;
+    // The device leaves, as when it is unplugged; false where the test set-up cannot do that.
+    virtual bool HangUp() = 0;
+};
+
+// Each platform's tests define it. Null, with the reason in `refusal`, when this process cannot
+// have a device end (outside umockdev-wrapper, or without the wine host's null modem).
+std::unique_ptr<SerialDeviceEnd> MakeSerialDeviceEnd(std::string& refusal);
