@@ -1,10 +1,14 @@
-# Installation of the desktop integration and the Debian package.
+# Installation of the desktop integration and the Debian package (the Windows packages are in
+# PackagingWindows.cmake).
 #
 # The program itself is installed by src/CMakeLists.txt (component "Unspecified"); everything a
 # desktop needs around it is installed here as component "desktop". The package holds exactly these
 # two components, so nothing a test or a benchmark might install can slip into it.
 
-# udev, desktop entries and Debian packages mean nothing to the Windows build.
+if(WIN32)
+    include(${CMAKE_CURRENT_LIST_DIR}/PackagingWindows.cmake)
+    return()
+endif()
 if(NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")
     return()
 endif()
@@ -34,6 +38,20 @@ foreach(size IN ITEMS 16 32 48 256)
 endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/resources/zephlark-utility.svg
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT desktop)
+
+# The package's copyright file in Debian's machine-readable format, made from LICENSE (Debian calls
+# the MIT text "Expat"). In that format a licence's lines are indented by a space, and an empty
+# line is written " .".
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE license_text)
+string(FIND "${license_text}" "Permission is hereby granted" license_start)
+string(SUBSTRING "${license_text}" ${license_start} -1 license_body)
+string(STRIP "${license_body}" license_body)
+string(REPLACE "\n\n" "\n.\n" license_body "${license_body}")
+string(REPLACE "\n" "\n " license_body "${license_body}")
+set(ZEPHLARK_DEBIAN_COPYRIGHT ${PROJECT_BINARY_DIR}/copyright)
+configure_file(${ZEPHLARK_LINUX_RESOURCES}/copyright.in ${ZEPHLARK_DEBIAN_COPYRIGHT} @ONLY)
+install(FILES ${ZEPHLARK_DEBIAN_COPYRIGHT}
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zephlark-utility COMPONENT desktop)
 
 # A source install under the default /usr/local prefix is the usual way to end up with a rule that
 # udev never reads and a "permission denied" that looks like a bug: say so at install time. The

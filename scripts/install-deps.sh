@@ -9,7 +9,7 @@ packages=(
     xvfb xauth x11-utils xdotool imagemagick
     desktop-file-utils appstream dpkg-dev file
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
-    wine wine64 make
+    wine wine64 make nsis
 )
 
 missing=()

@@ -38,26 +38,8 @@ purge_leftover() {
 }
 trap 'purge_leftover; rm -rf "$work"' EXIT
 
-passed=0
-failed=0
-# step NAME COMMAND...: runs one check, shows its output only when it fails.
-step() {
-    local name=$1
-    shift
-    if "$@" >"$work/step.log" 2>&1; then
-        echo "PASS: $name"
-        passed=$((passed + 1))
-    else
-        echo "FAIL: $name"
-        sed 's/^/    /' "$work/step.log"
-        failed=$((failed + 1))
-    fi
-}
-finish() {
-    echo "$passed passed, $failed failed"
-    [ "$failed" -eq 0 ]
-    exit
-}
+# shellcheck source=tests/support/steps.sh
+source "$source_dir/tests/support/steps.sh"
 
 build_package() {
     if [ ! -f "$build_dir/build.ninja" ]; then

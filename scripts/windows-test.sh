@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows build and its tests under wine: cross-compiles the program and its Windows test
 # programs with mingw-w64 into build-windows/ (wxMSW from scripts/build-wxmsw.sh, cached outside the
-# checkout), makes a fresh wine prefix and runs the tests under Xvfb through CTest. Ends with an
+# checkout), makes its setup program and portable zip with cpack (build-windows/package/), makes a
+# fresh wine prefix and runs the tests under Xvfb through CTest. Ends with an
 # "N passed, N failed" line. Skips, saying so, only when wine cannot be had.
 #
 # Environment: JOBS (default 2), ZEPHLARK_SCREENSHOT (where the program's screenshot goes, default
@@ -12,7 +13,7 @@ root=$PWD
 
 readonly packages=(
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
-    wine wine64 dpkg-dev make
+    wine wine64 dpkg-dev make nsis
     cmake ninja-build libgtest-dev xvfb xauth xdotool imagemagick
 )
 readonly jobs=${JOBS:-2}
@@ -56,14 +57,21 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DwxWidgets_CONFIG_EXECUTABLE="$wxmsw_prefix/bin/wx-config" \
     -DZEPHLARK_WINE_HOST="$host_test" >/dev/null
 cmake --build "$build" -j "$jobs"
+# The setup program and the portable zip, which the package test installs and unpacks.
+packaging_start=$SECONDS
+rm -rf "$build/package"
+cpack --config "$build/CPackConfig.cmake" -B "$build/package" >"$build/cpack-output.txt" ||
+    { cat "$build/cpack-output.txt"; exit 1; }
+log "packages made in $((SECONDS - packaging_start)) s: $(cd "$build/package" && echo *.exe *.zip)"
 
 # A prefix of its own for every run: the tests register devices in its registry and link its
 # COM ports, and nothing of an earlier run may linger there.
 export WINEPREFIX=$build/wineprefix
 export WINEARCH=win64
 export WINEDEBUG=-all
-# No .NET or Gecko installer dialog on the first start.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No .NET or Gecko installer dialog on the first start, and no menu entries in this machine's
+# desktop for the shortcuts that the setup program makes.
+export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
 export ZEPHLARK_SCREENSHOT=${ZEPHLARK_SCREENSHOT:-$build/windows-screenshot.png}
 rm -rf "$WINEPREFIX"
 

@@ -17,6 +17,7 @@ expected=(
     "$desktop_file"
     "$metainfo_file"
     share/icons/hicolor/scalable/apps/zephlark-utility.svg
+    share/doc/zephlark-utility/copyright
 )
 for size in "${icon_sizes[@]}"; do
     expected+=("share/icons/hicolor/${size}x$size/apps/zephlark-utility.png")
@@ -62,6 +63,17 @@ for size in "${icon_sizes[@]}"; do
     [ -e "$usr/share/icons/hicolor/${size}x$size/apps/$icon.png" ] ||
         fail "the desktop entry's icon \"$icon\" has no ${size}x$size hicolor icon"
 done
+
+# dpkg and the archive's tools read the copyright file as fields: a licence line that lost its
+# leading space would end the field.
+copyright=$usr/share/doc/zephlark-utility/copyright
+if [ -e "$copyright" ]; then
+    head -n 1 "$copyright" | grep -qx "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ||
+        fail "the copyright file is not in the machine-readable format"
+    sed -n '/^License: Expat$/,$p' "$copyright" | tail -n +2 | grep -qv '^ ' &&
+        fail "the copyright file's licence text has an unindented line"
+    grep -q "^Copyright: [0-9]\{4\} ." "$copyright" || fail "the copyright file names no holder"
+fi
 
 # validate-tree also checks that the metainfo's launchable names an installed desktop entry.
 if command -v appstreamcli >/dev/null; then

@@ -92,6 +92,15 @@ void SetTimeouts(HANDLE handle)
         wxLogMessage("SetCommTimeouts failed (%d)", static_cast<int>(GetLastError()));
 }
 
+// An empty read cannot tell "nothing yet" from "gone": some drivers (wine's on a hung-up
+// pseudo-terminal among them) go on returning nothing from a port whose device has left, while
+// asking for the port's state then fails.
+bool PortStillWorks(HANDLE handle)
+{
+    DWORD errors = 0;
+    return ClearCommError(handle, &errors, nullptr) != 0;
+}
+
 } // namespace
 
 static_assert(sizeof(DCB) == 28, "GetCommState checks DCBlength against this size");
@@ -149,9 +158,10 @@ int64_t ZephlarkSerialRead(uint8_t* buffer, uint32_t count)
         return -1;
     }
     DWORD received = 0;
-    if (!ReadFile(handle, buffer, count, &received, nullptr)) {
-        // Not EAGAIN: a failed read here means the device went away, and the reader must not
-        // spin on it.
+    // Not EAGAIN: a failed read here means the device went away, and the reader must not spin
+    // on it.
+    if (!ReadFile(handle, buffer, count, &received, nullptr) ||
+        (received == 0 && !PortStillWorks(handle))) {
         errno = EIO;
         return -1;
     }
@@ -166,7 +176,9 @@ int64_t ZephlarkSerialWriteOnce(const uint8_t* data, size_t length)
     // The shared loop writes the rest of a longer buffer in further calls.
     const DWORD chunk = length > MAXDWORD ? MAXDWORD : static_cast<DWORD>(length);
     DWORD written = 0;
-    if (!WriteFile(handle, data, chunk, &written, nullptr))
+    if (!WriteFile(handle, data, chunk, &written, nullptr)) {
+        errno = EIO; // as a failed read: the device is gone or broken, not busy
         return -1;
+    }
     return written;
 }

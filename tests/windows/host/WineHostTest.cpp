@@ -3,6 +3,7 @@
 // close.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <optional>
@@ -157,6 +158,31 @@ TEST_F(WineProgram, RefreshesOnArrivalAndRemovalNoticesOnly)
     registration.reset();
     ASSERT_EQ(SendNotice(kRemoveComplete), 0);
     EXPECT_TRUE(program->WaitForOutput(std::string("Device Disconnected: ") + kPortName, kPatience))
+        << program->Output();
+    EXPECT_EQ(CloseProgram(), 0);
+}
+
+// The refresh never saw the device leave: the port's failing reads have to tell the connection,
+// or it keeps the dead handle and the device that came back is never greeted.
+TEST_F(WineProgram, ReopensAPortThatCameBackUnderTheSameName)
+{
+    RegisteredSerialDevice registration(kPortName);
+    ASSERT_TRUE(registration.Ready());
+    StartProgram();
+    ASSERT_TRUE(WaitUntil(
+        "the first device's three commands", [this] { return port.Commands().size() >= 3; },
+        kStartLimit))
+        << program->Output();
+
+    ASSERT_TRUE(port.ComeBack());
+
+    EXPECT_TRUE(WaitUntil(
+        "\"version\" sent to the device that came back",
+        [this] {
+            const auto commands = port.Commands();
+            return std::find(commands.begin(), commands.end(), "version") != commands.end();
+        },
+        kPatience))
         << program->Output();
     EXPECT_EQ(CloseProgram(), 0);
 }

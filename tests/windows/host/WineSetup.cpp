@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 #include <poll.h>
@@ -57,6 +58,18 @@ ComPortLink::~ComPortLink()
 {
     if (ready)
         unlink(link.c_str());
+}
+
+bool ComPortLink::Retarget(const std::string& terminal)
+{
+    const std::string staged = link + ".next";
+    if (!ready || symlink(terminal.c_str(), staged.c_str()) != 0)
+        return false;
+    if (rename(staged.c_str(), link.c_str()) != 0) {
+        unlink(staged.c_str());
+        return false;
+    }
+    return true;
 }
 
 NullModem::NullModem(int firstNumber, int secondNumber)
@@ -117,8 +130,17 @@ void NullModem::Relay()
 std::vector<std::string> SimulatedComPort::Commands()
 {
     std::vector<std::string> commands;
-    device.WithDevice([&commands](sim::SimDevice& d) { commands = d.Commands(); });
+    device->WithDevice([&commands](sim::SimDevice& d) { commands = d.Commands(); });
     return commands;
+}
+
+bool SimulatedComPort::ComeBack()
+{
+    auto next = std::make_unique<sim::PtyDevice>();
+    if (!next->IsRunning() || !link.Retarget(next->SlavePath()))
+        return false;
+    device = std::move(next); // closes the old pseudo-terminal: the program's handle hangs up
+    return true;
 }
 
 RegisteredSerialDevice::RegisteredSerialDevice(const std::string& portName)

@@ -4,6 +4,7 @@
 // scripts/windows-test.sh): the simulated device behind a COM port, and the device's entry in
 // wine's registry, where SetupAPI finds it.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -24,6 +25,8 @@ public:
     ComPortLink& operator=(const ComPortLink&) = delete;
 
     bool Ready() const { return ready; }
+    // Points COMn at another terminal in one step: a program never finds the port missing.
+    bool Retarget(const std::string& terminal);
 
 private:
     std::string link;
@@ -34,14 +37,18 @@ private:
 class SimulatedComPort
 {
 public:
-    explicit SimulatedComPort(int number) : link(number, device.SlavePath()) {}
+    explicit SimulatedComPort(int number) : link(number, device->SlavePath()) {}
 
-    bool Ready() const { return device.IsRunning() && link.Ready(); }
-    // Every line the device received, in order.
+    bool Ready() const { return device->IsRunning() && link.Ready(); }
+    // Every line the device received since it last came back, in order.
     std::vector<std::string> Commands();
+    // The device leaves and comes back under the same name, as a COM port keeps its name across
+    // an unplug: a new pseudo-terminal takes over the link, then the old one hangs up. No device
+    // notice is sent.
+    bool ComeBack();
 
 private:
-    sim::PtyDevice device;
+    std::unique_ptr<sim::PtyDevice> device = std::make_unique<sim::PtyDevice>();
     ComPortLink link;
 };
 

@@ -1,0 +1,6 @@
+# Read by cpack for each generator (CPACK_PROJECT_CONFIG_FILE): one version, two file names.
+if(CPACK_GENERATOR STREQUAL "NSIS")
+    set(CPACK_PACKAGE_FILE_NAME "${CPACK_PACKAGE_NAME}-${CPACK_PACKAGE_VERSION}-win64-setup")
+elseif(CPACK_GENERATOR STREQUAL "ZIP")
+    set(CPACK_PACKAGE_FILE_NAME "${CPACK_PACKAGE_NAME}-${CPACK_PACKAGE_VERSION}-win64-portable")
+endif()
