@@ -26,12 +26,17 @@ public:
         const auto deadline = Now() + d;
         while (!EventsWaiting() && Now() < deadline)
             SleepFor(std::min<Duration>(kEventCheckInterval, deadline - Now()));
-        if (wxTheApp)
-            wxTheApp->ProcessPendingEvents();
+        if (wxAppConsole* app = wxAppConsole::GetInstance())
+            app->ProcessPendingEvents();
     }
 
 private:
-    static bool EventsWaiting() { return wxTheApp && wxTheApp->HasPendingEvents(); }
+    // wxTheApp would cast a console program's application to the GUI class, which it is not.
+    static bool EventsWaiting()
+    {
+        wxAppConsole* app = wxAppConsole::GetInstance();
+        return app && app->HasPendingEvents();
+    }
 };
 
 SteadyClock steadyClock;

@@ -36,7 +36,7 @@ protected:
 
     int DeliveredNotifications()
     {
-        wxTheApp->ProcessPendingEvents();
+        wxAppConsole::GetInstance()->ProcessPendingEvents();
         return notifications;
     }
 

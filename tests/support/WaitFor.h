@@ -28,10 +28,11 @@ bool WaitFor(Condition condition, std::chrono::milliseconds limit = std::chrono:
     while (!condition()) {
         if (std::chrono::steady_clock::now() >= deadline)
             return condition();
-        if (wxTheApp) {
-            wxTheApp->ProcessPendingEvents();
-            if (wxTheApp->IsGUI())
-                wxTheApp->Yield(true);
+        // Not wxTheApp: a console test's application is no wxApp.
+        if (wxAppConsole* app = wxAppConsole::GetInstance()) {
+            app->ProcessPendingEvents();
+            if (app->IsGUI())
+                app->Yield(true);
         }
         wxMilliSleep(1);
     }
