@@ -4,6 +4,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
+    clang libclang-rt-14-dev llvm
     libwxgtk3.2-dev libudev-dev libglib2.0-dev libgtest-dev libgmock-dev
     umockdev libumockdev-dev dbus-daemon dbus-bin
     xvfb xauth x11-utils xdotool imagemagick

@@ -131,7 +131,8 @@ void Testbed::UnplugDisk(const UsbDiskDevice& device)
                       device.UsbSysPath()});
     // umockdev leaves the /sys/block links of a removed block device behind, and a later add of
     // the same name fails on them; the kernel gives a replugged disk its old name again.
-    const std::string blockLinks = std::string(umockdev_testbed_get_sys_dir(testbed)) + "/block/";
+    g_autofree gchar* sysDir = umockdev_testbed_get_sys_dir(testbed);
+    const std::string blockLinks = std::string(sysDir) + "/block/";
     for (const auto& name : {device.disk, device.Partition()})
         g_unlink((blockLinks + name).c_str());
 }

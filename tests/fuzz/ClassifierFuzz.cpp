@@ -1,0 +1,206 @@
+// Fuzzes DeviceConnection's line classifier (HandleSerialInput, ReadSerialLine) with arbitrary
+// device lines, in automatic and manual reading.
+//
+// The input is text. Each line (up to a line feed) is a device line, which the simulated device
+// sends to the connection's reader, except two control lines:
+//   "\x01"  one ReadSerialLine in manual reading
+//   "\x02"  one automatic pass, as one notification of the reader runs it
+// Automatic passes then drain what is left. Carriage returns are left out, and a line that is not
+// UTF-8 is sent as the UTF-8 of its bytes read as Latin-1: the queue's decoding has its own target.
+//
+// Nothing crashes; every pass takes whole lines, at least one when one waits; device text is
+// logged unchanged; in manual reading each ReadSerialLine takes exactly the next line and returns
+// it, so that the update's waits miss none. Once a "~screen", "~stats:" or "~memstats:" line was
+// taken, later lines may be swallowed: from there on only the first three are checked.
+
+#include <wx/init.h>
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <set>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "FuzzProperty.h"
+#include "LogCapture.h"
+#include "MonotonicClock.h"
+#include "Serial.h"
+#include "deviceconnection.h"
+#include "readthread.h"
+#include "sim/SimPlatform.h"
+
+namespace {
+
+constexpr char kManualRead = '\x01';
+constexpr char kAutomaticPass = '\x02';
+constexpr auto kReaderCatchUpLimit = std::chrono::seconds{10};
+const wxString kClassifierMessages[] = {"Screenshot begin...", "Trace no Lua",
+                                        "Serial backlog, continuing..."};
+const wxString kInvalidTracePrefix = "Invalid trace: ";
+const wxString kTraceValueMarker = "~tr: ";
+
+struct FedLine
+{
+    wxString text;
+    size_t bytes; // with its line feed
+};
+
+bool MaySwallowLaterLines(const wxString& line)
+{
+    return line.StartsWith("~screen") || line == "~stats:" || line == "~memstats:";
+}
+
+// A DeviceConnection whose reader takes the simulated device's output; the port is opened without
+// the connection's opening commands, so that the device says nothing of its own.
+class ClassifierDriver
+{
+public:
+    ClassifierDriver()
+    {
+        sim::Reset();
+        sim::Plug();
+        ZephlarkSerialOpen(FindZephlarkSerialPort());
+        connection.StartReaderThread();
+    }
+
+    void Send(std::string_view bytes)
+    {
+        std::string line;
+        for (char c : bytes) {
+            if (c != '\r')
+                line.push_back(c);
+        }
+        wxString text = wxString::FromUTF8(line.data(), line.size());
+        if (text.empty() && !line.empty()) {
+            line = wxString::From8BitData(line.data(), line.size()).utf8_string();
+            text = wxString::FromUTF8(line.data(), line.size());
+        }
+        // The queue shows a NUL as a dot, so that the log keeps the rest of the line.
+        text.Replace(wxString(wxUniChar(0)), ".");
+        sim::Emit(line + "\n");
+        waiting.push_back({text, line.size() + 1});
+        fedTexts.insert(text);
+        queuedBytes += line.size() + 1;
+        WaitUntilQueued();
+    }
+
+    void ReadManually()
+    {
+        if (!manual)
+            connection.SetReadMode(DeviceConnection::Manual);
+        manual = true;
+        const wxString returned = connection.ReadSerialLine();
+        const bool checked = !swallowingMayHaveBegun;
+        const std::vector<wxString> taken = TakeHandledLines();
+        if (!checked)
+            return;
+        RequireProperty(taken.size() <= 1, "one ReadSerialLine takes at most one line");
+        RequireProperty(returned == (taken.empty() ? wxString() : taken.front()),
+                        "ReadSerialLine returns the line it took");
+    }
+
+    void PassAutomatically()
+    {
+        const bool lineWaits = !waiting.empty();
+        if (manual)
+            connection.SetReadMode(DeviceConnection::Automatic);
+        else
+            connection.HandleSerialInput();
+        manual = false;
+        RequireProperty(!lineWaits || !TakeHandledLines().empty(),
+                        "a pass takes a line when one waits");
+    }
+
+    void DrainAutomatically()
+    {
+        while (!waiting.empty())
+            PassAutomatically();
+    }
+
+    void RequireDeviceTextLoggedUnchanged()
+    {
+        for (const wxString& message : log.Messages())
+            RequireProperty(IsFedLine(message) || IsClassifierMessage(message),
+                            "device text is logged unchanged");
+    }
+
+private:
+    void WaitUntilQueued()
+    {
+        const auto deadline = std::chrono::steady_clock::now() + kReaderCatchUpLimit;
+        while (connection.LineQueue().QueuedBytes() != queuedBytes) {
+            RequireProperty(std::chrono::steady_clock::now() < deadline,
+                            "the reader queues what the device sends");
+            std::this_thread::yield();
+        }
+    }
+
+    // The lines the last call took from the queue, in order.
+    std::vector<wxString> TakeHandledLines()
+    {
+        const size_t nowQueued = connection.LineQueue().QueuedBytes();
+        size_t takenBytes = queuedBytes - nowQueued;
+        queuedBytes = nowQueued;
+        std::vector<wxString> taken;
+        while (takenBytes > 0) {
+            RequireProperty(!waiting.empty() && waiting.front().bytes <= takenBytes,
+                            "the classifier takes whole lines");
+            takenBytes -= waiting.front().bytes;
+            taken.push_back(waiting.front().text);
+            swallowingMayHaveBegun |= MaySwallowLaterLines(waiting.front().text);
+            waiting.pop_front();
+        }
+        return taken;
+    }
+
+    bool IsFedLine(const wxString& text) const { return fedTexts.count(text) > 0; }
+
+    bool IsClassifierMessage(const wxString& message) const
+    {
+        for (const wxString& known : kClassifierMessages) {
+            if (message == known)
+                return true;
+        }
+        wxString value;
+        return message.StartsWith(kInvalidTracePrefix, &value) &&
+               IsFedLine(kTraceValueMarker + value);
+    }
+
+    LogCapture log;
+    DeviceConnection connection{nullptr};
+    bool manual = false;
+    bool swallowingMayHaveBegun = false;
+    std::deque<FedLine> waiting; // sent, not yet taken by the classifier
+    size_t queuedBytes = 0;
+    std::set<wxString> fedTexts;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static wxInitializer wx;
+    // The reader's start-up pause and the device's delays pass at once.
+    static VirtualClock clock;
+    SetClock(&clock);
+
+    std::string_view input(reinterpret_cast<const char*>(data), size);
+    ClassifierDriver driver;
+    while (!input.empty()) {
+        const size_t lineEnd = std::min(input.find('\n'), input.size());
+        const std::string_view line = input.substr(0, lineEnd);
+        input.remove_prefix(std::min(lineEnd + 1, input.size()));
+        if (line.size() == 1 && line[0] == kManualRead)
+            driver.ReadManually();
+        else if (line.size() == 1 && line[0] == kAutomaticPass)
+            driver.PassAutomatically();
+        else
+            driver.Send(line);
+    }
+    driver.DrainAutomatically();
+    driver.RequireDeviceTextLoggedUnchanged();
+    return 0;
+}

@@ -1,0 +1,163 @@
+// Fuzzes the reader's line queue with its 1 MiB cap, driven from one thread as the reader and the
+// GUI thread drive it.
+//
+// The input is a small program, one operation per byte:
+//   0x00-0x3f  a read that brought the next (op) input bytes (0: the read timed out)
+//   0x40-0x9f  GetLine
+//   0xa0-0xfe  ReadyForMore
+//   0xff       a long read: (n + 1) times 4 KiB copies of the byte b, for the next two input bytes
+//              n and b, so that a short input reaches the cap (at most kMaxFillerBytes per input;
+//              a rare operation, since each costs milliseconds)
+//
+// The queue holds the newest bytes fed (the cap drops from the front), never more than 1 MiB.
+// GetLine hands out exactly the next line the queue holds, without its line feed and carriage
+// returns, and nothing while no line feed waits: after the cap emptied the queue, no part of an
+// unfinished line comes out. At most one notification is outstanding, and one is out whenever a
+// line waits.
+
+#include <wx/event.h>
+#include <wx/init.h>
+#include <wx/log.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "FuzzProperty.h"
+#include "SerialLineQueue.h"
+
+namespace {
+
+constexpr int kEventId = 2;
+constexpr size_t kFillerUnitBytes = 4 * 1024;
+constexpr size_t kMaxFillerBytes = 2 * SerialLineQueue::kLimitBytes;
+const wxString kInvalidUtf8Mark = "<UTF8ERR>";
+
+// Counts the notifications the queue posts instead of delivering them.
+class NotificationCounter : public wxEvtHandler
+{
+public:
+    void QueueEvent(wxEvent* event) override
+    {
+        ++posted;
+        delete event;
+    }
+
+    int posted = 0;
+};
+
+class QueueDriver
+{
+public:
+    QueueDriver() : queue(&notifications, kEventId) {}
+
+    void Read(std::string_view bytes)
+    {
+        fed.append(bytes);
+        queue.QueueBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+        RequireProperty(queue.QueuedBytes() <= SerialLineQueue::kLimitBytes,
+                        "the queue holds at most 1 MiB");
+        RequireProperty(notifications.posted - postedBeforeReady <= 1,
+                        "at most one notification is outstanding");
+        RequireProperty(Held().find('\n') == std::string_view::npos ||
+                            notifications.posted > postedBeforeReady,
+                        "a waiting line is announced");
+        if (fed.size() > 2 * SerialLineQueue::kLimitBytes)
+            fed.erase(0, fed.size() - SerialLineQueue::kLimitBytes);
+    }
+
+    void GetLine()
+    {
+        const std::string_view held = Held();
+        const size_t lineEnd = held.find('\n');
+        wxString line;
+        const bool got = queue.GetLine(line);
+        if (lineEnd == std::string_view::npos) {
+            RequireProperty(!got, "no line is handed out while no line feed waits");
+            return;
+        }
+        RequireProperty(got, "a waiting line is handed out");
+        RequireProperty(line.Find('\n') == wxNOT_FOUND, "a line holds no line feed");
+        RequireProperty(queue.QueuedBytes() == held.size() - lineEnd - 1,
+                        "GetLine takes exactly one line");
+        RequireDecoded(line, WithoutCarriageReturns(held.substr(0, lineEnd)));
+    }
+
+    void ReadyForMore()
+    {
+        queue.ReadyForMore();
+        postedBeforeReady = notifications.posted;
+    }
+
+private:
+    // What the queue holds: the newest bytes fed.
+    std::string_view Held()
+    {
+        const size_t count = queue.QueuedBytes();
+        RequireProperty(count <= fed.size(), "the queue holds only bytes fed");
+        return std::string_view(fed).substr(fed.size() - count);
+    }
+
+    static std::string WithoutCarriageReturns(std::string_view bytes)
+    {
+        std::string line;
+        for (char c : bytes) {
+            if (c != '\r')
+                line.push_back(c);
+        }
+        return line;
+    }
+
+    static void RequireDecoded(const wxString& line, const std::string& bytes)
+    {
+        wxString decoded = wxString::FromUTF8(bytes.data(), bytes.size());
+        decoded.Replace(wxString(wxUniChar(0)), "."); // shown, so that the rest of the line stays
+        if (decoded.empty() && !bytes.empty()) {
+            RequireProperty(line.StartsWith(kInvalidUtf8Mark) &&
+                                line.length() == kInvalidUtf8Mark.length() + bytes.size(),
+                            "invalid UTF-8 comes out marked, one character per byte");
+        } else {
+            RequireProperty(line == decoded,
+                            "a line comes out as the device sent it (a NUL shown as a dot)");
+        }
+    }
+
+    NotificationCounter notifications;
+    SerialLineQueue queue;
+    int postedBeforeReady = 0;
+    std::string fed; // the newest bytes fed, more than the queue can hold
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static wxInitializer wx;
+    static wxLogNull noBufferFullMessages;
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    QueueDriver driver;
+    size_t fillerBytes = 0;
+    size_t position = 0;
+    while (position < input.size()) {
+        const uint8_t op = static_cast<uint8_t>(input[position++]);
+        if (op < 0x40) {
+            const std::string_view bytes = input.substr(position, op);
+            position += bytes.size();
+            driver.Read(bytes);
+        } else if (op < 0xa0) {
+            driver.GetLine();
+        } else if (op < 0xff) {
+            driver.ReadyForMore();
+        } else {
+            if (position + 2 > input.size())
+                break;
+            const size_t count = (static_cast<uint8_t>(input[position]) + 1) * kFillerUnitBytes;
+            if (fillerBytes + count > kMaxFillerBytes)
+                break;
+            fillerBytes += count;
+            driver.Read(std::string(count, input[position + 1]));
+            position += 2;
+        }
+    }
+    return 0;
+}
