@@ -32,6 +32,7 @@ wxString openPortName; // for messages; GUI thread only
 
 // Ports whose permission problem the user has been told about; GUI thread only.
 std::set<wxString> portsExplained;
+SerialOpenFailure lastOpenFailure = SerialOpenFailure::None; // GUI thread only
 
 void* AsHandle(int fd)
 {
@@ -138,8 +139,12 @@ bool ZephlarkSerialOpen(const wxString& name)
         // the caller on its next refresh, quietly.
         if (errno == EACCES || errno == EPERM)
             ExplainPermissionOnce(name, errno);
+        lastOpenFailure = errno == EBUSY                      ? SerialOpenFailure::InUse
+                          : errno == EACCES || errno == EPERM ? SerialOpenFailure::Denied
+                                                              : SerialOpenFailure::Other;
         return false;
     }
+    lastOpenFailure = SerialOpenFailure::None;
     ClaimExclusively(fd, name);
     ConfigureLine(fd, name);
     AssertDtr(fd, name);
@@ -151,6 +156,11 @@ bool ZephlarkSerialOpen(const wxString& name)
 bool ZephlarkSerialIsOpen()
 {
     return portFd.load() >= 0;
+}
+
+SerialOpenFailure ZephlarkSerialLastOpenFailure()
+{
+    return lastOpenFailure;
 }
 
 void ZephlarkSerialClose()
