@@ -24,7 +24,9 @@ int RunCommand(const CliOptions& options, CliOutput& output)
         return RunRecoverCommand(options, output);
     if (options.command == "reset")
         return RunResetCommand(options, output);
-    return RunConsoleCommand(options, output);
+    if (options.command == "console")
+        return RunConsoleCommand(options, output);
+    return RunDoctorCommand(options, output);
 }
 
 wxString VersionText()

@@ -10,3 +10,4 @@ int RunUpdateCommand(const CliOptions& options, CliOutput& output);
 int RunRecoverCommand(const CliOptions& options, CliOutput& output);
 int RunResetCommand(const CliOptions& options, CliOutput& output);
 int RunConsoleCommand(const CliOptions& options, CliOutput& output);
+int RunDoctorCommand(const CliOptions& options, CliOutput& output);

@@ -47,6 +47,12 @@ const std::vector<CommandSpec> kCommands = {
      "zephlark-cli console [--follow] [--wait SECONDS] [--json] [--verbose]\n"
      "  Prints the Zephlark's lines as they arrive, each with its time, until Ctrl+C or until it\n"
      "  leaves. --follow keeps going across unplug and replug and marks each."},
+    {"doctor",
+     {},
+     false,
+     "zephlark-cli doctor [--json] [--verbose]\n"
+     "  Checks that this user can reach the Zephlark (Linux: the udev rule, the port's\n"
+     "  permissions, ModemManager, udisks2) and gives the command that fixes each problem."},
 };
 
 const CommandSpec* FindCommand(const std::string& name)

@@ -122,6 +122,20 @@ void CliOutput::Device(const wxString& state,
         WriteLine(stdout, wxString::Format("%-11s %s", wxString(name) + ":", value));
 }
 
+void CliOutput::Check(const wxString& name, bool ok, const wxString& text, const wxString& fix)
+{
+    if (json)
+        return WriteLine(stdout, Event("check")
+                                     .Add("name", name)
+                                     .Add("ok", ok)
+                                     .Add("text", text)
+                                     .Add("fix", fix)
+                                     .Text());
+    WriteLine(stdout, wxString::Format("[%s] %s: %s", ok ? "ok" : "!!", name, text));
+    if (!ok)
+        WriteLine(stdout, "     fix: " + fix);
+}
+
 void CliOutput::Notice(const wxString& text)
 {
     if (json)

@@ -25,6 +25,8 @@ public:
     void DeviceText(const wxString& text);
     // The device came or went, or is identified, with its details as (name, value) pairs.
     void Device(const wxString& state, const std::vector<std::pair<const char*, wxString>>& fields);
+    // One check of doctor: what was found and, when it is wrong, its fix.
+    void Check(const wxString& name, bool ok, const wxString& text, const wxString& fix);
     // Something the user must know now (not the result): a refusal, a Ctrl+C notice.
     void Notice(const wxString& text);
     // How the command ended: its text (shown as the window would) and the exit code it gives.

@@ -216,7 +216,9 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"OlderFileRefused", {"update", "OS:1.4.1"}, {}, 5},
         ExitCase{"OlderFileAllowed", {"update", "OS:1.4.1", "--allow-older"}, {}, 0},
         ExitCase{"ResetNeedsYes", {"reset"}, {}, 2}, ExitCase{"Reset", {"reset", "--yes"}, {}, 0},
-        ExitCase{"NothingToRecover", {"recover"}, {}, 0}),
+        ExitCase{"NothingToRecover", {"recover"}, {}, 0},
+        ExitCase{"DoctorFindsThePort", {"doctor"}, {}, 0},
+        ExitCase{"DoctorMissesThePort", {"doctor"}, {"ZEPHLARK_SIM_UNPLUGGED=1"}, 6}),
     [](const testing::TestParamInfo<ExitCase>& info) { return info.param.name; });
 
 TEST_F(CliSim, InfoReportsTheDeviceAsOneEvent)
