@@ -8,91 +8,15 @@
 
 #include <algorithm>
 #include <csignal>
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
-#include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include "CliChild.h"
 #include "sim/SampleOsFile.h"
 #include "sim/SimDevice.h"
 
 namespace {
-
-using Event = std::map<std::string, std::string>;
-
-// A flat JSON object of strings, numbers and booleans (all that the program writes), values as
-// text; nothing when the line is anything else.
-std::optional<Event> ParseFlatJson(const std::string& line)
-{
-    size_t at = 0;
-    const auto expect = [&](char c) { return at < line.size() && line[at++] == c; };
-    const auto string = [&]() -> std::optional<std::string> {
-        if (!expect('"'))
-            return std::nullopt;
-        std::string out;
-        while (at < line.size() && line[at] != '"') {
-            char c = line[at++];
-            if (c == '\\' && at < line.size()) {
-                const char e = line[at++];
-                const std::map<char, char> simple = {{'n', '\n'}, {'r', '\r'},  {'t', '\t'},
-                                                     {'"', '"'},  {'\\', '\\'}, {'/', '/'}};
-                if (e == 'u' && at + 4 <= line.size()) {
-                    c = static_cast<char>(std::stoi(line.substr(at, 4), nullptr, 16));
-                    at += 4;
-                } else if (simple.count(e)) {
-                    c = simple.at(e);
-                } else {
-                    return std::nullopt;
-                }
-            } else if (static_cast<unsigned char>(c) < 0x20) {
-                return std::nullopt;
-            }
-            out += c;
-        }
-        if (!expect('"'))
-            return std::nullopt;
-        return out;
-    };
-    Event event;
-    if (!expect('{'))
-        return std::nullopt;
-    while (at < line.size() && line[at] != '}') {
-        if (!event.empty() && !expect(','))
-            return std::nullopt;
-        const auto key = string();
-        if (!key || !expect(':'))
-            return std::nullopt;
-        if (line[at] == '"') {
-            const auto value = string();
-            if (!value)
-                return std::nullopt;
-            event[*key] = *value;
-        } else {
-            const size_t end = line.find_first_of(",}", at);
-            if (end == std::string::npos)
-                return std::nullopt;
-            event[*key] = line.substr(at, end - at);
-            at = end;
-        }
-    }
-    if (!expect('}') || at != line.size())
-        return std::nullopt;
-    return event;
-}
-
-struct CliRun
-{
-    int exitCode = -1;
-    std::vector<Event> events;
-    std::vector<std::string> badLines; // standard output that is no JSON object
-};
 
 class CliSim : public testing::Test
 {
@@ -116,61 +40,12 @@ protected:
         return wxFileExists(folder + "/state/zephlark-utility/update-journal");
     }
 
-    // Runs the program with --json; onEvent may signal it (its process id) as events arrive.
-    CliRun Run(std::vector<std::string> arguments, std::vector<std::string> environment = {},
-               const std::function<void(const Event&, pid_t)>& onEvent = {})
+    CliRun Run(const std::vector<std::string>& arguments, std::vector<std::string> settings = {},
+               const std::function<void(const CliEvent&, pid_t)>& onEvent = {})
     {
-        arguments.insert(arguments.begin(), ZEPHLARK_CLI_SIM);
-        arguments.push_back("--json");
-        environment.push_back("XDG_STATE_HOME=" + folder + "/state");
-        environment.push_back("ZEPHLARK_SIM_QUICK=1");
-        int out[2];
-        EXPECT_EQ(pipe(out), 0);
-        const pid_t pid = fork();
-        if (pid == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            const int err = open((folder + "/stderr").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-            dup2(err, STDERR_FILENO);
-            for (const std::string& setting : environment)
-                putenv(const_cast<char*>(setting.c_str()));
-            std::vector<char*> argv;
-            for (std::string& argument : arguments)
-                argv.push_back(argument.data());
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(out[1]);
-        CliRun run;
-        FILE* stream = fdopen(out[0], "r");
-        char* line = nullptr;
-        size_t capacity = 0;
-        for (ssize_t length; (length = getline(&line, &capacity, stream)) > 0;) {
-            const std::string text(line, length - 1);
-            if (const auto event = ParseFlatJson(text)) {
-                run.events.push_back(*event);
-                if (onEvent)
-                    onEvent(*event, pid);
-            } else {
-                run.badLines.push_back(text);
-            }
-        }
-        free(line);
-        fclose(stream);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return run;
-    }
-
-    static std::vector<std::string> Values(const CliRun& run, const std::string& event,
-                                           const std::string& field)
-    {
-        std::vector<std::string> values;
-        for (const Event& e : run.events)
-            if (e.at("event") == event)
-                values.push_back(e.at(field));
-        return values;
+        settings.push_back("XDG_STATE_HOME=" + folder + "/state");
+        settings.push_back("ZEPHLARK_SIM_QUICK=1");
+        return RunCliChild(ZEPHLARK_CLI_SIM, arguments, settings, folder + "/stderr", onEvent);
     }
 
     std::string folder;
@@ -198,7 +73,7 @@ TEST_P(CliExitCodes, EndWithTheirCodeAndOneResult)
     EXPECT_EQ(run.exitCode, GetParam().exitCode);
     EXPECT_TRUE(run.badLines.empty()) << run.badLines.front();
     ASSERT_FALSE(run.events.empty());
-    const Event& result = run.events.back();
+    const CliEvent& result = run.events.back();
     EXPECT_EQ(result.at("event"), "result");
     EXPECT_EQ(result.at("exit_code"), std::to_string(GetParam().exitCode));
     EXPECT_EQ(result.at("ok"), GetParam().exitCode == 0 ? "true" : "false");
@@ -224,21 +99,21 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(CliSim, InfoReportsTheDeviceAsOneEvent)
 {
     const CliRun run = Run({"info"});
-    const auto serials = Values(run, "device", "serial");
+    const auto serials = run.Values("device", "serial");
     ASSERT_EQ(serials.size(), 1u);
     EXPECT_EQ(serials[0], sim::kDefaultSerialNumber);
-    EXPECT_EQ(Values(run, "device", "sdk"), std::vector<std::string>{sim::kDefaultSdk});
-    EXPECT_EQ(Values(run, "device", "port"), std::vector<std::string>{"simACM0"});
+    EXPECT_EQ(run.Values("device", "sdk"), std::vector<std::string>{sim::kDefaultSdk});
+    EXPECT_EQ(run.Values("device", "port"), std::vector<std::string>{"simACM0"});
 }
 
 TEST_F(CliSim, UpdateShowsItsStepsAndCopyThenTheWindowsResult)
 {
     const CliRun run = Run({"update", OsFile("1.5.0")});
     ASSERT_EQ(run.exitCode, 0);
-    const auto steps = Values(run, "step", "text");
+    const auto steps = run.Values("step", "text");
     EXPECT_NE(std::find(steps.begin(), steps.end(), "Copying files to Zephlark..."), steps.end());
     EXPECT_NE(std::find(steps.begin(), steps.end(), "Applying Update..."), steps.end());
-    const auto fractions = Values(run, "progress", "fraction");
+    const auto fractions = run.Values("progress", "fraction");
     ASSERT_FALSE(fractions.empty());
     EXPECT_TRUE(std::is_sorted(
         fractions.begin(), fractions.end(),
@@ -267,7 +142,7 @@ TEST_P(CliInterrupt, StopsWhereTheDeviceIsSafeAndRecoverFinishes)
     int sent = 0;
     const CliRun run =
         Run({"update", OsFile("1.5.0"), "--wait", "30"}, c.environment,
-            [&](const Event& event, pid_t pid) {
+            [&](const CliEvent& event, pid_t pid) {
                 const bool atStep =
                     event.at("event") == "step" && event.at("text") == c.interruptAtStep;
                 const bool acknowledged =

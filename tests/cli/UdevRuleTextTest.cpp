@@ -18,7 +18,8 @@ struct RuleCase
 };
 
 class UdevRuleText : public testing::TestWithParam<RuleCase>
-{};
+{
+};
 
 TEST_P(UdevRuleText, TellsWhatTheRuleDoes)
 {
