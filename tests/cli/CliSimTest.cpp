@@ -123,6 +123,20 @@ TEST_F(CliSim, UpdateShowsItsStepsAndCopyThenTheWindowsResult)
               "Update Successful\n\nDevice firmware version is: 1.5.0.");
 }
 
+TEST_F(CliSim, ConsoleMarksTheConnectionAndShowsTheDevicesLinesUntilCtrlC)
+{
+    const CliRun run = Run({"console"}, {}, [](const CliEvent& event, pid_t pid) {
+        if (event.at("event") == "log" && event.at("text") == "serial#=ZL-000123")
+            kill(pid, SIGINT);
+    });
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.Values("device", "state"), std::vector<std::string>{"connected"});
+    // The device's own text, apart from the program's messages ("Device Connected: simACM0").
+    const auto deviceText = run.Values("log", "source");
+    EXPECT_EQ(std::count(deviceText.begin(), deviceText.end(), "device"), 5);
+    EXPECT_EQ(run.events.back().at("event"), "result");
+}
+
 struct InterruptCase
 {
     const char* name;
