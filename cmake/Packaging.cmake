@@ -27,6 +27,8 @@ set(ZEPHLARK_UDEV_RULES_DIR lib/udev/rules.d CACHE STRING
     "Where the udev rule is installed, relative to the prefix or absolute")
 
 install(FILES ${ZEPHLARK_UDEV_RULE} DESTINATION ${ZEPHLARK_UDEV_RULES_DIR} COMPONENT desktop)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/zephlark-cli.1
+    DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT desktop)
 install(FILES ${ZEPHLARK_DESKTOP_FILE}
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT desktop)
 install(FILES ${ZEPHLARK_METAINFO_FILE}

@@ -32,7 +32,7 @@ const wxString kVersionMarker = wxS("~version:");
 // Device text is never used as a format string.
 void LogDeviceText(const wxString& text)
 {
-    wxLogMessage("%s", text);
+    wxLogger(wxLOG_Message, __FILE__, __LINE__, __func__, kDeviceTextLogComponent).Log("%s", text);
 }
 
 } // namespace

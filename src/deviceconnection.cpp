@@ -166,6 +166,16 @@ wxString DeviceConnection::GetSerialNumber() const
     return ZephlarkSerialIsOpen() ? serialNumber : wxString();
 }
 
+wxString DeviceConnection::GetPortName() const
+{
+    return ZephlarkSerialIsOpen() ? portName : wxString();
+}
+
+wxString DeviceConnection::GetTarget() const
+{
+    return ZephlarkSerialIsOpen() ? target : wxString();
+}
+
 void DeviceConnection::EjectDataDisk()
 {
     RefreshDeviceConnections();

@@ -12,6 +12,10 @@
 
 class SerialReadThread;
 
+// The log component of the device's own text (console lines, its version report), so that a log
+// target can tell it from the program's messages.
+inline constexpr char kDeviceTextLogComponent[] = "zephlark/device";
+
 // The one owner of the link to the device: notices the device's serial port and data disk come and
 // go, opens and closes the port, runs the reader thread, sends the host's commands, keeps the
 // device's version record and tells its owner when the connection changes. GUI thread only.
@@ -45,6 +49,9 @@ public:
     wxString MountDataDisk();
     // The version record's serial number while the port is open, else empty.
     wxString GetSerialNumber() const;
+    // The open port's name and the device's target while the port is open, else empty.
+    wxString GetPortName() const;
+    wxString GetTarget() const;
     void EjectDataDisk();
     bool HasDataDisk();
     bool IsDeviceIdentified();

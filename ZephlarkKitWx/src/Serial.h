@@ -21,11 +21,23 @@ constexpr uint16_t kZephlarkUsbProductId = 0x0c4a;
 // or an empty string when no device is present. Logs only real failures, never "not found".
 wxString FindZephlarkSerialPort();
 
-// Opens the port raw at 115200 baud with DTR asserted. True when a port is open afterwards; when one
-// already was, logs "Serial port was already open (%p)", keeps it and returns true.
+// Opens the port raw at 115200 baud with DTR asserted. True when a port is open afterwards; when
+// one already was, logs "Serial port was already open (%p)", keeps it and returns true.
 bool ZephlarkSerialOpen(const wxString& portName);
 
 bool ZephlarkSerialIsOpen();
+
+// Why the last ZephlarkSerialOpen failed, so that a caller can say so instead of retrying: InUse
+// when another program holds the port (Linux: its TIOCEXCL, EBUSY; Windows: an unshared handle),
+// Denied when this user may not open it. None after a successful open.
+enum class SerialOpenFailure
+{
+    None,
+    InUse,
+    Denied,
+    Other
+};
+SerialOpenFailure ZephlarkSerialLastOpenFailure();
 
 // Harmless when nothing is open.
 void ZephlarkSerialClose();

@@ -31,6 +31,11 @@ wxString FullName(const wxString& path)
     return wxFileName(path).GetFullName();
 }
 
+wxString StoppedText()
+{
+    return _("Stopped on request.");
+}
+
 wxString UnusableName(const wxString& path)
 {
     return wxString::Format(_("The file name '%s' cannot be used on the Zephlark."),
@@ -66,15 +71,17 @@ wxString FirmwareUpdate::Run(const wxString& osPathIn, const wxString& keyPathIn
     keyPath = keyPathIn;
     allowOlder = allowOlderIn;
     wxString failure = CheckUpdateFiles();
-    if (failure.empty())
-        failure = PutUpdateFilesOnDisk();
-    if (failure.empty())
-        failure = InstallUpdate();
-    if (failure.empty())
-        failure = RemoveUpdateFiles();
+    bool stopped = false;
+    for (const auto step : {&FirmwareUpdate::PutUpdateFilesOnDisk, &FirmwareUpdate::InstallUpdate,
+                            &FirmwareUpdate::RemoveUpdateFiles}) {
+        if (!failure.empty())
+            break;
+        stopped = progress.StopRequested();
+        failure = stopped ? StoppedText() : (this->*step)();
+    }
     // A run that ended is over, whatever its result; only one that stopped because another device
-    // came back keeps its journal, so that its own device can be finished when it returns.
-    if (otherSerialNumber.empty())
+    // came back, or on request, keeps its journal, so that its own device can be finished later.
+    if (otherSerialNumber.empty() && !stopped)
         journal.Remove();
     const wxString result = failure.empty() ? ResultText() : UpdateError(failure);
     wxLogMessage("%s", result);
@@ -182,6 +189,8 @@ wxString FirmwareUpdate::PutUpdateFilesOnDisk()
     KeepResponsive();
     if (!UnmountDataDisk())
         return _("Zephlark could not be unmounted.");
+    if (progress.StopRequested())
+        return StoppedText();
     // From "datadisk" on, the device is not as the user left it: an interrupted run must be found.
     Journal("copying");
     if (!WaitForDataDisk())

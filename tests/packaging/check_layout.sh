@@ -13,6 +13,8 @@ icon_sizes=(16 32 48 256)
 
 expected=(
     bin/zephlark-utility
+    bin/zephlark-cli
+    share/man/man1/zephlark-cli.1
     lib/udev/rules.d/60-zephlark.rules
     "$desktop_file"
     "$metainfo_file"
@@ -40,8 +42,10 @@ while read -r path; do
 done < <(comm -13 <(echo "$actual") <(echo "$wanted"))
 
 mode() { stat -c %a "$1" 2>/dev/null; }
-[ "$(mode "$usr/bin/zephlark-utility")" = 755 ] || fail "bin/zephlark-utility is not mode 755"
-for path in "${expected[@]:1}"; do
+for program in zephlark-utility zephlark-cli; do
+    [ "$(mode "$usr/bin/$program")" = 755 ] || fail "bin/$program is not mode 755"
+done
+for path in "${expected[@]:2}"; do
     [ ! -e "$usr/$path" ] || [ "$(mode "$usr/$path")" = 644 ] || fail "$path is not mode 644"
 done
 

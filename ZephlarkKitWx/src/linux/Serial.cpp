@@ -32,6 +32,8 @@ wxString openPortName; // for messages; GUI thread only
 
 // Ports whose permission problem the user has been told about; GUI thread only.
 std::set<wxString> portsExplained;
+std::set<wxString> portsInUseExplained;
+SerialOpenFailure lastOpenFailure = SerialOpenFailure::None; // GUI thread only
 
 void* AsHandle(int fd)
 {
@@ -91,6 +93,16 @@ void ExplainPermissionOnce(const wxString& name, int error)
                  name, wxSysErrorMsgStr(error));
 }
 
+// Another program (zephlark-cli, a terminal program) holds the port with TIOCEXCL: say so once
+// per port, since the refresh retries the open on every notice.
+void ExplainInUseOnce(const wxString& name)
+{
+    if (portsInUseExplained.insert(name).second)
+        wxLogMessage("Cannot open %s: it is in use by another program (zephlark-cli, a terminal "
+                     "program?). Close it; the connection follows on the next device notice.",
+                     name);
+}
+
 bool HungUp(short revents)
 {
     return (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
@@ -138,8 +150,14 @@ bool ZephlarkSerialOpen(const wxString& name)
         // the caller on its next refresh, quietly.
         if (errno == EACCES || errno == EPERM)
             ExplainPermissionOnce(name, errno);
+        else if (errno == EBUSY)
+            ExplainInUseOnce(name);
+        lastOpenFailure = errno == EBUSY                      ? SerialOpenFailure::InUse
+                          : errno == EACCES || errno == EPERM ? SerialOpenFailure::Denied
+                                                              : SerialOpenFailure::Other;
         return false;
     }
+    lastOpenFailure = SerialOpenFailure::None;
     ClaimExclusively(fd, name);
     ConfigureLine(fd, name);
     AssertDtr(fd, name);
@@ -151,6 +169,11 @@ bool ZephlarkSerialOpen(const wxString& name)
 bool ZephlarkSerialIsOpen()
 {
     return portFd.load() >= 0;
+}
+
+SerialOpenFailure ZephlarkSerialLastOpenFailure()
+{
+    return lastOpenFailure;
 }
 
 void ZephlarkSerialClose()

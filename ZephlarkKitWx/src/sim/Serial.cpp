@@ -52,10 +52,14 @@ bool ZephlarkSerialOpen(const wxString& portName)
     // Failures are not logged, as on Windows: the caller simply tries again on its next refresh.
     if (world->failingOpens > 0) {
         --world->failingOpens;
+        world->lastOpenFailure = SerialOpenFailure::InUse;
         return false;
     }
-    if (world.Device().Face() != sim::UsbFace::Serial || portName != world->presentName)
+    if (world.Device().Face() != sim::UsbFace::Serial || portName != world->presentName) {
+        world->lastOpenFailure = SerialOpenFailure::Other;
         return false;
+    }
+    world->lastOpenFailure = SerialOpenFailure::None;
     port = {true, world.Device().SerialSession(), portName};
     return true;
 }
@@ -64,6 +68,12 @@ bool ZephlarkSerialIsOpen()
 {
     sim::WorldAccess world;
     return world->port.open;
+}
+
+SerialOpenFailure ZephlarkSerialLastOpenFailure()
+{
+    sim::WorldAccess world;
+    return world->lastOpenFailure;
 }
 
 void ZephlarkSerialClose()

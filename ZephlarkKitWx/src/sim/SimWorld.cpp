@@ -83,6 +83,7 @@ void World::Reset(bool plugged)
     baseName = kDefaultPortName;
     presentName = baseName;
     failingOpens = 0;
+    lastOpenFailure = SerialOpenFailure::None;
     keepRemovedPortListed = false;
     written.clear();
     lastDiskLabel.clear();

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "Serial.h"
 #include "SimDevice.h"
 
 namespace sim {
@@ -55,6 +56,7 @@ public:
     HostPort port;
     wxString presentName; // the name discovery reports while the serial face is up
     int failingOpens = 0;
+    SerialOpenFailure lastOpenFailure = SerialOpenFailure::None;
     bool keepRemovedPortListed = false;
     wxString listedName; // what discovery reports: the serial face's name, or a kept one
     std::string written;

@@ -32,6 +32,7 @@ constexpr DWORD kWriteTimeoutBaseMs = 1500;
 // The reader thread reads this without a lock while the GUI thread opens and closes the port (the
 // caller parks its reader before closing): atomic, so the reader sees a whole handle or none.
 std::atomic<HANDLE> port{INVALID_HANDLE_VALUE};
+SerialOpenFailure lastOpenFailure = SerialOpenFailure::None; // GUI thread only
 
 // The PortName value of the element's device key ("COM7"), or empty after logging why not.
 wxString ReadPortName(HDEVINFO set, SP_DEVINFO_DATA& element)
@@ -130,8 +131,15 @@ bool ZephlarkSerialOpen(const wxString& portName)
     const wxString path = wxString::Format("\\\\.\\%s", portName);
     const HANDLE handle = CreateFileW(path.wc_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                       OPEN_EXISTING, 0, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
+    if (handle == INVALID_HANDLE_VALUE) {
+        // A COM port allows one handle: another program's open makes ours fail as access denied.
+        const DWORD error = GetLastError();
+        lastOpenFailure = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION
+                              ? SerialOpenFailure::InUse
+                              : SerialOpenFailure::Other;
         return false; // the caller tries again on the next device notice
+    }
+    lastOpenFailure = SerialOpenFailure::None;
     ConfigureLine(handle);
     SetTimeouts(handle);
     port = handle;
@@ -141,6 +149,11 @@ bool ZephlarkSerialOpen(const wxString& portName)
 bool ZephlarkSerialIsOpen()
 {
     return port.load() != INVALID_HANDLE_VALUE;
+}
+
+SerialOpenFailure ZephlarkSerialLastOpenFailure()
+{
+    return lastOpenFailure;
 }
 
 void ZephlarkSerialClose()

@@ -1,0 +1,19 @@
+#pragma once
+
+// Whether this user can reach the device, checked and explained: the part of the platform layer
+// behind "zephlark-cli doctor" (and, later, the window's own report). Each platform checks what
+// can go wrong on it; each problem comes with the command that fixes it.
+
+#include <wx/string.h>
+
+#include <vector>
+
+struct DeviceAccessCheck
+{
+    wxString name;   // a short key: "udev-rule", "port", "modemmanager", "udisks2", "disk"
+    bool ok = false; // false: something to fix
+    wxString text;   // what was found, and why it matters when it is wrong
+    wxString fix;    // the command (or step) that fixes it; empty when ok
+};
+
+std::vector<DeviceAccessCheck> CheckDeviceAccess();

@@ -1,0 +1,165 @@
+// The Linux device access checks: the udev rule, the port's permissions, ModemManager and
+// udisks2, each with the command that mends it.
+
+#include "DeviceAccessChecks.h"
+
+#include <gio/gio.h>
+
+#include <wx/ffile.h>
+#include <wx/filename.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "Serial.h"
+#include "linux/SystemBus.h"
+#include "linux/UdevRuleText.h"
+
+namespace {
+
+// udev reads rules from these folders only; a file in /etc replaces one of the same name below.
+const char* const kRuleFolders[] = {"/etc/udev/rules.d", "/usr/lib/udev/rules.d",
+                                    "/lib/udev/rules.d"};
+constexpr char kRuleName[] = "60-zephlark.rules";
+constexpr int kBusCallTimeoutMs = 5000;
+
+const wxString kInstallRule =
+    "sudo cp resources/linux/60-zephlark.rules /etc/udev/rules.d/ && sudo udevadm control "
+    "--reload && sudo udevadm trigger --action=add --subsystem-match=usb --subsystem-match=tty "
+    "(the zephlark-utility package installs the rule itself)";
+
+struct RuleFile
+{
+    wxString path;
+    std::string text;
+    time_t modified = 0;
+};
+
+std::optional<RuleFile> FindRule()
+{
+    for (const char* folder : kRuleFolders) {
+        const wxString path = wxString(folder) + "/" + kRuleName;
+        wxFFile file;
+        struct stat info = {};
+        if (!wxFileExists(path) || stat(path.fn_str(), &info) != 0 || !file.Open(path, "rb"))
+            continue;
+        wxString text;
+        file.ReadAll(&text, wxConvUTF8);
+        return RuleFile{path, std::string(text.utf8_str()), info.st_mtime};
+    }
+    return std::nullopt;
+}
+
+DeviceAccessCheck CheckRule(const std::optional<RuleFile>& rule)
+{
+    if (!rule)
+        return {"udev-rule", false,
+                wxString::Format("The udev rule %s is not installed: without it only root (or "
+                                 "the dialout group) may open the Zephlark's port.",
+                                 kRuleName),
+                kInstallRule};
+    if (!RuleGivesZephlarkTtyToUser(rule->text))
+        return {"udev-rule", false,
+                rule->path + " does not give the Zephlark's tty (USB 7e21:0c4a) to the user.",
+                kInstallRule};
+    return {"udev-rule", true, rule->path + " gives the Zephlark's port to the logged-in user.",
+            ""};
+}
+
+DeviceAccessCheck CheckPort(const std::optional<RuleFile>& rule)
+{
+    const wxString port = FindZephlarkSerialPort();
+    if (port.empty())
+        return {"port", true, "No Zephlark is plugged in; its port was not checked.", ""};
+    if (access(port.fn_str(), R_OK | W_OK) != 0) {
+        if (!rule)
+            return {"port", false,
+                    port + " may not be opened by this user: the udev rule is missing.",
+                    kInstallRule + ", then unplug and plug in the Zephlark"};
+        struct stat node = {};
+        if (stat(port.fn_str(), &node) == 0 && node.st_ctime < rule->modified)
+            return {"port", false,
+                    port + " may not be opened by this user: the rule was installed after the "
+                           "Zephlark was plugged in.",
+                    "Unplug and plug in the Zephlark, or: sudo udevadm trigger --action=add "
+                    "--subsystem-match=tty"};
+        return {"port", false,
+                port + " may not be opened by this user: the rule gives the port only to the "
+                       "user of the active session at the computer's seat, and this login (SSH, "
+                       "another user's session) is not it.",
+                "sudo usermod -aG dialout $USER, then log in again"};
+    }
+    if (!ZephlarkSerialOpen(port)) {
+        if (ZephlarkSerialLastOpenFailure() == SerialOpenFailure::InUse)
+            return {"port", false, port + " is in use by another program.",
+                    "Close the program that holds it (fuser -v " + port + " names it)."};
+        return {"port", false, port + " could not be opened.", "Unplug and plug in the Zephlark."};
+    }
+    ZephlarkSerialClose();
+    return {"port", true, port + " can be opened by this user.", ""};
+}
+
+bool ModemManagerRuns()
+{
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+        const std::string pid = entry.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream comm(entry.path() / "comm");
+        std::string name;
+        if (std::getline(comm, name) && name == "ModemManager")
+            return true;
+    }
+    return false;
+}
+
+DeviceAccessCheck CheckModemManager(const std::optional<RuleFile>& rule)
+{
+    if (!ModemManagerRuns())
+        return {"modemmanager", true, "ModemManager does not run.", ""};
+    if (rule && RuleKeepsModemManagerOff(rule->text))
+        return {"modemmanager", true, "ModemManager runs and the rule keeps it off the Zephlark.",
+                ""};
+    return {"modemmanager", false,
+            "ModemManager runs and nothing keeps it off the Zephlark: its probes would reach the "
+            "Zephlark's console as commands.",
+            kInstallRule + " (or: sudo systemctl disable --now ModemManager)"};
+}
+
+DeviceAccessCheck CheckUDisks()
+{
+    std::string error;
+    const std::string address = SystemBusAddress(error);
+    g_autoptr(GDBusConnection) bus = address.empty() ? nullptr : ConnectToBus(address, error);
+    g_autoptr(GError) failure = nullptr;
+    g_autoptr(GVariant) reply =
+        bus ? g_dbus_connection_call_sync(bus, "org.freedesktop.UDisks2",
+                                          "/org/freedesktop/UDisks2", "org.freedesktop.DBus.Peer",
+                                          "Ping", nullptr, nullptr, G_DBUS_CALL_FLAGS_NONE,
+                                          kBusCallTimeoutMs, nullptr, &failure)
+            : nullptr;
+    if (reply)
+        return {"udisks2", true, "udisks2 answers on the system bus.", ""};
+    if (failure)
+        error = RemoteErrorText(failure);
+    return {"udisks2", false,
+            wxString::Format("udisks2 does not answer on the system bus (%s): the update cannot "
+                             "reach the Zephlark's data disk.",
+                             wxString::FromUTF8(error)),
+            "sudo apt install udisks2 && sudo systemctl start udisks2"};
+}
+
+} // namespace
+
+std::vector<DeviceAccessCheck> CheckDeviceAccess()
+{
+    const auto rule = FindRule();
+    return {CheckRule(rule), CheckPort(rule), CheckModemManager(rule), CheckUDisks()};
+}

@@ -1,0 +1,80 @@
+#include "CliApp.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "BuildVersion.h"
+#include "CliCommands.h"
+#include "CliOptions.h"
+#include "CliOutput.h"
+#include "ExitCodes.h"
+#include "Interrupt.h"
+
+namespace {
+
+int RunCommand(const CliOptions& options, CliOutput& output)
+{
+    if (options.command == "info")
+        return RunInfoCommand(options, output);
+    if (options.command == "update")
+        return RunUpdateCommand(options, output);
+    if (options.command == "recover")
+        return RunRecoverCommand(options, output);
+    if (options.command == "reset")
+        return RunResetCommand(options, output);
+    if (options.command == "console")
+        return RunConsoleCommand(options, output);
+    return RunDoctorCommand(options, output);
+}
+
+wxString VersionText()
+{
+    return wxString::Format("zephlark-cli %d.%d.%d-%s.%s", ZEPHLARK_VERSION_MAJOR,
+                            ZEPHLARK_VERSION_MINOR, ZEPHLARK_VERSION_PATCH, ZEPHLARK_PRERELEASE_TAG,
+                            ZEPHLARK_BUILD_NUMBER);
+}
+
+void Print(FILE* stream, const wxString& text)
+{
+    std::fprintf(stream, "%s\n", static_cast<const char*>(text.utf8_str()));
+}
+
+} // namespace
+
+// The command line is ours (wxAppConsole's parser knows no commands).
+bool CliApp::OnInit()
+{
+    SetAppName("zephlark-cli");
+    return true;
+}
+
+int CliApp::OnRun()
+{
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.emplace_back(argv[i].utf8_str());
+    wxString error;
+    const auto options = ParseCliOptions(arguments, error);
+    if (!options) {
+        const bool json = std::count(arguments.begin(), arguments.end(), "--json") > 0;
+        return CliOutput(json, false)
+            .Result(kExitBadArguments,
+                    json ? error : error + "\n'zephlark-cli --help' lists the commands.");
+    }
+    if (options->version) {
+        Print(stdout, VersionText());
+        return kExitSuccess;
+    }
+    if (options->help) {
+        Print(stdout, CliUsage(options->command));
+        return kExitSuccess;
+    }
+    CatchInterrupts("\nLeaving at once. 'zephlark-cli recover' finishes an interrupted update.\n");
+    CliOutput output(options->json, options->verbose);
+    delete wxLog::SetActiveTarget(new CliLogTarget(output));
+    const int code = RunCommand(*options, output);
+    delete wxLog::SetActiveTarget(nullptr);
+    return code;
+}

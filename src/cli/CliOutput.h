@@ -1,0 +1,62 @@
+#pragma once
+
+// Everything zephlark-cli tells its user. With --json, standard output carries one JSON object per
+// line and nothing else; otherwise standard output carries what the command was asked for (the
+// device's details, the result, the console's lines) and standard error the steps, the progress,
+// the problems and, with --verbose, the program's log.
+
+#include <wx/log.h>
+#include <wx/string.h>
+
+#include <utility>
+#include <vector>
+
+class CliOutput
+{
+public:
+    CliOutput(bool json, bool verbose);
+
+    // A step of the command under way ("Copying files to Zephlark...").
+    void Step(const wxString& text);
+    // The step done to the given fraction (0 to 1).
+    void Progress(const wxString& text, double done);
+    // A line of the program's log, or of the device's own text.
+    void ProgramLog(const wxString& text);
+    void DeviceText(const wxString& text);
+    // The device came or went, or is identified, with its details as (name, value) pairs.
+    void Device(const wxString& state, const std::vector<std::pair<const char*, wxString>>& fields);
+    // One check of doctor: what was found and, when it is wrong, its fix.
+    void Check(const wxString& name, bool ok, const wxString& text, const wxString& fix);
+    // Something the user must know now (not the result): a refusal, a Ctrl+C notice.
+    void Notice(const wxString& text);
+    // How the command ended: its text (shown as the window would) and the exit code it gives.
+    int Result(int exitCode, const wxString& text);
+
+    // Whether the device's text is what the command shows (console) or part of the log.
+    void ShowDeviceText(bool show) { deviceTextShown = show; }
+    bool Json() const { return json; }
+
+private:
+    void EndProgressLine();
+
+    bool json;
+    bool verbose;
+    bool deviceTextShown = false;
+    bool progressToTerminal;
+    bool progressLineOpen = false;
+    int lastPercent = -1;
+};
+
+// Sends every log record to a CliOutput: the device's text apart from the program's messages.
+class CliLogTarget : public wxLog
+{
+public:
+    explicit CliLogTarget(CliOutput& output) : output(output) {}
+
+protected:
+    void DoLogRecord(wxLogLevel level, const wxString& message,
+                     const wxLogRecordInfo& info) override;
+
+private:
+    CliOutput& output;
+};

@@ -1,0 +1,121 @@
+// info, reset and console: the device's details, its factory reset and its console lines.
+
+#include "CliCommands.h"
+
+#include <wx/intl.h>
+
+#include <memory>
+
+#include "CliOptions.h"
+#include "CliOutput.h"
+#include "DeviceChangeWatch.h"
+#include "DeviceWait.h"
+#include "ExitCodes.h"
+#include "Interrupt.h"
+#include "MonotonicClock.h"
+#include "Serial.h"
+#include "deviceconnection.h"
+
+namespace {
+
+// How often the console looks at the device when no hot-plug notice comes: a notice ends the
+// pause at once, so this only bounds how late a missed one is noticed.
+constexpr auto kConsolePause = std::chrono::milliseconds{250};
+
+std::vector<std::pair<const char*, wxString>> DeviceDetails(DeviceConnection& connection)
+{
+    wxString bootBuild, build, sdk;
+    connection.GetVersionInfo(&bootBuild, &build, &sdk);
+    return {{"port", connection.GetPortName()},
+            {"serial", connection.GetSerialNumber()},
+            {"target", connection.GetTarget()},
+            {"build", build},
+            {"sdk", sdk},
+            {"boot_build", bootBuild}};
+}
+
+// Follows the device for the console: marks each arrival and departure.
+class ConsoleSession
+{
+public:
+    ConsoleSession(const CliOptions& options, CliOutput& output) : options(options), output(output)
+    {}
+
+    int Run()
+    {
+        const DeviceWaitEnd end =
+            WaitForZephlark(connection, options.follow ? kForever : options.wait, output,
+                            [](DeviceConnection& link) {
+                                link.RefreshDeviceConnections();
+                                return ZephlarkSerialIsOpen();
+                            });
+        // Ctrl+C is how a console ends, whenever it comes.
+        if (end != DeviceWaitEnd::Ready && end != DeviceWaitEnd::Interrupted)
+            return ReportDeviceWaitEnd(end, output);
+        const auto watch = WatchDeviceChanges([this] { connection.RefreshDeviceConnections(); });
+        while (!Interrupted()) {
+            MarkChange();
+            if (!connected && !options.follow)
+                return output.Result(kExitSuccess, _("The Zephlark left."));
+            TheClock().WaitForEvents(kConsolePause);
+            connection.RefreshDeviceConnections();
+        }
+        return output.Result(kExitSuccess, wxString());
+    }
+
+private:
+    static constexpr std::chrono::seconds kForever{24 * 3600 * 365};
+
+    void MarkChange()
+    {
+        const bool now = ZephlarkSerialIsOpen();
+        if (now == connected)
+            return;
+        connected = now;
+        if (connected)
+            output.Device("connected", {{"port", connection.GetPortName()}});
+        else
+            output.Device("disconnected", {});
+    }
+
+    const CliOptions& options;
+    CliOutput& output;
+    DeviceConnection connection{nullptr};
+    bool connected = false;
+};
+
+} // namespace
+
+int RunInfoCommand(const CliOptions& options, CliOutput& output)
+{
+    DeviceConnection connection(nullptr);
+    const DeviceWaitEnd end = WaitForZephlark(connection, options.wait, output);
+    if (end != DeviceWaitEnd::Ready)
+        return ReportDeviceWaitEnd(end, output);
+    output.Device("identified", DeviceDetails(connection));
+    return output.Result(kExitSuccess, wxString());
+}
+
+int RunResetCommand(const CliOptions& options, CliOutput& output)
+{
+    if (!options.yes)
+        return output.Result(kExitBadArguments,
+                             _("A factory reset erases all games and data on the Zephlark. Add "
+                               "--yes to do it."));
+    DeviceConnection connection(nullptr);
+    const DeviceWaitEnd end = WaitForZephlark(connection, options.wait, output);
+    if (end != DeviceWaitEnd::Ready)
+        return ReportDeviceWaitEnd(end, output);
+    if (ZephlarkSerialSendLine("factoryreset") <= 0)
+        return output.Result(kExitFailed, _("The factory reset could not be sent."));
+    return output.Result(kExitSuccess,
+                         wxString::Format(_("Factory reset sent to the Zephlark %s: it erases "
+                                            "its games and data and restarts."),
+                                          connection.GetSerialNumber()));
+}
+
+int RunConsoleCommand(const CliOptions& options, CliOutput& output)
+{
+    output.ShowDeviceText(true);
+    return ConsoleSession(options, output).Run();
+}

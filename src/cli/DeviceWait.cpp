@@ -1,0 +1,63 @@
+#include "DeviceWait.h"
+
+#include <wx/intl.h>
+
+#include "CliOutput.h"
+#include "ExitCodes.h"
+#include "Interrupt.h"
+#include "MonotonicClock.h"
+#include "Serial.h"
+#include "deviceconnection.h"
+
+namespace {
+
+constexpr auto kPollPause = std::chrono::milliseconds{50};
+
+} // namespace
+
+DeviceWaitEnd WaitForZephlark(DeviceConnection& connection, std::chrono::seconds limit,
+                              CliOutput& output,
+                              const std::function<bool(DeviceConnection&)>& ready)
+{
+    const auto deadline = TheClock().Now() + limit;
+    for (bool told = false;; told = true) {
+        if (ready ? ready(connection) : connection.IsDeviceIdentified())
+            return DeviceWaitEnd::Ready;
+        if (Interrupted())
+            return DeviceWaitEnd::Interrupted;
+        const bool portUnopened = !ZephlarkSerialIsOpen() && !FindZephlarkSerialPort().empty();
+        const SerialOpenFailure failure = ZephlarkSerialLastOpenFailure();
+        if (portUnopened && failure == SerialOpenFailure::InUse)
+            return DeviceWaitEnd::Busy;
+        if (TheClock().Now() >= deadline)
+            return portUnopened && failure == SerialOpenFailure::Denied ? DeviceWaitEnd::Denied
+                                                                        : DeviceWaitEnd::NoDevice;
+        if (!told)
+            output.Step(_("Waiting for Zephlark..."));
+        TheClock().WaitForEvents(kPollPause);
+    }
+}
+
+int ReportDeviceWaitEnd(DeviceWaitEnd end, CliOutput& output)
+{
+    switch (end) {
+    case DeviceWaitEnd::Busy:
+        return output.Result(kExitDeviceBusy,
+                             wxString::Format(_("The Zephlark's port %s is in use by another "
+                                                "program (the Zephlark Utility window, a "
+                                                "terminal program?). Close it and try again."),
+                                              FindZephlarkSerialPort()));
+    case DeviceWaitEnd::Denied:
+        return output.Result(kExitNoDevice,
+                             wxString::Format(_("The Zephlark's port %s may not be opened by "
+                                                "this user. 'zephlark-cli doctor' tells why."),
+                                              FindZephlarkSerialPort()));
+    case DeviceWaitEnd::Interrupted:
+        return output.Result(kExitInterrupted, _("Stopped; nothing was sent to the Zephlark."));
+    case DeviceWaitEnd::NoDevice:
+    case DeviceWaitEnd::Ready:
+        break;
+    }
+    return output.Result(kExitNoDevice,
+                         _("No Zephlark found. Plug in and unlock your Zephlark and try again."));
+}

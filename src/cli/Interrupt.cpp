@@ -1,0 +1,43 @@
+#include "Interrupt.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstring>
+
+#include <unistd.h>
+
+#include "ExitCodes.h"
+
+namespace {
+
+std::atomic<int> interrupts{0};
+const char* notice = "";
+
+extern "C" void OnInterrupt(int)
+{
+    if (interrupts.fetch_add(1) == 0)
+        return;
+    // Only async-signal-safe calls here.
+    const ssize_t ignored = write(STDERR_FILENO, notice, std::strlen(notice));
+    (void)ignored;
+    _exit(kExitInterrupted);
+}
+
+} // namespace
+
+void CatchInterrupts(const char* leaveNotice)
+{
+    notice = leaveNotice;
+    struct sigaction action = {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    // Restarted calls: a read or write cut short by the signal must not look like a failure.
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+bool Interrupted()
+{
+    return interrupts.load() > 0;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+// One JSON object on one line, built field by field: the machine-readable output of zephlark-cli.
+// Only flat objects of strings, numbers and booleans, which is all the program writes.
+
+#include <wx/string.h>
+
+#include <string>
+
+// text as a JSON string literal, quotes included; control characters escaped, UTF-8 otherwise.
+std::string JsonString(const wxString& text);
+
+class JsonLine
+{
+public:
+    JsonLine& Add(const char* key, const wxString& value);
+    JsonLine& Add(const char* key, const char* value)
+    {
+        return Add(key, wxString::FromUTF8(value));
+    }
+    JsonLine& Add(const char* key, double value);
+    JsonLine& Add(const char* key, int value);
+    JsonLine& Add(const char* key, bool value);
+    // The object, without a line break.
+    std::string Text() const { return "{" + fields + "}"; }
+
+private:
+    void AddRaw(const char* key, const std::string& value);
+
+    std::string fields;
+};

@@ -1,0 +1,130 @@
+// update and recover: the window's firmware update engine, shown as lines or JSON events.
+
+#include "CliCommands.h"
+
+#include <wx/filefn.h>
+#include <wx/intl.h>
+
+#include "CliOptions.h"
+#include "CliOutput.h"
+#include "DeviceWait.h"
+#include "ExitCodes.h"
+#include "FirmwareUpdate.h"
+#include "FirmwareUpdateProgress.h"
+#include "Interrupt.h"
+#include "UpdateJournal.h"
+#include "UserStateFolder.h"
+#include "deviceconnection.h"
+
+namespace {
+
+// The engine's steps as output lines; a Ctrl+C is passed on as a stop request.
+class CliProgress : public FirmwareUpdateProgress
+{
+public:
+    explicit CliProgress(CliOutput& output) : output(output) {}
+
+    void Pulse(const wxString& message) override
+    {
+        NoticeInterrupt();
+        if (message != lastStep)
+            output.Step(message);
+        lastStep = message;
+    }
+    void Fraction(const wxString& message, double done) override
+    {
+        NoticeInterrupt();
+        output.Progress(message, done);
+    }
+    bool StopRequested() const override { return Interrupted(); }
+
+private:
+    void NoticeInterrupt()
+    {
+        if (!Interrupted() || noticed)
+            return;
+        noticed = true;
+        output.Notice(_("Ctrl+C: the update stops once the Zephlark is back in serial mode; the "
+                        "current step finishes first. Press Ctrl+C again to leave at once; "
+                        "'zephlark-cli recover' finishes the update later."));
+    }
+
+    CliOutput& output;
+    wxString lastStep;
+    bool noticed = false;
+};
+
+// The exit code of an update's result text: the engine tells its outcome only in words.
+int UpdateExitCode(const wxString& result)
+{
+    if (result.StartsWith(_("Update Successful")) || result.StartsWith(_("Update Finished")))
+        return kExitSuccess;
+    if (Interrupted())
+        return kExitInterrupted;
+    const std::pair<wxString, int> reasons[] = {
+        {_("Firmware file is too old."), kExitRefused},
+        {_("cannot be used on the Zephlark."), kExitRefused},
+        {_("There is not enough space on the Zephlark's disk"), kExitRefused},
+        {_("Couldn't open the file"), kExitBadArguments},
+        {_("Invalid firmware file."), kExitBadArguments},
+    };
+    for (const auto& [reason, code] : reasons)
+        if (result.StartsWith(_("Update Error")) && result.Contains(reason))
+            return code;
+    return kExitFailed;
+}
+
+bool JournalKept()
+{
+    return wxFileExists(UpdateJournal(ZephlarkUserStateFolder()).Path());
+}
+
+wxString InterruptedText()
+{
+    return JournalKept() ? _("The update stopped with the Zephlark in serial mode. Run "
+                             "'zephlark-cli recover' to remove its files from the Zephlark.")
+                         : _("Stopped; nothing was sent to the Zephlark.");
+}
+
+int Finish(CliOutput& output, const wxString& result)
+{
+    const int code = UpdateExitCode(result);
+    return output.Result(code,
+                         code == kExitInterrupted ? result + "\n\n" + InterruptedText() : result);
+}
+
+} // namespace
+
+int RunUpdateCommand(const CliOptions& options, CliOutput& output)
+{
+    for (const wxString& path : {options.osFile, options.keyFile})
+        if (!path.empty() && !wxFileExists(path))
+            return output.Result(kExitBadArguments,
+                                 wxString::Format(_("Couldn't open the file '%s'."), path));
+    DeviceConnection connection(nullptr);
+    const DeviceWaitEnd end = WaitForZephlark(connection, options.wait, output);
+    if (end != DeviceWaitEnd::Ready)
+        return ReportDeviceWaitEnd(end, output);
+    CliProgress progress(output);
+    FirmwareUpdate update(connection, progress);
+    return Finish(output, update.Run(options.osFile, options.keyFile, options.allowOlder));
+}
+
+// The device may be on its data disk (the program ended while it copied): no serial port then,
+// and the disk alone is enough to start.
+int RunRecoverCommand(const CliOptions& options, CliOutput& output)
+{
+    DeviceConnection connection(nullptr);
+    const DeviceWaitEnd end =
+        WaitForZephlark(connection, options.wait, output, [](DeviceConnection& c) {
+            return c.IsDeviceIdentified() || c.HasDataDisk();
+        });
+    if (end != DeviceWaitEnd::Ready)
+        return ReportDeviceWaitEnd(end, output);
+    const auto unfinished = FirmwareUpdate::UnfinishedFor(connection);
+    if (!unfinished)
+        return output.Result(kExitSuccess, _("No interrupted update of this Zephlark to finish."));
+    CliProgress progress(output);
+    FirmwareUpdate update(connection, progress);
+    return Finish(output, update.Recover(*unfinished));
+}

@@ -1,0 +1,3 @@
+#include "CliApp.h"
+
+wxIMPLEMENT_APP_CONSOLE(CliApp);

@@ -1,0 +1,196 @@
+// zephlark-cli-sim run as a child process against its simulated device: exit codes, the JSON
+// lines it writes, Ctrl+C in each phase of an update and the recovery after it.
+
+#include <gtest/gtest.h>
+
+#include <wx/filefn.h>
+#include <wx/filename.h>
+
+#include <algorithm>
+#include <csignal>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "CliChild.h"
+#include "sim/SampleOsFile.h"
+#include "sim/SimDevice.h"
+
+namespace {
+
+class CliSim : public testing::Test
+{
+protected:
+    CliSim()
+    {
+        char pattern[] = "/tmp/zephlark-cli-XXXXXX";
+        folder = mkdtemp(pattern);
+    }
+    ~CliSim() override { wxFileName::Rmdir(folder, wxPATH_RMDIR_RECURSIVE); }
+
+    std::string OsFile(const std::string& version)
+    {
+        const std::string path = folder + "/ZephlarkOS.zlos";
+        EXPECT_TRUE(sim::WriteSampleOsFile(path, version));
+        return path;
+    }
+
+    bool JournalKept() const
+    {
+        return wxFileExists(folder + "/state/zephlark-utility/update-journal");
+    }
+
+    CliRun Run(const std::vector<std::string>& arguments, std::vector<std::string> settings = {},
+               const std::function<void(const CliEvent&, pid_t)>& onEvent = {})
+    {
+        settings.push_back("XDG_STATE_HOME=" + folder + "/state");
+        settings.push_back("ZEPHLARK_SIM_QUICK=1");
+        return RunCliChild(ZEPHLARK_CLI_SIM, arguments, settings, folder + "/stderr", onEvent);
+    }
+
+    std::string folder;
+};
+
+struct ExitCase
+{
+    const char* name;
+    std::vector<std::string> arguments; // "OS:<version>" stands for a new OS file of that version
+    std::vector<std::string> environment;
+    int exitCode;
+};
+
+class CliExitCodes : public CliSim, public testing::WithParamInterface<ExitCase>
+{
+};
+
+TEST_P(CliExitCodes, EndWithTheirCodeAndOneResult)
+{
+    std::vector<std::string> arguments = GetParam().arguments;
+    for (std::string& argument : arguments)
+        if (argument.rfind("OS:", 0) == 0)
+            argument = OsFile(argument.substr(3));
+    const CliRun run = Run(arguments, GetParam().environment);
+    EXPECT_EQ(run.exitCode, GetParam().exitCode);
+    EXPECT_TRUE(run.badLines.empty()) << run.badLines.front();
+    ASSERT_FALSE(run.events.empty());
+    const CliEvent& result = run.events.back();
+    EXPECT_EQ(result.at("event"), "result");
+    EXPECT_EQ(result.at("exit_code"), std::to_string(GetParam().exitCode));
+    EXPECT_EQ(result.at("ok"), GetParam().exitCode == 0 ? "true" : "false");
+    EXPECT_FALSE(JournalKept());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, CliExitCodes,
+    testing::Values(
+        ExitCase{"InfoFindsTheDevice", {"info"}, {}, 0},
+        ExitCase{"NoDevice", {"info", "--wait", "0"}, {"ZEPHLARK_SIM_UNPLUGGED=1"}, 3},
+        ExitCase{"PortHeldByAnotherProgram", {"update", "OS:1.5.0"}, {"ZEPHLARK_SIM_BUSY=1"}, 4},
+        ExitCase{"UnknownOption", {"info", "--frobnicate"}, {}, 2},
+        ExitCase{"MissingFile", {"update", "/nonexistent/ZephlarkOS.zlos"}, {}, 2},
+        ExitCase{"OlderFileRefused", {"update", "OS:1.4.1"}, {}, 5},
+        ExitCase{"OlderFileAllowed", {"update", "OS:1.4.1", "--allow-older"}, {}, 0},
+        ExitCase{"ResetNeedsYes", {"reset"}, {}, 2}, ExitCase{"Reset", {"reset", "--yes"}, {}, 0},
+        ExitCase{"NothingToRecover", {"recover"}, {}, 0},
+        ExitCase{"DoctorFindsThePort", {"doctor"}, {}, 0},
+        ExitCase{"DoctorMissesThePort", {"doctor"}, {"ZEPHLARK_SIM_UNPLUGGED=1"}, 6}),
+    [](const testing::TestParamInfo<ExitCase>& info) { return info.param.name; });
+
+TEST_F(CliSim, InfoReportsTheDeviceAsOneEvent)
+{
+    const CliRun run = Run({"info"});
+    const auto serials = run.Values("device", "serial");
+    ASSERT_EQ(serials.size(), 1u);
+    EXPECT_EQ(serials[0], sim::kDefaultSerialNumber);
+    EXPECT_EQ(run.Values("device", "sdk"), std::vector<std::string>{sim::kDefaultSdk});
+    EXPECT_EQ(run.Values("device", "port"), std::vector<std::string>{"simACM0"});
+}
+
+TEST_F(CliSim, UpdateShowsItsStepsAndCopyThenTheWindowsResult)
+{
+    const CliRun run = Run({"update", OsFile("1.5.0")});
+    ASSERT_EQ(run.exitCode, 0);
+    const auto steps = run.Values("step", "text");
+    EXPECT_NE(std::find(steps.begin(), steps.end(), "Copying files to Zephlark..."), steps.end());
+    EXPECT_NE(std::find(steps.begin(), steps.end(), "Applying Update..."), steps.end());
+    const auto fractions = run.Values("progress", "fraction");
+    ASSERT_FALSE(fractions.empty());
+    EXPECT_TRUE(std::is_sorted(
+        fractions.begin(), fractions.end(),
+        [](const std::string& a, const std::string& b) { return std::stod(a) < std::stod(b); }));
+    EXPECT_EQ(fractions.back(), "1.000");
+    EXPECT_EQ(run.events.back().at("text"),
+              "Update Successful\n\nDevice firmware version is: 1.5.0.");
+}
+
+TEST_F(CliSim, ConsoleMarksTheConnectionAndShowsTheDevicesLinesUntilCtrlC)
+{
+    const CliRun run = Run({"console"}, {}, [](const CliEvent& event, pid_t pid) {
+        if (event.at("event") == "log" && event.at("text") == "serial#=ZL-000123")
+            kill(pid, SIGINT);
+    });
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.Values("device", "state"), std::vector<std::string>{"connected"});
+    // The device's own text, apart from the program's messages ("Device Connected: simACM0").
+    const auto deviceText = run.Values("log", "source");
+    EXPECT_EQ(std::count(deviceText.begin(), deviceText.end(), "device"), 5);
+    EXPECT_EQ(run.events.back().at("event"), "result");
+}
+
+struct InterruptCase
+{
+    const char* name;
+    std::vector<std::string> environment;
+    const char* interruptAtStep;
+    bool twice; // the second Ctrl+C once the first was acknowledged
+    bool journalKept;
+};
+
+class CliInterrupt : public CliSim, public testing::WithParamInterface<InterruptCase>
+{
+};
+
+TEST_P(CliInterrupt, StopsWhereTheDeviceIsSafeAndRecoverFinishes)
+{
+    const InterruptCase& c = GetParam();
+    int sent = 0;
+    const CliRun run =
+        Run({"update", OsFile("1.5.0"), "--wait", "30"}, c.environment,
+            [&](const CliEvent& event, pid_t pid) {
+                const bool atStep =
+                    event.at("event") == "step" && event.at("text") == c.interruptAtStep;
+                const bool acknowledged =
+                    event.at("event") == "log" && event.at("text").rfind("Ctrl+C:", 0) == 0;
+                if ((sent == 0 && atStep) || (sent == 1 && c.twice && acknowledged)) {
+                    kill(pid, SIGINT);
+                    ++sent;
+                }
+            });
+    EXPECT_EQ(sent, c.twice ? 2 : 1);
+    EXPECT_EQ(run.exitCode, 130);
+    EXPECT_EQ(JournalKept(), c.journalKept);
+    // Leaving at once writes nothing more; a stop ends with its result.
+    EXPECT_EQ(run.events.back().at("event") == "result", !c.twice);
+    if (!c.journalKept)
+        return;
+    const CliRun recovery = Run({"recover"});
+    EXPECT_EQ(recovery.exitCode, 0);
+    EXPECT_EQ(recovery.events.back().at("text").rfind("Update Finished", 0), 0u);
+    EXPECT_FALSE(JournalKept());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Phases, CliInterrupt,
+    testing::Values(
+        InterruptCase{"WhileWaitingForTheDevice",
+                      {"ZEPHLARK_SIM_UNPLUGGED=1"},
+                      "Waiting for Zephlark...",
+                      false,
+                      false},
+        InterruptCase{
+            "AfterDatadiskFinishesTheStep", {}, "Waiting for Zephlark disk...", false, true},
+        InterruptCase{
+            "TwiceDuringTheInstallLeavesAtOnce", {}, "Installing firmware...", true, true}),
+    [](const testing::TestParamInfo<InterruptCase>& info) { return info.param.name; });
+
+} // namespace
