@@ -12,7 +12,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -20,11 +19,7 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include "ChildProcess.h"
 #include "MachineLoad.h"
 #include "MockUDisks.h"
 #include "PluggedSimDevice.h"
@@ -34,14 +29,14 @@
 #include "UpdateRunFigures.h"
 #include "sim/SampleOsFile.h"
 
-extern char** environ;
-
 namespace {
 
 using namespace std::chrono_literals;
 
 constexpr char kFileVersion[] = "1.5.0";
 constexpr auto kOverheadTarget = 3s;
+// Far beyond a whole update with these timings.
+constexpr auto kProgramLimit = std::chrono::minutes{5};
 constexpr double kCpuTargetPercent = 5;
 
 // Roughly the device's own: restarts of a few seconds, a disk that takes a moment to come.
@@ -64,32 +59,6 @@ std::string ProgramPath()
 {
     const auto here = std::filesystem::read_symlink("/proc/self/exe").parent_path();
     return (here / "update_bench_program").string();
-}
-
-// Runs the program with its standard output and error going to logPath. Its exit status, or -1
-// when it did not start or did not exit.
-int RunProgram(const std::vector<std::string>& arguments, const std::string& logPath)
-{
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    std::vector<char*> argv;
-    for (const auto& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    const int error = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) {
-        std::fprintf(stderr, "Failed to start %s: %s\n", argv[0], std::strerror(error));
-        return -1;
-    }
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
 }
 
 void PrintDeviceTime(const std::vector<DeviceTimeTerm>& terms)
@@ -202,7 +171,9 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     const std::string loadBefore = LoadAverages();
     const CpuPressure pressure;
-    const int status = RunProgram({ProgramPath(), osFile, figuresFile}, logFile);
+    const int status = ChildProcess({ProgramPath(), osFile, figuresFile}, logFile)
+                           .WaitForExit(kProgramLimit)
+                           .value_or(-1);
     PrintMachineLoad(loadBefore, pressure);
     return Report(status, ReadUpdateRunFigures(figuresFile), Sum(deviceTime), logFile);
 }

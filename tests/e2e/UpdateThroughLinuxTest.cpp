@@ -1,24 +1,32 @@
-// A whole firmware update through the program's real Linux layer: discovery and hot-plug notices
+// Whole firmware updates through the program's real Linux layer: discovery and hot-plug notices
 // through libudev from a umockdev testbed, the termios port on the device's pseudo-terminal, the
 // data disk through udisks2 (a mock on a private bus) and a real folder. The simulated device runs
-// in real time with short timings.
+// in real time with short timings. The program runs in this process, or in processes of its own
+// (zephlark_update_program) when it is killed half way.
 
 #include <wx/ffile.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "LogCapture.h"
 #include "MainFrame.h"
 #include "MockUDisks.h"
 #include "PluggedSimDevice.h"
 #include "PrivateBus.h"
 #include "Testbed.h"
+#include "UpdateJournal.h"
+#include "UserStateFolder.h"
 #include "WaitFor.h"
 #include "deviceconnection.h"
 #include "sim/SampleOsFile.h"
@@ -47,7 +55,8 @@ Lines Joined(std::initializer_list<Lines> parts)
     return all;
 }
 
-class UpdateThroughLinux : public UmockdevTest
+// The device plugged in, a private bus with the mock udisks2, a home for the user's files.
+class PluggedDevice : public UmockdevTest
 {
 protected:
     void SetUp() override
@@ -61,6 +70,24 @@ protected:
         device = std::make_unique<PluggedSimDevice>(*testbed, udisks);
         device->WithDevice([](sim::SimDevice& d) { ShortTimings(d.Settings()); });
         std::filesystem::create_directories(home);
+    }
+
+    void TearDown() override { device.reset(); }
+
+    PrivateBus bus;
+    const std::string home = bus.Folder() + "/home";
+    MockUDisks udisks{bus.Folder() + "/media"};
+    std::unique_ptr<PluggedSimDevice> device;
+};
+
+class UpdateThroughLinux : public PluggedDevice
+{
+protected:
+    void SetUp() override
+    {
+        PluggedDevice::SetUp();
+        if (!device)
+            return;
         // After the testbed, so that the window's udev monitor hears the testbed's notices.
         frame = new MainFrame("Zephlark Utility");
         frame->Show();
@@ -74,7 +101,7 @@ protected:
             frame->Close(true);
             WaitFor("the window to go", [] { return wxTopLevelWindows.empty(); });
         }
-        device.reset();
+        PluggedDevice::TearDown();
     }
 
     // Every command the device got; "settime" without the time, which the clock decides.
@@ -100,10 +127,6 @@ protected:
         return ports;
     }
 
-    PrivateBus bus;
-    const std::string home = bus.Folder() + "/home";
-    MockUDisks udisks{bus.Folder() + "/media"};
-    std::unique_ptr<PluggedSimDevice> device;
     LogCapture log;
     MainFrame* frame = nullptr;
 };
@@ -141,6 +164,85 @@ TEST_F(UpdateThroughLinux, InstallsFromTheDataDiskAndCleansUp)
     EXPECT_EQ(udisks.Calls(), (Lines{"Mount sdb1", "Unmount sdb1", "Eject " + drive, "Mount sdb1",
                                      "Unmount sdb1", "Eject " + drive}));
     EXPECT_TRUE(std::filesystem::is_empty(device->DiskFolder()));
+}
+
+// The program killed half way through an update and started again by the user.
+class KilledUpdate : public PluggedDevice
+{
+protected:
+    void SetUp() override
+    {
+        PluggedDevice::SetUp();
+        // Both runs of the program share a state folder of their own, where the journal is.
+        setenv("XDG_STATE_HOME", (bus.Folder() + "/state").c_str(), 1);
+    }
+
+    static std::string ProgramPath()
+    {
+        const auto here = std::filesystem::read_symlink("/proc/self/exe").parent_path();
+        return (here / "zephlark_update_program").string();
+    }
+
+    bool DeviceGot(const std::string& command)
+    {
+        bool got = false;
+        device->WithDevice([&](sim::SimDevice& d) {
+            const auto& commands = d.Commands();
+            got = std::find(commands.begin(), commands.end(), command) != commands.end();
+        });
+        return got;
+    }
+
+    // Back in serial mode for good with the system it installed on its own.
+    bool DeviceRuns(const std::string& build)
+    {
+        bool runs = false;
+        device->WithDevice([&](sim::SimDevice& d) {
+            runs = d.Face() == sim::UsbFace::Serial && !d.HasScheduledActions() &&
+                   d.Settings().version.build == build;
+        });
+        return runs;
+    }
+
+    // Empty when there is no such file.
+    static std::string FileText(const std::string& path)
+    {
+        std::ifstream file(path);
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+};
+
+TEST_F(KilledUpdate, IsFinishedWhenTheProgramStartsAgain)
+{
+    const std::string osFile = home + "/ZephlarkOS.zlos";
+    const std::string updateLog = bus.Folder() + "/update.log";
+    ASSERT_TRUE(sim::WriteSampleOsFile(osFile, "1.5.0"));
+
+    ChildProcess updating({ProgramPath(), "update", osFile}, updateLog);
+    ASSERT_TRUE(updating.Started());
+    ASSERT_TRUE(WaitUntil(
+        "the install command", [this] { return DeviceGot("fwup /ZephlarkOS.zlos"); }, 20s))
+        << FileText(updateLog);
+    updating.Kill();
+    // The device goes on installing alone; its disk keeps the copy, the journal says how far the
+    // update got.
+    ASSERT_TRUE(WaitUntil(
+        "the device back with its new system", [this] { return DeviceRuns("1.5.0"); }, 20s));
+    EXPECT_FALSE(std::filesystem::is_empty(device->DiskFolder()));
+    const auto journal = UpdateJournal(ZephlarkUserStateFolder()).Load();
+    ASSERT_TRUE(journal);
+    EXPECT_EQ(journal->step, "installing");
+
+    const std::string resultFile = bus.Folder() + "/result";
+    const std::string answerLog = bus.Folder() + "/answer.log";
+    ChildProcess answering({ProgramPath(), "answer", resultFile}, answerLog);
+    EXPECT_EQ(answering.WaitForExit(30s), 0) << FileText(answerLog);
+
+    EXPECT_EQ(FileText(resultFile), "Update Finished\n\nThe files of an interrupted update were "
+                                    "removed from the Zephlark.\n\nDevice firmware version is: "
+                                    "1.5.0.");
+    EXPECT_TRUE(std::filesystem::is_empty(device->DiskFolder()));
+    EXPECT_FALSE(UpdateJournal(ZephlarkUserStateFolder()).Load());
 }
 
 } // namespace

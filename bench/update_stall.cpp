@@ -1,0 +1,245 @@
+// The longest stall of the GUI thread over a whole firmware update: the window (MainFrame) on the
+// simulated device in real time, a 20 MB OS file copied onto a data disk that writes 1 MB/s, and a
+// timer that ticks every 10 ms while the update runs. A tick is handled only when the thread runs
+// its event loop (the update yields to it), so the longest time between two ticks is the longest
+// the window stayed frozen. Each stall is named by what the program logged during it: the update
+// logs each step's message, the connection each port it opens.
+// Run it with a display: scripts/bench-update-stall.sh.
+
+#include <wx/timer.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <streambuf>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "MainFrame.h"
+#include "UtilityApp.h"
+#include "WaitFor.h"
+#include "deviceconnection.h"
+#include "sim/SampleOsFile.h"
+#include "sim/SimDevice.h"
+#include "sim/SimPlatform.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kTickInterval = 10ms;
+constexpr auto kStallTarget = 100ms;
+constexpr size_t kOsFileBytes = 20'000'000;
+constexpr uint64_t kDiskBytesPerSecond = 1'000'000;
+constexpr size_t kStallsShown = 8;
+constexpr auto kIdentifyLimit = 10s;
+constexpr char kFileVersion[] = "1.5.0";
+
+// Short device delays, so that the copy is most of the run.
+void ShortDelays(sim::DeviceSettings& settings)
+{
+    settings.diskBytesPerSecond = kDiskBytesPerSecond;
+    settings.diskDelay = 300ms;
+    settings.ejectReturnDelay = 300ms;
+    settings.restartDelay = 300ms;
+    settings.restartNoticeDelay = 200ms;
+    settings.installStepDelay = 50ms;
+    settings.flashDelay = 300ms;
+}
+
+// A valid OS file of about kOsFileBytes: the "version" entry after an image of random bytes that
+// the archive cannot compress away.
+bool WriteLargeOsFile(const std::string& path)
+{
+    std::independent_bits_engine<std::mt19937, 8, unsigned> bytes(1);
+    std::string image(kOsFileBytes, '\0');
+    std::generate(image.begin(), image.end(), [&bytes] { return static_cast<char>(bytes()); });
+    return sim::WriteZipArchive(path, {{"system.img", image}, {"version", kFileVersion}});
+}
+
+double Milliseconds(Clock::duration d)
+{
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+// The program's log as the application writes it to standard output, one line at a time with
+// the time it came. The log of other threads is written by the GUI thread, when its loop runs.
+class StepLog : public std::streambuf
+{
+public:
+    // What was logged during (from, to], or else the last line logged before it.
+    std::string During(Clock::time_point from, Clock::time_point to) const
+    {
+        const auto first = FirstAfter(from);
+        const auto end = FirstAfter(to);
+        if (first == end)
+            return first == lines.begin() ? "(nothing logged yet)" : std::prev(first)->text;
+        std::string text;
+        for (auto line = first; line != end; ++line)
+            text += (text.empty() ? "" : " | ") + line->text;
+        return text;
+    }
+
+protected:
+    int overflow(int c) override
+    {
+        if (c == '\n') {
+            // Without the time stamp ("12:34:56: ") the log puts first.
+            const auto stamp = current.find(": ");
+            lines.push_back(
+                {Clock::now(), current.substr(stamp == std::string::npos ? 0 : stamp + 2)});
+            current.clear();
+        } else if (c != traits_type::eof()) {
+            current.push_back(static_cast<char>(c));
+        }
+        return traits_type::not_eof(c);
+    }
+
+private:
+    struct Line
+    {
+        Clock::time_point when;
+        std::string text;
+    };
+
+    std::vector<Line>::const_iterator FirstAfter(Clock::time_point t) const
+    {
+        return std::upper_bound(
+            lines.begin(), lines.end(), t,
+            [](Clock::time_point t, const Line& line) { return t < line.when; });
+    }
+
+    std::vector<Line> lines;
+    std::string current;
+};
+
+struct Stall
+{
+    Clock::time_point start;
+    Clock::duration length;
+};
+
+class UpdateStallApp : public UtilityApp
+{
+public:
+    bool OnInit() override
+    {
+        scratch = MakeScratchFolder();
+        if (scratch.empty())
+            return false;
+        // The update's journal goes to the scratch folder, not the user's state folder.
+        setenv("XDG_STATE_HOME", (scratch / "state").c_str(), 1);
+        sim::WithDevice([this](sim::SimDevice& d) {
+            ShortDelays(d.Settings());
+            d.Settings().diskFolder = scratch / "disk";
+        });
+        std::filesystem::create_directories(scratch / "disk");
+        osPath = (scratch / "ZephlarkOS.zlos").string();
+        if (!WriteLargeOsFile(osPath))
+            return false;
+        // The log goes to the report, not to the screen.
+        screen = std::cout.rdbuf(&steps);
+        if (!UtilityApp::OnInit()) {
+            std::cout.rdbuf(screen);
+            return false;
+        }
+        ticker.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { ticks.push_back(Clock::now()); });
+        // From the running event loop, as the update runs when the user starts it.
+        CallAfter(&UpdateStallApp::Measure);
+        return true;
+    }
+
+    int OnRun() override
+    {
+        const int status = UtilityApp::OnRun();
+        return status != 0 ? status : exitCode;
+    }
+
+    int OnExit() override
+    {
+        std::cout.rdbuf(screen);
+        std::error_code ignored;
+        std::filesystem::remove_all(scratch, ignored);
+        return UtilityApp::OnExit();
+    }
+
+private:
+    static std::filesystem::path MakeScratchFolder()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "zephlark-stall.XXXXXX");
+        if (!mkdtemp(pattern.data())) {
+            std::perror("zephlark-stall: mkdtemp");
+            return {};
+        }
+        return pattern;
+    }
+
+    void Measure()
+    {
+        auto* frame = dynamic_cast<MainFrame*>(GetTopWindow());
+        const auto identified = WaitFor(
+            "the device to be identified",
+            [frame] { return frame->deviceConnection->IsDeviceIdentified(); }, kIdentifyLimit);
+        if (!identified) {
+            std::printf("%s\n", identified.message());
+            exitCode = 2;
+        } else {
+            ticks.reserve(100'000);
+            ticks.push_back(Clock::now());
+            ticker.Start(static_cast<int>(kTickInterval.count()));
+            const wxString result = frame->UpdateFirmware(osPath, "", false);
+            ticker.Stop();
+            ticks.push_back(Clock::now());
+            Report(result);
+        }
+        frame->Close(true);
+    }
+
+    void Report(const wxString& result)
+    {
+        std::vector<Stall> stalls;
+        for (size_t i = 1; i < ticks.size(); ++i)
+            stalls.push_back({ticks[i - 1], ticks[i] - ticks[i - 1]});
+        std::sort(stalls.begin(), stalls.end(),
+                  [](const Stall& a, const Stall& b) { return a.length > b.length; });
+        const auto whole = ticks.back() - ticks.front();
+        const auto over = std::count_if(stalls.begin(), stalls.end(),
+                                        [](const Stall& s) { return s.length > kStallTarget; });
+
+        wxString shown = result;
+        shown.Replace("\n\n", ": ");
+        std::printf("Result: %s\n", shown.utf8_str().data());
+        std::printf("Whole update: %.2f s, %zu timer ticks (one every %lld ms when nothing "
+                    "stalls)\n",
+                    Milliseconds(whole) / 1000, ticks.size() - 2,
+                    static_cast<long long>(kTickInterval.count()));
+        std::printf("Longest stall: %.0f ms (target: under %.0f ms); %ld stalls over the target\n",
+                    Milliseconds(stalls.front().length), Milliseconds(kStallTarget), over);
+        std::printf("Longest stalls (start after the update's start, length, last message the "
+                    "program logged during it, or else the last line before it):\n");
+        for (size_t i = 0; i < std::min(kStallsShown, stalls.size()); ++i) {
+            const Stall& s = stalls[i];
+            std::printf("  at %6.2f s  %5.0f ms  %s\n",
+                        Milliseconds(s.start - ticks.front()) / 1000, Milliseconds(s.length),
+                        steps.During(s.start, s.start + s.length).c_str());
+        }
+        exitCode = result.StartsWith("Update Successful") ? 0 : 1;
+    }
+
+    std::filesystem::path scratch;
+    std::string osPath;
+    StepLog steps;
+    std::streambuf* screen = nullptr; // standard output's own buffer
+    wxTimer ticker;
+    std::vector<Clock::time_point> ticks;
+    int exitCode = 0; // 1: the update failed, 2: it could not start
+};
+
+} // namespace
+
+wxIMPLEMENT_APP(UpdateStallApp);
