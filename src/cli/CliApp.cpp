@@ -31,9 +31,7 @@ int RunCommand(const CliOptions& options, CliOutput& output)
 
 wxString VersionText()
 {
-    return wxString::Format("zephlark-cli %d.%d.%d-%s.%s", ZEPHLARK_VERSION_MAJOR,
-                            ZEPHLARK_VERSION_MINOR, ZEPHLARK_VERSION_PATCH, ZEPHLARK_PRERELEASE_TAG,
-                            ZEPHLARK_BUILD_NUMBER);
+    return wxString("zephlark-cli ") + ZEPHLARK_LONG_VERSION;
 }
 
 void Print(FILE* stream, const wxString& text)
