@@ -5,14 +5,13 @@
 #include <chrono>
 
 #include "DataDisk.h"
-#include "MonotonicClock.h"
 #include "Serial.h"
 #include "SetTimeCommand.h"
 #include "readthread.h"
 
 namespace {
 
-// Gives a new or resumed reader time to start reading before the first commands go out.
+// The longest a new or resumed reader is given to start reading before the first commands go out.
 constexpr auto kReaderStartGrace = std::chrono::milliseconds{100};
 
 const wxString kDataDiskLabel = "ZEPHLARK";
@@ -133,7 +132,7 @@ void DeviceConnection::StartReaderThread()
     } else {
         return;
     }
-    TheClock().SleepFor(kReaderStartGrace);
+    readerThread->WaitUntilReading(kReaderStartGrace);
 }
 
 void DeviceConnection::StopReaderThread()

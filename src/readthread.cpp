@@ -56,8 +56,15 @@ void SerialReadThread::Unpark()
 {
     std::lock_guard<std::mutex> guard(parkMutex);
     ++session;
+    reading = false;
     parkRequested = false;
     parkChanged.notify_all();
+}
+
+void SerialReadThread::WaitUntilReading(std::chrono::milliseconds limit)
+{
+    std::unique_lock<std::mutex> guard(parkMutex);
+    parkChanged.wait_for(guard, limit, [this] { return reading || finished; });
 }
 
 int SerialReadThread::Session()
@@ -94,6 +101,10 @@ bool SerialReadThread::StopPointAllowsReading()
         parked = false;
         portLostReported = false; // a new port, or the same one opened again
         readingSession = session;
+    }
+    if (!reading && !parkRequested) {
+        reading = true;
+        parkChanged.notify_all();
     }
     return !stopRequested;
 }

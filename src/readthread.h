@@ -2,6 +2,7 @@
 
 #include <wx/thread.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 
@@ -24,6 +25,10 @@ public:
     void Park();
     void Unpark();
     bool IsParked();
+    // GUI thread. Waits until the thread, started or unparked, has come to its first read, or limit
+    // passes: the device's first answers must find a reader, and a fixed pause would hold the GUI
+    // thread longer than a window may freeze.
+    void WaitUntilReading(std::chrono::milliseconds limit);
     // GUI thread. Counts the Unpark calls; a port-lost event carries the session its failed read
     // belonged to, so that one from an earlier connection, handled late, can be told apart.
     int Session();
@@ -50,9 +55,10 @@ private:
     bool portLostReported = false; // until a read succeeds again or the thread parks
     int readingSession = 0;
 
-    std::mutex parkMutex; // guards parkRequested, parked, stopRequested, finished, session
+    std::mutex parkMutex; // guards parkRequested, parked, stopRequested, finished, session, reading
     std::condition_variable parkChanged;
     int session = 0;
+    bool reading = false; // passed its stop point since it started or was last unparked
     bool parkRequested = false;
     bool parked = false;
     bool stopRequested = false;
