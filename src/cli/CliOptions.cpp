@@ -5,7 +5,7 @@
 
 namespace {
 
-struct CommandSpec
+struct CommandInfo
 {
     const char* name;
     std::vector<std::string> options; // besides --help, --json and --verbose
@@ -13,7 +13,7 @@ struct CommandSpec
     const char* usage;
 };
 
-const std::vector<CommandSpec> kCommands = {
+const std::vector<CommandInfo> kCommands = {
     {"info",
      {"--wait"},
      false,
@@ -55,10 +55,10 @@ const std::vector<CommandSpec> kCommands = {
      "  permissions, ModemManager, udisks2) and gives the command that fixes each problem."},
 };
 
-const CommandSpec* FindCommand(const std::string& name)
+const CommandInfo* FindCommand(const std::string& name)
 {
     const auto found = std::find_if(kCommands.begin(), kCommands.end(),
-                                    [&](const CommandSpec& spec) { return name == spec.name; });
+                                    [&](const CommandInfo& known) { return name == known.name; });
     return found == kCommands.end() ? nullptr : &*found;
 }
 
@@ -78,12 +78,12 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& argume
                                           wxString& error)
 {
     CliOptions options;
-    const CommandSpec* spec = nullptr;
+    const CommandInfo* known = nullptr;
     bool haveFile = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         const auto allowed = [&](const char* name) {
-            return spec && std::count(spec->options.begin(), spec->options.end(), name) > 0;
+            return known && std::count(known->options.begin(), known->options.end(), name) > 0;
         };
         const auto value = [&]() -> std::optional<std::string> {
             if (i + 1 >= arguments.size())
@@ -120,14 +120,14 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& argume
         } else if (!argument.empty() && argument[0] == '-') {
             error = wxString::Format("Unknown option %s.", argument);
             return std::nullopt;
-        } else if (!spec) {
-            spec = FindCommand(argument);
-            if (!spec) {
+        } else if (!known) {
+            known = FindCommand(argument);
+            if (!known) {
                 error = wxString::Format("Unknown command %s.", argument);
                 return std::nullopt;
             }
             options.command = argument;
-        } else if (spec->takesFile && !haveFile) {
+        } else if (known->takesFile && !haveFile) {
             options.osFile = wxString::FromUTF8(argument);
             haveFile = true;
         } else {
@@ -137,11 +137,11 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& argume
     }
     if (options.help || options.version)
         return options;
-    if (!spec) {
+    if (!known) {
         error = "No command given.";
         return std::nullopt;
     }
-    if (spec->takesFile && !haveFile) {
+    if (known->takesFile && !haveFile) {
         error = "No OS file given.";
         return std::nullopt;
     }
@@ -150,12 +150,12 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& argume
 
 wxString CliUsage(const std::string& command)
 {
-    if (const CommandSpec* spec = FindCommand(command))
-        return spec->usage;
+    if (const CommandInfo* known = FindCommand(command))
+        return known->usage;
     wxString usage = "zephlark-cli: the Zephlark Utility without a window.\n\n"
                      "Usage: zephlark-cli COMMAND [OPTIONS]   (zephlark-cli COMMAND --help)\n\n";
-    for (const CommandSpec& spec : kCommands)
-        usage << spec.usage << "\n\n";
+    for (const CommandInfo& known : kCommands)
+        usage << known.usage << "\n\n";
     usage << "--json: standard output is one JSON object per line (see the manual page).\n"
              "Exit codes: 0 success, 1 failed, 2 bad arguments or file, 3 no device,\n"
              "4 device busy, 5 update refused, 6 doctor found problems, 130 Ctrl+C.";
