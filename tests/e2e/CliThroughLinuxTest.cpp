@@ -4,53 +4,22 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <memory>
 #include <string>
 
 #include "CliChild.h"
-#include "MockUDisks.h"
-#include "PluggedSimDevice.h"
-#include "PrivateBus.h"
-#include "Testbed.h"
+#include "PluggedDeviceTest.h"
 #include "sim/SampleOsFile.h"
 
 namespace {
 
-using namespace std::chrono_literals;
-
-class CliThroughLinux : public UmockdevTest
+class CliThroughLinux : public PluggedDevice
 {
 protected:
-    void SetUp() override
-    {
-        UmockdevTest::SetUp();
-        if (!testbed)
-            return;
-        ASSERT_TRUE(bus.IsRunning()) << "no private D-Bus bus, test refused: " << bus.Error();
-        bus.BecomeSystemBus();
-        ASSERT_TRUE(udisks.Start(bus.Address()));
-        device = std::make_unique<PluggedSimDevice>(*testbed, udisks);
-        device->WithDevice([](sim::SimDevice& d) {
-            auto& settings = d.Settings();
-            settings.diskDelay = settings.ejectReturnDelay = settings.restartDelay = 300ms;
-            settings.restartNoticeDelay = 200ms;
-            settings.installStepDelay = 50ms;
-            settings.flashDelay = 300ms;
-        });
-        std::filesystem::create_directories(home);
-    }
-
     CliRun Run(const std::vector<std::string>& arguments)
     {
         return RunCliChild(ZEPHLARK_CLI, arguments, {}, home + "/stderr");
     }
-
-    PrivateBus bus;
-    const std::string home = bus.Folder() + "/home";
-    MockUDisks udisks{bus.Folder() + "/media"};
-    std::unique_ptr<PluggedSimDevice> device;
 };
 
 TEST_F(CliThroughLinux, InfoNamesTheDevicesTty)

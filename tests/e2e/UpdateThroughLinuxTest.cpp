@@ -27,6 +27,7 @@
 #include "Testbed.h"
 #include "UpdateJournal.h"
 #include "UserStateFolder.h"
+#include "PluggedDeviceTest.h"
 #include "WaitFor.h"
 #include "deviceconnection.h"
 #include "sim/SampleOsFile.h"
@@ -36,17 +37,6 @@ namespace {
 using namespace std::chrono_literals;
 using Lines = std::vector<std::string>;
 
-// Short, yet each long enough for the program to read what the device said before it leaves USB.
-void ShortTimings(sim::DeviceSettings& settings)
-{
-    settings.diskDelay = 300ms;
-    settings.ejectReturnDelay = 300ms;
-    settings.restartDelay = 300ms;
-    settings.restartNoticeDelay = 200ms;
-    settings.installStepDelay = 50ms;
-    settings.flashDelay = 300ms;
-}
-
 Lines Joined(std::initializer_list<Lines> parts)
 {
     Lines all;
@@ -54,31 +44,6 @@ Lines Joined(std::initializer_list<Lines> parts)
         all.insert(all.end(), part.begin(), part.end());
     return all;
 }
-
-// The device plugged in, a private bus with the mock udisks2, a home for the user's files.
-class PluggedDevice : public UmockdevTest
-{
-protected:
-    void SetUp() override
-    {
-        UmockdevTest::SetUp();
-        if (!testbed)
-            return;
-        ASSERT_TRUE(bus.IsRunning()) << "no private D-Bus bus, test refused: " << bus.Error();
-        bus.BecomeSystemBus();
-        ASSERT_TRUE(udisks.Start(bus.Address()));
-        device = std::make_unique<PluggedSimDevice>(*testbed, udisks);
-        device->WithDevice([](sim::SimDevice& d) { ShortTimings(d.Settings()); });
-        std::filesystem::create_directories(home);
-    }
-
-    void TearDown() override { device.reset(); }
-
-    PrivateBus bus;
-    const std::string home = bus.Folder() + "/home";
-    MockUDisks udisks{bus.Folder() + "/media"};
-    std::unique_ptr<PluggedSimDevice> device;
-};
 
 class UpdateThroughLinux : public PluggedDevice
 {

@@ -1,0 +1,54 @@
+#pragma once
+
+// The simulated device plugged into a umockdev testbed with short device timings, the mock
+// udisks2 on a private bus that stands for the system bus, and a home for the user's files: what
+// every end-to-end test through the real Linux layer starts from.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "MockUDisks.h"
+#include "PluggedSimDevice.h"
+#include "PrivateBus.h"
+#include "Testbed.h"
+#include "sim/SimDevice.h"
+
+// Short, yet each long enough for the program to read what the device said before it leaves USB.
+inline void ShortTimings(sim::DeviceSettings& settings)
+{
+    settings.diskDelay = std::chrono::milliseconds{300};
+    settings.ejectReturnDelay = std::chrono::milliseconds{300};
+    settings.restartDelay = std::chrono::milliseconds{300};
+    settings.restartNoticeDelay = std::chrono::milliseconds{200};
+    settings.installStepDelay = std::chrono::milliseconds{50};
+    settings.flashDelay = std::chrono::milliseconds{300};
+}
+
+// The device plugged in, a private bus with the mock udisks2, a home for the user's files.
+class PluggedDevice : public UmockdevTest
+{
+protected:
+    void SetUp() override
+    {
+        UmockdevTest::SetUp();
+        if (!testbed)
+            return;
+        ASSERT_TRUE(bus.IsRunning()) << "no private D-Bus bus, test refused: " << bus.Error();
+        bus.BecomeSystemBus();
+        ASSERT_TRUE(udisks.Start(bus.Address()));
+        device = std::make_unique<PluggedSimDevice>(*testbed, udisks);
+        device->WithDevice([](sim::SimDevice& d) { ShortTimings(d.Settings()); });
+        std::filesystem::create_directories(home);
+    }
+
+    void TearDown() override { device.reset(); }
+
+    PrivateBus bus;
+    const std::string home = bus.Folder() + "/home";
+    MockUDisks udisks{bus.Folder() + "/media"};
+    std::unique_ptr<PluggedSimDevice> device;
+};
