@@ -19,6 +19,8 @@ class ZLBox;
 }
 
 constexpr int kCopyLogMessagesId = 6001;
+constexpr int kSaveLogAsId = 6101;
+constexpr int kOpenLogFolderId = 6102;
 
 // The one window: two command buttons, the connection lamp, the menus and the log capture. Owns
 // the device connection and turns the system's device notices into refreshes of it.
@@ -43,6 +45,10 @@ public:
     void CreateMenuBar();
     bool CheckDeviceConnected();
     void OnCopyLogMessages(wxCommandEvent& event);
+    void OnSaveLogAs(wxCommandEvent& event);
+    // Writes the text Copy Log Messages gives to path, as UTF-8; a failure is shown in a box.
+    bool SaveLog(const wxString& path);
+    void OnOpenLogFolder(wxCommandEvent& event);
     void OnAbout(wxCommandEvent& event);
     void OnResetDevice(wxCommandEvent& event);
     void OnUpgradeFirmware(wxCommandEvent& event);
@@ -60,6 +66,7 @@ private:
     void WatchForDevices();
     wxString RunUpdate(const std::function<wxString(FirmwareUpdate&)>& run);
     void ShowUpdateResult(const wxString& result);
+    wxString LogText() const;
 
     bool updateRunning = false;
     bool closeRequested = false;   // a close arrived while the update ran: done once it ends

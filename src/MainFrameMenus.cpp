@@ -4,11 +4,15 @@
 
 #include <wx/aboutdlg.h>
 #include <wx/clipbrd.h>
+#include <wx/file.h>
+#include <wx/filedlg.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
+#include <wx/utils.h>
 
 #include "AboutInfo.h"
 #include "LogAccumulator.h"
+#include "RunLogFile.h"
 #include "Serial.h"
 
 void MainFrame::CreateMenuBar()
@@ -17,6 +21,10 @@ void MainFrame::CreateMenuBar()
     auto* helpMenu = new wxMenu;
     auto* fileMenu = new wxMenu;
     helpMenu->Append(kCopyLogMessagesId, _("Copy &Log Messages"));
+    helpMenu->Append(kSaveLogAsId, _("Save Log &As..."));
+    helpMenu->Append(kOpenLogFolderId, _("Open Log &Folder"));
+    Bind(wxEVT_MENU, &MainFrame::OnSaveLogAs, this, kSaveLogAsId);
+    Bind(wxEVT_MENU, &MainFrame::OnOpenLogFolder, this, kOpenLogFolderId);
     fileMenu->Append(wxID_EXIT, _("&Exit\tCtrl-Q"));
     helpMenu->Append(wxID_ABOUT, wxString::Format(_("About %s"), wxTheApp->GetAppDisplayName()));
     menuBar->Append(fileMenu, _("&File"));
@@ -24,9 +32,14 @@ void MainFrame::CreateMenuBar()
     menuBar->Append(helpMenu, _("&Help"));
 }
 
+wxString MainFrame::LogText() const
+{
+    return logAccumulator ? logAccumulator->GetText() : wxString();
+}
+
 void MainFrame::OnCopyLogMessages(wxCommandEvent&)
 {
-    const wxString text = logAccumulator ? logAccumulator->GetText() : wxString();
+    const wxString text = LogText();
     const bool opened = wxTheClipboard->Open();
     if (opened && !text.empty()) {
         wxTheClipboard->Clear();
@@ -38,6 +51,50 @@ void MainFrame::OnCopyLogMessages(wxCommandEvent&)
     wxBell();
     if (opened)
         wxTheClipboard->Close();
+}
+
+void MainFrame::OnSaveLogAs(wxCommandEvent&)
+{
+    if (LogText().empty()) {
+        wxBell();
+        return;
+    }
+    wxFileDialog dialog(this, _("Save Log As"), wxString(), "zephlark-utility-log.txt",
+                        _("Text files (*.txt)|*.txt|") + wxGetTranslation(wxALL_FILES),
+                        wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    if (dialog.ShowModal() == wxID_OK)
+        SaveLog(dialog.GetPath());
+}
+
+bool MainFrame::SaveLog(const wxString& path)
+{
+    const std::string bytes = LogText().utf8_string();
+    wxString reason;
+    {
+        wxLogNull quiet; // wxTempFile's messages lack the path or the reason: ours below has both
+        // A failed write leaves a file that was there before as it was.
+        wxTempFile file;
+        if (file.Open(path) && file.Write(bytes.data(), bytes.size()) && file.Commit())
+            return true;
+        reason = wxSysErrorMsgStr();
+    }
+    wxLogMessage("Could not save the log to %s (%s).", path, reason);
+    wxMessageBox(wxString::Format(_("The log could not be saved to %s (%s).\n\nNothing is lost: "
+                                    "save it somewhere else, or use Copy Log Messages."),
+                                  path, reason),
+                 _("Save Log As"), wxOK | wxICON_ERROR, this);
+    return false;
+}
+
+void MainFrame::OnOpenLogFolder(wxCommandEvent&)
+{
+    const wxString folder = RunLogFolder(); // made when missing
+    if (!folder.empty() && wxLaunchDefaultApplication(folder))
+        return;
+    const wxString problem =
+        folder.empty() ? _("The log folder could not be made: Copy Log Messages says why.")
+                       : wxString::Format(_("No program could open the folder %s."), folder);
+    wxMessageBox(problem, _("Open Log Folder"), wxOK | wxICON_ERROR, this);
 }
 
 void MainFrame::OnAbout(wxCommandEvent&)

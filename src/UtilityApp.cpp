@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "MainFrame.h"
+#include "RunLogFile.h"
 
 wxBEGIN_EVENT_TABLE(UtilityApp, wxApp) EVT_MENU(wxID_CLOSE, UtilityApp::OnCloseCommand)
     wxEND_EVENT_TABLE()
@@ -26,6 +27,7 @@ wxBEGIN_EVENT_TABLE(UtilityApp, wxApp) EVT_MENU(wxID_CLOSE, UtilityApp::OnCloseC
     // and see what happened even before the window exists.
     std::cout.setf(std::ios::unitbuf);
     delete wxLog::SetActiveTarget(new wxLogStream(&std::cout, wxConvWhateverWorks));
+    StartRunLog();
 
     mainFrame = new MainFrame("Zephlark Utility");
     mainFrame->Bind(wxEVT_DESTROY, &UtilityApp::OnMainFrameDestroyed, this);
@@ -36,7 +38,22 @@ wxBEGIN_EVENT_TABLE(UtilityApp, wxApp) EVT_MENU(wxID_CLOSE, UtilityApp::OnCloseC
 int UtilityApp::OnExit()
 {
     // wxApp::OnExit would delete the global config object, which this program never creates.
+    // The window, whose log capture was chained in front of the file, is gone by now.
+    delete runLogChain;
     return 0;
+}
+
+void UtilityApp::StartRunLog()
+{
+    const wxString folder = RunLogFolder();
+    std::unique_ptr<RunLogFile> file =
+        folder.empty() ? nullptr : RunLogFile::Start(folder, "zephlark-utility");
+    if (!file) {
+        wxLogMessage("This run keeps no log file.");
+        return;
+    }
+    // From here on every record also goes to the file; the chain passes it on to standard output.
+    runLogChain = new wxLogChain(file.release());
 }
 
 void UtilityApp::OnMainFrameDestroyed(wxWindowDestroyEvent& event)

@@ -3,6 +3,7 @@
 #include <wx/app.h>
 
 class MainFrame;
+class wxLogChain;
 
 class UtilityApp : public wxApp
 {
@@ -14,8 +15,10 @@ private:
     void OnMainFrameDestroyed(wxWindowDestroyEvent& event);
     void OnCloseCommand(wxCommandEvent& event);
     static wxWindow* FindActiveTopLevelWindow();
+    void StartRunLog();
 
-    MainFrame* mainFrame = nullptr; // owned by the toolkit
+    MainFrame* mainFrame = nullptr;    // owned by the toolkit
+    wxLogChain* runLogChain = nullptr; // writes this run's log file; null without one
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -1,6 +1,8 @@
 // The main window on the simulated device: start-up, hot-plug, closing, menus and commands.
 
 #include <wx/clipbrd.h>
+#include <wx/ffile.h>
+#include <wx/filedlg.h>
 #include <wx/msgdlg.h>
 #include <wx/testing.h>
 
@@ -129,6 +131,49 @@ TEST_F(MainFrameTest, CopyWithAnEmptyLogLeavesTheClipboardAlone)
     SetClipboardText("what the user had");
     RunCommand(kCopyLogMessagesId);
     EXPECT_EQ(ClipboardText(), "what the user had");
+}
+
+wxString StateFile(const wxString& name)
+{
+    wxString folder;
+    wxGetEnv("XDG_STATE_HOME", &folder);
+    return folder + "/" + name;
+}
+
+TEST_F(MainFrameTest, SaveLogWritesTheClipboardTextAsUtf8)
+{
+    OpenFrame();
+    wxLogMessage(wxString::FromUTF8("Gr\xc3\xbc\xc3\x9f"
+                                    "e, \xe2\x9c\x93"));
+    wxLogMessage("second");
+    RunCommand(kCopyLogMessagesId);
+    const wxString path = StateFile("saved-log.txt");
+    ASSERT_TRUE(frame->SaveLog(path));
+
+    wxString saved;
+    ASSERT_TRUE(wxFFile(path, "rb").ReadAll(&saved, wxConvISO8859_1));
+    EXPECT_EQ(saved.ToStdString(wxConvISO8859_1), ClipboardText().utf8_string());
+}
+
+TEST_F(MainFrameTest, SaveLogThatFailsSaysWhyAndKeepsTheLog)
+{
+    OpenFrame();
+    wxLogMessage("kept");
+    const wxString path = StateFile("no-such-folder/log.txt");
+    auto caption = std::make_shared<wxString>();
+    wxTEST_DIALOG(EXPECT_FALSE(frame->SaveLog(path)), ExpectMessageBox(wxID_OK, caption));
+    EXPECT_EQ(*caption, "Save Log As");
+    EXPECT_TRUE(log.Contains(
+        wxString::Format("Could not save the log to %s (%s).", path, wxSysErrorMsgStr(ENOENT))));
+    RunCommand(kCopyLogMessagesId);
+    EXPECT_TRUE(ClipboardText().StartsWith("kept\r\n"));
+}
+
+TEST_F(MainFrameTest, SaveLogAsCancelledSavesNothing)
+{
+    OpenFrame();
+    wxLogMessage("something to save");
+    wxTEST_DIALOG(RunCommand(kSaveLogAsId), wxExpectDismissableModal<wxFileDialog>(wxID_CANCEL));
 }
 
 TEST_F(MainFrameTest, DeviceCommandsWithoutADeviceOnlyAskToConnectOne)

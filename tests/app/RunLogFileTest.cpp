@@ -1,0 +1,159 @@
+// The per-run log file: which earlier files go, the size cap, and what a crash leaves.
+
+#include <wx/dir.h>
+#include <wx/ffile.h>
+#include <wx/filename.h>
+#include <wx/utils.h>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <set>
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include "RunLogFile.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr char kChildFolderVariable[] = "ZEPHLARK_TEST_CRASH_LOG_FOLDER";
+
+// A fresh folder per test in the test's own state folder, and the file's records in place of the
+// previous log target.
+class RunLogFileTest : public testing::Test
+{
+protected:
+    RunLogFileTest()
+    {
+        wxGetEnv("XDG_STATE_HOME", &folder);
+        folder += "/" + wxString(testing::UnitTest::GetInstance()->current_test_info()->name());
+        wxFileName::Rmdir(folder, wxPATH_RMDIR_RECURSIVE);
+        wxFileName::Mkdir(folder, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    }
+    ~RunLogFileTest() override
+    {
+        if (logged)
+            wxLog::SetActiveTarget(previous);
+    }
+
+    RunLogFile* Start(size_t capBytes = RunLogFile::kCapBytes)
+    {
+        std::unique_ptr<RunLogFile> file = RunLogFile::Start(folder, "run", capBytes);
+        logged.reset(file.release());
+        previous = wxLog::SetActiveTarget(logged.get());
+        return logged.get();
+    }
+
+    void Touch(const wxString& name) { wxFFile(folder + "/" + name, "w").Write("old"); }
+
+    std::set<wxString> Names()
+    {
+        wxArrayString paths;
+        wxDir::GetAllFiles(folder, &paths);
+        std::set<wxString> names;
+        for (const wxString& path : paths)
+            names.insert(wxFileName(path).GetFullName());
+        return names;
+    }
+
+    wxString folder;
+    std::unique_ptr<RunLogFile> logged;
+    wxLog* previous = nullptr;
+};
+
+std::string ReadBytes(const wxString& path)
+{
+    wxString text;
+    wxFFile(path, "rb").ReadAll(&text, wxConvISO8859_1);
+    return text.ToStdString(wxConvISO8859_1);
+}
+
+wxString OldRunName(int second)
+{
+    return wxString::Format("run-20000101-0000%02d-7.log", second);
+}
+
+struct RotationCase
+{
+    int oldRuns;
+    int keptOldRuns;
+};
+
+class Rotation : public RunLogFileTest, public testing::WithParamInterface<RotationCase>
+{
+};
+
+TEST_P(Rotation, KeepsTheNewestRunsAndEveryOtherFile)
+{
+    const std::set<wxString> foreign = {"run-notes.log", "run-20000101-000000-x.log",
+                                        "other-20000101-000000-1.log", "readme.txt"};
+    for (const wxString& name : foreign)
+        Touch(name);
+    for (int second = 0; second < GetParam().oldRuns; ++second)
+        Touch(OldRunName(second));
+
+    const wxString newName = wxFileName(Start()->GetPath()).GetFullName();
+
+    std::set<wxString> expected = foreign;
+    for (int second = GetParam().oldRuns - GetParam().keptOldRuns; second < GetParam().oldRuns;
+         ++second)
+        expected.insert(OldRunName(second));
+    expected.insert(newName);
+    EXPECT_EQ(Names(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(RunLogFile, Rotation,
+                         testing::Values(RotationCase{0, 0}, RotationCase{9, 9},
+                                         RotationCase{12, 9}));
+
+TEST_F(RunLogFileTest, ReachingTheCapEndsTheFileWithOneNotice)
+{
+    const wxString message(wxUniChar('x'), 40);
+    const size_t lineBytes = std::string("2000-01-01 00:00:00.000 ").size() + message.size() + 1;
+    const size_t noticeBytes = std::string("[The log file reached its size limit here: later "
+                                           "messages are not in it.]\n")
+                                   .size();
+    RunLogFile* file = Start(3 * lineBytes + noticeBytes);
+    for (int i = 0; i < 6; ++i)
+        wxLogMessage("%s", message);
+
+    const std::string bytes = ReadBytes(file->GetPath());
+    EXPECT_EQ(bytes.size(), 3 * lineBytes + noticeBytes);
+    EXPECT_EQ(bytes.find("[The log file reached"), 3 * lineBytes) << bytes;
+}
+
+// Only as the child of the test below: logs one line, then dies as a crashed program does.
+TEST(RunLogFileChild, LogsALineAndIsKilled)
+{
+    wxString folder;
+    if (!wxGetEnv(kChildFolderVariable, &folder))
+        GTEST_SKIP() << "runs only as a child of LineWrittenBeforeACrashSurvives";
+    wxLog::SetActiveTarget(RunLogFile::Start(folder, "run").release());
+    wxLogMessage("the last words");
+    std::raise(SIGKILL);
+}
+
+TEST_F(RunLogFileTest, LineWrittenBeforeACrashSurvives)
+{
+    wxSetEnv(kChildFolderVariable, folder);
+    char filter[] = "--gtest_filter=RunLogFileChild.*";
+    char* argv[] = {const_cast<char*>("/proc/self/exe"), filter, nullptr};
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, argv, environ), 0);
+    wxUnsetEnv(kChildFolderVariable);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+
+    const std::set<wxString> names = Names();
+    ASSERT_EQ(names.size(), 1u);
+    const std::string bytes = ReadBytes(folder + "/" + *names.begin());
+    const std::string today = wxDateTime::Now().Format("%Y-%m-%d ").ToStdString();
+    EXPECT_EQ(bytes.substr(0, today.size()), today);
+    EXPECT_EQ(bytes.substr(today.size() + 13), "the last words\n") << bytes;
+}
+
+} // namespace
