@@ -3,7 +3,6 @@
 #include <wx/datetime.h>
 #include <wx/dir.h>
 #include <wx/filefn.h>
-#include <wx/regex.h>
 #include <wx/utils.h>
 
 #include <algorithm>
@@ -34,11 +33,20 @@ wxString NewRunLogName(const wxString& stem)
 }
 
 // Only names this class gives: a file of the user's that merely starts with the stem stays.
+// (No wxRegEx: the Windows build's wxWidgets has none.)
 bool IsRunLogName(const wxString& name, const wxString& stem)
 {
-    static const wxRegEx shape("^[0-9]{8}-[0-9]{6}-[0-9]+\\.log$", wxRE_NOSUB);
+    static const wxString shape = "99999999-999999-9"; // 9: a digit; the process id may go on
     wxString rest;
-    return name.StartsWith(stem + "-", &rest) && shape.Matches(rest);
+    if (!name.StartsWith(stem + "-", &rest) || !rest.EndsWith(".log", &rest) ||
+        rest.length() < shape.length())
+        return false;
+    for (size_t i = 0; i < rest.length(); ++i) {
+        const bool wantsDigit = i >= shape.length() || shape[i] == '9';
+        if (wantsDigit ? !wxIsdigit(rest[i]) : rest[i] != shape[i])
+            return false;
+    }
+    return true;
 }
 
 void RemoveOldRuns(const wxString& folder, const wxString& stem)
