@@ -109,7 +109,8 @@ run_installed_program() {
     program=$(sed -n 's/^Exec=//p' "$entry" | cut -d' ' -f1)
     wm_class=$(sed -n 's/^StartupWMClass=//p' "$entry")
     # shellcheck disable=SC2016 # the inner script's variables are its own
-    (cd "$work" && xvfb-run -a bash -c '
+    # Its log files go to the scratch folder, not the user's.
+    (cd "$work" && XDG_STATE_HOME="$work/state" xvfb-run -a bash -c '
         set -u
         "$1" >"$3/program.log" 2>&1 &
         pid=$!
