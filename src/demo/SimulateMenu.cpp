@@ -54,89 +54,80 @@ bool IsInEffect(const UpdateFailure& failure, const sim::DeviceSettings& setting
            (settings.diskFreeBytes == kFullDiskFreeBytes) == failure.diskFull;
 }
 
-bool DeviceSays(const std::function<bool(sim::DeviceSettings&)>& question)
+bool SettingsSay(const std::function<bool(const sim::DeviceSettings&)>& question)
 {
     bool answer = false;
     sim::WithDevice([&](sim::SimDevice& device) { answer = question(device.Settings()); });
     return answer;
 }
 
-void ChangeDevice(const std::function<void(sim::DeviceSettings&)>& change)
+void ChangeSettings(const std::function<void(sim::DeviceSettings&)>& change)
 {
     sim::WithDevice([&](sim::SimDevice& device) { change(device.Settings()); });
 }
 
-// The menu's items show the device as it is: a corrupted copy, once spent, is no longer checked.
-void BindCheck(wxFrame& frame, wxMenuItem* item, std::function<bool()> isOn)
+// The items show the device as it is when the menu opens (a corrupted copy, once spent, is no
+// longer checked), and a check item's command toggles the device, not what the item showed.
+void AddItem(wxFrame& frame, wxMenu& menu, wxItemKind kind, const wxString& label,
+             std::function<void()> command, std::function<bool()> isOn = {})
 {
+    wxMenuItem* item = menu.Append(wxID_ANY, label, wxString(), kind);
     frame.Bind(
-        wxEVT_UPDATE_UI, [isOn](wxUpdateUIEvent& event) { event.Check(isOn()); }, item->GetId());
-}
-
-void AddPlugItem(wxFrame& frame, wxMenu& menu)
-{
-    wxMenuItem* item = menu.AppendCheckItem(wxID_ANY, _("Zephlark &Plugged In"));
-    frame.Bind(
-        wxEVT_MENU,
-        [](wxCommandEvent& event) {
-            if (event.IsChecked())
-                sim::Plug();
-            else
-                sim::Unplug();
-        },
-        item->GetId());
-    BindCheck(frame, item, [] { return sim::IsPlugged(); });
-}
-
-void AddConsoleLineItem(wxFrame& frame, wxMenu& menu)
-{
-    wxMenuItem* item = menu.Append(wxID_ANY, _("Send Console &Line..."));
-    frame.Bind(
-        wxEVT_MENU,
-        [&frame](wxCommandEvent&) {
-            const wxString line = wxGetTextFromUser(_("Line for the Zephlark to send:"),
-                                                    _("Send Console Line"), wxString(), &frame);
-            // Lost, as the device's own lines are, while it is not connected in serial mode.
-            if (!line.empty())
-                sim::Emit(std::string(line.utf8_str()) + "\r\n");
-        },
-        item->GetId());
-}
-
-void AddUpdateFailureItems(wxFrame& frame, wxMenu& menu)
-{
-    auto* failures = new wxMenu;
-    for (const UpdateFailure& failure : kUpdateFailures) {
-        wxMenuItem* item = failures->AppendRadioItem(wxID_ANY, wxGetTranslation(failure.label));
+        wxEVT_MENU, [command](wxCommandEvent&) { command(); }, item->GetId());
+    if (isOn)
         frame.Bind(
-            wxEVT_MENU,
-            [&failure](wxCommandEvent&) {
-                ChangeDevice([&](sim::DeviceSettings& settings) { Apply(failure, settings); });
-            },
+            wxEVT_UPDATE_UI, [isOn](wxUpdateUIEvent& event) { event.Check(isOn()); },
             item->GetId());
-        BindCheck(frame, item, [&failure] {
-            return DeviceSays([&](sim::DeviceSettings& s) { return IsInEffect(failure, s); });
-        });
-    }
-    menu.AppendSubMenu(failures, _("&Updates Fail"));
 }
 
-void AddSlowDiskItem(wxFrame& frame, wxMenu& menu)
+void TogglePlugged()
 {
-    wxMenuItem* item = menu.AppendCheckItem(wxID_ANY, _("&Slow Data Disk"));
-    frame.Bind(
-        wxEVT_MENU,
-        [](wxCommandEvent& event) {
-            const uint64_t speed = event.IsChecked() ? kSlowDiskBytesPerSecond
-                                                     : sim::DeviceSettings{}.diskBytesPerSecond;
-            ChangeDevice(
-                [&](sim::DeviceSettings& settings) { settings.diskBytesPerSecond = speed; });
-        },
-        item->GetId());
-    BindCheck(frame, item, [] {
-        return DeviceSays(
-            [](sim::DeviceSettings& s) { return s.diskBytesPerSecond == kSlowDiskBytesPerSecond; });
+    if (sim::IsPlugged())
+        sim::Unplug();
+    else
+        sim::Plug();
+}
+
+bool DiskIsSlow()
+{
+    return SettingsSay([](const sim::DeviceSettings& settings) {
+        return settings.diskBytesPerSecond == kSlowDiskBytesPerSecond;
     });
+}
+
+void ToggleSlowDisk()
+{
+    ChangeSettings([](sim::DeviceSettings& settings) {
+        settings.diskBytesPerSecond = settings.diskBytesPerSecond == kSlowDiskBytesPerSecond
+                                          ? sim::DeviceSettings{}.diskBytesPerSecond
+                                          : kSlowDiskBytesPerSecond;
+    });
+}
+
+void SendConsoleLine(wxFrame& frame)
+{
+    const wxString line = wxGetTextFromUser(_("Line for the Zephlark to send:"),
+                                            _("Send Console Line"), wxString(), &frame);
+    // Lost, as the device's own lines are, while it is not connected in serial mode.
+    if (!line.empty())
+        sim::Emit(std::string(line.utf8_str()) + "\r\n");
+}
+
+wxMenu* UpdateFailureMenu(wxFrame& frame)
+{
+    auto* menu = new wxMenu;
+    for (const UpdateFailure& failure : kUpdateFailures)
+        AddItem(
+            frame, *menu, wxITEM_RADIO, wxGetTranslation(failure.label),
+            [&failure] {
+                ChangeSettings([&](sim::DeviceSettings& settings) { Apply(failure, settings); });
+            },
+            [&failure] {
+                return SettingsSay([&](const sim::DeviceSettings& settings) {
+                    return IsInEffect(failure, settings);
+                });
+            });
+    return menu;
 }
 
 } // namespace
@@ -144,11 +135,12 @@ void AddSlowDiskItem(wxFrame& frame, wxMenu& menu)
 void AddSimulateMenu(wxFrame& frame)
 {
     auto* menu = new wxMenu;
-    AddPlugItem(frame, *menu);
-    AddConsoleLineItem(frame, *menu);
+    AddItem(frame, *menu, wxITEM_CHECK, _("Zephlark &Plugged In"), TogglePlugged, sim::IsPlugged);
+    AddItem(frame, *menu, wxITEM_NORMAL, _("Send Console &Line..."),
+            [&frame] { SendConsoleLine(frame); });
     menu->AppendSeparator();
-    AddUpdateFailureItems(frame, *menu);
-    AddSlowDiskItem(frame, *menu);
+    menu->AppendSubMenu(UpdateFailureMenu(frame), _("&Updates Fail"));
+    AddItem(frame, *menu, wxITEM_CHECK, _("&Slow Data Disk"), ToggleSlowDisk, DiskIsSlow);
 
     // File stays first and Help last, where users of every desktop look for them.
     wxMenuBar* menuBar = frame.GetMenuBar();
