@@ -2,8 +2,11 @@
 // own update reports.
 
 #include <wx/menu.h>
+#include <wx/testing.h>
+#include <wx/textdlg.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Serial.h"
@@ -44,6 +47,30 @@ TEST_F(SimulateMenu, ComesFromTheDemoAloneAndStandsBeforeHelp)
 {
     EXPECT_EQ(windowMenus, "File Help");
     EXPECT_EQ(MenuTitles(), "File Simulate Help");
+}
+
+// Types a line into the text box and presses OK.
+class TypeLine : public wxExpectModalBase<wxTextEntryDialog, TypeLine>
+{
+public:
+    explicit TypeLine(wxString line) : line(std::move(line)) {}
+
+protected:
+    int OnInvoked(wxTextEntryDialog* dialog) const override
+    {
+        dialog->SetValue(line);
+        return wxID_OK;
+    }
+
+private:
+    wxString line;
+};
+
+TEST_F(SimulateMenu, ConsoleLineTheUserTypesShowsInTheLog)
+{
+    wxTEST_DIALOG(Choose("Send Console Line..."), TypeLine("hello from the demo"));
+    EXPECT_TRUE(
+        WaitFor("the line in the log", [this] { return log.Contains("hello from the demo"); }));
 }
 
 TEST_F(SimulateMenu, UnplugAndPlugChangeTheConnection)
