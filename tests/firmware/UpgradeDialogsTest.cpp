@@ -8,9 +8,8 @@
 
 #include "ExpectMessageBox.h"
 #include "FirmwareUpdate.h"
-#include "MainFrame.h"
+#include "UpdateWindowFixture.h"
 #include "UserStateFolder.h"
-#include "UpdateFlowFixture.h"
 #include "deviceconnection.h"
 
 namespace {
@@ -41,33 +40,19 @@ private:
     std::shared_ptr<SeenFileDialog> seen;
 };
 
-class UpgradeWindow : public SimUpdateTest
+class UpgradeDialogs : public UpgradeWindow
 {
 protected:
-    UpgradeWindow()
-    {
-        frame = new MainFrame("Zephlark Utility");
-        frame->Show();
-        EXPECT_TRUE(WaitFor("the device to be identified",
-                            [this] { return frame->deviceConnection->IsDeviceIdentified(); }));
-    }
-    ~UpgradeWindow() override
-    {
-        frame->Close(true);
-        WaitFor("the window to go", [] { return wxTopLevelWindows.empty(); });
-    }
-
     void PressUpgrade()
     {
         wxCommandEvent click(wxEVT_BUTTON);
         frame->OnUpgradeFirmware(click);
     }
 
-    MainFrame* frame = nullptr;
     std::shared_ptr<SeenFileDialog> osDialog = std::make_shared<SeenFileDialog>();
 };
 
-TEST_F(UpgradeWindow, CancellingTheOsFileDoesNothingAtAll)
+TEST_F(UpgradeDialogs, CancellingTheOsFileDoesNothingAtAll)
 {
     const size_t commandsBefore = DeviceCommands().size();
     wxTEST_DIALOG(PressUpgrade(), CancelFileDialog(osDialog));
