@@ -17,6 +17,8 @@ void MainFrame::CreateMenuBar()
     auto* helpMenu = new wxMenu;
     auto* fileMenu = new wxMenu;
     helpMenu->Append(kCopyLogMessagesId, _("Copy &Log Messages"));
+    helpMenu->Append(kCheckDeviceAccessId, _("Check Device Access..."));
+    Bind(wxEVT_MENU, &MainFrame::OnCheckDeviceAccess, this, kCheckDeviceAccessId);
     fileMenu->Append(wxID_EXIT, _("&Exit\tCtrl-Q"));
     helpMenu->Append(wxID_ABOUT, wxString::Format(_("About %s"), wxTheApp->GetAppDisplayName()));
     menuBar->Append(fileMenu, _("&File"));
