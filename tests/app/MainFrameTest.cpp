@@ -205,6 +205,16 @@ private:
     std::shared_ptr<wxString> text;
 };
 
+TEST_F(MainFrameTest, CheckingDeviceAccessLeavesTheWindowsConnectionOpen)
+{
+    sim::Plug();
+    OpenFrame();
+    auto report = std::make_shared<wxString>();
+    wxTEST_DIALOG(RunCommand(kCheckDeviceAccessId), ExpectReport(report));
+    EXPECT_TRUE(report->Contains("[ok] port: ")) << *report;
+    EXPECT_TRUE(ZephlarkSerialIsOpen());
+}
+
 struct BlockedPortCase
 {
     const char* name;
