@@ -117,7 +117,8 @@ void MainFrame::DeviceConnectionChanged(bool)
 {
     if (statusView)
         statusView->Refresh(true);
-    // Later: the connection tells of a loss before it closes the port.
+    // Deferred: the connection tells of a loss before it closes the port, so the line read now
+    // would still say connected.
     CallAfter(&MainFrame::ShowDeviceStatus);
 }
 

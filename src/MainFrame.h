@@ -24,8 +24,8 @@ constexpr int kCopyLogMessagesId = 6001;
 constexpr int kCheckDeviceAccessId = 6010;
 
 // The one window: two command buttons, the connection lamp and the device line beside it, the info
-// bar for a port that cannot be opened, the menus and the log capture. Owns
-// the device connection and turns the system's device notices into refreshes of it.
+// bar for a port that cannot be opened, the menus and the log capture. Owns the device connection
+// and turns the system's device notices into refreshes of it.
 class MainFrame : public wxFrame, public DeviceInterface
 {
 public:
