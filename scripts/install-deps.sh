@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     clang libclang-rt-14-dev llvm
-    libwxgtk3.2-dev libudev-dev libglib2.0-dev libgtest-dev libgmock-dev
+    libwxgtk3.2-dev libgtk-3-dev libudev-dev libglib2.0-dev libgtest-dev libgmock-dev
     umockdev libumockdev-dev dbus-daemon dbus-bin
     xvfb xauth x11-utils xdotool imagemagick
     desktop-file-utils appstream dpkg-dev file

@@ -20,11 +20,15 @@ constexpr uint32_t kOutlineShade = 1;
 
 } // namespace
 
+wxString ConnectionStatusText(bool connected)
+{
+    return connected ? _("Zephlark is connected") : _("Zephlark is disconnected");
+}
+
 void DrawConnectionStatus(wxWindow* mainWindow, ZWX::ZLBox* box, wxRect rect)
 {
     const bool connected = ZephlarkSerialIsOpen();
-    box->SetToolTip(
-        new wxToolTip(connected ? _("Zephlark is connected") : _("Zephlark is disconnected")));
+    box->SetToolTip(new wxToolTip(ConnectionStatusText(connected)));
     const int penWidth = mainWindow->FromDIP(wxSize(1, 1)).GetWidth();
 
     wxAutoBufferedPaintDC dc(box);

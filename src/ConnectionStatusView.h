@@ -4,6 +4,7 @@
 // is open, red while it is not, with a tooltip that says the same.
 
 #include <wx/gdicmn.h>
+#include <wx/string.h>
 
 class wxDC;
 class wxWindow;
@@ -11,6 +12,9 @@ class wxWindow;
 namespace ZWX {
 class ZLBox;
 }
+
+// The lamp's tooltip, which is also its accessible name.
+wxString ConnectionStatusText(bool connected);
 
 // The status box's draw function. mainWindow converts the outline width from device-independent
 // pixels.

@@ -3,8 +3,10 @@
 #include <wx/button.h>
 #include <wx/log.h>
 #include <wx/sizer.h>
+#include <wx/stattext.h>
 
 #include "ConnectionStatusView.h"
+#include "DeviceAccessBar.h"
 #include "DeviceChangeWatch.h"
 #include "LogAccumulator.h"
 #include "WindowIcons.h"
@@ -40,7 +42,7 @@ wxBEGIN_EVENT_TABLE(MainFrame, wxFrame) EVT_CLOSE(MainFrame::OnClose)
     CreateLayout();
     CenterOnScreen(wxBOTH);
     WatchForDevices();
-    deviceConnection->RefreshDeviceConnections();
+    RefreshDevice();
     statusView->drawFunction = [this](ZWX::ZLBox* box, wxRect rect) {
         DrawConnectionStatus(this, box, rect);
     };
@@ -62,6 +64,8 @@ MainFrame::~MainFrame()
 void MainFrame::CreateLayout()
 {
     topSizer = new wxBoxSizer(wxVERTICAL);
+    accessBar = new DeviceAccessBar(this);
+    topSizer->Add(accessBar, wxSizerFlags().Expand());
     topSizer->AddSpacer(2 * FromDIP(6));
     AddCommandButton(_("Upgrade Firmware..."), &MainFrame::OnUpgradeFirmware);
     topSizer->AddSpacer(FromDIP(6));
@@ -69,8 +73,11 @@ void MainFrame::CreateLayout()
 
     statusView = new ZWX::ZLBox(this, kStatusViewBackgroundMode, kStatusViewId, wxDefaultPosition,
                                 FromDIP(wxSize(16, 16)));
-    topSizer->Add(statusView,
-                  wxSizerFlags().Border(wxALL).DoubleBorder(wxALL).Align(wxALIGN_RIGHT));
+    deviceLine = new wxStaticText(this, wxID_ANY, wxString());
+    auto* statusRow = new wxBoxSizer(wxHORIZONTAL);
+    statusRow->Add(deviceLine, wxSizerFlags().CentreVertical());
+    statusRow->Add(statusView, wxSizerFlags().Border(wxALL).DoubleBorder(wxALL));
+    topSizer->Add(statusRow, wxSizerFlags().Align(wxALIGN_RIGHT));
 
     topSizer->SetMinSize(FromDIP(wxSize(400, 50)));
     SetSizerAndFit(topSizer);
@@ -91,7 +98,7 @@ void MainFrame::WatchForDevices()
 #ifndef __WXMSW__
     deviceChangeWatch = WatchDeviceChanges([this] {
         if (deviceConnection)
-            deviceConnection->RefreshDeviceConnections();
+            RefreshDevice();
     });
 #endif
 }
@@ -101,7 +108,7 @@ WXLRESULT MainFrame::MSWWindowProc(WXUINT message, WXWPARAM wParam, WXLPARAM lPa
 {
     if (message == WM_DEVICECHANGE &&
         (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) && deviceConnection)
-        deviceConnection->RefreshDeviceConnections();
+        RefreshDevice();
     return wxFrame::MSWWindowProc(message, wParam, lParam);
 }
 #endif
@@ -110,12 +117,16 @@ void MainFrame::DeviceConnectionChanged(bool)
 {
     if (statusView)
         statusView->Refresh(true);
+    // Deferred: the connection tells of a loss before it closes the port, so the line read now
+    // would still say connected.
+    CallAfter(&MainFrame::ShowDeviceStatus);
 }
 
 void MainFrame::DeviceIdentified()
 {
     // Not from inside the line handling that brought the report: a modal question there would
     // hold the classifier in the middle of its work.
+    CallAfter(&MainFrame::ShowDeviceStatus);
     if (!updateRunning)
         CallAfter(&MainFrame::OfferToFinishUpdate);
 }

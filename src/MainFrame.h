@@ -7,6 +7,7 @@
 
 #include "DeviceInterface.h"
 
+class DeviceAccessBar;
 class DeviceChangeWatch;
 class FirmwareUpdate;
 class wxButton;
@@ -14,16 +15,19 @@ class DeviceConnection;
 class LogAccumulator;
 class wxBoxSizer;
 class wxLogChain;
+class wxStaticText;
 namespace ZWX {
 class ZLBox;
 }
 
 constexpr int kCopyLogMessagesId = 6001;
-constexpr int kSaveLogAsId = 6101;
-constexpr int kOpenLogFolderId = 6102;
+constexpr int kSaveLogAsId = 6002;
+constexpr int kOpenLogFolderId = 6003;
+constexpr int kCheckDeviceAccessId = 6004;
 
-// The one window: two command buttons, the connection lamp, the menus and the log capture. Owns
-// the device connection and turns the system's device notices into refreshes of it.
+// The one window: two command buttons, the connection lamp and the device line beside it, the info
+// bar for a port that cannot be opened, the menus and the log capture. Owns the device connection
+// and turns the system's device notices into refreshes of it.
 class MainFrame : public wxFrame, public DeviceInterface
 {
 public:
@@ -40,6 +44,8 @@ public:
     // Reachable by the firmware update and the status view, which use them directly.
     ZWX::ZLBox* statusView = nullptr;
     DeviceConnection* deviceConnection = nullptr;
+    wxStaticText* deviceLine = nullptr;
+    DeviceAccessBar* accessBar = nullptr;
 
     // Menus and commands (MainFrameMenus.cpp).
     void CreateMenuBar();
@@ -51,6 +57,7 @@ public:
     void OnOpenLogFolder(wxCommandEvent& event);
     void OnAbout(wxCommandEvent& event);
     void OnResetDevice(wxCommandEvent& event);
+    void OnCheckDeviceAccess(wxCommandEvent& event);
     void OnUpgradeFirmware(wxCommandEvent& event);
 
     // The firmware update (MainFrameFirmware.cpp): the dialogs around a FirmwareUpdate run.
@@ -62,6 +69,9 @@ private:
     void OnClose(wxCloseEvent& event);
     void OnQuit(wxCommandEvent& event);
     void CreateLayout();
+    // The device line, the accessible texts and the info bar (MainFrameDeviceStatus.cpp).
+    void RefreshDevice();
+    void ShowDeviceStatus();
     wxButton* AddCommandButton(const wxString& label, void (MainFrame::*handler)(wxCommandEvent&));
     void WatchForDevices();
     wxString RunUpdate(const std::function<wxString(FirmwareUpdate&)>& run);

@@ -25,6 +25,8 @@ void MainFrame::CreateMenuBar()
     helpMenu->Append(kOpenLogFolderId, _("Open Log &Folder"));
     Bind(wxEVT_MENU, &MainFrame::OnSaveLogAs, this, kSaveLogAsId);
     Bind(wxEVT_MENU, &MainFrame::OnOpenLogFolder, this, kOpenLogFolderId);
+    helpMenu->Append(kCheckDeviceAccessId, _("Check Device Access..."));
+    Bind(wxEVT_MENU, &MainFrame::OnCheckDeviceAccess, this, kCheckDeviceAccessId);
     fileMenu->Append(wxID_EXIT, _("&Exit\tCtrl-Q"));
     helpMenu->Append(wxID_ABOUT, wxString::Format(_("About %s"), wxTheApp->GetAppDisplayName()));
     menuBar->Append(fileMenu, _("&File"));

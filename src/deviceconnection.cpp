@@ -49,8 +49,13 @@ void DeviceConnection::RefreshDeviceConnections()
         portName = newPort;
         ClearVersionRecord();
     }
-    if (!portName.empty() && !ZephlarkSerialIsOpen() && ZephlarkSerialOpen(portName))
-        Connect();
+    openFailure = SerialOpenFailure::None;
+    if (!portName.empty() && !ZephlarkSerialIsOpen()) {
+        if (ZephlarkSerialOpen(portName))
+            Connect();
+        else
+            openFailure = ZephlarkSerialLastOpenFailure();
+    }
 
     const wxString newDisk = FindZephlarkDiskPath();
     if (newDisk != diskPath) {
@@ -173,6 +178,11 @@ wxString DeviceConnection::GetPortName() const
 wxString DeviceConnection::GetTarget() const
 {
     return ZephlarkSerialIsOpen() ? target : wxString();
+}
+
+SerialOpenFailure DeviceConnection::GetOpenFailure() const
+{
+    return ZephlarkSerialIsOpen() ? SerialOpenFailure::None : openFailure;
 }
 
 void DeviceConnection::EjectDataDisk()

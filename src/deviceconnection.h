@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "DeviceInterface.h"
+#include "Serial.h"
 #include "SerialLineQueue.h"
 
 class SerialReadThread;
@@ -52,6 +53,10 @@ public:
     // The open port's name and the device's target while the port is open, else empty.
     wxString GetPortName() const;
     wxString GetTarget() const;
+    // The port that discovery lists, open or not; empty when no device is present.
+    wxString GetListedPortName() const { return portName; }
+    // Why the listed port could not be opened at the last refresh; None while it is open.
+    SerialOpenFailure GetOpenFailure() const;
     void EjectDataDisk();
     bool HasDataDisk();
     bool IsDeviceIdentified();
@@ -95,6 +100,7 @@ private:
     bool VersionRecordComplete() const;
 
     wxString portName;
+    SerialOpenFailure openFailure = SerialOpenFailure::None;
     wxString diskPath;
     SerialLineQueue lineQueue{this, kSerialDataEventId};
     std::unique_ptr<SerialReadThread> readerThread;

@@ -1,20 +1,47 @@
 // The device access checks where the system needs no set-up of its own (Windows, the simulated
-// device): the port and the data disk are found or not.
+// device): the port and the data disk are found or not, and the port opens or says why not.
 
 #include "DeviceAccessChecks.h"
 
 #include "DataDisk.h"
 #include "Serial.h"
 
-std::vector<DeviceAccessCheck> CheckDeviceAccess()
+namespace {
+
+DeviceAccessCheck CheckPort()
 {
     const wxString port = FindZephlarkSerialPort();
+    if (port.empty())
+        return {"port", false, "No Zephlark serial port found.",
+                "Plug in and unlock the Zephlark."};
+    const DeviceAccessCheck found{"port", true, "The Zephlark's serial port is " + port + ".", ""};
+    // The window asks while it may hold the port itself: opening and closing it here would close
+    // the window's own connection.
+    if (ZephlarkSerialIsOpen())
+        return found;
+    if (ZephlarkSerialOpen(port)) {
+        ZephlarkSerialClose();
+        return found;
+    }
+    switch (ZephlarkSerialLastOpenFailure()) {
+    case SerialOpenFailure::InUse:
+        return {"port", false, port + " is in use by another program.",
+                "Close the program that holds it."};
+    case SerialOpenFailure::Denied:
+        return {"port", false, port + " may not be opened by this user.",
+                "Ask the computer's administrator for access to " + port + "."};
+    default:
+        return {"port", false, port + " could not be opened.", "Unplug and plug in the Zephlark."};
+    }
+}
+
+} // namespace
+
+std::vector<DeviceAccessCheck> CheckDeviceAccess()
+{
     const wxString disk = FindZephlarkDiskPath();
     return {
-        port.empty()
-            ? DeviceAccessCheck{"port", false, "No Zephlark serial port found.",
-                                "Plug in and unlock the Zephlark."}
-            : DeviceAccessCheck{"port", true, "The Zephlark's serial port is " + port + ".", ""},
+        CheckPort(),
         // The disk is there only while the device is in its data-disk mode (during an update).
         DeviceAccessCheck{"disk", true,
                           disk.empty() ? wxString("No Zephlark data disk now (it appears only "

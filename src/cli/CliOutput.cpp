@@ -6,6 +6,7 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "DeviceAccessReport.h"
 #include "JsonLine.h"
 #include "deviceconnection.h"
 
@@ -131,9 +132,7 @@ void CliOutput::Check(const wxString& name, bool ok, const wxString& text, const
                                      .Add("text", text)
                                      .Add("fix", fix)
                                      .Text());
-    WriteLine(stdout, wxString::Format("[%s] %s: %s", ok ? "ok" : "!!", name, text));
-    if (!ok)
-        WriteLine(stdout, "     fix: " + fix);
+    WriteLine(stdout, DeviceAccessCheckText({name, ok, text, fix}));
 }
 
 void CliOutput::Notice(const wxString& text)

@@ -4,6 +4,7 @@
 
 #include "CliOutput.h"
 #include "DeviceAccessChecks.h"
+#include "DeviceAccessReport.h"
 #include "ExitCodes.h"
 
 int RunDoctorCommand(const CliOptions&, CliOutput& output)
@@ -13,9 +14,6 @@ int RunDoctorCommand(const CliOptions&, CliOutput& output)
         output.Check(check.name, check.ok, check.text, check.fix);
         problems += check.ok ? 0 : 1;
     }
-    if (problems == 0)
-        return output.Result(kExitSuccess, "Nothing to fix.");
-    return output.Result(
-        kExitProblemsFound,
-        wxString::Format("%d problem(s) to fix, each with its fix above.", problems));
+    return output.Result(problems == 0 ? kExitSuccess : kExitProblemsFound,
+                         DeviceAccessSummary(problems));
 }

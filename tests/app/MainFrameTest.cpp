@@ -1,18 +1,26 @@
-// The main window on the simulated device: start-up, hot-plug, closing, menus and commands.
+// The main window on the simulated device: start-up, hot-plug, closing, menus and commands, the
+// device line and the info bar.
+
+#include <gtk/gtk.h>
 
 #include <wx/clipbrd.h>
 #include <wx/ffile.h>
 #include <wx/filedlg.h>
 #include <wx/msgdlg.h>
+#include <wx/stattext.h>
 #include <wx/testing.h>
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
+#include "DeviceAccessBar.h"
 #include "ExpectMessageBox.h"
 #include "LogCapture.h"
 #include "MainFrame.h"
 #include "Serial.h"
 #include "WaitFor.h"
+#include "ZLBox.h"
 #include "deviceconnection.h"
 #include "sim/SimPlatform.h"
 
@@ -200,5 +208,106 @@ TEST_F(MainFrameTest, ResetIsSentOnlyAfterTheUserChoseReset)
     wxTEST_DIALOG(PressButton("Reset Zephlark..."), ExpectMessageBox(wxID_YES, caption));
     EXPECT_EQ(sim::Written(), "factoryreset\n");
 }
+
+// What a screen reader is told, read back through ATK (the bridge may be off: NO_AT_BRIDGE=1).
+wxString AccessibleName(wxWindow* window)
+{
+    AtkObject* accessible = gtk_widget_get_accessible(window->GetHandle());
+    return accessible ? wxString::FromUTF8(atk_object_get_name(accessible)) : "(none)";
+}
+
+TEST_F(MainFrameTest, LampAndLineTellAScreenReaderWhatTheyShow)
+{
+    OpenFrame();
+    EXPECT_EQ(AccessibleName(frame->statusView), "Zephlark is disconnected");
+    sim::Plug();
+    const wxString identified = "Zephlark ZL-000123 connected, OS 1.4.2";
+    ASSERT_TRUE(WaitFor("the line to name the device",
+                        [&] { return frame->deviceLine->GetLabelText() == identified; }));
+    EXPECT_EQ(AccessibleName(frame->statusView), "Zephlark is connected");
+    EXPECT_EQ(AccessibleName(frame->deviceLine), identified);
+    sim::Unplug();
+    ASSERT_TRUE(WaitFor("the lamp's name to follow the unplug", [&] {
+        return AccessibleName(frame->statusView) == "Zephlark is disconnected";
+    }));
+    EXPECT_EQ(frame->deviceLine->GetLabelText(), "No Zephlark connected");
+}
+
+// Records the text of the box that Check Device Access shows.
+class ExpectReport : public wxExpectModalBase<wxMessageDialog, ExpectReport>
+{
+public:
+    explicit ExpectReport(std::shared_ptr<wxString> text) : text(std::move(text)) {}
+
+protected:
+    int OnInvoked(wxMessageDialog* dialog) const override
+    {
+        *text = dialog->GetMessage();
+        return wxID_OK;
+    }
+
+private:
+    std::shared_ptr<wxString> text;
+};
+
+TEST_F(MainFrameTest, CheckingDeviceAccessLeavesTheWindowsConnectionOpen)
+{
+    sim::Plug();
+    OpenFrame();
+    auto report = std::make_shared<wxString>();
+    wxTEST_DIALOG(RunCommand(kCheckDeviceAccessId), ExpectReport(report));
+    EXPECT_TRUE(report->Contains("[ok] port: ")) << *report;
+    EXPECT_TRUE(ZephlarkSerialIsOpen());
+}
+
+struct BlockedPortCase
+{
+    const char* name;
+    SerialOpenFailure reason;
+    const char* line;
+    const char* problem;
+    const char* fix;
+};
+
+class BlockedPortTest : public MainFrameTest, public testing::WithParamInterface<BlockedPortCase>
+{
+};
+
+TEST_P(BlockedPortTest, InfoBarExplainsUntilThePortOpens)
+{
+    const BlockedPortCase& blocked = GetParam();
+    sim::FailNextOpens(INT_MAX, blocked.reason);
+    OpenFrame();
+    sim::Plug();
+    ASSERT_TRUE(WaitFor("the info bar", [this] { return frame->accessBar->IsShown(); }));
+    EXPECT_EQ(frame->deviceLine->GetLabelText(), blocked.line);
+    EXPECT_EQ(frame->accessBar->GetShownMessage(),
+              wxString(blocked.problem) + "\nFix: " + blocked.fix);
+    wxCommandEvent copy(wxEVT_BUTTON, DeviceAccessBar::kCopyFixId);
+    frame->accessBar->ProcessWindowEvent(copy);
+    EXPECT_EQ(ClipboardText(), blocked.fix);
+
+    auto report = std::make_shared<wxString>();
+    wxTEST_DIALOG(RunCommand(kCheckDeviceAccessId), ExpectReport(report));
+    EXPECT_TRUE(report->Contains(wxString("[!!] port: ") + blocked.problem)) << *report;
+
+    sim::FailNextOpens(0); // the other program lets go, the permission is granted
+    sim::Unplug();
+    sim::Plug();
+    ASSERT_TRUE(WaitFor("the port to open", [] { return ZephlarkSerialIsOpen(); }));
+    EXPECT_TRUE(WaitFor("the info bar to go", [this] { return !frame->accessBar->IsShown(); }));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Causes, BlockedPortTest,
+    testing::Values(BlockedPortCase{"PermissionDenied", SerialOpenFailure::Denied,
+                                    "Zephlark on simACM0 cannot be opened: permission denied",
+                                    "simACM0 may not be opened by this user.",
+                                    "Ask the computer's administrator for access to simACM0."},
+                    BlockedPortCase{"HeldByAnotherProgram", SerialOpenFailure::InUse,
+                                    "Zephlark on simACM0 is in use by another program",
+                                    "simACM0 is in use by another program.",
+                                    "Close the program that holds it."}),
+    [](const testing::TestParamInfo<BlockedPortCase>& info) { return info.param.name; });
 
 } // namespace

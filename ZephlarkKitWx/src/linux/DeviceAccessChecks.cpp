@@ -95,6 +95,10 @@ DeviceAccessCheck CheckPort(const std::optional<RuleFile>& rule)
                        "another user's session) is not it.",
                 "sudo usermod -aG dialout $USER, then log in again"};
     }
+    // The window asks while it may hold the port itself: opening and closing it here would
+    // close the window's own connection.
+    if (ZephlarkSerialIsOpen())
+        return {"port", true, port + " is open in this program.", ""};
     if (!ZephlarkSerialOpen(port)) {
         if (ZephlarkSerialLastOpenFailure() == SerialOpenFailure::InUse)
             return {"port", false, port + " is in use by another program.",

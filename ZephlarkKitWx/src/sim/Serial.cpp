@@ -52,7 +52,7 @@ bool ZephlarkSerialOpen(const wxString& portName)
     // Failures are not logged, as on Windows: the caller simply tries again on its next refresh.
     if (world->failingOpens > 0) {
         --world->failingOpens;
-        world->lastOpenFailure = SerialOpenFailure::InUse;
+        world->lastOpenFailure = world->failingOpenReason;
         return false;
     }
     if (world.Device().Face() != sim::UsbFace::Serial || portName != world->presentName) {

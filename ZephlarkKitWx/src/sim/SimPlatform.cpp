@@ -34,10 +34,11 @@ void SetPortName(const wxString& name)
     world->SetPortName(name);
 }
 
-void FailNextOpens(int count)
+void FailNextOpens(int count, SerialOpenFailure reason)
 {
     WorldAccess world;
     world->failingOpens = count;
+    world->failingOpenReason = reason;
 }
 
 void KeepRemovedPortListed(bool keep)

@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "Serial.h"
+
 namespace sim {
 
 class SimDevice;
@@ -39,8 +41,9 @@ bool IsPlugged();
 // Name that discovery reports while the device is plugged ("simACM0" at start). A plugged device
 // re-enumerates under the new name: an open port hangs up and a notice follows.
 void SetPortName(const wxString& name);
-// The next `count` opens of the port fail, as a port held by another program would.
-void FailNextOpens(int count);
+// The next `count` opens of the port fail, for the given reason: InUse as a port held by another
+// program, Denied as one this user may not open.
+void FailNextOpens(int count, SerialOpenFailure reason = SerialOpenFailure::InUse);
 // While on, a port whose device left stays listed by discovery (opens of it fail), as a tty can
 // stay in sysfs for a moment after its removal notice: the host must notice the loss by itself.
 void KeepRemovedPortListed(bool keep);

@@ -56,6 +56,7 @@ public:
     HostPort port;
     wxString presentName; // the name discovery reports while the serial face is up
     int failingOpens = 0;
+    SerialOpenFailure failingOpenReason = SerialOpenFailure::InUse;
     SerialOpenFailure lastOpenFailure = SerialOpenFailure::None;
     bool keepRemovedPortListed = false;
     wxString listedName; // what discovery reports: the serial face's name, or a kept one
