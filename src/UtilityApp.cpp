@@ -5,6 +5,7 @@
 
 #include <iostream>
 
+#include "DesktopLanguage.h"
 #include "MainFrame.h"
 
 wxBEGIN_EVENT_TABLE(UtilityApp, wxApp) EVT_MENU(wxID_CLOSE, UtilityApp::OnCloseCommand)
@@ -14,6 +15,7 @@ wxBEGIN_EVENT_TABLE(UtilityApp, wxApp) EVT_MENU(wxID_CLOSE, UtilityApp::OnCloseC
 {
     if (!wxApp::OnInit())
         return false;
+    UseDesktopLanguage();
 #if wxCHECK_VERSION(3, 3, 0)
     SetAppearance(Appearance::System);
 #endif
