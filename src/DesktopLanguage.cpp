@@ -1,6 +1,5 @@
 #include "DesktopLanguage.h"
 
-#include <wx/filefn.h>
 #include <wx/filename.h>
 #include <wx/stdpaths.h>
 #include <wx/translation.h>
@@ -15,14 +14,16 @@ const char* const kCatalogName = "zephlark-utility";
 // sits a folder or two below the tree's top, which holds the built catalogs in the same layout.
 void AddCatalogFolders()
 {
-    const wxFileName program(wxStandardPaths::Get().GetExecutablePath());
-    wxFileTranslationsLoader::AddCatalogLookupPathPrefix(program.GetPath());
-    for (wxFileName folder = wxFileName::DirName(program.GetPath()); folder.GetDirCount() > 0;) {
-        folder.RemoveLastDir();
-        const wxString localeFolder =
-            folder.GetPathWithSep() + "share" + wxFileName::GetPathSeparator() + "locale";
-        if (wxDirExists(localeFolder)) {
-            wxFileTranslationsLoader::AddCatalogLookupPathPrefix(localeFolder);
+    const wxString programFolder = wxFileName(wxStandardPaths::Get().GetExecutablePath()).GetPath();
+    wxFileTranslationsLoader::AddCatalogLookupPathPrefix(programFolder);
+    wxFileName above = wxFileName::DirName(programFolder);
+    while (above.GetDirCount() > 0) {
+        above.RemoveLastDir();
+        wxFileName localeFolder = above;
+        localeFolder.AppendDir("share");
+        localeFolder.AppendDir("locale");
+        if (localeFolder.DirExists()) {
+            wxFileTranslationsLoader::AddCatalogLookupPathPrefix(localeFolder.GetPath());
             return;
         }
     }
