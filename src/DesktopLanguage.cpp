@@ -33,6 +33,7 @@ void AddCatalogFolders()
 
 void UseDesktopLanguage()
 {
+    // Fails where the C library lacks the desktop's locale; the texts follow its language anyway.
     wxUILocale::UseDefault();
     AddCatalogFolders();
     auto* translations = new wxTranslations;
