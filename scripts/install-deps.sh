@@ -11,6 +11,7 @@ packages=(
     desktop-file-utils appstream dpkg-dev file
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
     wine wine64 make nsis
+    gettext locales
 )
 
 missing=()
@@ -23,4 +24,10 @@ if [ ${#missing[@]} -gt 0 ]; then
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq
     apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# The translation tests run the window under a German desktop: the C library needs that locale.
+if ! locale -a | grep -qx de_DE.utf8; then
+    sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    locale-gen >/dev/null
 fi

@@ -1,5 +1,6 @@
 #include "AboutInfo.h"
 
+#include <wx/intl.h>
 #include <wx/string.h>
 
 #include "BuildVersion.h"
@@ -10,6 +11,6 @@ wxAboutDialogInfo MakeAboutInfo(int year)
     info.SetName("Zephlark Utility");
     info.SetVersion(ZEPHLARK_BUILD_NUMBER, ZEPHLARK_LONG_VERSION);
     info.SetCopyright(
-        wxString::Format("Copyright %d Orvex.\nThe utility for your Zephlark handheld.", year));
+        wxString::Format(_("Copyright %d Orvex.\nThe utility for your Zephlark handheld."), year));
     return info;
 }

@@ -14,15 +14,16 @@
 
 namespace {
 
-const char* const kOsWildcard = "Zephlark OS files (*.zlos)|*.zlos";
+// Only marked here: they are set before any catalog is loaded, and translated by ChooseFile.
+const char* const kOsWildcard = wxTRANSLATE("Zephlark OS files (*.zlos)|*.zlos");
 const char* const kOsAndFirmwareWildcard =
-    "Zephlark OS files (*.zlos)|*.zlos|Zephlark zlfw files (*.zlfw)|*.zlfw";
-const char* const kKeyWildcard = "Zephlark OS Key files (*.zlkey)|*.zlkey";
+    wxTRANSLATE("Zephlark OS files (*.zlos)|*.zlos|Zephlark zlfw files (*.zlfw)|*.zlfw");
+const char* const kKeyWildcard = wxTRANSLATE("Zephlark OS Key files (*.zlkey)|*.zlkey");
 
 // The path the user picked, or empty when the dialog was cancelled.
 wxString ChooseFile(wxWindow* parent, const wxString& message, const wxString& wildcard)
 {
-    wxFileDialog dialog(parent, message, wxString(), wxString(), wildcard,
+    wxFileDialog dialog(parent, message, wxString(), wxString(), wxGetTranslation(wildcard),
                         wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     return dialog.ShowModal() == wxID_OK ? dialog.GetPath() : wxString();
 }

@@ -5,6 +5,7 @@
 
 #include <iostream>
 
+#include "DesktopLanguage.h"
 #include "MainFrame.h"
 #include "RunLogFile.h"
 
@@ -15,6 +16,7 @@ wxBEGIN_EVENT_TABLE(UtilityApp, wxApp) EVT_MENU(wxID_CLOSE, UtilityApp::OnCloseC
 {
     if (!wxApp::OnInit())
         return false;
+    UseDesktopLanguage();
 #if wxCHECK_VERSION(3, 3, 0)
     SetAppearance(Appearance::System);
 #endif

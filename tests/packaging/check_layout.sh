@@ -24,6 +24,10 @@ expected=(
 for size in "${icon_sizes[@]}"; do
     expected+=("share/icons/hicolor/${size}x$size/apps/zephlark-utility.png")
 done
+# One compiled catalog for each translation in po/.
+for catalog in "$(dirname "$0")"/../../po/*.po; do
+    expected+=("share/locale/$(basename "$catalog" .po)/LC_MESSAGES/zephlark-utility.mo")
+done
 
 failures=0
 fail() {
