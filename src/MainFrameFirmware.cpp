@@ -48,7 +48,7 @@ void MainFrame::OnUpgradeFirmware(wxCommandEvent&)
 wxString MainFrame::UpdateFirmware(const wxString& osPath, const wxString& keyPath, bool allowOlder)
 {
     return RunUpdate(
-        [&](FirmwareUpdate& update) { return update.Run(osPath, keyPath, allowOlder); });
+        [&](FirmwareUpdate& update) { return update.Run(osPath, keyPath, allowOlder).text; });
 }
 
 void MainFrame::OfferToFinishUpdate()
@@ -65,7 +65,7 @@ void MainFrame::OfferToFinishUpdate()
     recoveryDeclined = answer != wxYES;
     if (answer == wxYES)
         ShowUpdateResult(
-            RunUpdate([&](FirmwareUpdate& update) { return update.Recover(*unfinished); }));
+            RunUpdate([&](FirmwareUpdate& update) { return update.Recover(*unfinished).text; }));
 }
 
 wxString MainFrame::RunUpdate(const std::function<wxString(FirmwareUpdate&)>& run)

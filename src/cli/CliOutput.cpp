@@ -76,9 +76,12 @@ void CliOutput::Progress(const wxString& text, double done)
     const wxString line = wxString::Format("%s %d%%", text, percent);
     if (!progressToTerminal)
         return WriteLine(stderr, line);
-    std::fprintf(stderr, "\r%s", static_cast<const char*>(line.utf8_str()));
+    // Padded over the line before: the key's copy starts again below the OS file's 100 %.
+    const std::string lineText(line.utf8_str());
+    std::fprintf(stderr, "\r%-*s", progressLineWidth, lineText.c_str());
     std::fflush(stderr);
     progressLineOpen = true;
+    progressLineWidth = static_cast<int>(lineText.size());
 }
 
 void CliOutput::ProgramLog(const wxString& text)
@@ -165,6 +168,7 @@ void CliOutput::EndProgressLine()
         return;
     std::fputc('\n', stderr);
     progressLineOpen = false;
+    progressLineWidth = 0;
 }
 
 void CliLogTarget::DoLogRecord(wxLogLevel, const wxString& message, const wxLogRecordInfo& info)

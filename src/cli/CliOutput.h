@@ -44,6 +44,7 @@ private:
     bool deviceTextShown = false;
     bool progressToTerminal;
     bool progressLineOpen = false;
+    int progressLineWidth = 0; // bytes of the progress line shown last
     int lastPercent = -1;
 };
 

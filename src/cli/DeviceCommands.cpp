@@ -9,6 +9,7 @@
 #include "CliOptions.h"
 #include "CliOutput.h"
 #include "DeviceChangeWatch.h"
+#include "DeviceInterface.h"
 #include "DeviceWait.h"
 #include "ExitCodes.h"
 #include "Interrupt.h"
@@ -34,12 +35,25 @@ std::vector<std::pair<const char*, wxString>> DeviceDetails(DeviceConnection& co
             {"boot_build", bootBuild}};
 }
 
-// Follows the device for the console: marks each arrival and departure.
-class ConsoleSession
+// Follows the device for the console: marks each arrival and departure between its lines.
+class ConsoleSession : public DeviceInterface
 {
 public:
     ConsoleSession(const CliOptions& options, CliOutput& output) : options(options), output(output)
     {}
+
+    // Told as the port opens, before the reader starts: no line of the new connection comes
+    // before its mark. A replug noticed between two looks at the port is marked all the same.
+    void DeviceConnectionChanged(bool connected) override
+    {
+        if (!connected) {
+            // The lines the device finished saying are handled after this: mark it once they are.
+            departurePending = true;
+            return;
+        }
+        MarkDeparture();
+        output.Device("connected", {{"port", connection.GetPortName()}});
+    }
 
     int Run()
     {
@@ -54,8 +68,7 @@ public:
             return ReportDeviceWaitEnd(end, output);
         const auto watch = WatchDeviceChanges([this] { connection.RefreshDeviceConnections(); });
         while (!Interrupted()) {
-            MarkChange();
-            if (!connected && !options.follow)
+            if (MarkDeparture() && !options.follow)
                 return output.Result(kExitSuccess, _("The Zephlark left."));
             TheClock().WaitForEvents(kConsolePause);
             connection.RefreshDeviceConnections();
@@ -66,22 +79,20 @@ public:
 private:
     static constexpr std::chrono::seconds kForever{24 * 3600 * 365};
 
-    void MarkChange()
+    // True when the device had left since the last look.
+    bool MarkDeparture()
     {
-        const bool now = ZephlarkSerialIsOpen();
-        if (now == connected)
-            return;
-        connected = now;
-        if (connected)
-            output.Device("connected", {{"port", connection.GetPortName()}});
-        else
-            output.Device("disconnected", {});
+        if (!departurePending)
+            return false;
+        departurePending = false;
+        output.Device("disconnected", {});
+        return true;
     }
 
     const CliOptions& options;
     CliOutput& output;
-    DeviceConnection connection{nullptr};
-    bool connected = false;
+    DeviceConnection connection{this};
+    bool departurePending = false;
 };
 
 } // namespace

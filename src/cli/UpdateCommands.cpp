@@ -54,23 +54,20 @@ private:
     bool noticed = false;
 };
 
-// The exit code of an update's result text: the engine tells its outcome only in words.
-int UpdateExitCode(const wxString& result)
+int ExitCodeOf(UpdateOutcome outcome)
 {
-    if (result.StartsWith(_("Update Successful")) || result.StartsWith(_("Update Finished")))
+    switch (outcome) {
+    case UpdateOutcome::Successful:
         return kExitSuccess;
-    if (Interrupted())
+    case UpdateOutcome::BadFile:
+        return kExitBadArguments;
+    case UpdateOutcome::Refused:
+        return kExitRefused;
+    case UpdateOutcome::Stopped:
         return kExitInterrupted;
-    const std::pair<wxString, int> reasons[] = {
-        {_("Firmware file is too old."), kExitRefused},
-        {_("cannot be used on the Zephlark."), kExitRefused},
-        {_("There is not enough space on the Zephlark's disk"), kExitRefused},
-        {_("Couldn't open the file"), kExitBadArguments},
-        {_("Invalid firmware file."), kExitBadArguments},
-    };
-    for (const auto& [reason, code] : reasons)
-        if (result.StartsWith(_("Update Error")) && result.Contains(reason))
-            return code;
+    case UpdateOutcome::Failed:
+        break;
+    }
     return kExitFailed;
 }
 
@@ -86,11 +83,11 @@ wxString InterruptedText()
                          : _("Stopped; nothing was sent to the Zephlark.");
 }
 
-int Finish(CliOutput& output, const wxString& result)
+int Finish(CliOutput& output, const UpdateResult& result)
 {
-    const int code = UpdateExitCode(result);
-    return output.Result(code,
-                         code == kExitInterrupted ? result + "\n\n" + InterruptedText() : result);
+    const bool stopped = result.outcome == UpdateOutcome::Stopped;
+    return output.Result(ExitCodeOf(result.outcome),
+                         stopped ? result.text + "\n\n" + InterruptedText() : result.text);
 }
 
 } // namespace

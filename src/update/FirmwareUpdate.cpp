@@ -64,27 +64,29 @@ FirmwareUpdate::FirmwareUpdate(DeviceConnection& connection, FirmwareUpdateProgr
     : connection(connection), progress(progress), journal(ZephlarkUserStateFolder())
 {}
 
-wxString FirmwareUpdate::Run(const wxString& osPathIn, const wxString& keyPathIn, bool allowOlderIn)
+UpdateResult FirmwareUpdate::Run(const wxString& osPathIn, const wxString& keyPathIn,
+                                 bool allowOlderIn)
 {
     const SleepInhibitor noSleep;
     osPath = osPathIn;
     keyPath = keyPathIn;
     allowOlder = allowOlderIn;
-    wxString failure = CheckUpdateFiles();
+    Failure failure = CheckUpdateFiles();
     bool stopped = false;
     for (const auto step : {&FirmwareUpdate::PutUpdateFilesOnDisk, &FirmwareUpdate::InstallUpdate,
                             &FirmwareUpdate::RemoveUpdateFiles}) {
         if (!failure.empty())
             break;
         stopped = progress.StopRequested();
-        failure = stopped ? StoppedText() : (this->*step)();
+        failure = stopped ? Failure(StoppedText(), UpdateOutcome::Stopped) : (this->*step)();
     }
     // A run that ended is over, whatever its result; only one that stopped because another device
     // came back, or on request, keeps its journal, so that its own device can be finished later.
     if (otherSerialNumber.empty() && !stopped)
         journal.Remove();
-    const wxString result = failure.empty() ? ResultText() : UpdateError(failure);
-    wxLogMessage("%s", result);
+    const UpdateResult result =
+        failure.empty() ? Result() : UpdateResult{failure.outcome, UpdateError(failure.reason)};
+    wxLogMessage("%s", result.text);
     return result;
 }
 
@@ -102,7 +104,7 @@ std::optional<UpdateJournalRecord> FirmwareUpdate::UnfinishedFor(DeviceConnectio
     return record;
 }
 
-wxString FirmwareUpdate::Recover(const UpdateJournalRecord& record)
+UpdateResult FirmwareUpdate::Recover(const UpdateJournalRecord& record)
 {
     const SleepInhibitor noSleep;
     serialNumber = record.serialNumber;
@@ -121,13 +123,15 @@ wxString FirmwareUpdate::Recover(const UpdateJournalRecord& record)
         journal.Remove();
     wxString deviceVersion;
     connection.GetVersionInfo(nullptr, nullptr, &deviceVersion);
-    const wxString result =
+    const UpdateResult result =
         failure.empty()
-            ? wxString::Format(_("Update Finished\n\nThe files of an interrupted update were "
-                                 "removed from the Zephlark.\n\nDevice firmware version is: %s."),
-                               deviceVersion)
-            : UpdateError(failure);
-    wxLogMessage("%s", result);
+            ? UpdateResult{UpdateOutcome::Successful,
+                           wxString::Format(_("Update Finished\n\nThe files of an interrupted "
+                                              "update were removed from the Zephlark.\n\nDevice "
+                                              "firmware version is: %s."),
+                                            deviceVersion)}
+            : UpdateResult{UpdateOutcome::Failed, UpdateError(failure)};
+    wxLogMessage("%s", result.text);
     return result;
 }
 
@@ -139,18 +143,19 @@ void FirmwareUpdate::Journal(const wxString& step)
     journal.Save(record);
 }
 
-wxString FirmwareUpdate::ResultText()
+UpdateResult FirmwareUpdate::Result()
 {
     wxString deviceVersion;
     connection.GetVersionInfo(nullptr, nullptr, &deviceVersion);
     // Compared as text: the device must report exactly what the file carries.
     const bool matches = flashed && deviceVersion == fileVersion;
-    return wxString::Format(matches ? _("Update Successful\n\nDevice firmware version is: %s.")
-                                    : _("Update Failed\n\nDevice firmware version is: %s."),
-                            deviceVersion);
+    return {matches ? UpdateOutcome::Successful : UpdateOutcome::Failed,
+            wxString::Format(matches ? _("Update Successful\n\nDevice firmware version is: %s.")
+                                     : _("Update Failed\n\nDevice firmware version is: %s."),
+                             deviceVersion)};
 }
 
-wxString FirmwareUpdate::CheckUpdateFiles()
+FirmwareUpdate::Failure FirmwareUpdate::CheckUpdateFiles()
 {
     Pulse(_("Comparing firmware versions..."));
     wxString deviceVersion;
@@ -160,37 +165,38 @@ wxString FirmwareUpdate::CheckUpdateFiles()
 
     switch (ReadFirmwareVersion(osPath, fileVersion)) {
     case FirmwareFileStatus::CannotOpen:
-        return wxString::Format(_("Couldn't open the file '%s'."), osPath);
+        return {wxString::Format(_("Couldn't open the file '%s'."), osPath),
+                UpdateOutcome::BadFile};
     case FirmwareFileStatus::Invalid:
-        return _("Invalid firmware file.");
+        return {_("Invalid firmware file."), UpdateOutcome::BadFile};
     case FirmwareFileStatus::Ok:
         break;
     }
     if (SystemVersion(deviceVersion).Compare(SystemVersion(fileVersion)) > 0 && !allowOlder)
-        return _("Firmware file is too old.");
+        return {_("Firmware file is too old."), UpdateOutcome::Refused};
 
     // The names travel in a command line and onto a FAT disk: refuse before anything is sent.
     osName = CleanUpdateFileName(FullName(osPath));
     if (osName.empty())
-        return UnusableName(osPath);
+        return {UnusableName(osPath), UpdateOutcome::Refused};
     if (!keyPath.empty()) {
         keyName = CleanUpdateFileName(FullName(keyPath));
         // FAT ignores letter case: "A.zlos" and "a.zlos" would be one file.
         if (keyName.empty() || keyName.IsSameAs(osName, false))
-            return UnusableName(keyPath);
+            return {UnusableName(keyPath), UpdateOutcome::Refused};
     }
     serialNumber = connection.GetSerialNumber();
-    return wxString();
+    return {};
 }
 
-wxString FirmwareUpdate::PutUpdateFilesOnDisk()
+FirmwareUpdate::Failure FirmwareUpdate::PutUpdateFilesOnDisk()
 {
     Pulse(_("Restarting Zephlark..."));
     KeepResponsive();
     if (!UnmountDataDisk())
         return _("Zephlark could not be unmounted.");
     if (progress.StopRequested())
-        return StoppedText();
+        return {StoppedText(), UpdateOutcome::Stopped};
     // From "datadisk" on, the device is not as the user left it: an interrupted run must be found.
     Journal("copying");
     if (!WaitForDataDisk())
@@ -198,7 +204,7 @@ wxString FirmwareUpdate::PutUpdateFilesOnDisk()
 
     Pulse(_("Copying files to Zephlark..."));
     KeepResponsive();
-    if (const wxString failure = CheckFreeSpace(); !failure.empty())
+    if (const Failure failure = CheckFreeSpace(); !failure.empty())
         return failure;
     if (!CopyOnto(osPath, osName) || (!keyPath.empty() && !CopyOnto(keyPath, keyName)))
         return _("Copy file failed.");
@@ -206,18 +212,19 @@ wxString FirmwareUpdate::PutUpdateFilesOnDisk()
     return EjectAndWaitForDevice();
 }
 
-wxString FirmwareUpdate::CheckFreeSpace()
+FirmwareUpdate::Failure FirmwareUpdate::CheckFreeSpace()
 {
     const int64_t free = FreeBytesOnDisk(connection.MountDataDisk());
     wxULongLong needed = wxFileName::GetSize(osPath);
     if (!keyPath.empty())
         needed += wxFileName::GetSize(keyPath);
     if (free < 0 || wxULongLong(static_cast<uint64_t>(free)) >= needed)
-        return wxString();
-    return wxString::Format(_("There is not enough space on the Zephlark's disk: %s free, %s "
-                              "needed. Nothing was copied."),
-                            wxFileName::GetHumanReadableSize(wxULongLong(free)),
-                            wxFileName::GetHumanReadableSize(needed));
+        return {};
+    return {wxString::Format(_("There is not enough space on the Zephlark's disk: %s free, %s "
+                               "needed. Nothing was copied."),
+                             wxFileName::GetHumanReadableSize(wxULongLong(free)),
+                             wxFileName::GetHumanReadableSize(needed)),
+            UpdateOutcome::Refused};
 }
 
 // The copy shows its progress under the same message and keeps the thread's events running
@@ -251,7 +258,7 @@ wxString FirmwareUpdate::DeviceBack(std::chrono::seconds limit)
     return _("Zephlark could not be found.");
 }
 
-wxString FirmwareUpdate::InstallUpdate()
+FirmwareUpdate::Failure FirmwareUpdate::InstallUpdate()
 {
     // A failed install or flash is no exit: the copies are still removed and the version the
     // device then reports is told. The device's status lines may come while the update waits
@@ -271,7 +278,7 @@ wxString FirmwareUpdate::InstallUpdate()
     return DeviceBack(kBackAfterFlash);
 }
 
-wxString FirmwareUpdate::RemoveUpdateFiles()
+FirmwareUpdate::Failure FirmwareUpdate::RemoveUpdateFiles()
 {
     Journal("cleaning");
     Pulse(_("Cleaning Up..."));

@@ -11,6 +11,23 @@
 class DeviceConnection;
 class FirmwareUpdateProgress;
 
+// How an update or a recovery ended, for a caller that acts on it (the command line's exit code)
+// rather than shows its text.
+enum class UpdateOutcome
+{
+    Successful, // installed and reported by the device, or an interrupted update finished
+    Failed,     // ran and did not succeed: the device, its disk or the install failed
+    BadFile,    // the OS file cannot be read or is no OS file
+    Refused,    // nothing was sent: an older file, a name the device cannot carry, no space
+    Stopped,    // stopped on request where the device is safe
+};
+
+struct UpdateResult
+{
+    UpdateOutcome outcome;
+    wxString text; // as the window shows it ("Update Successful\n\n...")
+};
+
 // One firmware update, from the files the user chose to the version the device reports at the
 // end: the checks, the copies onto the data disk, the waits for the device through its restarts,
 // the clean-up. It drives the device through the DeviceConnection and shows itself only through a
@@ -21,14 +38,14 @@ class FirmwareUpdate
 public:
     FirmwareUpdate(DeviceConnection& connection, FirmwareUpdateProgress& progress);
 
-    // The whole update; the text to show at the end ("Update Successful\n\n..."). While it runs
-    // the computer does not sleep, and a journal in the user's state folder says how far it got.
-    wxString Run(const wxString& osPath, const wxString& keyPath, bool allowOlder);
+    // The whole update and how it ended. While it runs the computer does not sleep, and a journal
+    // in the user's state folder says how far it got.
+    UpdateResult Run(const wxString& osPath, const wxString& keyPath, bool allowOlder);
 
     // The interrupted update that the journal names, if it names the device connected now.
     static std::optional<UpdateJournalRecord> UnfinishedFor(DeviceConnection& connection);
     // Finishes it: the leftover copies leave the data disk, and the device's version is told.
-    wxString Recover(const UpdateJournalRecord& record);
+    UpdateResult Recover(const UpdateJournalRecord& record);
 
     // The waits, each true on success and false once its limit passed.
     bool WaitForDataDisk();
@@ -39,18 +56,29 @@ public:
     bool WaitForFirmwareUpdateSuccess();
 
 private:
+    // A step's failure: its reason (empty: none) and the outcome it makes. Most are plain failures.
+    struct Failure
+    {
+        Failure(const wxString& reason = wxString(), UpdateOutcome outcome = UpdateOutcome::Failed)
+            : reason(reason), outcome(outcome)
+        {}
+        bool empty() const { return reason.empty(); }
+        wxString reason;
+        UpdateOutcome outcome;
+    };
+
     // Each step gives the reason of a failure, or nothing.
-    wxString CheckUpdateFiles();
-    wxString PutUpdateFilesOnDisk();
-    wxString CheckFreeSpace();
+    Failure CheckUpdateFiles();
+    Failure PutUpdateFilesOnDisk();
+    Failure CheckFreeSpace();
     bool CopyOnto(const wxString& source, const wxString& name);
-    wxString InstallUpdate();
-    wxString RemoveUpdateFiles();
+    Failure InstallUpdate();
+    Failure RemoveUpdateFiles();
     // Back from the data disk to serial mode, as after the copies and after the clean-up.
     wxString EjectAndWaitForDevice();
     // The device identified again within limit, and the same one the update started with.
     wxString DeviceBack(std::chrono::seconds limit);
-    wxString ResultText();
+    UpdateResult Result();
     // Where the run stands, for an interrupted one to be finished later.
     void Journal(const wxString& step);
 

@@ -90,6 +90,9 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"MissingFile", {"update", "/nonexistent/ZephlarkOS.zlos"}, {}, 2},
         ExitCase{"OlderFileRefused", {"update", "OS:1.4.1"}, {}, 5},
         ExitCase{"OlderFileAllowed", {"update", "OS:1.4.1", "--allow-older"}, {}, 0},
+        ExitCase{"NoOsFile", {"update", ZEPHLARK_CLI_SIM}, {}, 2},
+        // One file on the device's FAT disk, which ignores letter case.
+        ExitCase{"KeyNamedAsTheOsFile", {"update", "OS:1.5.0", "--key", "OS:1.5.0"}, {}, 5},
         ExitCase{"ResetNeedsYes", {"reset"}, {}, 2}, ExitCase{"Reset", {"reset", "--yes"}, {}, 0},
         ExitCase{"NothingToRecover", {"recover"}, {}, 0},
         ExitCase{"DoctorFindsThePort", {"doctor"}, {}, 0},

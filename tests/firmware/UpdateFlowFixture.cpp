@@ -79,7 +79,10 @@ wxString SimUpdateTest::KeyFile(const wxString& name)
 
 wxString UpdateFlow::Update(const wxString& osPath, const wxString& keyPath, bool allowOlder)
 {
-    return FirmwareUpdate(*connection, progress).Run(osPath, keyPath, allowOlder);
+    const UpdateResult result =
+        FirmwareUpdate(*connection, progress).Run(osPath, keyPath, allowOlder);
+    outcome = result.outcome;
+    return result.text;
 }
 
 std::vector<wxString> SimUpdateTest::DiskFiles()

@@ -75,10 +75,12 @@ protected:
     UpdateFlow();
     ~UpdateFlow() override;
 
+    // The result's text; its outcome in outcome.
     wxString Update(const wxString& osPath, const wxString& keyPath = "", bool allowOlder = false);
     wxString DeviceSdk();
 
     std::unique_ptr<DeviceConnection> connection = std::make_unique<DeviceConnection>(nullptr);
     RecordingProgress progress;
+    UpdateOutcome outcome = UpdateOutcome::Failed;
     FirmwareUpdate engine{*connection, progress};
 };

@@ -146,6 +146,7 @@ TEST_F(UpdateFlow, FilesThatDoNotFitAreNotCopied)
     const wxString result = Update(OsFile("1.5.0"), KeyFile());
     EXPECT_TRUE(result.StartsWith(Error("There is not enough space on the Zephlark's disk: ")))
         << result;
+    EXPECT_EQ(outcome, UpdateOutcome::Refused);
     EXPECT_THAT(DiskFiles(), IsEmpty());
 }
 
@@ -381,7 +382,7 @@ TEST_P(InterruptedUpdate, IsFinishedByTheRecovery)
     ASSERT_TRUE(unfinished);
     EXPECT_EQ(unfinished->step, GetParam().step);
     EXPECT_THAT(unfinished->copiedNames, ElementsAre("ZephlarkOS.zlos", "ZephlarkOS.zlkey"));
-    EXPECT_THAT(FirmwareUpdate(*connection, progress).Recover(*unfinished).ToStdString(),
+    EXPECT_THAT(FirmwareUpdate(*connection, progress).Recover(*unfinished).text.ToStdString(),
                 testing::StartsWith("Update Finished"));
     EXPECT_THAT(DiskFiles(), IsEmpty());
     EXPECT_FALSE(FirmwareUpdate::UnfinishedFor(*connection));

@@ -7,12 +7,14 @@
 
 #include <wx/ffile.h>
 #include <wx/filename.h>
+#include <wx/utils.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,9 +25,6 @@
 
 namespace {
 
-// udev reads rules from these folders only; a file in /etc replaces one of the same name below.
-const char* const kRuleFolders[] = {"/etc/udev/rules.d", "/usr/lib/udev/rules.d",
-                                    "/lib/udev/rules.d"};
 constexpr char kRuleName[] = "60-zephlark.rules";
 constexpr int kBusCallTimeoutMs = 5000;
 
@@ -38,20 +37,39 @@ struct RuleFile
 {
     wxString path;
     std::string text;
-    time_t modified = 0;
+    // When the file was put there: its change time. Not its modification time, which a package
+    // keeps from when it was built.
+    timespec installed = {};
 };
+
+// udev reads rules from these folders only, in this order; a file replaces one of the same name
+// in the folders after it. ZEPHLARK_UDEV_RULES_DIR names the one folder to read instead: the
+// program's tests cannot put a rule into the system's folders.
+std::vector<wxString> RuleFolders()
+{
+    wxString folder;
+    if (wxGetEnv("ZEPHLARK_UDEV_RULES_DIR", &folder))
+        return {folder};
+    return {"/etc/udev/rules.d", "/run/udev/rules.d", "/usr/local/lib/udev/rules.d",
+            "/usr/lib/udev/rules.d", "/lib/udev/rules.d"};
+}
+
+bool Before(const timespec& a, const timespec& b)
+{
+    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+}
 
 std::optional<RuleFile> FindRule()
 {
-    for (const char* folder : kRuleFolders) {
-        const wxString path = wxString(folder) + "/" + kRuleName;
+    for (const wxString& folder : RuleFolders()) {
+        const wxString path = folder + "/" + kRuleName;
         wxFFile file;
         struct stat info = {};
         if (!wxFileExists(path) || stat(path.fn_str(), &info) != 0 || !file.Open(path, "rb"))
             continue;
         wxString text;
         file.ReadAll(&text, wxConvUTF8);
-        return RuleFile{path, std::string(text.utf8_str()), info.st_mtime};
+        return RuleFile{path, std::string(text.utf8_str()), info.st_ctim};
     }
     return std::nullopt;
 }
@@ -83,7 +101,7 @@ DeviceAccessCheck CheckPort(const std::optional<RuleFile>& rule)
                     port + " may not be opened by this user: the udev rule is missing.",
                     kInstallRule + ", then unplug and plug in the Zephlark"};
         struct stat node = {};
-        if (stat(port.fn_str(), &node) == 0 && node.st_ctime < rule->modified)
+        if (stat(port.fn_str(), &node) == 0 && Before(node.st_ctim, rule->installed))
             return {"port", false,
                     port + " may not be opened by this user: the rule was installed after the "
                            "Zephlark was plugged in.",
