@@ -69,7 +69,8 @@ int CliApp::OnRun()
         Print(stdout, CliUsage(options->command));
         return kExitSuccess;
     }
-    CatchInterrupts("\nLeaving at once. 'zephlark-cli recover' finishes an interrupted update.\n");
+    CatchInterrupts("\nLeaving at once. 'zephlark-cli recover' finishes an interrupted update.\n",
+                    kExitInterrupted);
     CliOutput output(options->json, options->verbose);
     delete wxLog::SetActiveTarget(new CliLogTarget(output));
     const int code = RunCommand(*options, output);

@@ -48,7 +48,7 @@ JsonLine Event(const char* name)
 } // namespace
 
 CliOutput::CliOutput(bool json, bool verbose)
-    : json(json), verbose(verbose), progressToTerminal(isatty(STDERR_FILENO) == 1)
+    : json(json), verbose(verbose), progressToTerminal(isatty(STDERR_FILENO) != 0)
 {}
 
 void CliOutput::Step(const wxString& text)

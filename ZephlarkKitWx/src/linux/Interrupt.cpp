@@ -1,3 +1,4 @@
+// Ctrl+C through POSIX signals (the Linux program and the simulated device's alike).
 #include "Interrupt.h"
 
 #include <atomic>
@@ -6,12 +7,11 @@
 
 #include <unistd.h>
 
-#include "ExitCodes.h"
-
 namespace {
 
 std::atomic<int> interrupts{0};
 const char* notice = "";
+int exitCode = 0;
 
 extern "C" void OnInterrupt(int)
 {
@@ -20,14 +20,15 @@ extern "C" void OnInterrupt(int)
     // Only async-signal-safe calls here.
     const ssize_t ignored = write(STDERR_FILENO, notice, std::strlen(notice));
     (void)ignored;
-    _exit(kExitInterrupted);
+    _exit(exitCode);
 }
 
 } // namespace
 
-void CatchInterrupts(const char* leaveNotice)
+void CatchInterrupts(const char* leaveNotice, int leaveExitCode)
 {
     notice = leaveNotice;
+    exitCode = leaveExitCode;
     struct sigaction action = {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
