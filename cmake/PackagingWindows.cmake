@@ -1,5 +1,6 @@
-# The Windows packages, made by CPack from one install tree (the program file at its root and the
-# licence beside it): a setup program (NSIS, cmake/windows/NSIS.template.in) and a portable zip.
+# The Windows packages, made by CPack from one install tree (the window's program and zephlark-cli
+# at its root, the licence beside them): a setup program (NSIS, cmake/windows/NSIS.template.in) and
+# a portable zip. The Start menu shortcut is the window's; zephlark-cli is run from a terminal.
 #   cmake --build build-windows && cpack --config build-windows/CPackConfig.cmake -B <folder>
 # makensis is Debian's nsis package.
 

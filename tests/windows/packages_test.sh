@@ -18,6 +18,7 @@ portable=zephlark-utility-$version-win64-portable
 older_version=0.0.9
 
 readonly program=zephlark-utility.exe
+readonly cli_program=zephlark-cli.exe
 readonly window_title='^Zephlark Utility$'
 readonly uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZephlarkUtility'
 readonly installed_windows='C:\Program Files\Zephlark Utility'
@@ -91,11 +92,15 @@ silent_install() {
     [ -f "$installed/$program" ]
 }
 
-installed_files_are_the_program_licence_catalogs_and_uninstaller() {
+installed_files_are_the_programs_licence_catalogs_and_uninstaller() {
     local files
     files=$(files_in "$installed")
     echo "installed: $files"
-    [ "$files" = "./LICENSE.txt ./Uninstall.exe ./de/wxstd-3.2.mo ./de/zephlark-utility.mo ./$program " ]
+    [ "$files" = "./LICENSE.txt ./Uninstall.exe ./de/wxstd-3.2.mo ./de/zephlark-utility.mo ./$cli_program ./$program " ]
+}
+
+installed_command_line_prints_its_version() {
+    wine "$installed/$cli_program" --version | tr -d '\r' | grep -x "zephlark-cli $version"
 }
 
 # The link's target, as its LinkInfo block spells it.
@@ -172,7 +177,7 @@ update_replaces_the_older_version_in_place() {
         { echo "DisplayVersion is $(uninstall_value DisplayVersion)"; return 1; }
     gone "$installed/notes-$older_version.txt" ||
         { echo "the older version's extra file stayed"; return 1; }
-    installed_files_are_the_program_licence_catalogs_and_uninstaller
+    installed_files_are_the_programs_licence_catalogs_and_uninstaller
 }
 
 unpack_portable_zip() {
@@ -181,7 +186,7 @@ unpack_portable_zip() {
     local files
     files=$(files_in "$work/portable")
     echo "unpacked: $files"
-    [ "$files" = "./$portable/LICENSE.txt ./$portable/de/wxstd-3.2.mo ./$portable/de/zephlark-utility.mo ./$portable/$program " ]
+    [ "$files" = "./$portable/LICENSE.txt ./$portable/de/wxstd-3.2.mo ./$portable/de/zephlark-utility.mo ./$portable/$cli_program ./$portable/$program " ]
 }
 
 # Nothing on C: but the user's state folder may change while the portable program runs.
@@ -204,8 +209,9 @@ software_registry >"$work/software-before"
 drive_contents >"$work/drive-before"
 
 step "silent install of $(basename "$setup")" silent_install "$setup"
-step "installed: the program, its licence, its catalogs and the uninstaller" \
-    installed_files_are_the_program_licence_catalogs_and_uninstaller
+step "installed: the two programs, the licence, the catalogs and the uninstaller" \
+    installed_files_are_the_programs_licence_catalogs_and_uninstaller
+step "installed command line prints its version" installed_command_line_prints_its_version
 step "installed program file's version information" installed_version_info_reads_back
 step "Start menu shortcut to the installed program" shortcut_starts_the_installed_program
 step "uninstall key in Add/Remove Programs" uninstall_key_describes_the_installation
@@ -216,7 +222,7 @@ if [ -n "${older_setup:-}" ]; then
     step "update from $older_version in place" update_replaces_the_older_version_in_place
     step "silent uninstall after the update" silent_uninstall_leaves_nothing
 fi
-step "portable zip unpacks to the program, its licence and its catalogs" unpack_portable_zip
+step "portable zip unpacks to the two programs, the licence and the catalogs" unpack_portable_zip
 step "portable program shows its window and writes nothing outside its state folder" \
     portable_program_writes_only_its_state_folder
 
