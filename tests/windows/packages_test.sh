@@ -57,10 +57,11 @@ software_registry() {
 }
 
 # Files and folders of the prefix's C: drive, but for the scratch folders Windows itself keeps
-# (an uninstaller runs from a copy in the temporary folder).
+# (an uninstaller runs from a copy in the temporary folder) and the log files that each run of the
+# program writes into the user's state folder (the user's, which an uninstall leaves alone).
 drive_contents() {
-    (cd "$drive_c" && find . -path ./windows -prune -o -path './users/*/Temp' -prune -o -print |
-        LC_ALL=C sort)
+    (cd "$drive_c" && find . -path ./windows -prune -o -path './users/*/Temp' -prune \
+        -o -path './users/*/AppData/Local/Zephlark Utility/logs' -prune -o -print | LC_ALL=C sort)
 }
 
 # The files below a folder, relative to it, on one line.
