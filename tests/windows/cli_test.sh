@@ -4,6 +4,7 @@
 # Ctrl+C while it waits. One PASS/FAIL line per step.
 #
 # Usage: cli_test.sh ZEPHLARK_CLI_EXE VERSION
+# shellcheck disable=SC2317 # the check functions run through step, which shellcheck cannot follow
 set -uo pipefail
 cli=${1:?usage: cli_test.sh ZEPHLARK_CLI_EXE VERSION}
 version=${2:?}
