@@ -18,7 +18,8 @@ shot() {
     local unplugged=0 busy=0
     [ "$5" = unplugged ] && unplugged=1
     [ "$5" = busy ] && busy=1
-    GTK_THEME=$2 GDK_SCALE=$3 LANG=$4 LANGUAGE= LC_ALL= XDG_STATE_HOME=$state \
+    # shellcheck disable=SC2016 # the inner script's variables are its own
+    GTK_THEME=$2 GDK_SCALE=$3 LANG=$4 LANGUAGE='' LC_ALL='' XDG_STATE_HOME=$state \
         ZEPHLARK_SIM_UNPLUGGED=$unplugged ZEPHLARK_SIM_BUSY=$busy \
         xvfb-run -a -s "-screen 0 1600x1000x24" bash -c '
         "$1" >/dev/null 2>&1 &
@@ -31,12 +32,12 @@ shot() {
     echo "$out/$1.png"
 }
 
-shot screenshot-connected Adwaita 1 en_US.UTF-8 plugged
-shot screenshot-disconnected Adwaita 1 en_US.UTF-8 unplugged
-shot screenshot-busy Adwaita 1 en_US.UTF-8 busy
-shot screenshot-connected-dark Adwaita:dark 1 en_US.UTF-8 plugged
-shot screenshot-busy-dark Adwaita:dark 1 en_US.UTF-8 busy
-shot screenshot-connected-dark-2x Adwaita:dark 2 en_US.UTF-8 plugged
+shot screenshot-connected Adwaita 1 C.UTF-8 plugged
+shot screenshot-disconnected Adwaita 1 C.UTF-8 unplugged
+shot screenshot-busy Adwaita 1 C.UTF-8 busy
+shot screenshot-connected-dark Adwaita:dark 1 C.UTF-8 plugged
+shot screenshot-busy-dark Adwaita:dark 1 C.UTF-8 busy
+shot screenshot-connected-dark-2x Adwaita:dark 2 C.UTF-8 plugged
 shot screenshot-connected-de Adwaita 1 de_DE.UTF-8 plugged
 shot screenshot-busy-de Adwaita 1 de_DE.UTF-8 busy
 shot screenshot-disconnected-de-2x Adwaita 2 de_DE.UTF-8 unplugged
