@@ -75,7 +75,8 @@ void MainFrame::CreateLayout()
                                 FromDIP(wxSize(16, 16)));
     deviceLine = new wxStaticText(this, wxID_ANY, wxString());
     auto* statusRow = new wxBoxSizer(wxHORIZONTAL);
-    statusRow->Add(deviceLine, wxSizerFlags().CentreVertical());
+    // Off the window's edge, as the lamp is: in some languages the line is the widest thing there.
+    statusRow->Add(deviceLine, wxSizerFlags().CentreVertical().DoubleBorder(wxLEFT));
     statusRow->Add(statusView, wxSizerFlags().Border(wxALL).DoubleBorder(wxALL));
     topSizer->Add(statusRow, wxSizerFlags().Align(wxALIGN_RIGHT));
 

@@ -3,6 +3,8 @@
 
 #include "DeviceAccessChecks.h"
 
+#include <wx/intl.h>
+
 #include "DataDisk.h"
 #include "Serial.h"
 
@@ -12,9 +14,10 @@ DeviceAccessCheck CheckPort()
 {
     const wxString port = FindZephlarkSerialPort();
     if (port.empty())
-        return {"port", false, "No Zephlark serial port found.",
-                "Plug in and unlock the Zephlark."};
-    const DeviceAccessCheck found{"port", true, "The Zephlark's serial port is " + port + ".", ""};
+        return {"port", false, _("No Zephlark serial port found."),
+                _("Plug in and unlock the Zephlark.")};
+    const DeviceAccessCheck found{
+        "port", true, wxString::Format(_("The Zephlark's serial port is %s."), port), ""};
     // The window asks while it may hold the port itself: opening and closing it here would close
     // the window's own connection.
     if (ZephlarkSerialIsOpen())
@@ -25,13 +28,14 @@ DeviceAccessCheck CheckPort()
     }
     switch (ZephlarkSerialLastOpenFailure()) {
     case SerialOpenFailure::InUse:
-        return {"port", false, port + " is in use by another program.",
-                "Close the program that holds it."};
+        return {"port", false, wxString::Format(_("%s is in use by another program."), port),
+                _("Close the program that holds it.")};
     case SerialOpenFailure::Denied:
-        return {"port", false, port + " may not be opened by this user.",
-                "Ask the computer's administrator for access to " + port + "."};
+        return {"port", false, wxString::Format(_("%s may not be opened by this user."), port),
+                wxString::Format(_("Ask the computer's administrator for access to %s."), port)};
     default:
-        return {"port", false, port + " could not be opened.", "Unplug and plug in the Zephlark."};
+        return {"port", false, wxString::Format(_("%s could not be opened."), port),
+                _("Unplug and plug in the Zephlark.")};
     }
 }
 
@@ -44,9 +48,10 @@ std::vector<DeviceAccessCheck> CheckDeviceAccess()
         CheckPort(),
         // The disk is there only while the device is in its data-disk mode (during an update).
         DeviceAccessCheck{"disk", true,
-                          disk.empty() ? wxString("No Zephlark data disk now (it appears only "
-                                                  "while an update copies files).")
-                                       : "The Zephlark's data disk is " + disk + ".",
+                          disk.empty()
+                              ? _("No Zephlark data disk now (it appears only while an "
+                                  "update copies files).")
+                              : wxString::Format(_("The Zephlark's data disk is %s."), disk),
                           ""},
     };
 }

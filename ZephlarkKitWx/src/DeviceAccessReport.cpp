@@ -1,17 +1,46 @@
 #include "DeviceAccessReport.h"
 
+#include <wx/intl.h>
+
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+// The checks' keys stay as doctor's JSON gives them; the report shows them in the user's language.
+constexpr char kCheckNameContext[] = "device access check";
+const char* const kCheckNames[] = {
+    wxTRANSLATE_IN_CONTEXT("device access check", "udev-rule"),
+    wxTRANSLATE_IN_CONTEXT("device access check", "port"),
+    wxTRANSLATE_IN_CONTEXT("device access check", "modemmanager"),
+    wxTRANSLATE_IN_CONTEXT("device access check", "udisks2"),
+    wxTRANSLATE_IN_CONTEXT("device access check", "disk"),
+};
+
+wxString ShownName(const wxString& name)
+{
+    const bool known =
+        std::find(std::begin(kCheckNames), std::end(kCheckNames), name) != std::end(kCheckNames);
+    return known ? wxGetTranslation(name, wxString(), kCheckNameContext) : name;
+}
+
+} // namespace
+
 wxString DeviceAccessCheckText(const DeviceAccessCheck& check)
 {
     const wxString line =
-        wxString::Format("[%s] %s: %s", check.ok ? "ok" : "!!", check.name, check.text);
-    return check.ok ? line : line + "\n     fix: " + check.fix;
+        wxString::Format("[%s] %s: %s", check.ok ? "ok" : "!!", ShownName(check.name), check.text);
+    // TRANSLATORS: the fix of a problem found, under it; %s is a command or a step.
+    return check.ok ? line : line + "\n     " + wxString::Format(_("fix: %s"), check.fix);
 }
 
 wxString DeviceAccessSummary(int problems)
 {
     if (problems == 0)
-        return "Nothing to fix.";
-    return wxString::Format("%d problem(s) to fix, each with its fix above.", problems);
+        return _("Nothing to fix.");
+    return wxString::Format(wxPLURAL("%d problem(s) to fix, each with its fix above.",
+                                     "%d problem(s) to fix, each with its fix above.", problems),
+                            problems);
 }
 
 wxString DeviceAccessReport(const std::vector<DeviceAccessCheck>& checks)

@@ -4,6 +4,7 @@
 
 #include <wx/button.h>
 #include <wx/menu.h>
+#include <wx/stattext.h>
 #include <wx/translation.h>
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <string>
 
 #include "DesktopLanguage.h"
+#include "DeviceAccessReport.h"
 #include "MainFrame.h"
 #include "WaitFor.h"
 #include "sim/SimPlatform.h"
@@ -59,8 +61,13 @@ TEST_F(DesktopLanguage, WindowMenuAndUpdateResultSpeakIt)
     const ShownText texts[] = {
         {"the first button", [this] { return FirstButtonLabel(); }, "Upgrade Firmware...",
          "Firmware aktualisieren..."},
-        {"a Help menu item", [this] { return frame->GetMenuBar()->GetLabel(kCopyLogMessagesId); },
-         "Copy &Log Messages", "&Log-Meldungen kopieren"},
+        {"a Help menu item", [this] { return frame->GetMenuBar()->GetLabel(kCheckDeviceAccessId); },
+         "Check Device Access...", "Gerätezugriff prüfen..."},
+        {"the device line", [this] { return frame->deviceLine->GetLabelText(); },
+         "No Zephlark connected", "Kein Zephlark verbunden"},
+        // From the platform layer, which the window's catalog covers too.
+        {"the device access report", [] { return DeviceAccessSummary(0); }, "Nothing to fix.",
+         "Nichts zu beheben."},
         // No device is plugged in: the update ends at its first check.
         {"an update's result",
          [this] { return frame->UpdateFirmware("ZephlarkOS.zlos", "", false); },

@@ -1,4 +1,4 @@
-# The committed template holds exactly the texts that src/ marks today: extracts them afresh into
+# The committed template holds exactly the texts that the sources mark today: extracts them afresh into
 # FRESH and compares the two, all but the POT-Creation-Date line.
 #   cmake -DSOURCE_DIR=<checkout> -DXGETTEXT=<xgettext> -DFRESH=<file.pot> -P TemplateCurrent.cmake
 

@@ -7,6 +7,7 @@
 
 #include <wx/ffile.h>
 #include <wx/filename.h>
+#include <wx/intl.h>
 #include <wx/utils.h>
 
 #include <cstdlib>
@@ -28,10 +29,20 @@ namespace {
 constexpr char kRuleName[] = "60-zephlark.rules";
 constexpr int kBusCallTimeoutMs = 5000;
 
-const wxString kInstallRule =
+constexpr char kInstallRuleCommand[] =
     "sudo cp resources/linux/60-zephlark.rules /etc/udev/rules.d/ && sudo udevadm control "
-    "--reload && sudo udevadm trigger --action=add --subsystem-match=usb --subsystem-match=tty "
-    "(the zephlark-utility package installs the rule itself)";
+    "--reload && sudo udevadm trigger --action=add --subsystem-match=usb --subsystem-match=tty";
+constexpr char kRetriggerTtyCommand[] = "sudo udevadm trigger --action=add --subsystem-match=tty";
+constexpr char kJoinDialoutCommand[] = "sudo usermod -aG dialout $USER";
+constexpr char kStopModemManagerCommand[] = "sudo systemctl disable --now ModemManager";
+
+// Made when asked for, not at start-up: the prose comes out in the language loaded by then.
+wxString InstallRuleFix()
+{
+    // TRANSLATORS: %s is a shell command, to be left as it is.
+    return wxString::Format(_("%s (the zephlark-utility package installs the rule itself)"),
+                            kInstallRuleCommand);
+}
 
 struct RuleFile
 {
@@ -78,15 +89,18 @@ DeviceAccessCheck CheckRule(const std::optional<RuleFile>& rule)
 {
     if (!rule)
         return {"udev-rule", false,
-                wxString::Format("The udev rule %s is not installed: without it only root (or "
-                                 "the dialout group) may open the Zephlark's port.",
+                wxString::Format(_("The udev rule %s is not installed: without it only root (or "
+                                   "the dialout group) may open the Zephlark's port."),
                                  kRuleName),
-                kInstallRule};
+                InstallRuleFix()};
     if (!RuleGivesZephlarkTtyToUser(rule->text))
         return {"udev-rule", false,
-                rule->path + " does not give the Zephlark's tty (USB 7e21:0c4a) to the user.",
-                kInstallRule};
-    return {"udev-rule", true, rule->path + " gives the Zephlark's port to the logged-in user.",
+                wxString::Format(_("%s does not give the Zephlark's tty (USB 7e21:0c4a) to the "
+                                   "user."),
+                                 rule->path),
+                InstallRuleFix()};
+    return {"udev-rule", true,
+            wxString::Format(_("%s gives the Zephlark's port to the logged-in user."), rule->path),
             ""};
 }
 
@@ -94,37 +108,45 @@ DeviceAccessCheck CheckPort(const std::optional<RuleFile>& rule)
 {
     const wxString port = FindZephlarkSerialPort();
     if (port.empty())
-        return {"port", true, "No Zephlark is plugged in; its port was not checked.", ""};
+        return {"port", true, _("No Zephlark is plugged in; its port was not checked."), ""};
     if (access(port.fn_str(), R_OK | W_OK) != 0) {
         if (!rule)
-            return {"port", false,
-                    port + " may not be opened by this user: the udev rule is missing.",
-                    kInstallRule + ", then unplug and plug in the Zephlark"};
+            return {
+                "port", false,
+                wxString::Format(_("%s may not be opened by this user: the udev rule is "
+                                   "missing."),
+                                 port),
+                wxString::Format(_("%s, then unplug and plug in the Zephlark"), InstallRuleFix())};
         struct stat node = {};
         if (stat(port.fn_str(), &node) == 0 && Before(node.st_ctim, rule->installed))
             return {"port", false,
-                    port + " may not be opened by this user: the rule was installed after the "
-                           "Zephlark was plugged in.",
-                    "Unplug and plug in the Zephlark, or: sudo udevadm trigger --action=add "
-                    "--subsystem-match=tty"};
+                    wxString::Format(_("%s may not be opened by this user: the rule was "
+                                       "installed after the Zephlark was plugged in."),
+                                     port),
+                    wxString::Format(_("Unplug and plug in the Zephlark, or: %s"),
+                                     kRetriggerTtyCommand)};
         return {"port", false,
-                port + " may not be opened by this user: the rule gives the port only to the "
-                       "user of the active session at the computer's seat, and this login (SSH, "
-                       "another user's session) is not it.",
-                "sudo usermod -aG dialout $USER, then log in again"};
+                wxString::Format(_("%s may not be opened by this user: the rule gives the port "
+                                   "only to the user of the active session at the computer's "
+                                   "seat, and this login (SSH, another user's session) is not "
+                                   "it."),
+                                 port),
+                wxString::Format(_("%s, then log in again"), kJoinDialoutCommand)};
     }
     // The window asks while it may hold the port itself: opening and closing it here would
     // close the window's own connection.
     if (ZephlarkSerialIsOpen())
-        return {"port", true, port + " is open in this program.", ""};
+        return {"port", true, wxString::Format(_("%s is open in this program."), port), ""};
     if (!ZephlarkSerialOpen(port)) {
         if (ZephlarkSerialLastOpenFailure() == SerialOpenFailure::InUse)
-            return {"port", false, port + " is in use by another program.",
-                    "Close the program that holds it (fuser -v " + port + " names it)."};
-        return {"port", false, port + " could not be opened.", "Unplug and plug in the Zephlark."};
+            return {"port", false, wxString::Format(_("%s is in use by another program."), port),
+                    wxString::Format(_("Close the program that holds it (%s names it)."),
+                                     "fuser -v " + port)};
+        return {"port", false, wxString::Format(_("%s could not be opened."), port),
+                _("Unplug and plug in the Zephlark.")};
     }
     ZephlarkSerialClose();
-    return {"port", true, port + " can be opened by this user.", ""};
+    return {"port", true, wxString::Format(_("%s can be opened by this user."), port), ""};
 }
 
 bool ModemManagerRuns()
@@ -145,14 +167,15 @@ bool ModemManagerRuns()
 DeviceAccessCheck CheckModemManager(const std::optional<RuleFile>& rule)
 {
     if (!ModemManagerRuns())
-        return {"modemmanager", true, "ModemManager does not run.", ""};
+        return {"modemmanager", true, _("ModemManager does not run."), ""};
     if (rule && RuleKeepsModemManagerOff(rule->text))
-        return {"modemmanager", true, "ModemManager runs and the rule keeps it off the Zephlark.",
-                ""};
+        return {"modemmanager", true,
+                _("ModemManager runs and the rule keeps it off the Zephlark."), ""};
     return {"modemmanager", false,
-            "ModemManager runs and nothing keeps it off the Zephlark: its probes would reach the "
-            "Zephlark's console as commands.",
-            kInstallRule + " (or: sudo systemctl disable --now ModemManager)"};
+            _("ModemManager runs and nothing keeps it off the Zephlark: its probes would reach "
+              "the Zephlark's console as commands."),
+            // TRANSLATORS: two fixes, each a shell command (the first with its explanation).
+            wxString::Format(_("%s (or: %s)"), InstallRuleFix(), kStopModemManagerCommand)};
 }
 
 DeviceAccessCheck CheckUDisks()
@@ -168,12 +191,12 @@ DeviceAccessCheck CheckUDisks()
                                           kBusCallTimeoutMs, nullptr, &failure)
             : nullptr;
     if (reply)
-        return {"udisks2", true, "udisks2 answers on the system bus.", ""};
+        return {"udisks2", true, _("udisks2 answers on the system bus."), ""};
     if (failure)
         error = RemoteErrorText(failure);
     return {"udisks2", false,
-            wxString::Format("udisks2 does not answer on the system bus (%s): the update cannot "
-                             "reach the Zephlark's data disk.",
+            wxString::Format(_("udisks2 does not answer on the system bus (%s): the update "
+                               "cannot reach the Zephlark's data disk."),
                              wxString::FromUTF8(error)),
             "sudo apt install udisks2 && sudo systemctl start udisks2"};
 }
