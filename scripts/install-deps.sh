@@ -11,7 +11,7 @@ packages=(
     desktop-file-utils appstream dpkg-dev file
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
     wine wine64 make nsis
-    gettext locales
+    gettext locales wx3.2-i18n
 )
 
 missing=()
