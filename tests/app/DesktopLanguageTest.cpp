@@ -41,7 +41,7 @@ protected:
     wxString FirstButtonLabel() const
     {
         for (wxWindow* child : frame->GetChildren())
-            if (auto* button = wxDynamicCast(child, wxButton))
+            if (auto* button = dynamic_cast<wxButton*>(child))
                 return button->GetLabel();
         return wxString();
     }
