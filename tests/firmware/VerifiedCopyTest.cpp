@@ -142,13 +142,6 @@ TEST_F(VerifiedCopy, ProgressFollowsEveryChunkAndReachesTheTotal)
     EXPECT_LT(longest, 70ms); // ...and a chunk takes only its own share of it
 }
 
-TEST_F(VerifiedCopy, FreeSpaceIsWhatTheDiskReports)
-{
-    Configure([](sim::DeviceSettings& settings) { settings.diskFreeBytes = 12'345'678; });
-    EXPECT_EQ(FreeBytesOnDisk(disk.string()), 12'345'678);
-    EXPECT_EQ(FreeBytesOnDisk(""), -1);
-}
-
 // A copy that fails: what makes it fail, what the log says (with the system's reason), and what
 // stays on the disk.
 struct FailedCopyCase
