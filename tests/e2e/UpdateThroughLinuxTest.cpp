@@ -14,17 +14,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "ChildProcess.h"
 #include "LogCapture.h"
 #include "MainFrame.h"
-#include "MockUDisks.h"
-#include "PluggedSimDevice.h"
-#include "PrivateBus.h"
-#include "Testbed.h"
 #include "UpdateJournal.h"
 #include "UserStateFolder.h"
 #include "PluggedDeviceTest.h"
