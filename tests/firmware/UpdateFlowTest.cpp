@@ -26,17 +26,13 @@ TEST_F(UpdateFlow, UpdateWithAKeyInstallsAndCleansUp)
     EXPECT_EQ(LoggedStartingWith("Found Device Disk [ZEPHLARK]: /"), 2u);
 }
 
-TEST_F(UpdateFlow, TheRunningVersionCanBeInstalledAgain)
-{
-    EXPECT_EQ(Update(OsFile(sim::kDefaultSdk)), Successful(sim::kDefaultSdk));
-}
-
-TEST_F(UpdateFlow, OlderFileIsRefusedUnlessAllowed)
+TEST_F(UpdateFlow, OlderFileIsRefusedUnlessAllowedTheRunningVersionIsNot)
 {
     const wxString older = OsFile("1.4.1");
     EXPECT_EQ(Update(older), Error("Firmware file is too old."));
     EXPECT_THAT(DeviceCommands(), testing::Not(Contains("datadisk")));
     EXPECT_EQ(Update(older, "", true), Successful("1.4.1"));
+    EXPECT_EQ(Update(OsFile("1.4.1")), Successful("1.4.1"));
 }
 
 TEST_F(UpdateFlow, FilesThatAreNoOsFileAreRefusedBeforeAnythingIsSent)
