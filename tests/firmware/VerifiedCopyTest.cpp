@@ -11,10 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "LogCapture.h"
-#include "MonotonicClock.h"
-#include "sim/SimDevice.h"
-#include "sim/SimPlatform.h"
+#include "UpdateFlowFixture.h"
 #include "update/VerifiedCopy.h"
 
 namespace {
@@ -22,10 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using testing::ElementsAre;
-using testing::IsEmpty;
-
-// Outlives every test: the simulated device's background thread may read it at any time.
-VirtualClock virtualClock;
 
 constexpr size_t kChunkBytes = 64 * 1024;
 // Three whole chunks and a short one.
@@ -50,34 +43,14 @@ std::string ReadFile(const fs::path& path)
     return {std::istreambuf_iterator<char>(file), {}};
 }
 
-fs::path MakeFolder()
-{
-    char pattern[] = "/tmp/zephlark-copy-XXXXXX";
-    return mkdtemp(pattern);
-}
-
-class VerifiedCopy : public testing::Test
+class VerifiedCopy : public SimUpdateTest
 {
 protected:
     VerifiedCopy()
     {
-        SetClock(&virtualClock);
-        sim::Reset();
+        fs::create_directory(disk);
         Configure([this](sim::DeviceSettings& settings) { settings.diskFolder = disk; });
         WriteFile(source, contents);
-    }
-
-    ~VerifiedCopy() override
-    {
-        sim::Reset();
-        SetClock(nullptr);
-        fs::remove_all(disk);
-        fs::remove_all(source.parent_path());
-    }
-
-    static void Configure(const std::function<void(sim::DeviceSettings&)>& change)
-    {
-        sim::WithDevice([&](sim::SimDevice& device) { change(device.Settings()); });
     }
 
     bool Copy(const fs::path& from, const fs::path& root, const CopyProgress& progress = {})
@@ -87,19 +60,9 @@ protected:
                                       progress ? progress : ignore);
     }
 
-    std::vector<std::string> DiskFiles() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(disk))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    const fs::path disk = MakeFolder();
-    const fs::path source = MakeFolder() / "os.zlos";
+    const fs::path disk = fs::path(folder.utf8_string()) / "disk";
+    const fs::path source = fs::path(folder.utf8_string()) / "os.zlos";
     const std::string contents = Pattern(kSourceBytes);
-    LogCapture log;
 };
 
 TEST_F(VerifiedCopy, FinalNameKeepsTheOldFileUntilTheCheckedCopyReplacesIt)
@@ -126,13 +89,13 @@ TEST_F(VerifiedCopy, ProgressFollowsEveryChunkAndReachesTheTotal)
 {
     Configure([](sim::DeviceSettings& settings) { settings.diskBytesPerSecond = 1'000'000; });
     std::vector<uint64_t> done;
-    auto last = virtualClock.Now();
+    auto last = TheClock().Now();
     MonotonicClock::Duration longest{};
     EXPECT_TRUE(Copy(source, disk, [&](uint64_t bytes, uint64_t total) {
         EXPECT_EQ(total, 2 * kSourceBytes);
         done.push_back(bytes);
-        longest = std::max(longest, virtualClock.Now() - last);
-        last = virtualClock.Now();
+        longest = std::max(longest, TheClock().Now() - last);
+        last = TheClock().Now();
     }));
     const uint64_t chunk = kChunkBytes;
     EXPECT_THAT(done,
@@ -150,7 +113,7 @@ struct FailedCopyCase
     std::function<void(sim::DeviceSettings&, const fs::path& source)> prepare;
     const char* root; // below the disk folder
     const char* logged;
-    std::vector<std::string> left;
+    std::vector<wxString> left;
 };
 
 void PrintTo(const FailedCopyCase& failure, std::ostream* out)
