@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <utility>
 #include <vector>
 
+#include "FileBytes.h"
 #include "FirmwareFile.h"
 #include "LogCapture.h"
 
@@ -18,7 +18,7 @@ using Entries = std::vector<std::pair<wxString, std::string>>;
 class FirmwareFileTest : public testing::Test
 {
 protected:
-    FirmwareFileTest() : path(wxFileName::CreateTempFileName("zlos")) {}
+    FirmwareFileTest() : path(wxFileName::CreateTempFileName("zlos").utf8_string()) {}
     ~FirmwareFileTest() override { wxRemoveFile(path); }
 
     void WriteZip(const Entries& entries, bool stored = false)
@@ -33,17 +33,6 @@ protected:
         }
     }
 
-    std::string Bytes()
-    {
-        std::ifstream in(path.fn_str(), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
-    void SetBytes(const std::string& bytes)
-    {
-        std::ofstream(path.fn_str(), std::ios::binary | std::ios::trunc) << bytes;
-    }
-
     FirmwareFileStatus Read()
     {
         version = "stale";
@@ -51,7 +40,7 @@ protected:
     }
 
     LogCapture log; // wx reports a bad checksum through the log
-    wxString path;
+    std::string path;
     wxString version;
 };
 
@@ -88,29 +77,29 @@ TEST_F(FirmwareFileTest, EmptyOrOversizedVersionIsInvalid)
 
 TEST_F(FirmwareFileTest, EmptyFileIsInvalid)
 {
-    SetBytes("");
+    WriteBytes(path, "");
     EXPECT_EQ(Read(), FirmwareFileStatus::Invalid);
 }
 
 TEST_F(FirmwareFileTest, BadChecksumIsInvalidNotTrusted)
 {
     WriteZip({{"version", "1.5.0"}}, true);
-    std::string bytes = Bytes();
+    std::string bytes = ReadBytes(path);
     const size_t data = bytes.find("1.5.0");
     ASSERT_NE(data, std::string::npos);
     bytes[data] = '9';
-    SetBytes(bytes);
+    WriteBytes(path, bytes);
     EXPECT_EQ(Read(), FirmwareFileStatus::Invalid);
 }
 
 TEST_F(FirmwareFileTest, ArchiveLyingAboutTheEntrySizeIsInvalid)
 {
     WriteZip({{"version", "1.5.0"}}, true);
-    std::string bytes = Bytes();
+    std::string bytes = ReadBytes(path);
     // The local header's uncompressed size (offset 22) claims far more than is stored.
     bytes[22] = '\xff';
     bytes[23] = '\xff';
-    SetBytes(bytes);
+    WriteBytes(path, bytes);
     EXPECT_EQ(Read(), FirmwareFileStatus::Invalid);
 }
 

@@ -329,4 +329,22 @@ INSTANTIATE_TEST_SUITE_P(
                     Interruption{"WhileCleaningUp", "Cleaning Up...", "cleaning"}),
     [](const testing::TestParamInfo<Interruption>& info) { return info.param.name; });
 
+TEST_F(UpdateFlow, EachStepIsLogged)
+{
+    Update(OsFile("1.5.0"));
+    for (const char* step :
+         {"Comparing firmware versions...", "Restarting Zephlark...",
+          "Waiting for Zephlark disk...", "Copying files to Zephlark...", "Ejecting Zephlark...",
+          "Installing firmware...", "Firmware installed...", "Waiting for Zephlark to restart...",
+          "Applying Update...", "Cleaning Up..."})
+        EXPECT_TRUE(log.Contains(step)) << step;
+}
+
+// The connection's eject calls the platform only for a disk it found.
+TEST_F(UpdateFlow, EjectWithoutADiskTriesNothing)
+{
+    connection->EjectDataDisk();
+    EXPECT_FALSE(log.Contains("Failed to open device for for eject: "));
+}
+
 } // namespace

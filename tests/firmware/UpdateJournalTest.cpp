@@ -7,11 +7,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "FileBytes.h"
 #include "LogCapture.h"
 #include "UserStateFolder.h"
 
@@ -57,17 +57,6 @@ protected:
         return names;
     }
 
-    static std::string Read(const fs::path& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
-    static void Write(const fs::path& path, const std::string& bytes)
-    {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-
     fs::path root;
     LogCapture log;
 };
@@ -86,7 +75,7 @@ TEST_F(UpdateJournalTest, EachSaveReplacesTheRecordUntilRemoved)
     ASSERT_TRUE(journal.Save(copying));
     EXPECT_EQ(journal.Load(), copying);
     ASSERT_TRUE(journal.Save(kRecord));
-    EXPECT_EQ(Read(path), kRecordText);
+    EXPECT_EQ(ReadBytes(path), kRecordText);
     EXPECT_EQ(journal.Load(), kRecord);
 
     journal.Remove();
@@ -98,14 +87,14 @@ TEST_F(UpdateJournalTest, EachSaveReplacesTheRecordUntilRemoved)
 
 TEST_F(UpdateJournalTest, ReplacesTheFileWholeAndIgnoresASaveCutShort)
 {
-    Write(path.string() + ".new", kRecordText); // a crash before the rename
+    WriteBytes(path.string() + ".new", kRecordText); // a crash before the rename
     EXPECT_EQ(journal.Load(), std::nullopt);
     ASSERT_TRUE(journal.Save(kRecord));
     fs::create_hard_link(path, root / "earlier");
     UpdateJournalRecord cleaning = kRecord;
     cleaning.step = "cleaning";
     ASSERT_TRUE(journal.Save(cleaning));
-    EXPECT_EQ(Read(root / "earlier"), kRecordText); // replaced, not written into
+    EXPECT_EQ(ReadBytes(root / "earlier"), kRecordText); // replaced, not written into
     EXPECT_EQ(journal.Load(), cleaning);
     EXPECT_EQ(Entries(), (std::vector<std::string>{"earlier", "update-journal"}));
 }
@@ -144,13 +133,13 @@ class DamagedJournalTest : public UpdateJournalTest,
 
 TEST_P(DamagedJournalTest, IsSetAsideAndNeverTrusted)
 {
-    Write(path, GetParam().bytes);
+    WriteBytes(path, GetParam().bytes);
     EXPECT_EQ(journal.Load(), std::nullopt);
 
     const auto entries = Entries();
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].rfind("update-journal.damaged-", 0), 0u) << entries[0];
-    EXPECT_EQ(Read(root / entries[0]), GetParam().bytes);
+    EXPECT_EQ(ReadBytes(root / entries[0]), GetParam().bytes);
     const auto messages = log.Messages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0],
@@ -235,7 +224,7 @@ TEST_F(UserStateFolderTest, IsMadePrivatelyUnderXdgStateHomeOrElseUnderHome)
 
 TEST_F(UserStateFolderTest, IsEmptyAndExplainedWhenItCannotBeMade)
 {
-    Write(root / "state", "a file where a folder should be");
+    WriteBytes(root / "state", "a file where a folder should be");
     setenv("XDG_STATE_HOME", (root / "state").c_str(), 1);
     EXPECT_EQ(ZephlarkUserStateFolder(), "");
     const auto folder = (root / "state/zephlark-utility").string();

@@ -9,31 +9,40 @@
 
 namespace {
 
-// Cancels a file dialog and records its wildcard. (On GTK a path chosen this way does not come back
-// out of the dialog, so updates themselves are tested below the dialogs, through UpdateFirmware.)
+struct SeenFileDialog
+{
+    wxString message;
+    wxString wildcard;
+};
+
+// Cancels a file dialog and records what it asked. (On GTK a path chosen this way does not come
+// back out of the dialog, so updates themselves are tested below the dialogs, through
+// UpdateFirmware.)
 class CancelFileDialog : public wxExpectModalBase<wxFileDialog, CancelFileDialog>
 {
 public:
-    explicit CancelFileDialog(std::shared_ptr<wxString> wildcard) : wildcard(std::move(wildcard)) {}
+    explicit CancelFileDialog(std::shared_ptr<SeenFileDialog> seen) : seen(std::move(seen)) {}
 
 protected:
     int OnInvoked(wxFileDialog* dialog) const override
     {
-        *wildcard = dialog->GetWildcard();
+        seen->message = dialog->GetMessage();
+        seen->wildcard = dialog->GetWildcard();
         return wxID_CANCEL;
     }
 
 private:
-    std::shared_ptr<wxString> wildcard;
+    std::shared_ptr<SeenFileDialog> seen;
 };
 
 TEST_F(UpgradeWindow, CancellingTheOsFileDoesNothingAtAll)
 {
     const size_t commandsBefore = DeviceCommands().size();
-    auto wildcard = std::make_shared<wxString>();
+    auto seen = std::make_shared<SeenFileDialog>();
     wxCommandEvent click(wxEVT_BUTTON);
-    wxTEST_DIALOG(frame->OnUpgradeFirmware(click), CancelFileDialog(wildcard));
-    EXPECT_EQ(*wildcard, "Zephlark OS files (*.zlos)|*.zlos");
+    wxTEST_DIALOG(frame->OnUpgradeFirmware(click), CancelFileDialog(seen));
+    EXPECT_EQ(seen->message, "Select a Zephlark OS file");
+    EXPECT_EQ(seen->wildcard, "Zephlark OS files (*.zlos)|*.zlos");
     EXPECT_EQ(DeviceCommands().size(), commandsBefore);
 }
 

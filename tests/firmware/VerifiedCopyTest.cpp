@@ -6,11 +6,10 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "FileBytes.h"
 #include "UpdateFlowFixture.h"
 #include "update/VerifiedCopy.h"
 
@@ -32,17 +31,6 @@ std::string Pattern(size_t size)
     return bytes;
 }
 
-void WriteFile(const fs::path& path, const std::string& contents)
-{
-    std::ofstream(path, std::ios::binary) << contents;
-}
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
-
 class VerifiedCopy : public SimUpdateTest
 {
 protected:
@@ -50,7 +38,7 @@ protected:
     {
         fs::create_directory(disk);
         Configure([this](sim::DeviceSettings& settings) { settings.diskFolder = disk; });
-        WriteFile(source, contents);
+        WriteBytes(source, contents);
     }
 
     bool Copy(const fs::path& from, const fs::path& root, const CopyProgress& progress = {})
@@ -67,19 +55,20 @@ protected:
 
 TEST_F(VerifiedCopy, FinalNameKeepsTheOldFileUntilTheCheckedCopyReplacesIt)
 {
-    WriteFile(disk / "os.zlos", "old");
-    EXPECT_TRUE(Copy(source, disk,
-                     [this](uint64_t, uint64_t) { EXPECT_EQ(ReadFile(disk / "os.zlos"), "old"); }));
-    EXPECT_TRUE(ReadFile(disk / "os.zlos") == contents);
+    WriteBytes(disk / "os.zlos", "old");
+    EXPECT_TRUE(Copy(source, disk, [this](uint64_t, uint64_t) {
+        EXPECT_EQ(ReadBytes(disk / "os.zlos"), "old");
+    }));
+    EXPECT_TRUE(ReadBytes(disk / "os.zlos") == contents);
     EXPECT_THAT(DiskFiles(), ElementsAre("os.zlos"));
 }
 
 // The user may pick the OS file that an earlier update left on the disk.
 TEST_F(VerifiedCopy, SourceThatIsTheTargetStaysWhole)
 {
-    WriteFile(disk / "os.zlos", contents);
+    WriteBytes(disk / "os.zlos", contents);
     EXPECT_TRUE(Copy(disk / "os.zlos", disk));
-    EXPECT_TRUE(ReadFile(disk / "os.zlos") == contents);
+    EXPECT_TRUE(ReadBytes(disk / "os.zlos") == contents);
     EXPECT_THAT(DiskFiles(), ElementsAre("os.zlos"));
 }
 
