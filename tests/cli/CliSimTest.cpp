@@ -14,7 +14,6 @@
 
 #include "CliChild.h"
 #include "sim/SampleOsFile.h"
-#include "sim/SimDevice.h"
 
 namespace {
 
@@ -91,23 +90,10 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"OlderFileRefused", {"update", "OS:1.4.1"}, {}, 5},
         ExitCase{"OlderFileAllowed", {"update", "OS:1.4.1", "--allow-older"}, {}, 0},
         ExitCase{"NoOsFile", {"update", ZEPHLARK_CLI_SIM}, {}, 2},
-        // One file on the device's FAT disk, which ignores letter case.
-        ExitCase{"KeyNamedAsTheOsFile", {"update", "OS:1.5.0", "--key", "OS:1.5.0"}, {}, 5},
         ExitCase{"ResetNeedsYes", {"reset"}, {}, 2}, ExitCase{"Reset", {"reset", "--yes"}, {}, 0},
         ExitCase{"NothingToRecover", {"recover"}, {}, 0},
-        ExitCase{"DoctorFindsThePort", {"doctor"}, {}, 0},
         ExitCase{"DoctorMissesThePort", {"doctor"}, {"ZEPHLARK_SIM_UNPLUGGED=1"}, 6}),
     [](const testing::TestParamInfo<ExitCase>& info) { return info.param.name; });
-
-TEST_F(CliSim, InfoReportsTheDeviceAsOneEvent)
-{
-    const CliRun run = Run({"info"});
-    const auto serials = run.Values("device", "serial");
-    ASSERT_EQ(serials.size(), 1u);
-    EXPECT_EQ(serials[0], sim::kDefaultSerialNumber);
-    EXPECT_EQ(run.Values("device", "sdk"), std::vector<std::string>{sim::kDefaultSdk});
-    EXPECT_EQ(run.Values("device", "port"), std::vector<std::string>{"simACM0"});
-}
 
 TEST_F(CliSim, UpdateShowsItsStepsAndCopyThenTheWindowsResult)
 {

@@ -41,6 +41,7 @@ TEST_F(CliThroughLinux, InfoNamesTheDevicesTty)
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.Values("device", "port"), std::vector<std::string>{"/dev/ttyACM0"});
     EXPECT_EQ(run.Values("device", "serial"), std::vector<std::string>{"ZL-000123"});
+    EXPECT_EQ(run.Values("device", "sdk"), std::vector<std::string>{sim::kDefaultSdk});
 }
 
 TEST_F(CliThroughLinux, UpdateInstallsThroughTheDataDisk)

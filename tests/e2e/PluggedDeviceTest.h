@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "MockUDisks.h"
 #include "PluggedSimDevice.h"
@@ -46,6 +47,18 @@ protected:
     }
 
     void TearDown() override { device.reset(); }
+
+    // Every command the device got; "settime" without the time, which the clock decides.
+    std::vector<std::string> DeviceCommands()
+    {
+        std::vector<std::string> commands;
+        device->WithDevice([&commands](sim::SimDevice& d) { commands = d.Commands(); });
+        for (auto& command : commands) {
+            if (command.rfind("settime ", 0) == 0)
+                command = "settime";
+        }
+        return commands;
+    }
 
     PrivateBus bus;
     const std::string home = bus.Folder() + "/home";

@@ -14,17 +14,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "ChildProcess.h"
 #include "LogCapture.h"
 #include "MainFrame.h"
-#include "MockUDisks.h"
-#include "PluggedSimDevice.h"
-#include "PrivateBus.h"
-#include "Testbed.h"
 #include "UpdateJournal.h"
 #include "UserStateFolder.h"
 #include "PluggedDeviceTest.h"
@@ -67,18 +62,6 @@ protected:
             WaitFor("the window to go", [] { return wxTopLevelWindows.empty(); });
         }
         PluggedDevice::TearDown();
-    }
-
-    // Every command the device got; "settime" without the time, which the clock decides.
-    Lines DeviceCommands()
-    {
-        Lines commands;
-        device->WithDevice([&commands](sim::SimDevice& d) { commands = d.Commands(); });
-        for (auto& command : commands) {
-            if (command.rfind("settime ", 0) == 0)
-                command = "settime";
-        }
-        return commands;
     }
 
     std::vector<wxString> PortsConnected()
@@ -148,16 +131,6 @@ protected:
         return (here / "zephlark_update_program").string();
     }
 
-    bool DeviceGot(const std::string& command)
-    {
-        bool got = false;
-        device->WithDevice([&](sim::SimDevice& d) {
-            const auto& commands = d.Commands();
-            got = std::find(commands.begin(), commands.end(), command) != commands.end();
-        });
-        return got;
-    }
-
     // Back in serial mode for good with the system it installed on its own.
     bool DeviceRuns(const std::string& build)
     {
@@ -186,7 +159,12 @@ TEST_F(KilledUpdate, IsFinishedWhenTheProgramStartsAgain)
     ChildProcess updating({ProgramPath(), "update", osFile}, updateLog);
     ASSERT_TRUE(updating.Started());
     ASSERT_TRUE(WaitUntil(
-        "the install command", [this] { return DeviceGot("fwup /ZephlarkOS.zlos"); }, 20s))
+        "the install command",
+        [this] {
+            const Lines commands = DeviceCommands();
+            return std::count(commands.begin(), commands.end(), "fwup /ZephlarkOS.zlos") > 0;
+        },
+        20s))
         << FileText(updateLog);
     updating.Kill();
     // The device goes on installing alone; its disk keeps the copy, the journal says how far the

@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <utility>
 #include <vector>
 
+#include "FileBytes.h"
 #include "FirmwareFile.h"
 #include "LogCapture.h"
 
@@ -18,7 +18,7 @@ using Entries = std::vector<std::pair<wxString, std::string>>;
 class FirmwareFileTest : public testing::Test
 {
 protected:
-    FirmwareFileTest() : path(wxFileName::CreateTempFileName("zlos")) {}
+    FirmwareFileTest() : path(wxFileName::CreateTempFileName("zlos").utf8_string()) {}
     ~FirmwareFileTest() override { wxRemoveFile(path); }
 
     void WriteZip(const Entries& entries, bool stored = false)
@@ -33,17 +33,6 @@ protected:
         }
     }
 
-    std::string Bytes()
-    {
-        std::ifstream in(path.fn_str(), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
-    void SetBytes(const std::string& bytes)
-    {
-        std::ofstream(path.fn_str(), std::ios::binary | std::ios::trunc) << bytes;
-    }
-
     FirmwareFileStatus Read()
     {
         version = "stale";
@@ -51,7 +40,7 @@ protected:
     }
 
     LogCapture log; // wx reports a bad checksum through the log
-    wxString path;
+    std::string path;
     wxString version;
 };
 
@@ -86,43 +75,31 @@ TEST_F(FirmwareFileTest, EmptyOrOversizedVersionIsInvalid)
     EXPECT_EQ(Read(), FirmwareFileStatus::Ok);
 }
 
-TEST_F(FirmwareFileTest, MissingFileCannotBeOpenedAndOtherFilesAreInvalid)
+TEST_F(FirmwareFileTest, EmptyFileIsInvalid)
 {
-    const wxString missing = path + ".missing";
-    EXPECT_EQ(ReadFirmwareVersion(missing, version), FirmwareFileStatus::CannotOpen);
-    SetBytes("this is not a zip archive at all");
-    EXPECT_EQ(Read(), FirmwareFileStatus::Invalid);
-    SetBytes("");
+    WriteBytes(path, "");
     EXPECT_EQ(Read(), FirmwareFileStatus::Invalid);
 }
 
-TEST_F(FirmwareFileTest, DamagedArchivesAreInvalidNotTrusted)
+TEST_F(FirmwareFileTest, BadChecksumIsInvalidNotTrusted)
 {
     WriteZip({{"version", "1.5.0"}}, true);
-    const std::string good = Bytes();
-    const size_t data = good.find("1.5.0");
+    std::string bytes = ReadBytes(path);
+    const size_t data = bytes.find("1.5.0");
     ASSERT_NE(data, std::string::npos);
-
-    std::string badChecksum = good;
-    badChecksum[data] = '9';
-    SetBytes(badChecksum);
+    bytes[data] = '9';
+    WriteBytes(path, bytes);
     EXPECT_EQ(Read(), FirmwareFileStatus::Invalid);
-
-    for (size_t cut = 0; cut < good.size(); cut += 7) { // truncated anywhere: never a crash
-        SetBytes(good.substr(0, cut));
-        const FirmwareFileStatus status = Read();
-        EXPECT_TRUE(status == FirmwareFileStatus::Invalid || version == "1.5.0") << cut;
-    }
 }
 
 TEST_F(FirmwareFileTest, ArchiveLyingAboutTheEntrySizeIsInvalid)
 {
     WriteZip({{"version", "1.5.0"}}, true);
-    std::string bytes = Bytes();
+    std::string bytes = ReadBytes(path);
     // The local header's uncompressed size (offset 22) claims far more than is stored.
     bytes[22] = '\xff';
     bytes[23] = '\xff';
-    SetBytes(bytes);
+    WriteBytes(path, bytes);
     EXPECT_EQ(Read(), FirmwareFileStatus::Invalid);
 }
 

@@ -84,10 +84,9 @@ INSTANTIATE_TEST_SUITE_P(
                     Ordering{"2.5", "2.5a1", 1}, Ordering{"2.5a1", "2.5b1", -1},
                     Ordering{"2.5d2", "2.5d1", 1}, Ordering{"2.5b1d9", "2.5b2", -1},
                     // a suffix number of 10 or more stays within its letter
-                    Ordering{"2.5a10", "2.5b1", -1}, Ordering{"2.5a11", "2.5b1", -1},
-                    Ordering{"2.5b1", "2.5a1d1000", 1},
+                    Ordering{"2.5a10", "2.5b1", -1}, Ordering{"2.5b1", "2.5a1d1000", 1},
                     // more components after an equal part is newer, never older
-                    Ordering{"2.5.1", "2.5", 1}, Ordering{"1.4.2", "1.4", 1},
+                    Ordering{"2.5.1", "2.5", 1},
                     // numbers beyond any integer type still order correctly
                     Ordering{"1.99999999999999999999999", "1.100000000000000000000000", -1},
                     Ordering{"3.0a99999999999999999999", "3.0a99999999999999999998", 1},

@@ -23,7 +23,6 @@ TEST(UpdateFileName, WindowsDeviceNamesGetAnUnderscore)
     EXPECT_EQ(CleanUpdateFileName("CON.zlos"), "CON_.zlos");
     EXPECT_EQ(CleanUpdateFileName("nul"), "nul_");
     EXPECT_EQ(CleanUpdateFileName("Com7.key.zlkey"), "Com7_.key.zlkey");
-    EXPECT_EQ(CleanUpdateFileName("lpt9.zlos"), "lpt9_.zlos");
     EXPECT_EQ(CleanUpdateFileName("COM10.zlos"), "COM10.zlos");
     EXPECT_EQ(CleanUpdateFileName("CONSOLE.zlos"), "CONSOLE.zlos");
 }

@@ -1,8 +1,10 @@
 #include "UpdateFlowFixture.h"
 
+#include <wx/dir.h>
 #include <wx/ffile.h>
 #include <wx/utils.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 
@@ -51,11 +53,6 @@ UpdateFlow::UpdateFlow()
     connection->RefreshDeviceConnections();
     EXPECT_TRUE(WaitFor("the device to be identified",
                         [this] { return connection->IsDeviceIdentified(); }));
-}
-
-UpdateFlow::~UpdateFlow()
-{
-    connection.reset();
 }
 
 void SimUpdateTest::Configure(const std::function<void(sim::DeviceSettings&)>& change)
@@ -107,9 +104,9 @@ std::vector<std::string> SimUpdateTest::DeviceCommands()
     return commands;
 }
 
-wxString UpdateFlow::DeviceSdk()
+size_t SimUpdateTest::LoggedStartingWith(const wxString& start)
 {
-    wxString sdk;
-    connection->GetVersionInfo(nullptr, nullptr, &sdk);
-    return sdk;
+    const auto messages = log.Messages();
+    return std::count_if(messages.begin(), messages.end(),
+                         [&](const wxString& message) { return message.StartsWith(start); });
 }

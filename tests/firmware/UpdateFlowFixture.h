@@ -2,11 +2,11 @@
 
 // Whole firmware updates over the simulated device, on virtual time.
 
-#include <wx/dir.h>
 #include <wx/filename.h>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,6 +36,8 @@ protected:
     // What the device's data disk holds now, and every command the device received.
     std::vector<wxString> DiskFiles();
     std::vector<std::string> DeviceCommands();
+    // How many logged messages start with start.
+    size_t LoggedStartingWith(const wxString& start);
 
     static wxString Successful(const wxString& version)
     {
@@ -51,21 +53,17 @@ protected:
     wxString folder; // where the user's files are
 };
 
-// What an update showed of itself.
-class RecordingProgress : public FirmwareUpdateProgress
+// Lets a test step in half way through a copy.
+class InterruptibleProgress : public FirmwareUpdateProgress
 {
 public:
-    void Pulse(const wxString& message) override { messages.push_back(message); }
-    void Fraction(const wxString& message, double done) override
+    void Pulse(const wxString&) override {}
+    void Fraction(const wxString&, double) override
     {
-        messages.push_back(message);
-        fractions.push_back(done);
         if (onFraction)
             onFraction();
     }
-    std::function<void()> onFraction; // lets a test step in half way through a copy
-    std::vector<wxString> messages;
-    std::vector<double> fractions;
+    std::function<void()> onFraction;
 };
 
 // The update engine over the simulated device, with no window.
@@ -73,14 +71,11 @@ class UpdateFlow : public SimUpdateTest
 {
 protected:
     UpdateFlow();
-    ~UpdateFlow() override;
 
     // The result's text; its outcome in outcome.
     wxString Update(const wxString& osPath, const wxString& keyPath = "", bool allowOlder = false);
-    wxString DeviceSdk();
 
     std::unique_ptr<DeviceConnection> connection = std::make_unique<DeviceConnection>(nullptr);
-    RecordingProgress progress;
+    InterruptibleProgress progress;
     UpdateOutcome outcome = UpdateOutcome::Failed;
-    FirmwareUpdate engine{*connection, progress};
 };

@@ -3,14 +3,9 @@
 #include <wx/filedlg.h>
 #include <wx/testing.h>
 
-#include <algorithm>
 #include <memory>
 
-#include "ExpectMessageBox.h"
-#include "FirmwareUpdate.h"
 #include "UpdateWindowFixture.h"
-#include "UserStateFolder.h"
-#include "deviceconnection.h"
 
 namespace {
 
@@ -40,24 +35,14 @@ private:
     std::shared_ptr<SeenFileDialog> seen;
 };
 
-class UpgradeDialogs : public UpgradeWindow
-{
-protected:
-    void PressUpgrade()
-    {
-        wxCommandEvent click(wxEVT_BUTTON);
-        frame->OnUpgradeFirmware(click);
-    }
-
-    std::shared_ptr<SeenFileDialog> osDialog = std::make_shared<SeenFileDialog>();
-};
-
-TEST_F(UpgradeDialogs, CancellingTheOsFileDoesNothingAtAll)
+TEST_F(UpgradeWindow, CancellingTheOsFileDoesNothingAtAll)
 {
     const size_t commandsBefore = DeviceCommands().size();
-    wxTEST_DIALOG(PressUpgrade(), CancelFileDialog(osDialog));
-    EXPECT_EQ(osDialog->message, "Select a Zephlark OS file");
-    EXPECT_EQ(osDialog->wildcard, "Zephlark OS files (*.zlos)|*.zlos");
+    auto seen = std::make_shared<SeenFileDialog>();
+    wxCommandEvent click(wxEVT_BUTTON);
+    wxTEST_DIALOG(frame->OnUpgradeFirmware(click), CancelFileDialog(seen));
+    EXPECT_EQ(seen->message, "Select a Zephlark OS file");
+    EXPECT_EQ(seen->wildcard, "Zephlark OS files (*.zlos)|*.zlos");
     EXPECT_EQ(DeviceCommands().size(), commandsBefore);
 }
 
@@ -67,19 +52,6 @@ TEST_F(UpgradeWindow, CloseDuringTheUpdateWaitsForItsEnd)
     EXPECT_EQ(frame->UpdateFirmware(OsFile("1.5.0"), "", false), Successful("1.5.0"));
     EXPECT_TRUE(log.Contains("Zephlark Utility will close when the firmware update has finished."));
     EXPECT_NE(frame->deviceConnection, nullptr);
-}
-
-TEST_F(UpgradeWindow, OffersToFinishAnInterruptedUpdateOfThisDevice)
-{
-    UpdateJournal(ZephlarkUserStateFolder())
-        .Save({sim::kDefaultSerialNumber, {"ZephlarkOS.zlos"}, "installing", "1.5.0"});
-    auto seen = std::make_shared<wxString>();
-    wxTEST_DIALOG(frame->OfferToFinishUpdate(), ExpectMessageBox(wxID_YES, seen),
-                  ExpectMessageBox(wxID_OK, seen));
-    EXPECT_FALSE(FirmwareUpdate::UnfinishedFor(*frame->deviceConnection));
-    const auto messages = log.Messages();
-    EXPECT_TRUE(std::any_of(messages.begin(), messages.end(),
-                            [](const wxString& m) { return m.StartsWith("Update Finished\n\n"); }));
 }
 
 } // namespace

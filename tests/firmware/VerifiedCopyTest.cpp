@@ -6,15 +6,11 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "LogCapture.h"
-#include "MonotonicClock.h"
-#include "sim/SimDevice.h"
-#include "sim/SimPlatform.h"
+#include "FileBytes.h"
+#include "UpdateFlowFixture.h"
 #include "update/VerifiedCopy.h"
 
 namespace {
@@ -22,10 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using testing::ElementsAre;
-using testing::IsEmpty;
-
-// Outlives every test: the simulated device's background thread may read it at any time.
-VirtualClock virtualClock;
 
 constexpr size_t kChunkBytes = 64 * 1024;
 // Three whole chunks and a short one.
@@ -39,45 +31,14 @@ std::string Pattern(size_t size)
     return bytes;
 }
 
-void WriteFile(const fs::path& path, const std::string& contents)
-{
-    std::ofstream(path, std::ios::binary) << contents;
-}
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
-
-fs::path MakeFolder()
-{
-    char pattern[] = "/tmp/zephlark-copy-XXXXXX";
-    return mkdtemp(pattern);
-}
-
-class VerifiedCopy : public testing::Test
+class VerifiedCopy : public SimUpdateTest
 {
 protected:
     VerifiedCopy()
     {
-        SetClock(&virtualClock);
-        sim::Reset();
+        fs::create_directory(disk);
         Configure([this](sim::DeviceSettings& settings) { settings.diskFolder = disk; });
-        WriteFile(source, contents);
-    }
-
-    ~VerifiedCopy() override
-    {
-        sim::Reset();
-        SetClock(nullptr);
-        fs::remove_all(disk);
-        fs::remove_all(source.parent_path());
-    }
-
-    static void Configure(const std::function<void(sim::DeviceSettings&)>& change)
-    {
-        sim::WithDevice([&](sim::SimDevice& device) { change(device.Settings()); });
+        WriteBytes(source, contents);
     }
 
     bool Copy(const fs::path& from, const fs::path& root, const CopyProgress& progress = {})
@@ -87,36 +48,27 @@ protected:
                                       progress ? progress : ignore);
     }
 
-    std::vector<std::string> DiskFiles() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(disk))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    const fs::path disk = MakeFolder();
-    const fs::path source = MakeFolder() / "os.zlos";
+    const fs::path disk = fs::path(folder.utf8_string()) / "disk";
+    const fs::path source = fs::path(folder.utf8_string()) / "os.zlos";
     const std::string contents = Pattern(kSourceBytes);
-    LogCapture log;
 };
 
 TEST_F(VerifiedCopy, FinalNameKeepsTheOldFileUntilTheCheckedCopyReplacesIt)
 {
-    WriteFile(disk / "os.zlos", "old");
-    EXPECT_TRUE(Copy(source, disk,
-                     [this](uint64_t, uint64_t) { EXPECT_EQ(ReadFile(disk / "os.zlos"), "old"); }));
-    EXPECT_TRUE(ReadFile(disk / "os.zlos") == contents);
+    WriteBytes(disk / "os.zlos", "old");
+    EXPECT_TRUE(Copy(source, disk, [this](uint64_t, uint64_t) {
+        EXPECT_EQ(ReadBytes(disk / "os.zlos"), "old");
+    }));
+    EXPECT_TRUE(ReadBytes(disk / "os.zlos") == contents);
     EXPECT_THAT(DiskFiles(), ElementsAre("os.zlos"));
 }
 
 // The user may pick the OS file that an earlier update left on the disk.
 TEST_F(VerifiedCopy, SourceThatIsTheTargetStaysWhole)
 {
-    WriteFile(disk / "os.zlos", contents);
+    WriteBytes(disk / "os.zlos", contents);
     EXPECT_TRUE(Copy(disk / "os.zlos", disk));
-    EXPECT_TRUE(ReadFile(disk / "os.zlos") == contents);
+    EXPECT_TRUE(ReadBytes(disk / "os.zlos") == contents);
     EXPECT_THAT(DiskFiles(), ElementsAre("os.zlos"));
 }
 
@@ -126,13 +78,13 @@ TEST_F(VerifiedCopy, ProgressFollowsEveryChunkAndReachesTheTotal)
 {
     Configure([](sim::DeviceSettings& settings) { settings.diskBytesPerSecond = 1'000'000; });
     std::vector<uint64_t> done;
-    auto last = virtualClock.Now();
+    auto last = TheClock().Now();
     MonotonicClock::Duration longest{};
     EXPECT_TRUE(Copy(source, disk, [&](uint64_t bytes, uint64_t total) {
         EXPECT_EQ(total, 2 * kSourceBytes);
         done.push_back(bytes);
-        longest = std::max(longest, virtualClock.Now() - last);
-        last = virtualClock.Now();
+        longest = std::max(longest, TheClock().Now() - last);
+        last = TheClock().Now();
     }));
     const uint64_t chunk = kChunkBytes;
     EXPECT_THAT(done,
@@ -140,13 +92,6 @@ TEST_F(VerifiedCopy, ProgressFollowsEveryChunkAndReachesTheTotal)
                             kSourceBytes + 2 * chunk, kSourceBytes + 3 * chunk, 2 * kSourceBytes));
     EXPECT_GT(longest, 60ms); // the disk's pace was kept...
     EXPECT_LT(longest, 70ms); // ...and a chunk takes only its own share of it
-}
-
-TEST_F(VerifiedCopy, FreeSpaceIsWhatTheDiskReports)
-{
-    Configure([](sim::DeviceSettings& settings) { settings.diskFreeBytes = 12'345'678; });
-    EXPECT_EQ(FreeBytesOnDisk(disk.string()), 12'345'678);
-    EXPECT_EQ(FreeBytesOnDisk(""), -1);
 }
 
 // A copy that fails: what makes it fail, what the log says (with the system's reason), and what
@@ -157,7 +102,7 @@ struct FailedCopyCase
     std::function<void(sim::DeviceSettings&, const fs::path& source)> prepare;
     const char* root; // below the disk folder
     const char* logged;
-    std::vector<std::string> left;
+    std::vector<wxString> left;
 };
 
 void PrintTo(const FailedCopyCase& failure, std::ostream* out)
