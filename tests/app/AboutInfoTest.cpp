@@ -19,11 +19,4 @@ TEST(AboutInfo, VersionIsTheBuildNumberAndLongVersionTheFullRelease)
         << longVersion;
 }
 
-TEST(AboutInfo, NoticeHasTwoLinesAndTheYearFirst)
-{
-    const wxString notice = MakeAboutInfo(2031).GetCopyrightToDisplay();
-    EXPECT_TRUE(notice.BeforeFirst('\n').Contains("2031")) << notice;
-    EXPECT_EQ(notice.Freq('\n'), 1);
-}
-
 } // namespace

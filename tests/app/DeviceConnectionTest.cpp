@@ -31,21 +31,6 @@ TEST_F(ConnectionTest, RefreshWithTheSamePortOpenChangesNothing)
     EXPECT_THAT(owner.changes, ElementsAre(true));
 }
 
-TEST_F(ConnectionTest, FailedOpenIsRetriedOnTheNextRefresh)
-{
-    sim::Plug();
-    sim::FailNextOpens(1);
-    connection->RefreshDeviceConnections();
-    EXPECT_FALSE(ZephlarkSerialIsOpen());
-    EXPECT_TRUE(owner.changes.empty());
-    EXPECT_EQ(sim::Written(), "");
-
-    connection->RefreshDeviceConnections();
-    EXPECT_TRUE(ZephlarkSerialIsOpen());
-    EXPECT_THAT(owner.changes, ElementsAre(true));
-    EXPECT_EQ(sim::Written().rfind("echo off\nversion\nsettime ", 0), 0u) << sim::Written();
-}
-
 TEST_F(ConnectionTest, PortChangeDisconnectsTheOldNameThenConnectsTheNew)
 {
     ConnectIdentified();
@@ -136,23 +121,6 @@ TEST_F(ConnectionTest, FirmwareAndDataDiskCommandsAreSentAsSingleLines)
     connection->StartFirmwareUpdate("A", "B");
     connection->EnterDataDisk();
     EXPECT_EQ(sim::Written(), "fwup /A\nfwup /A /B\ndatadisk\n");
-}
-
-TEST_F(ConnectionTest, ManualModeHandsOutOneLineAtATime)
-{
-    ConnectIdentified();
-    connection->SetReadMode(DeviceConnection::Manual);
-    sim::Emit("first\r\nsecond\r\n");
-    WaitUntilQueued(15);
-
-    EXPECT_EQ(connection->ReadSerialLine(), "first");
-    EXPECT_EQ(connection->ReadSerialLine(), "second");
-    EXPECT_EQ(connection->ReadSerialLine(), "");
-    EXPECT_TRUE(log.Contains("first")); // classified and logged as usual on the way
-
-    connection->SetReadMode(DeviceConnection::Automatic);
-    EXPECT_EQ(connection->ReadSerialLine(), "");
-    EXPECT_TRUE(log.Contains("Attempted to manually read serial connection in automatic mode."));
 }
 
 TEST_F(ConnectionTest, ReturnToAutomaticHandlesWhatQueuedMeanwhile)

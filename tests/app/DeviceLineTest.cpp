@@ -1,70 +1,30 @@
-// The device line's wording in each state of the connection, on the simulated device.
-
-#include <gtest/gtest.h>
-
-#include <functional>
+// A failed open and its retry, with the device line between the open and the version report; the
+// line's other states are read on the window (MainFrameTest, DesktopLanguageTest).
 
 #include "ConnectionFixture.h"
 #include "DeviceLine.h"
+#include "Serial.h"
 
 namespace {
 
-struct LineCase
-{
-    const char* name;
-    std::function<void(DeviceConnection&)> reach;
-    const char* text;
-};
+using testing::ElementsAre;
 
-class DeviceLineTest : public ConnectionTest, public testing::WithParamInterface<LineCase>
+TEST_F(ConnectionTest, FailedOpenIsRetriedOnTheNextRefreshAndForgotten)
 {
-};
-
-TEST_P(DeviceLineTest, SaysWhatTheConnectionIs)
-{
-    GetParam().reach(*connection);
-    EXPECT_EQ(DeviceLineText(*connection), GetParam().text);
-}
-
-void PlugFailingOpen(DeviceConnection& connection, SerialOpenFailure reason)
-{
-    sim::FailNextOpens(1, reason);
     sim::Plug();
-    connection.RefreshDeviceConnections();
-}
+    sim::FailNextOpens(1, SerialOpenFailure::InUse);
+    connection->RefreshDeviceConnections();
+    EXPECT_FALSE(ZephlarkSerialIsOpen());
+    EXPECT_TRUE(owner.changes.empty());
+    EXPECT_EQ(sim::Written(), "");
+    EXPECT_EQ(DeviceLineText(*connection), "Zephlark on simACM0 is in use by another program");
 
-INSTANTIATE_TEST_SUITE_P(
-    States, DeviceLineTest,
-    testing::Values(
-        LineCase{"NoDevice", [](DeviceConnection& c) { c.RefreshDeviceConnections(); },
-                 "No Zephlark connected"},
-        // The version report is handled on later events, none of which has run yet.
-        LineCase{"BeforeTheVersionReport",
-                 [](DeviceConnection& c) {
-                     sim::Plug();
-                     c.RefreshDeviceConnections();
-                 },
-                 "Zephlark connected"},
-        LineCase{"Identified",
-                 [](DeviceConnection& c) {
-                     sim::Plug();
-                     c.RefreshDeviceConnections();
-                     ASSERT_TRUE(
-                         WaitFor("the version report", [&] { return c.IsDeviceIdentified(); }));
-                 },
-                 "Zephlark ZL-000123 connected, OS 1.4.2"},
-        LineCase{"PermissionDenied",
-                 [](DeviceConnection& c) { PlugFailingOpen(c, SerialOpenFailure::Denied); },
-                 "Zephlark on simACM0 cannot be opened: permission denied"},
-        LineCase{"HeldByAnotherProgram",
-                 [](DeviceConnection& c) { PlugFailingOpen(c, SerialOpenFailure::InUse); },
-                 "Zephlark on simACM0 is in use by another program"},
-        LineCase{"OpensOnTheNextRefresh",
-                 [](DeviceConnection& c) {
-                     PlugFailingOpen(c, SerialOpenFailure::Denied);
-                     c.RefreshDeviceConnections();
-                 },
-                 "Zephlark connected"}),
-    [](const testing::TestParamInfo<LineCase>& info) { return info.param.name; });
+    connection->RefreshDeviceConnections();
+    EXPECT_TRUE(ZephlarkSerialIsOpen());
+    EXPECT_THAT(owner.changes, ElementsAre(true));
+    EXPECT_EQ(sim::Written().rfind("echo off\nversion\nsettime ", 0), 0u) << sim::Written();
+    // The version report is handled on later events, none of which has run yet.
+    EXPECT_EQ(DeviceLineText(*connection), "Zephlark connected");
+}
 
 } // namespace

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <thread>
 
 #include "MonotonicClock.h"
 
@@ -27,24 +26,6 @@ TEST(PauseBetweenPolls, ToolkitEventsDoNotEndIt)
     TheClock().WaitForEvents(100ms);
 
     EXPECT_GE(Clock::now() - start, 100ms);
-}
-
-TEST(PauseBetweenPolls, QueuedEventEndsItAndIsHandled)
-{
-    // What the reader thread and the device watch do: queue an event from another thread.
-    wxEvtHandler device;
-    bool handled = false;
-    std::thread other([&] {
-        std::this_thread::sleep_for(20ms);
-        device.CallAfter([&] { handled = true; });
-    });
-    const auto start = Clock::now();
-
-    TheClock().WaitForEvents(10s);
-    other.join();
-
-    EXPECT_TRUE(handled);
-    EXPECT_LT(Clock::now() - start, 5s);
 }
 
 } // namespace

@@ -4,18 +4,12 @@
 
 namespace {
 
-wxDateTime Utc(int year, wxDateTime::Month month, int day, int hour, int minute, int second,
-               int millisecond)
+wxDateTime Utc(int year, wxDateTime::Month month, wxDateTime::wxDateTime_t day,
+               wxDateTime::wxDateTime_t hour, wxDateTime::wxDateTime_t minute,
+               wxDateTime::wxDateTime_t second, wxDateTime::wxDateTime_t millisecond)
 {
-    wxDateTime::Tm tm;
-    tm.year = year;
-    tm.mon = month;
-    tm.mday = static_cast<wxDateTime::wxDateTime_t>(day);
-    tm.hour = static_cast<wxDateTime::wxDateTime_t>(hour);
-    tm.min = static_cast<wxDateTime::wxDateTime_t>(minute);
-    tm.sec = static_cast<wxDateTime::wxDateTime_t>(second);
-    tm.msec = static_cast<wxDateTime::wxDateTime_t>(millisecond);
-    return wxDateTime(tm).FromTimezone(wxDateTime::UTC);
+    return wxDateTime(day, month, year, hour, minute, second, millisecond)
+        .FromTimezone(wxDateTime::UTC);
 }
 
 TEST(SetTimeCommand, IsUtcWithMillisecondsAndWeekday)

@@ -69,7 +69,7 @@ TEST_P(SerialDiscoveryOfOtherIdentifiers, FindsNothing)
 
 // sysfs writes the identifiers in lower case; anything else is not the device.
 INSTANTIATE_TEST_SUITE_P(ExactLowerCaseOnly, SerialDiscoveryOfOtherIdentifiers,
-                         testing::Values(Identifiers{"7E21", "0C4A"}, Identifiers{"7e21", "0C4A"},
-                                         Identifiers{"7e21", "0c4b"}, Identifiers{"7e22", "0c4a"}));
+                         testing::Values(Identifiers{"7e21", "0C4A"}, Identifiers{"7e21", "0c4b"},
+                                         Identifiers{"7e22", "0c4a"}));
 
 } // namespace

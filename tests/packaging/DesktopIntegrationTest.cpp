@@ -173,12 +173,4 @@ TEST_F(Metainfo, NewestReleaseIsTheProjectVersion)
     EXPECT_EQ(FirstMatch(R"re(<release\s+version="([^"]*)")re"), ZEPHLARK_PROJECT_VERSION);
 }
 
-TEST_F(Metainfo, LaunchesTheInstalledDesktopEntry)
-{
-    const std::string id = FirstMatch("<id>([^<]*)</id>");
-    EXPECT_EQ(FirstMatch(R"(<launchable type="desktop-id">([^<]*)</launchable>)"), id + ".desktop");
-    EXPECT_EQ(BaseName(ZEPHLARK_DESKTOP_FILE), id + ".desktop");
-    EXPECT_EQ(BaseName(ZEPHLARK_METAINFO_FILE), id + ".metainfo.xml");
-}
-
 } // namespace

@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include "LogCapture.h"
-
 namespace {
 
 class WindowIconsTest : public testing::TestWithParam<const char*>
@@ -36,13 +34,5 @@ TEST_P(WindowIconsTest, BundleHasEverySizeIn32BitsWithTransparentCorners)
 }
 
 INSTANTIATE_TEST_SUITE_P(Bundles, WindowIconsTest, testing::Values("window_icon", "program_icon"));
-
-TEST(WindowIcons, UnknownBundleIsEmptyAndLogged)
-{
-    LogCapture log;
-
-    EXPECT_TRUE(LoadIconBundle("no_such_icon").IsEmpty());
-    EXPECT_TRUE(log.Contains("Icon bundle \"no_such_icon\" is not among the program's resources."));
-}
 
 } // namespace

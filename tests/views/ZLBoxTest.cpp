@@ -123,8 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(FillCase{"SystemColour", 0, kCustomColour, Fill::System},
                     FillCase{"NoFill", 1, kCustomColour, Fill::Cleared},
                     FillCase{"CustomColour", 2, kCustomColour, Fill::Custom},
-                    FillCase{"InvalidCustomColour", 2, wxNullColour, Fill::Cleared},
-                    FillCase{"UnknownModeActsAsSystem", 7, kCustomColour, Fill::System}),
+                    FillCase{"InvalidCustomColour", 2, wxNullColour, Fill::Cleared}),
     [](const testing::TestParamInfo<FillCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ZLBoxTest, DrawFunctionReplacesTheOwnFill)
