@@ -5,20 +5,9 @@
 #include <wx/textwrapper.h>
 #include <wx/utils.h>
 
-#include <algorithm>
-#include <iterator>
-
 namespace {
 
-// What keeps the port from opening; the other checks (the data disk, udisks2) concern the update.
-const wxString kPortCheckNames[] = {"udev-rule", "port", "modemmanager"};
 constexpr int kMessageWidthDip = 360;
-
-bool ConcernsThePort(const DeviceAccessCheck& check)
-{
-    return std::find(std::begin(kPortCheckNames), std::end(kPortCheckNames), check.name) !=
-           std::end(kPortCheckNames);
-}
 
 // The checks' texts are long: wrapped, they keep the window from growing as wide as they are.
 class WrappedText : public wxTextWrapper
@@ -44,7 +33,7 @@ void DeviceAccessBar::ShowProblems(const std::vector<DeviceAccessCheck>& checks)
     wxString message;
     fix.clear();
     for (const DeviceAccessCheck& check : checks) {
-        if (check.ok || !ConcernsThePort(check))
+        if (check.ok)
             continue;
         message << (message.empty() ? "" : "\n") << check.text << "\n"
                 << wxString::Format(_("Fix: %s"), check.fix);

@@ -16,7 +16,7 @@ public:
 
     explicit DeviceAccessBar(wxWindow* parent);
 
-    // Shows the failed checks that concern the serial port; hides the bar when none failed.
+    // Shows the failed checks (CheckPortAccess) with their fixes; hides the bar when none failed.
     void ShowProblems(const std::vector<DeviceAccessCheck>& checks);
     const wxString& GetShownMessage() const { return shownMessage; }
 

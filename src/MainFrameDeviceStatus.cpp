@@ -37,7 +37,7 @@ void MainFrame::ShowDeviceStatus()
     if (deviceConnection->GetOpenFailure() == SerialOpenFailure::None)
         accessBar->Dismiss();
     else
-        accessBar->ShowProblems(CheckDeviceAccess());
+        accessBar->ShowProblems(CheckPortAccess());
     // Still exactly as large as the contents, now that the line or the bar changed.
     topSizer->SetSizeHints(this);
 }

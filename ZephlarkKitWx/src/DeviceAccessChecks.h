@@ -16,4 +16,8 @@ struct DeviceAccessCheck
     wxString fix;    // the command (or step) that fixes it; empty when ok
 };
 
+// Every check, in the order a report lists them.
 std::vector<DeviceAccessCheck> CheckDeviceAccess();
+// Only what keeps the serial port from opening (the first checks of CheckDeviceAccess): quick
+// enough for the window to run whenever an open fails, as it asks nothing of the system bus.
+std::vector<DeviceAccessCheck> CheckPortAccess();

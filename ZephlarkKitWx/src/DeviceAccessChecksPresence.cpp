@@ -41,6 +41,11 @@ DeviceAccessCheck CheckPort()
 
 } // namespace
 
+std::vector<DeviceAccessCheck> CheckPortAccess()
+{
+    return {CheckPort()};
+}
+
 std::vector<DeviceAccessCheck> CheckDeviceAccess()
 {
     const wxString disk = FindZephlarkDiskPath();

@@ -203,8 +203,15 @@ DeviceAccessCheck CheckUDisks()
 
 } // namespace
 
-std::vector<DeviceAccessCheck> CheckDeviceAccess()
+std::vector<DeviceAccessCheck> CheckPortAccess()
 {
     const auto rule = FindRule();
-    return {CheckRule(rule), CheckPort(rule), CheckModemManager(rule), CheckUDisks()};
+    return {CheckRule(rule), CheckPort(rule), CheckModemManager(rule)};
+}
+
+std::vector<DeviceAccessCheck> CheckDeviceAccess()
+{
+    auto checks = CheckPortAccess();
+    checks.push_back(CheckUDisks());
+    return checks;
 }
