@@ -57,6 +57,12 @@ std::wstring StringValue(std::vector<BYTE>& resource, const wchar_t* name)
     return std::wstring(value, size > 0 ? size - 1 : 0); // size counts the terminating NUL
 }
 
+// A renamed program file keeps its original name; the build's and the installed copies do not.
+std::string FileName(const std::string& path)
+{
+    return path.substr(path.find_last_of("\\/") + 1);
+}
+
 class VersionInfo : public testing::Test
 {
 protected:
@@ -80,7 +86,7 @@ TEST_F(VersionInfo, StringsNameTheProductItsMakerAndItsVersion)
         {L"CompanyName", "Orvex"},
         {L"FileVersion", ZEPHLARK_PROJECT_VERSION "." ZEPHLARK_BUILD_NUMBER},
         {L"ProductVersion", ZEPHLARK_LONG_VERSION},
-        {L"OriginalFilename", "zephlark-utility.exe"},
+        {L"OriginalFilename", FileName(std::getenv("ZEPHLARK_PROGRAM_FILE"))},
     };
     for (const auto& s : strings)
         EXPECT_EQ(Narrowed(StringValue(resource, s.name)), s.expected) << Narrowed(s.name);
