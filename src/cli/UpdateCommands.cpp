@@ -65,6 +65,8 @@ int ExitCodeOf(UpdateOutcome outcome)
         return kExitRefused;
     case UpdateOutcome::Stopped:
         return kExitInterrupted;
+    case UpdateOutcome::Busy:
+        return kExitDeviceBusy;
     case UpdateOutcome::Failed:
         break;
     }
@@ -85,9 +87,12 @@ wxString InterruptedText()
 
 int Finish(CliOutput& output, const UpdateResult& result)
 {
-    const bool stopped = result.outcome == UpdateOutcome::Stopped;
-    return output.Result(ExitCodeOf(result.outcome),
-                         stopped ? result.text + "\n\n" + InterruptedText() : result.text);
+    wxString text = result.text;
+    if (!result.detail.empty())
+        text += "\n\n" + result.detail;
+    if (result.outcome == UpdateOutcome::Stopped)
+        text += "\n\n" + InterruptedText();
+    return output.Result(ExitCodeOf(result.outcome), text);
 }
 
 } // namespace

@@ -84,8 +84,7 @@ UpdateResult FirmwareUpdate::Run(const wxString& osPathIn, const wxString& keyPa
     // came back, or on request, keeps its journal, so that its own device can be finished later.
     if (otherSerialNumber.empty() && !stopped)
         journal.Remove();
-    const UpdateResult result =
-        failure.empty() ? Result() : UpdateResult{failure.outcome, UpdateError(failure.reason)};
+    UpdateResult result = failure.empty() ? Result() : ErrorResult(failure);
     wxLogMessage("%s", result.text);
     return result;
 }
@@ -110,6 +109,8 @@ UpdateResult FirmwareUpdate::Recover(const UpdateJournalRecord& record)
     serialNumber = record.serialNumber;
     wxLogMessage("Finishing the interrupted update of Zephlark %s (it had reached \"%s\").",
                  record.serialNumber, record.step);
+    fileVersion = record.osVersion;
+    EnterPhase(UpdatePhase::CleaningUp);
     wxString failure = WaitForDataDisk() ? wxString() : _("Zephlark disk not found.");
     for (const wxString& name : record.copiedNames) {
         if (!failure.empty())
@@ -121,16 +122,14 @@ UpdateResult FirmwareUpdate::Recover(const UpdateJournalRecord& record)
         failure = EjectAndWaitForDevice();
     if (otherSerialNumber.empty())
         journal.Remove();
-    wxString deviceVersion;
-    connection.GetVersionInfo(nullptr, nullptr, &deviceVersion);
-    const UpdateResult result =
-        failure.empty()
-            ? UpdateResult{UpdateOutcome::Successful,
-                           wxString::Format(_("Update Finished\n\nThe files of an interrupted "
-                                              "update were removed from the Zephlark.\n\nDevice "
-                                              "firmware version is: %s."),
-                                            deviceVersion)}
-            : UpdateResult{UpdateOutcome::Failed, UpdateError(failure)};
+    UpdateResult result = ErrorResult(failure);
+    if (failure.empty()) {
+        result.outcome = UpdateOutcome::Successful;
+        result.text = wxString::Format(_("Update Finished\n\nThe files of an interrupted update "
+                                         "were removed from the Zephlark.\n\nDevice firmware "
+                                         "version is: %s."),
+                                       result.deviceVersion);
+    }
     wxLogMessage("%s", result.text);
     return result;
 }
@@ -145,18 +144,34 @@ void FirmwareUpdate::Journal(const wxString& step)
 
 UpdateResult FirmwareUpdate::Result()
 {
-    wxString deviceVersion;
-    connection.GetVersionInfo(nullptr, nullptr, &deviceVersion);
+    UpdateResult result = Described(UpdateOutcome::Failed, wxString());
     // Compared as text: the device must report exactly what the file carries.
-    const bool matches = flashed && deviceVersion == fileVersion;
-    return {matches ? UpdateOutcome::Successful : UpdateOutcome::Failed,
-            wxString::Format(matches ? _("Update Successful\n\nDevice firmware version is: %s.")
-                                     : _("Update Failed\n\nDevice firmware version is: %s."),
-                             deviceVersion)};
+    const bool matches = flashed && result.deviceVersion == fileVersion;
+    result.outcome = matches ? UpdateOutcome::Successful : UpdateOutcome::Failed;
+    result.text =
+        wxString::Format(matches ? _("Update Successful\n\nDevice firmware version is: %s.")
+                                 : _("Update Failed\n\nDevice firmware version is: %s."),
+                         result.deviceVersion);
+    return result;
+}
+
+UpdateResult FirmwareUpdate::ErrorResult(const Failure& failure)
+{
+    return Described(failure.outcome, UpdateError(failure.reason));
+}
+
+UpdateResult FirmwareUpdate::Described(UpdateOutcome outcome, const wxString& text)
+{
+    UpdateResult result{outcome, text};
+    connection.GetVersionInfo(nullptr, nullptr, &result.deviceVersion);
+    result.fileVersion = fileVersion;
+    result.serialNumber = serialNumber;
+    return result;
 }
 
 FirmwareUpdate::Failure FirmwareUpdate::CheckUpdateFiles()
 {
+    EnterPhase(UpdatePhase::Checking);
     Pulse(_("Comparing firmware versions..."));
     wxString deviceVersion;
     connection.GetVersionInfo(nullptr, nullptr, &deviceVersion);
@@ -199,9 +214,11 @@ FirmwareUpdate::Failure FirmwareUpdate::PutUpdateFilesOnDisk()
         return {StoppedText(), UpdateOutcome::Stopped};
     // From "datadisk" on, the device is not as the user left it: an interrupted run must be found.
     Journal("copying");
+    EnterPhase(UpdatePhase::EnteringDisk);
     if (!WaitForDataDisk())
         return _("Zephlark disk not found.");
 
+    EnterPhase(UpdatePhase::Copying);
     Pulse(_("Copying files to Zephlark..."));
     KeepResponsive();
     if (const Failure failure = CheckFreeSpace(); !failure.empty())
@@ -209,6 +226,7 @@ FirmwareUpdate::Failure FirmwareUpdate::PutUpdateFilesOnDisk()
     if (!CopyOnto(osPath, osName) || (!keyPath.empty() && !CopyOnto(keyPath, keyName)))
         return _("Copy file failed.");
 
+    EnterPhase(UpdatePhase::Returning);
     return EjectAndWaitForDevice();
 }
 
@@ -266,13 +284,17 @@ FirmwareUpdate::Failure FirmwareUpdate::InstallUpdate()
     // the hold keeps them for the wait that looks for them.
     const DeviceTextHold hold(connection);
     Journal("installing");
+    EnterPhase(UpdatePhase::Installing);
     if (!WaitForFirmwareUpdate(osName, keyName))
         return wxString();
+    EnterPhase(UpdatePhase::Restarting);
     if (!WaitForDeviceRestart(kRestartLimit))
         return _("Zephlark is still connected.");
     if (const wxString failure = DeviceBack(kBackAfterInstall); !failure.empty())
         return failure;
+    EnterPhase(UpdatePhase::Flashing);
     flashed = WaitForFirmwareUpdateSuccess();
+    EnterPhase(UpdatePhase::Restarting);
     if (flashed && !WaitForDeviceRestart(kRestartLimit))
         return _("Zephlark is still connected.");
     return DeviceBack(kBackAfterFlash);
@@ -281,6 +303,7 @@ FirmwareUpdate::Failure FirmwareUpdate::InstallUpdate()
 FirmwareUpdate::Failure FirmwareUpdate::RemoveUpdateFiles()
 {
     Journal("cleaning");
+    EnterPhase(UpdatePhase::CleaningUp);
     Pulse(_("Cleaning Up..."));
     KeepResponsive();
     PauseFor(kPauseBeforeCleanUp);
@@ -291,6 +314,12 @@ FirmwareUpdate::Failure FirmwareUpdate::RemoveUpdateFiles()
     if (!keyPath.empty() && !RemoveFromDataDisk(connection.MountDataDisk(), keyName))
         return _("Remove file failed.");
     return EjectAndWaitForDevice();
+}
+
+void FirmwareUpdate::EnterPhase(UpdatePhase next)
+{
+    phase = next;
+    progress.PhaseChanged(next);
 }
 
 void FirmwareUpdate::Pulse(const wxString& message)

@@ -5,11 +5,11 @@
 #include <chrono>
 #include <optional>
 
+#include "FirmwareUpdateProgress.h"
 #include "MonotonicClock.h"
 #include "UpdateJournal.h"
 
 class DeviceConnection;
-class FirmwareUpdateProgress;
 
 // How an update or a recovery ended, for a caller that acts on it (the command line's exit code)
 // rather than shows its text.
@@ -17,15 +17,28 @@ enum class UpdateOutcome
 {
     Successful, // installed and reported by the device, or an interrupted update finished
     Failed,     // ran and did not succeed: the device, its disk or the install failed
-    BadFile,    // the OS file cannot be read or is no OS file
+    BadFile,    // the OS file or the key file cannot be read or is no OS file
     Refused,    // nothing was sent: an older file, a name the device cannot carry, no space
     Stopped,    // stopped on request where the device is safe
+    Busy,       // another update or recovery of this Zephlark runs: nothing was done
 };
 
 struct UpdateResult
 {
     UpdateOutcome outcome;
-    wxString text; // as the window shows it ("Update Successful\n\n...")
+    // The result's first lines, as the window's box starts ("Update Successful\n\n...").
+    wxString text;
+    // Why it ended so and what to do now (the device's own error, the state it was left in, how
+    // to finish); empty when the text says it all. Shown below the text.
+    wxString detail;
+    // Why it did not succeed, as a word that never changes with the language ("older-file",
+    // "device-error"), for a front end or a script that acts on it; empty on success.
+    wxString reasonId;
+    wxString deviceVersion; // as the device last reported it; empty when unknown
+    wxString fileVersion;   // the OS file's (the journal's, for a recovery); empty when not read
+    wxString serialNumber;  // of the device updated; empty when none was identified
+    // The journal stays: the window's offer or 'zephlark-cli recover' finishes the update.
+    bool recoveryPending = false;
 };
 
 // One firmware update, from the files the user chose to the version the device reports at the
@@ -79,6 +92,9 @@ private:
     // The device identified again within limit, and the same one the update started with.
     wxString DeviceBack(std::chrono::seconds limit);
     UpdateResult Result();
+    UpdateResult ErrorResult(const Failure& failure);
+    // A result with what is known of the device and the file filled in.
+    UpdateResult Described(UpdateOutcome outcome, const wxString& text);
     // Where the run stands, for an interrupted one to be finished later.
     void Journal(const wxString& step);
 
@@ -86,6 +102,7 @@ private:
     bool PollUntil(const wxString& message, std::chrono::seconds limit, Condition condition);
     bool FollowInstallReports(MonotonicClock::TimePoint deadline);
     void Pulse(const wxString& message);
+    void EnterPhase(UpdatePhase next);
     // Lets the thread's events run (device notices, serial lines, repaints) without blocking.
     void KeepResponsive();
     // Waits d out with the events running: no pause may freeze a window.
@@ -95,6 +112,7 @@ private:
     FirmwareUpdateProgress& progress;
     UpdateJournal journal;
     wxString lastMessage;
+    UpdatePhase phase = UpdatePhase::Checking;
 
     // The run's choices and what it learnt on the way.
     wxString osPath;
