@@ -49,7 +49,8 @@ build_package() {
             -DCMAKE_INSTALL_PREFIX=/usr || return
     fi
     # cpack builds nothing itself: everything the package installs is built here.
-    cmake --build "$build_dir" --target zephlark-utility zephlark-cli zephlark-package-docs -j2 || return
+    cmake --build "$build_dir" -j2 --target zephlark-utility zephlark-cli zephlark-package-docs ||
+        return
     rm -f "$build_dir"/package/*.deb
     cpack --config "$build_dir/CPackConfig.cmake" -B "$build_dir/package" || return
     deb=$(ls "$build_dir"/package/*.deb)
@@ -86,8 +87,8 @@ check_archive() {
     return "$status"
 }
 
-# What a distribution checks first. An error or a warning fails; info and pedantic notes (matters
-# of taste by lintian's own account) pass, and are printed after the step.
+# What a distribution checks first. An error or a warning fails; info and pedantic notes (by
+# lintian's own account worth knowing, or open to dispute) pass, and are printed after the step.
 check_lintian() {
     lintian --display-info --pedantic --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1
     local status=$?
