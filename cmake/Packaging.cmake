@@ -14,6 +14,7 @@ if(NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")
 endif()
 
 include(GNUInstallDirs)
+include(${CMAKE_CURRENT_LIST_DIR}/DebianChangelog.cmake)
 
 set(ZEPHLARK_APP_ID com.orvex.ZephlarkUtility)
 set(ZEPHLARK_LINUX_RESOURCES ${PROJECT_SOURCE_DIR}/resources/linux)
@@ -27,8 +28,6 @@ set(ZEPHLARK_UDEV_RULES_DIR lib/udev/rules.d CACHE STRING
     "Where the udev rule is installed, relative to the prefix or absolute")
 
 install(FILES ${ZEPHLARK_UDEV_RULE} DESTINATION ${ZEPHLARK_UDEV_RULES_DIR} COMPONENT desktop)
-install(FILES ${PROJECT_SOURCE_DIR}/docs/zephlark-cli.1
-    DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT desktop)
 install(FILES ${ZEPHLARK_DESKTOP_FILE}
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT desktop)
 install(FILES ${ZEPHLARK_METAINFO_FILE}
@@ -55,6 +54,28 @@ configure_file(${ZEPHLARK_LINUX_RESOURCES}/copyright.in ${ZEPHLARK_DEBIAN_COPYRI
 install(FILES ${ZEPHLARK_DEBIAN_COPYRIGHT}
     DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zephlark-utility COMPONENT desktop)
 
+# The maintainer signs the package and each entry of its changelog.
+set(CPACK_PACKAGE_CONTACT "Zephlark Utility developers <zephlark-utility@orvex.example>"
+    CACHE STRING "Maintainer of the Debian package")
+set(package_docs ${PROJECT_BINARY_DIR}/package-docs)
+zephlark_write_debian_changelog(${PROJECT_SOURCE_DIR}/CHANGELOG.md zephlark-utility
+    "${CPACK_PACKAGE_CONTACT}" ${package_docs}/changelog)
+# The manual pages and the changelog, compressed as Debian's tools do it: the most, and without the
+# file's name and time, so that the same text always gives the same bytes.
+function(zephlark_compressed document destination)
+    get_filename_component(name ${document} NAME)
+    add_custom_command(OUTPUT ${package_docs}/${name}.gz
+        COMMAND gzip -9 -n -c ${document} > ${package_docs}/${name}.gz
+        DEPENDS ${document} VERBATIM)
+    install(FILES ${package_docs}/${name}.gz DESTINATION ${destination} COMPONENT desktop)
+    set(compressed_docs ${compressed_docs} ${package_docs}/${name}.gz PARENT_SCOPE)
+endfunction()
+set(compressed_docs "")
+zephlark_compressed(${PROJECT_SOURCE_DIR}/docs/zephlark-utility.1 ${CMAKE_INSTALL_MANDIR}/man1)
+zephlark_compressed(${PROJECT_SOURCE_DIR}/docs/zephlark-cli.1 ${CMAKE_INSTALL_MANDIR}/man1)
+zephlark_compressed(${package_docs}/changelog ${CMAKE_INSTALL_DATADIR}/doc/zephlark-utility)
+add_custom_target(zephlark-package-docs ALL DEPENDS ${compressed_docs})
+
 # A source install under the default /usr/local prefix is the usual way to end up with a rule that
 # udev never reads and a "permission denied" that looks like a bug: say so at install time. The
 # install script sees none of this file's variables, hence the first line.
@@ -75,21 +96,22 @@ set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
 set(CPACK_COMPONENTS_ALL Unspecified desktop)
 set(CPACK_PACKAGE_NAME zephlark-utility)
 set(CPACK_PACKAGE_VENDOR Orvex)
-set(CPACK_PACKAGE_CONTACT "Zephlark Utility developers <zephlark-utility@orvex.example>"
-    CACHE STRING "Maintainer of the Debian package")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop companion of the Zephlark handheld game device")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Finds a Zephlark handheld plugged in over USB, shows whether it is connected and sets its clock; on request it updates the device's firmware or erases it, and copies its log to the clipboard for a support request. Includes the udev rule that lets the logged-in user reach the device without root.")
+# The extended description's lines stay within 80 characters (Debian's tools show them as they
+# are); CPack indents them and writes the empty line as the paragraph break " .".
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+    "Finds a Zephlark handheld plugged in over USB, shows whether it is connected"
+    "and sets its clock; on request it updates the device's firmware or erases it."
+    "Every message it logs can be copied or saved for a support request."
+    ""
+    "Includes zephlark-cli, which runs the same update, recovery, factory reset and"
+    "access checks from a terminal, and the udev rule that lets the logged-in user"
+    "reach the device without root.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES TRUE)
 
-# "~" sorts before the end of a Debian version, so 0.1.0~beta.1 is older than the 0.1.0 release;
-# the hyphen of the program's own long version would not be.
-if(ZEPHLARK_PRERELEASE_TAG)
-    set(CPACK_DEBIAN_PACKAGE_VERSION
-        "${PROJECT_VERSION}~${ZEPHLARK_PRERELEASE_TAG}.${ZEPHLARK_BUILD_NUMBER}")
-endif()
+zephlark_debian_version(${ZEPHLARK_LONG_VERSION} CPACK_DEBIAN_PACKAGE_VERSION)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

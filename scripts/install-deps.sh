@@ -8,7 +8,7 @@ packages=(
     libwxgtk3.2-dev libgtk-3-dev libudev-dev libglib2.0-dev libgtest-dev libgmock-dev
     umockdev libumockdev-dev dbus-daemon dbus-bin
     xvfb xauth x11-utils xdotool imagemagick
-    desktop-file-utils appstream dpkg-dev file
+    desktop-file-utils appstream dpkg-dev file lintian
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
     wine wine64 make nsis
     gettext locales wx3.2-i18n

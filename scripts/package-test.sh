@@ -15,6 +15,8 @@ cd "$(dirname "$0")/.." || exit
 source_dir=$PWD
 
 package=zephlark-utility
+# The newest heading of CHANGELOG.md, "## 0.1.0-beta.1 (2026-12-07)", names the release.
+release_version=$(sed -n 's/^## \([^ ]*\) .*/\1/p' CHANGELOG.md | head -n 1)
 app_id=com.orvex.ZephlarkUtility
 if [ -n "${1:-}" ]; then
     build_dir=$1
@@ -46,7 +48,9 @@ build_package() {
         cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
             -DCMAKE_INSTALL_PREFIX=/usr || return
     fi
-    cmake --build "$build_dir" --target zephlark-utility -j2 || return
+    # cpack builds nothing itself: everything the package installs is built here.
+    cmake --build "$build_dir" -j2 --target zephlark-utility zephlark-cli zephlark-package-docs ||
+        return
     rm -f "$build_dir"/package/*.deb
     cpack --config "$build_dir/CPackConfig.cmake" -B "$build_dir/package" || return
     deb=$(ls "$build_dir"/package/*.deb)
@@ -57,15 +61,12 @@ control_field() { dpkg-deb -f "$deb" "$1"; }
 
 # dpkg-shlibdeps must have found the libraries the program links against.
 check_control_fields() {
-    local status=0 version
-    version=$(sed -n 's/^project(ZephlarkUtility VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+    local status=0
     dpkg-deb --info "$deb"
     [ "$(control_field Package)" = "$package" ] || { echo "wrong Package"; status=1; }
     [ "$(control_field Section)" = utils ] || { echo "wrong Section"; status=1; }
-    case $(control_field Version) in
-    "$version" | "$version~"*) ;;
-    *) echo "Version does not carry the project version $version" && status=1 ;;
-    esac
+    [ "$(control_field Version)" = "${release_version/-/\~}" ] ||
+        { echo "Version is not CHANGELOG.md's newest, $release_version"; status=1; }
     for library in libwxgtk3.2-1 libudev1 libglib2.0-0; do
         control_field Depends | grep -q "\b$library\b" || { echo "Depends lacks $library"; status=1; }
     done
@@ -86,6 +87,15 @@ check_archive() {
     return "$status"
 }
 
+# What a distribution checks first. An error or a warning fails; info and pedantic notes (by
+# lintian's own account worth knowing, or open to dispute) pass, and are printed after the step.
+check_lintian() {
+    lintian --display-info --pedantic --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1
+    local status=$?
+    cat "$work/lintian.log"
+    return "$status"
+}
+
 check_unpacked_tree() {
     dpkg -x "$deb" "$work/root" &&
         tests/packaging/check_layout.sh "$work/root" &&
@@ -99,6 +109,10 @@ install_for_real() {
     if ldd /usr/bin/zephlark-utility | grep "not found"; then
         return 1
     fi
+    local version
+    version=$(/usr/bin/zephlark-cli --version)
+    [ "$version" = "zephlark-cli $release_version" ] ||
+        { echo "zephlark-cli --version says \"$version\", not $release_version"; return 1; }
 }
 
 # Start the program the way the desktop does: the desktop entry's Exec line, looked up on PATH,
@@ -173,6 +187,8 @@ step "build the package in ${build_dir#"$source_dir"/}" build_package
 [ -n "$deb" ] || finish
 step "control fields, computed dependencies" check_control_fields
 step "archive ownership, maintainer scripts" check_archive
+step "lintian: no error, no warning" check_lintian
+grep -E '^(I|P): ' "$work/lintian.log" | sed 's/^/    lintian note: /'
 step "files in a throw-away root where the desktop expects them" check_unpacked_tree
 step "apt-get install ./$(basename "$deb")" install_for_real
 if [ -s "$work/installed-paths" ]; then

@@ -168,9 +168,11 @@ TEST_F(Metainfo, OffersTheProgramForTheDevice)
     EXPECT_EQ(FirstMatch("<modalias>([^<]*)</modalias>"), modalias);
 }
 
-TEST_F(Metainfo, NewestReleaseIsTheProjectVersion)
+// Software centres show the newest release's version and date beside the changelog's.
+TEST_F(Metainfo, NewestReleaseIsTheChangelogsNewest)
 {
     EXPECT_EQ(FirstMatch(R"re(<release\s+version="([^"]*)")re"), ZEPHLARK_PROJECT_VERSION);
+    EXPECT_EQ(FirstMatch(R"re(<release\s[^>]*date="([^"]*)")re"), ZEPHLARK_RELEASE_DATE);
 }
 
 } // namespace

@@ -14,12 +14,14 @@ icon_sizes=(16 32 48 256)
 expected=(
     bin/zephlark-utility
     bin/zephlark-cli
-    share/man/man1/zephlark-cli.1
+    share/man/man1/zephlark-utility.1.gz
+    share/man/man1/zephlark-cli.1.gz
     lib/udev/rules.d/60-zephlark.rules
     "$desktop_file"
     "$metainfo_file"
     share/icons/hicolor/scalable/apps/zephlark-utility.svg
     share/doc/zephlark-utility/copyright
+    share/doc/zephlark-utility/changelog.gz
 )
 for size in "${icon_sizes[@]}"; do
     expected+=("share/icons/hicolor/${size}x$size/apps/zephlark-utility.png")
