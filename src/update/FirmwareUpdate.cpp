@@ -283,9 +283,9 @@ UpdateResult FirmwareUpdate::Result(const Failure& failure)
     result.detail = failure.detail;
     // Compared as text: the device must report exactly what the file carries. A device that
     // flashed and runs the new version is updated, whatever its clean-up then met.
-    // The clean-up may have lost the device again: the version it reported after the install
-    // still counts.
-    if (result.deviceVersion.empty())
+    // The clean-up may have lost the device again, or another came back: the version this
+    // device reported after its install still counts.
+    if (connection.GetSerialNumber() != serialNumber)
         result.deviceVersion = versionAfterInstall;
     const bool updated = flashed && result.deviceVersion == fileVersion;
     if (updated) {

@@ -1,5 +1,6 @@
 #include "UpdateFlowFixture.h"
 
+#include <wx/app.h>
 #include <wx/dir.h>
 #include <wx/ffile.h>
 #include <wx/utils.h>
@@ -83,10 +84,12 @@ wxString UpdateFlow::Update(const wxString& osPath, const wxString& keyPath, boo
 
 void UpdateFlow::StartAgain()
 {
+    connection.reset(); // the port is the process's: the old one lets go of it first
     connection = std::make_unique<DeviceConnection>(nullptr);
     for (int poll = 0; poll < 600; ++poll) {
         if (connection->IsDeviceIdentified() || connection->HasDataDisk())
             return;
+        wxAppConsole::GetInstance()->Yield(false); // the reader's lines, the version report
         TheClock().WaitForEvents(std::chrono::milliseconds{100});
     }
     ADD_FAILURE() << "no Zephlark within a minute";
