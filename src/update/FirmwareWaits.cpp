@@ -65,6 +65,8 @@ void FirmwareUpdate::RunInBackground(const wxString& message, bool showFraction,
             KeepResponsive();
             TheClock().WaitForEvents(kPollPause);
         }
+        if (showFraction)
+            progress.Fraction(message, background.Fraction());
     }
     // What the work logged waits in the thread's buffer: it joins the log here, in order.
     wxLog::FlushActive();
