@@ -87,5 +87,5 @@ protected:
     std::unique_ptr<DeviceConnection> connection = std::make_unique<DeviceConnection>(nullptr);
     InterruptibleProgress progress;
     UpdateOutcome outcome = UpdateOutcome::Failed;
-    UpdateResult result{UpdateOutcome::Failed};
+    UpdateResult result{};
 };
