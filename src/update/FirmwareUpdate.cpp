@@ -135,10 +135,10 @@ FirmwareUpdate::Failure FirmwareUpdate::Unwound(Failure failure)
         EnterPhase(UpdatePhase::Returning);
         left = EjectAndWaitForDevice();
     }
-    failure.detail = Joined(failure.detail,
-                            left.empty() ? _("The update's files were removed and the Zephlark "
-                                             "is back in serial mode; nothing was installed.")
-                                         : WhereTheDeviceIs());
+    failure.detail =
+        Joined(failure.detail, left.empty() ? _("The update's files were removed and the Zephlark "
+                                                "is back in serial mode; nothing was installed.")
+                                            : WhereTheDeviceIs());
     return failure;
 }
 
@@ -387,9 +387,8 @@ FirmwareUpdate::Failure FirmwareUpdate::ReadChecked(const wxString& path, Update
 {
     FileWorkResult read;
     RunInBackground(_("Comparing firmware versions..."), false, true, [&](BackgroundWork& work) {
-        read = ReadWholeFile(path, file, [&](uint64_t done, uint64_t total) {
-            return work.Report(done, total);
-        });
+        read = ReadWholeFile(
+            path, file, [&](uint64_t done, uint64_t total) { return work.Report(done, total); });
     });
     if (read.status == FileWorkStatus::Stopped)
         return Stopped(_("Nothing was sent to the Zephlark."));
@@ -397,7 +396,8 @@ FirmwareUpdate::Failure FirmwareUpdate::ReadChecked(const wxString& path, Update
         return {};
     wxLogMessage("Cannot read %s: %s", path, read.reason);
     return {wxString::Format(_("Couldn't open the file '%s'."), path), "cannot-open",
-            UpdateOutcome::BadFile, wxString::Format(_("The file cannot be read: %s."), read.reason)};
+            UpdateOutcome::BadFile,
+            wxString::Format(_("The file cannot be read: %s."), read.reason)};
 }
 
 FirmwareUpdate::Failure FirmwareUpdate::CheckVersions()
@@ -500,10 +500,9 @@ FirmwareUpdate::Failure FirmwareUpdate::PlaceOnDisk(const UpdateFile& file)
     Journal("copying"); // before the file exists, so that an interruption finds it
     FileWorkResult copied;
     RunInBackground(message, true, true, [&](BackgroundWork& work) {
-        copied = CopyToDataDiskVerified(file.path, disk, file.checked,
-                                        [&](uint64_t done, uint64_t total) {
-                                            return work.Report(done, total);
-                                        });
+        copied = CopyToDataDiskVerified(
+            file.path, disk, file.checked,
+            [&](uint64_t done, uint64_t total) { return work.Report(done, total); });
     });
     switch (copied.status) {
     case FileWorkStatus::Done:

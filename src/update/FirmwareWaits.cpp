@@ -24,8 +24,8 @@ constexpr auto kInstallLimit = std::chrono::seconds{90};
 constexpr auto kFlashLimit = std::chrono::seconds{120};
 // The longest an install can go on after its command: unpacking, the first restart and return,
 // the flash, the second restart and return, each within its own limit.
-constexpr auto kWholeInstallLimit = kInstallLimit + std::chrono::seconds{30 + 180} + kFlashLimit +
-                                    std::chrono::seconds{30 + 120};
+constexpr auto kWholeInstallLimit =
+    kInstallLimit + std::chrono::seconds{30 + 180} + kFlashLimit + std::chrono::seconds{30 + 120};
 // A device that is identified and has said nothing for longer than a flash may take is not
 // installing: the flash is the longest silent stretch of an install.
 constexpr auto kQuietAfterInstall = kFlashLimit + std::chrono::seconds{10};
@@ -167,7 +167,8 @@ bool FirmwareUpdate::FollowInstallReports(MonotonicClock::TimePoint deadline)
             if (status.Contains("failed")) {
                 wxLogGeneric(wxLOG_Info, "%s", status);
                 installFailureId = "device-error";
-                installFailure = wxString::Format(_("The Zephlark reported: %s"), status.Strip(wxString::both));
+                installFailure =
+                    wxString::Format(_("The Zephlark reported: %s"), status.Strip(wxString::both));
                 return false;
             }
             if (status == kReadyStatus)
@@ -176,7 +177,8 @@ bool FirmwareUpdate::FollowInstallReports(MonotonicClock::TimePoint deadline)
         } else if (line.StartsWith("fwup_error:", &status)) {
             wxLogGeneric(wxLOG_Info, "%s", line);
             installFailureId = "device-error";
-            installFailure = wxString::Format(_("The Zephlark reported: %s"), status.Strip(wxString::both));
+            installFailure =
+                wxString::Format(_("The Zephlark reported: %s"), status.Strip(wxString::both));
             return false;
         } else if (line.empty()) {
             KeepResponsive();

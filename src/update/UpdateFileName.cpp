@@ -32,8 +32,8 @@ wxString CleanUpdateFileName(const wxString& fullName)
     for (wxUniChar c : fullName)
         clean += Carriable(c) ? c : wxUniChar('_');
     // FAT drops trailing dots, so such a name would not be found again under the name sent.
-    if (clean.empty() || clean.length() > kMaxFatNameLength - kLongestTemporarySuffix || clean.EndsWith(".") ||
-        clean.find_first_not_of('.') == wxString::npos)
+    if (clean.empty() || clean.length() > kMaxFatNameLength - kLongestTemporarySuffix ||
+        clean.EndsWith(".") || clean.find_first_not_of('.') == wxString::npos)
         return wxString();
     if (IsReservedDeviceName(clean))
         clean.insert(clean.find('.') == wxString::npos ? clean.length() : clean.find('.'), "_");

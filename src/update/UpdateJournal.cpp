@@ -181,8 +181,8 @@ void SetAside(const wxString& path, const wxString& reason)
 {
     const wxString aside = path + ".damaged-" + wxDateTime::UNow().Format("%Y%m%d-%H%M%S-%l");
     if (wxRenameFile(path, aside, false))
-        wxLogMessage("The update journal %s is damaged (%s); it was set aside as %s.", path,
-                     reason, aside);
+        wxLogMessage("The update journal %s is damaged (%s); it was set aside as %s.", path, reason,
+                     aside);
     else
         wxLogMessage("The update journal %s is damaged (%s) and could not be set aside.", path,
                      reason);

@@ -57,8 +57,8 @@ struct UpdateJournalRecord
 
     bool operator==(const UpdateJournalRecord& other) const
     {
-        return serialNumber == other.serialNumber && files == other.files &&
-               step == other.step && osVersion == other.osVersion;
+        return serialNumber == other.serialNumber && files == other.files && step == other.step &&
+               osVersion == other.osVersion;
     }
 };
 

@@ -173,8 +173,7 @@ FileWorkResult ReadWholeFile(const wxString& path, UpdateJournalFile& file,
                              const WorkProgress& progress)
 {
     wxFile source;
-    if (FileWorkResult opened = OpenForReading(path, source);
-        opened.status != FileWorkStatus::Done)
+    if (FileWorkResult opened = OpenForReading(path, source); opened.status != FileWorkStatus::Done)
         return opened;
     const wxFileOffset length = source.Length();
     WorkCount work(progress, length > 0 ? static_cast<uint64_t>(length) : 0);

@@ -19,9 +19,9 @@ using WorkProgress = std::function<bool(uint64_t done, uint64_t total)>;
 enum class FileWorkStatus
 {
     Done,
-    Failed,        // the system refused (reason: its message, "Permission denied")
-    Changed,       // the bytes are not the ones checked (reason says which side)
-    Stopped,       // progress asked to stop
+    Failed,  // the system refused (reason: its message, "Permission denied")
+    Changed, // the bytes are not the ones checked (reason says which side)
+    Stopped, // progress asked to stop
 };
 
 struct FileWorkResult

@@ -166,12 +166,11 @@ TEST_P(CliInterrupt, StopsWhereTheDeviceIsSafeAndRecoverFinishes)
     EXPECT_EQ(run.events.back().at("event") == "result", !c.twice);
     if (!c.journalKept)
         return;
-    const CliRun stopped =
-        Run({"recover"}, {}, [](const CliEvent& event, pid_t pid) {
-            if (event.at("event") == "step" &&
-                event.at("text") == "Waiting for the Zephlark to finish its install...")
-                kill(pid, SIGINT);
-        });
+    const CliRun stopped = Run({"recover"}, {}, [](const CliEvent& event, pid_t pid) {
+        if (event.at("event") == "step" &&
+            event.at("text") == "Waiting for the Zephlark to finish its install...")
+            kill(pid, SIGINT);
+    });
     EXPECT_EQ(stopped.exitCode, 130);
     EXPECT_TRUE(JournalKept());
     // Each run simulates a device of its own: this one has finished the install by now.
@@ -196,7 +195,8 @@ INSTANTIATE_TEST_SUITE_P(
                       false,
                       130,
                       false},
-        InterruptCase{"OnceDuringTheInstallFollowsIt", {}, "Installing firmware...", false, 0, false},
+        InterruptCase{
+            "OnceDuringTheInstallFollowsIt", {}, "Installing firmware...", false, 0, false},
         InterruptCase{
             "TwiceDuringTheInstallLeavesAtOnce", {}, "Installing firmware...", true, 130, true}),
     [](const testing::TestParamInfo<InterruptCase>& info) { return info.param.name; });

@@ -59,9 +59,9 @@ TEST_F(UpdateFlow, FilesThatCannotBeUsedAreRefusedBeforeAnythingIsSent)
     EXPECT_EQ(result.detail, "The file cannot be read: it is a folder.");
     EXPECT_EQ(outcome, UpdateOutcome::BadFile);
     // Fits FAT's 255 characters, but its temporary copy's name would not.
-    EXPECT_EQ(Update(OsFile("1.5.0", wxString('a', 248) + ".zlos")),
-              Error("The file name '" + wxString('a', 248) +
-                    ".zlos' cannot be used on the Zephlark."));
+    EXPECT_EQ(
+        Update(OsFile("1.5.0", wxString('a', 248) + ".zlos")),
+        Error("The file name '" + wxString('a', 248) + ".zlos' cannot be used on the Zephlark."));
     EXPECT_THAT(DeviceCommands(), testing::Not(Contains("datadisk")));
     EXPECT_TRUE(other.Load());
 }
@@ -140,30 +140,48 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         DiskTroubleCase{"NeverAppears",
                         [](sim::DeviceSettings& settings) { settings.diskNeverAppears = true; },
-                        "Zephlark disk not found.", "disk-not-found", kNotSeenAndKept,
-                        {}, "Waiting for Zephlark disk...", true},
+                        "Zephlark disk not found.",
+                        "disk-not-found",
+                        kNotSeenAndKept,
+                        {},
+                        "Waiting for Zephlark disk...",
+                        true},
         // Found and logged, but only the exact label counts.
         DiskTroubleCase{"LabelInTheWrongCase",
                         [](sim::DeviceSettings& settings) { settings.diskLabel = "zephlark"; },
-                        "Zephlark disk not found.", "disk-not-found", kNotSeenAndKept,
-                        {}, "Found Device Disk [zephlark]: ", true},
+                        "Zephlark disk not found.",
+                        "disk-not-found",
+                        kNotSeenAndKept,
+                        {},
+                        "Found Device Disk [zephlark]: ",
+                        true},
         DiskTroubleCase{"RefusesToEject",
                         [](sim::DeviceSettings& settings) { settings.diskRefusesEject = true; },
-                        "Zephlark could not be unmounted.", "unmount-failed",
+                        "Zephlark could not be unmounted.",
+                        "unmount-failed",
                         "The Zephlark is on its data disk. Leave it plugged in: the update is "
                         "finished when the program offers it, or with 'zephlark-cli recover'.",
-                        {}, "Failed to lock ", true},
+                        {},
+                        "Failed to lock ",
+                        true},
         DiskTroubleCase{"CopyReadsBackWrong",
                         [](sim::DeviceSettings& settings) { settings.corruptByteOfNextCopy = 10; },
-                        "Copy file failed.", "copy-changed",
+                        "Copy file failed.",
+                        "copy-changed",
                         "The copy on the Zephlark's disk read back different from the file. "
                         "The update's files were removed and the Zephlark is back in serial "
                         "mode; nothing was installed.",
-                        {}, "Copy of ", false},
+                        {},
+                        "Copy of ",
+                        false},
         DiskTroubleCase{"Full",
                         [](sim::DeviceSettings& settings) { settings.diskFreeBytes = 1000; },
-                        "There is not enough space on the Zephlark's disk: ", "no-space",
-                        kUnwound, {}, "Copying files to Zephlark...", false}),
+                        "There is not enough space on the Zephlark's disk: ",
+                        "no-space",
+                        kUnwound,
+                        {},
+                        "Copying files to Zephlark...",
+                        false}),
     [](const testing::TestParamInfo<DiskTroubleCase>& info) { return info.param.name; });
 
 // The key's copy fails after the OS file's: a folder of the key's name is someone else's, and
@@ -186,8 +204,8 @@ TEST_F(UpdateFlow, FileChangedAfterItsCheckIsNeverInstalled)
     const wxString path = OsFile("1.5.0");
     log.OnMessage("Restarting Zephlark...", [&] { OsFile("1.0.0"); });
     EXPECT_EQ(Update(path), Error("Copy file failed."));
-    EXPECT_EQ(result.detail, "The file 'ZephlarkOS.zlos' changed after it was checked. " +
-                                 wxString(kUnwound));
+    EXPECT_EQ(result.detail,
+              "The file 'ZephlarkOS.zlos' changed after it was checked. " + wxString(kUnwound));
     EXPECT_THAT(DeviceCommands(), testing::Not(Contains(testing::StartsWith("fwup"))));
     EXPECT_THAT(DiskFiles(), IsEmpty());
 }
@@ -420,8 +438,7 @@ TEST_P(InterruptedUpdate, IsFinishedByTheRecoveryAtOnceOrLater)
     if (unfinished) {
         const UpdateResult recovered = FirmwareUpdate(*connection, progress).Recover(*unfinished);
         const bool completed = wxString(point.finalVersion) == "1.5.0";
-        EXPECT_EQ(recovered.outcome,
-                  completed ? UpdateOutcome::Successful : UpdateOutcome::Failed);
+        EXPECT_EQ(recovered.outcome, completed ? UpdateOutcome::Successful : UpdateOutcome::Failed);
         EXPECT_EQ(recovered.deviceVersion, point.finalVersion);
         if (!completed)
             EXPECT_EQ(recovered.detail, "The interrupted update to version 1.5.0 did not "
@@ -458,7 +475,7 @@ struct HostileJournal
     const char* name;
     const char* file; // in the state folder
     std::string text;
-    bool onItsDisk;   // the device shows only its data disk when the program starts
+    bool onItsDisk; // the device shows only its data disk when the program starts
     std::vector<wxString> filesLeft;
     const char* result;
 };
@@ -491,24 +508,36 @@ const std::string kOtherSha = std::string(64, '0');
 
 INSTANTIATE_TEST_SUITE_P(
     Journals, HostileJournals,
-    testing::Values(
-        HostileJournal{"NameLeavingTheDisk", "update-journal",
-                       "zephlark-update-journal 1\nserial=ZL-000123\nstep=copying\n"
-                       "os-version=1.5.0\ncopied=../disk/user.txt\nend\n",
-                       false, {"ZephlarkOS.zlos", "ZephlarkOS.zlos.part", "user.txt"}, ""},
-        HostileJournal{"AnotherDevicesSeenOnItsDisk", "update-journal",
-                       "zephlark-update-journal 1\nserial=OTHER\nstep=copying\n"
-                       "os-version=1.5.0\ncopied=ZephlarkOS.zlos\ncopied=user.txt\nend\n",
-                       true, {"ZephlarkOS.zlos", "ZephlarkOS.zlos.part", "user.txt"},
-                       "Update Error\n\nA different Zephlark came back (serial number ZL-000123)"},
-        HostileJournal{"FilesOfOtherContents", "update-journal-ZL-000123",
-                       "zephlark-update-journal 2\nserial=ZL-000123\nstep=copying\n"
-                       "os-version=1.5.0\nfile=" + kOtherSha + " 14 ZephlarkOS.zlos\nend\n",
-                       true, {"ZephlarkOS.zlos", "user.txt"}, "Update Failed"},
-        HostileJournal{"EarlierProgramsForThisDevice", "update-journal",
-                       "zephlark-update-journal 1\nserial=ZL-000123\nstep=copying\n"
-                       "os-version=1.4.2\ncopied=ZephlarkOS.zlos\nend\n",
-                       true, {"user.txt"}, "Update Finished"}),
+    testing::Values(HostileJournal{"NameLeavingTheDisk",
+                                   "update-journal",
+                                   "zephlark-update-journal 1\nserial=ZL-000123\nstep=copying\n"
+                                   "os-version=1.5.0\ncopied=../disk/user.txt\nend\n",
+                                   false,
+                                   {"ZephlarkOS.zlos", "ZephlarkOS.zlos.part", "user.txt"},
+                                   ""},
+                    HostileJournal{
+                        "AnotherDevicesSeenOnItsDisk",
+                        "update-journal",
+                        "zephlark-update-journal 1\nserial=OTHER\nstep=copying\n"
+                        "os-version=1.5.0\ncopied=ZephlarkOS.zlos\ncopied=user.txt\nend\n",
+                        true,
+                        {"ZephlarkOS.zlos", "ZephlarkOS.zlos.part", "user.txt"},
+                        "Update Error\n\nA different Zephlark came back (serial number ZL-000123)"},
+                    HostileJournal{"FilesOfOtherContents",
+                                   "update-journal-ZL-000123",
+                                   "zephlark-update-journal 2\nserial=ZL-000123\nstep=copying\n"
+                                   "os-version=1.5.0\nfile=" +
+                                       kOtherSha + " 14 ZephlarkOS.zlos\nend\n",
+                                   true,
+                                   {"ZephlarkOS.zlos", "user.txt"},
+                                   "Update Failed"},
+                    HostileJournal{"EarlierProgramsForThisDevice",
+                                   "update-journal",
+                                   "zephlark-update-journal 1\nserial=ZL-000123\nstep=copying\n"
+                                   "os-version=1.4.2\ncopied=ZephlarkOS.zlos\nend\n",
+                                   true,
+                                   {"user.txt"},
+                                   "Update Finished"}),
     [](const testing::TestParamInfo<HostileJournal>& info) { return info.param.name; });
 
 // A stop before "datadisk" sends nothing; after it, the run's files go and the device returns;
@@ -543,8 +572,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "1.4.2"},
         StopCase{"WhileCopying", "Copying files to Zephlark...", UpdateOutcome::Stopped, "1.4.2"},
         StopCase{"WhileReturning", "Ejecting Zephlark...", UpdateOutcome::Stopped, "1.4.2"},
-        StopCase{"WhileInstalling", "Installing firmware...", UpdateOutcome::Successful,
-                 "1.5.0"}),
+        StopCase{"WhileInstalling", "Installing firmware...", UpdateOutcome::Successful, "1.5.0"}),
     [](const testing::TestParamInfo<StopCase>& info) { return info.param.name; });
 
 // One update or recovery of a device at a time: another holder of its lock refuses this one at

@@ -20,13 +20,11 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kSha = std::string(63, 'a') + "b";
-const UpdateJournalRecord kRecord{"ZL0042",
-                                  {{"ZEPHOS.zlos", 1000, kSha}, {"ZEPHKEY.zlk", 12, kSha}},
-                                  "installing",
-                                  "2.6.0b3"};
+const UpdateJournalRecord kRecord{
+    "ZL0042", {{"ZEPHOS.zlos", 1000, kSha}, {"ZEPHKEY.zlk", 12, kSha}}, "installing", "2.6.0b3"};
 const std::string kRecordText = "zephlark-update-journal 2\nserial=ZL0042\nstep=installing\n"
-                                "os-version=2.6.0b3\nfile=" + kSha + " 1000 ZEPHOS.zlos\nfile=" +
-                                kSha + " 12 ZEPHKEY.zlk\nend\n";
+                                "os-version=2.6.0b3\nfile=" +
+                                kSha + " 1000 ZEPHOS.zlos\nfile=" + kSha + " 12 ZEPHKEY.zlk\nend\n";
 // What the earlier program wrote, in its single file.
 const std::string kEarlierText = "zephlark-update-journal 1\nserial=ZL0042\nstep=installing\n"
                                  "os-version=2.6.0b3\ncopied=ZEPHOS.zlos\nend\n";

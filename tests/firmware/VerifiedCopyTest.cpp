@@ -39,8 +39,7 @@ protected:
         fs::create_directory(disk);
         Configure([this](sim::DeviceSettings& settings) { settings.diskFolder = disk; });
         WriteBytes(source, contents);
-        EXPECT_EQ(ReadWholeFile(source.string(), checked, kProceed).status,
-                  FileWorkStatus::Done);
+        EXPECT_EQ(ReadWholeFile(source.string(), checked, kProceed).status, FileWorkStatus::Done);
     }
 
     bool Copy(const fs::path& from, const fs::path& root, const WorkProgress& progress = {})

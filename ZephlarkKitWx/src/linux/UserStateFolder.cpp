@@ -65,8 +65,8 @@ bool WriteSynced(const wxString& path, const std::string& bytes)
 {
     if (unlink(path.fn_str()) != 0 && errno != ENOENT)
         return false;
-    const int fd = open(path.fn_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                        kPrivateFileMode);
+    const int fd =
+        open(path.fn_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kPrivateFileMode);
     if (fd < 0)
         return false;
     const bool written = WriteAll(fd, bytes) && fsync(fd) == 0;

@@ -17,10 +17,9 @@ struct FileLock::Handle
 FileLock::FileLock(const wxString& path) : handle(std::make_unique<Handle>())
 {
     // FILE_FLAG_OPEN_REPARSE_POINT: a link at the name is opened itself, never followed.
-    handle->file.reset(ValidOrNull(CreateFileW(path.wc_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                               nullptr, OPEN_ALWAYS,
-                                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                                               nullptr)));
+    handle->file.reset(ValidOrNull(
+        CreateFileW(path.wc_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
     if (handle->file) {
         state = State::Held;
         return;

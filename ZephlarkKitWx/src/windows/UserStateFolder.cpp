@@ -39,9 +39,9 @@ bool WriteFlushed(const wxString& path, const std::string& bytes)
 {
     if (!DeleteFileW(path.wc_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
         return false;
-    FileHandle file{ValidOrNull(CreateFileW(path.wc_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                                            nullptr))};
+    FileHandle file{
+        ValidOrNull(CreateFileW(path.wc_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr))};
     DWORD written = 0;
     return file &&
            WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
