@@ -81,6 +81,7 @@ private:
     bool updateRunning = false;
     bool closeRequested = false;   // a close arrived while the update ran: done once it ends
     bool recoveryDeclined = false; // the user would not finish an interrupted update: ask no more
+    bool recoveryOffered = false;  // the question to finish one is on screen
 
     wxBoxSizer* topSizer = nullptr;
     LogAccumulator* logAccumulator = nullptr; // owned by logChain

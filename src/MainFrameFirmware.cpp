@@ -53,15 +53,20 @@ wxString MainFrame::UpdateFirmware(const wxString& osPath, const wxString& keyPa
 
 void MainFrame::OfferToFinishUpdate()
 {
-    if (updateRunning || recoveryDeclined || !deviceConnection)
+    // Device notices keep coming while the question is open (the box runs its own loop): one
+    // offer at a time.
+    if (updateRunning || recoveryOffered || recoveryDeclined || !deviceConnection)
         return;
     const auto unfinished = FirmwareUpdate::UnfinishedFor(*deviceConnection);
-    if (!unfinished)
+    // Another program that updates this device holds its journal: it is not unfinished.
+    if (!unfinished || FirmwareUpdate::AnotherUpdateRuns(unfinished->serialNumber))
         return;
+    recoveryOffered = true;
     const int answer = wxMessageBox(
         _("An earlier firmware update of this Zephlark did not finish.\n\nFinish it now? Its "
           "leftover files are removed from the Zephlark's disk and the Zephlark restarts."),
         _("Firmware Update"), wxYES_NO, this);
+    recoveryOffered = false;
     recoveryDeclined = answer != wxYES;
     if (answer == wxYES)
         ShowUpdateResult(

@@ -3,7 +3,8 @@
 // File calls for the device's data disk, which the device reads on its own once ejected: what is
 // written must reach the medium, and what is read back must come from the medium, not from the
 // system's cache. Each platform folder (linux/, sim/, windows/) implements them; CMake links one.
-// Every failure is logged here with the path and the system's reason; nothing throws.
+// Every failure is logged here with the path and the system's reason, which wxSysErrorCode()
+// still gives the caller afterwards; nothing throws.
 
 #include <wx/string.h>
 

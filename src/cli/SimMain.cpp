@@ -3,6 +3,8 @@
 //   ZEPHLARK_SIM_UNPLUGGED=1  no device (see sim/SimPlatform.h)
 //   ZEPHLARK_SIM_BUSY=1       the port is held by another program
 //   ZEPHLARK_SIM_QUICK=1      restarts, the data disk and the install take a fraction of a second
+//   ZEPHLARK_SIM_VERSION=V    the device runs system version V (as after an install that another
+//                             process began)
 
 #include <wx/init.h>
 
@@ -44,5 +46,9 @@ int main(int argc, char** argv)
         sim::FailNextOpens(INT_MAX);
     if (EnvironmentSays("ZEPHLARK_SIM_QUICK"))
         sim::WithDevice([](sim::SimDevice& device) { MakeQuick(device.Settings()); });
+    if (const char* version = std::getenv("ZEPHLARK_SIM_VERSION"))
+        sim::WithDevice([version](sim::SimDevice& device) {
+            device.Settings().version.sdk = device.Settings().version.build = version;
+        });
     return wxEntry(argc, argv);
 }

@@ -2,7 +2,7 @@
 
 #include "CliCommands.h"
 
-#include <wx/filefn.h>
+#include <wx/filename.h>
 #include <wx/intl.h>
 
 #include "CliOptions.h"
@@ -12,8 +12,6 @@
 #include "FirmwareUpdate.h"
 #include "FirmwareUpdateProgress.h"
 #include "Interrupt.h"
-#include "UpdateJournal.h"
-#include "UserStateFolder.h"
 #include "deviceconnection.h"
 
 namespace {
@@ -24,6 +22,7 @@ class CliProgress : public FirmwareUpdateProgress
 public:
     explicit CliProgress(CliOutput& output) : output(output) {}
 
+    void PhaseChanged(UpdatePhase next) override { phase = next; }
     void Pulse(const wxString& message) override
     {
         NoticeInterrupt();
@@ -44,13 +43,14 @@ private:
         if (!Interrupted() || noticed)
             return;
         noticed = true;
-        output.Notice(_("Ctrl+C: the update stops once the Zephlark is back in serial mode; the "
-                        "current step finishes first. Press Ctrl+C again to leave at once; "
-                        "'zephlark-cli recover' finishes the update later."));
+        output.Notice(wxString::Format(_("Ctrl+C: %s Press Ctrl+C again to leave at once; "
+                                         "'zephlark-cli recover' finishes the update later."),
+                                       WhatAStopDoes(phase)));
     }
 
     CliOutput& output;
     wxString lastStep;
+    UpdatePhase phase = UpdatePhase::Checking;
     bool noticed = false;
 };
 
@@ -73,25 +73,13 @@ int ExitCodeOf(UpdateOutcome outcome)
     return kExitFailed;
 }
 
-bool JournalKept()
-{
-    return wxFileExists(UpdateJournal(ZephlarkUserStateFolder()).Path());
-}
-
-wxString InterruptedText()
-{
-    return JournalKept() ? _("The update stopped with the Zephlark in serial mode. Run "
-                             "'zephlark-cli recover' to remove its files from the Zephlark.")
-                         : _("Stopped; nothing was sent to the Zephlark.");
-}
-
 int Finish(CliOutput& output, const UpdateResult& result)
 {
     wxString text = result.text;
     if (!result.detail.empty())
         text += "\n\n" + result.detail;
-    if (result.outcome == UpdateOutcome::Stopped)
-        text += "\n\n" + InterruptedText();
+    if (result.reasonId == "older-file")
+        text += "\n\n" + _("To install it all the same, add --allow-older.");
     return output.Result(ExitCodeOf(result.outcome), text);
 }
 
@@ -100,7 +88,9 @@ int Finish(CliOutput& output, const UpdateResult& result)
 int RunUpdateCommand(const CliOptions& options, CliOutput& output)
 {
     for (const wxString& path : {options.osFile, options.keyFile})
-        if (!path.empty() && !wxFileExists(path))
+        // Only what is missing is told before the device is found: the update's own check
+        // says why a file that exists cannot be read.
+        if (!path.empty() && !wxFileName::Exists(path))
             return output.Result(kExitBadArguments,
                                  wxString::Format(_("Couldn't open the file '%s'."), path));
     DeviceConnection connection(nullptr);

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 
+#include "BackgroundWork.h"
 #include "deviceconnection.h"
 
 namespace {
@@ -21,6 +22,13 @@ constexpr auto kDataDiskLimit = std::chrono::seconds{60};
 constexpr auto kUnmountLimit = std::chrono::seconds{30};
 constexpr auto kInstallLimit = std::chrono::seconds{90};
 constexpr auto kFlashLimit = std::chrono::seconds{120};
+// The longest an install can go on after its command: unpacking, the first restart and return,
+// the flash, the second restart and return, each within its own limit.
+constexpr auto kWholeInstallLimit =
+    kInstallLimit + std::chrono::seconds{30 + 180} + kFlashLimit + std::chrono::seconds{30 + 120};
+// A device that is identified and has said nothing for longer than a flash may take is not
+// installing: the flash is the longest silent stretch of an install.
+constexpr auto kQuietAfterInstall = kFlashLimit + std::chrono::seconds{10};
 
 const wxString kReadyStatus = "Update ready, restarting";
 
@@ -40,6 +48,28 @@ void FirmwareUpdate::KeepResponsive()
 {
     if (wxAppConsole* app = wxAppConsole::GetInstance())
         app->Yield(false);
+}
+
+void FirmwareUpdate::RunInBackground(const wxString& message, bool showFraction, bool stoppable,
+                                     const std::function<void(BackgroundWork&)>& work)
+{
+    {
+        BackgroundWork background(work);
+        while (!background.Done()) {
+            if (stoppable && progress.StopRequested())
+                background.Stop();
+            if (showFraction)
+                progress.Fraction(message, background.Fraction());
+            else
+                Pulse(message);
+            KeepResponsive();
+            TheClock().WaitForEvents(kPollPause);
+        }
+        if (showFraction)
+            progress.Fraction(message, background.Fraction());
+    }
+    // What the work logged waits in the thread's buffer: it joins the log here, in order.
+    wxLog::FlushActive();
 }
 
 void FirmwareUpdate::PauseFor(MonotonicClock::Duration d)
@@ -136,19 +166,27 @@ bool FirmwareUpdate::FollowInstallReports(MonotonicClock::TimePoint deadline)
         if (line.StartsWith("fwup:", &status)) {
             if (status.Contains("failed")) {
                 wxLogGeneric(wxLOG_Info, "%s", status);
+                installFailureId = "device-error";
+                installFailure =
+                    wxString::Format(_("The Zephlark reported: %s"), status.Strip(wxString::both));
                 return false;
             }
             if (status == kReadyStatus)
                 return true;
             Pulse(wxString::Format(_("Unpacking firmware: %s."), status));
-        } else if (line.StartsWith("fwup_error:")) {
+        } else if (line.StartsWith("fwup_error:", &status)) {
             wxLogGeneric(wxLOG_Info, "%s", line);
+            installFailureId = "device-error";
+            installFailure =
+                wxString::Format(_("The Zephlark reported: %s"), status.Strip(wxString::both));
             return false;
         } else if (line.empty()) {
             KeepResponsive();
             TheClock().WaitForEvents(kPollPause);
         }
     }
+    installFailureId = "install-timeout";
+    installFailure = _("The Zephlark did not report the end of its install within 90 seconds.");
     return false;
 }
 
@@ -171,4 +209,35 @@ bool FirmwareUpdate::WaitForFirmwareUpdateSuccess()
     wxLogGeneric(wxLOG_Info, "Waiting for flash complete timeout.");
     connection.SetReadMode(DeviceConnection::Automatic);
     return false;
+}
+
+// Ends once the device is identified and runs version, or has been identified and silent for
+// longer than any silent stretch of an install; every line and every restart starts the silence
+// anew. Nothing is sent: a command would reach a device that may be flashing.
+bool FirmwareUpdate::WaitForInstallToEnd(const wxString& version)
+{
+    const auto deadline = DeadlineAfter(kWholeInstallLimit);
+    auto quietSince = TheClock().Now();
+    connection.SetReadMode(DeviceConnection::Manual);
+    bool ended = false;
+    while (!ended && Before(deadline) && !progress.StopRequested()) {
+        Pulse(_("Waiting for the Zephlark to finish its install..."));
+        if (!connection.ReadSerialLine().empty()) {
+            quietSince = TheClock().Now();
+            continue;
+        }
+        const bool identified = connection.IsDeviceIdentified();
+        wxString running;
+        connection.GetVersionInfo(nullptr, nullptr, &running);
+        if (!identified)
+            quietSince = TheClock().Now();
+        ended = identified &&
+                (running == version || TheClock().Now() - quietSince >= kQuietAfterInstall);
+        if (!ended) {
+            KeepResponsive();
+            TheClock().WaitForEvents(kPollPause);
+        }
+    }
+    connection.SetReadMode(DeviceConnection::Automatic);
+    return ended;
 }

@@ -3,6 +3,8 @@
 namespace {
 
 constexpr size_t kMaxFatNameLength = 255;
+// A copy is first written under its name and ".part" (see VerifiedCopy), which must fit too.
+constexpr size_t kLongestTemporarySuffix = 5;
 
 bool Carriable(wxUniChar c)
 {
@@ -30,8 +32,8 @@ wxString CleanUpdateFileName(const wxString& fullName)
     for (wxUniChar c : fullName)
         clean += Carriable(c) ? c : wxUniChar('_');
     // FAT drops trailing dots, so such a name would not be found again under the name sent.
-    if (clean.empty() || clean.length() > kMaxFatNameLength || clean.EndsWith(".") ||
-        clean.find_first_not_of('.') == wxString::npos)
+    if (clean.empty() || clean.length() > kMaxFatNameLength - kLongestTemporarySuffix ||
+        clean.EndsWith(".") || clean.find_first_not_of('.') == wxString::npos)
         return wxString();
     if (IsReservedDeviceName(clean))
         clean.insert(clean.find('.') == wxString::npos ? clean.length() : clean.find('.'), "_");

@@ -1,23 +1,30 @@
 #include "update/UpdateJournal.h"
 
 #include <wx/datetime.h>
+#include <wx/dir.h>
 #include <wx/file.h>
 #include <wx/filefn.h>
 #include <wx/filename.h>
 #include <wx/log.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <utility>
 
+#include "UpdateFileName.h"
 #include "UserStateFolder.h"
 
 namespace {
 
-constexpr char kFileName[] = "update-journal";
-constexpr char kFormatLine[] = "zephlark-update-journal 1";
+constexpr char kEarlierFileName[] = "update-journal";
+constexpr char kFilePrefix[] = "update-journal-";
+constexpr char kFormatLine[] = "zephlark-update-journal 2";
+constexpr char kEarlierFormatLine[] = "zephlark-update-journal 1";
 constexpr char kEndLine[] = "end";
-constexpr char kCopiedKey[] = "copied";
+constexpr char kFileKey[] = "file";
+constexpr char kEarlierFileKey[] = "copied";
+constexpr size_t kSha256HexDigits = 64;
 
 // The record's one-per-journal fields and their keys, in the order they are written.
 const std::pair<const char*, wxString UpdateJournalRecord::*> kSingleFields[] = {
@@ -37,6 +44,12 @@ bool IsCleanValue(const std::string& utf8)
     return !utf8.empty();
 }
 
+bool IsSha256Hex(const wxString& text)
+{
+    return text.length() == kSha256HexDigits &&
+           text.find_first_not_of("0123456789abcdef") == wxString::npos;
+}
+
 wxString TooLarge()
 {
     return wxString::Format("it is larger than %zu bytes", kMaxUpdateJournalBytes);
@@ -49,9 +62,11 @@ wxString WhyUnfit(const UpdateJournalRecord& record)
         if (!IsCleanValue((record.*field).utf8_string()))
             return wxString::Format("it has no valid %s", key);
     }
-    for (const auto& name : record.copiedNames) {
-        if (!IsCleanValue(name.utf8_string()))
-            return "a copied name is empty or holds a control character";
+    for (const auto& file : record.files) {
+        if (!IsPlainDiskFileName(file.name))
+            return wxString::Format("\"%s\" is no plain file name on the disk", file.name);
+        if (record.ProvesItsFiles() && (!file.size || !IsSha256Hex(file.sha256)))
+            return wxString::Format("the file %s has no valid size and SHA-256", file.name);
     }
     return wxString();
 }
@@ -61,14 +76,28 @@ std::string Format(const UpdateJournalRecord& record)
     std::string text = std::string(kFormatLine) + "\n";
     for (const auto& [key, field] : kSingleFields)
         text += std::string(key) + "=" + (record.*field).utf8_string() + "\n";
-    for (const auto& name : record.copiedNames)
-        text += std::string(kCopiedKey) + "=" + name.utf8_string() + "\n";
+    for (const auto& file : record.files)
+        text += std::string(kFileKey) + "=" + file.sha256.utf8_string() + " " +
+                std::to_string(file.size.value_or(0)) + " " + file.name.utf8_string() + "\n";
     return text + kEndLine + "\n";
 }
 
+// "<sha256> <size> <name>"; nothing when the value does not have that form.
+std::optional<UpdateJournalFile> ParseFile(const wxString& value)
+{
+    const wxString sha256 = value.BeforeFirst(' ');
+    const wxString rest = value.AfterFirst(' ');
+    const wxString size = rest.BeforeFirst(' ');
+    unsigned long long bytes = 0;
+    if (!IsSha256Hex(sha256) || size.empty() ||
+        size.find_first_not_of("0123456789") != wxString::npos || !size.ToULongLong(&bytes))
+        return std::nullopt;
+    return UpdateJournalFile{rest.AfterFirst(' '), bytes, sha256};
+}
+
 // Stores one key=value line in record; false with damage set when the line does not fit.
-bool ParseLine(const std::string& line, size_t number, UpdateJournalRecord& record,
-               wxString& damage)
+bool ParseLine(const std::string& line, size_t number, bool earlierFormat,
+               UpdateJournalRecord& record, wxString& damage)
 {
     const size_t equals = line.find('=');
     const std::string key = line.substr(0, equals);
@@ -79,9 +108,13 @@ bool ParseLine(const std::string& line, size_t number, UpdateJournalRecord& reco
             wxString::Format("line %zu has no value, invalid UTF-8 or a control character", number);
         return false;
     }
-    if (key == kCopiedKey) {
-        record.copiedNames.push_back(value);
-        return true;
+    if (key == (earlierFormat ? kEarlierFileKey : kFileKey)) {
+        const auto file = earlierFormat ? UpdateJournalFile{value} : ParseFile(value);
+        if (!file)
+            damage = wxString::Format("line %zu is no valid file", number);
+        else
+            record.files.push_back(*file);
+        return file.has_value();
     }
     for (const auto& [name, field] : kSingleFields) {
         if (key != name)
@@ -108,7 +141,8 @@ std::optional<UpdateJournalRecord> Parse(const std::string& text, wxString& dama
     std::istringstream in(text);
     std::string line;
     std::getline(in, line);
-    if (line != kFormatLine) {
+    const bool earlierFormat = line == kEarlierFormatLine;
+    if (line != kFormatLine && !earlierFormat) {
         damage = wxString::Format("its first line is not \"%s\"", kFormatLine);
         return std::nullopt;
     }
@@ -122,7 +156,7 @@ std::optional<UpdateJournalRecord> Parse(const std::string& text, wxString& dama
             damage = WhyUnfit(record);
             return damage.empty() ? std::optional(record) : std::nullopt;
         }
-        if (!ParseLine(line, number, record, damage))
+        if (!ParseLine(line, number, earlierFormat, record, damage))
             return std::nullopt;
     }
     damage = "it has no \"end\" line";
@@ -143,19 +177,82 @@ bool ReadBounded(const wxString& path, std::string& text)
     return true;
 }
 
+void SetAside(const wxString& path, const wxString& reason)
+{
+    const wxString aside = path + ".damaged-" + wxDateTime::UNow().Format("%Y%m%d-%H%M%S-%l");
+    if (wxRenameFile(path, aside, false))
+        wxLogMessage("The update journal %s is damaged (%s); it was set aside as %s.", path, reason,
+                     aside);
+    else
+        wxLogMessage("The update journal %s is damaged (%s) and could not be set aside.", path,
+                     reason);
+}
+
+// The record in the file at path; nothing when there is none, or it is damaged (set aside).
+std::optional<UpdateJournalRecord> LoadFile(const wxString& path)
+{
+    if (path.empty() || !wxFileExists(path))
+        return std::nullopt;
+    std::string text;
+    wxString damage;
+    std::optional<UpdateJournalRecord> record;
+    if (!ReadBounded(path, text))
+        damage = "it cannot be read";
+    else if (text.size() > kMaxUpdateJournalBytes)
+        damage = TooLarge();
+    else
+        record = Parse(text, damage);
+    if (!record)
+        SetAside(path, damage);
+    return record;
+}
+
+wxString EarlierPath(const wxString& folder)
+{
+    return folder.empty() ? wxString() : wxFileName(folder, kEarlierFileName).GetFullPath();
+}
+
+// The serial number as a part of a file name: a serial number is the device's own text.
+wxString FileNamePart(const wxString& serialNumber)
+{
+    wxString part;
+    for (const wxUniChar c : serialNumber)
+        part += (c.IsAscii() && (wxIsalnum(c) || c == '-' || c == '_')) ? c : wxUniChar('_');
+    return part;
+}
+
 } // namespace
 
-UpdateJournal::UpdateJournal(wxString folder) : folder(std::move(folder)) {}
+bool IsPlainDiskFileName(const wxString& name)
+{
+    return !name.StartsWith(".") && CleanUpdateFileName(name) == name;
+}
+
+bool UpdateJournalRecord::ProvesItsFiles() const
+{
+    return std::all_of(files.begin(), files.end(),
+                       [](const UpdateJournalFile& file) { return file.size.has_value(); });
+}
+
+UpdateJournal::UpdateJournal(wxString folder, const wxString& serialNumber)
+    : folder(std::move(folder)), serialNumber(serialNumber)
+{}
 
 wxString UpdateJournal::Path() const
 {
-    return folder.empty() ? wxString() : wxFileName(folder, kFileName).GetFullPath();
+    if (folder.empty())
+        return wxString();
+    return wxFileName(folder, kFilePrefix + FileNamePart(serialNumber)).GetFullPath();
 }
 
 bool UpdateJournal::Save(const UpdateJournalRecord& record)
 {
     const std::string text = Format(record);
     wxString unfit = folder.empty() ? "there is no state folder" : WhyUnfit(record);
+    if (unfit.empty() && record.serialNumber != serialNumber)
+        unfit = "it names another device";
+    if (unfit.empty() && !record.ProvesItsFiles())
+        unfit = "a file has no size and SHA-256";
     if (unfit.empty() && text.size() > kMaxUpdateJournalBytes)
         unfit = TooLarge();
     if (!unfit.empty()) {
@@ -167,35 +264,46 @@ bool UpdateJournal::Save(const UpdateJournalRecord& record)
 
 std::optional<UpdateJournalRecord> UpdateJournal::Load()
 {
-    if (folder.empty() || !wxFileExists(Path()))
-        return std::nullopt;
-    std::string text;
-    wxString damage;
-    std::optional<UpdateJournalRecord> record;
-    if (!ReadBounded(Path(), text))
-        damage = "it cannot be read";
-    else if (text.size() > kMaxUpdateJournalBytes)
-        damage = TooLarge();
-    else
-        record = Parse(text, damage);
-    if (!record)
-        SetAside(damage);
-    return record;
+    // Another device's record under this file name (two serial numbers that differ only in the
+    // characters a file name cannot carry) is not this device's, and stays for its own.
+    for (const wxString& path : {Path(), EarlierPath(folder)}) {
+        const auto record = LoadFile(path);
+        if (record && record->serialNumber == serialNumber)
+            return record;
+    }
+    return std::nullopt;
 }
 
 void UpdateJournal::Remove()
 {
-    if (!folder.empty() && wxFileExists(Path()))
-        wxRemoveFile(Path());
+    for (const wxString& path : {Path(), EarlierPath(folder)}) {
+        const auto record = LoadFile(path);
+        if (record && record->serialNumber == serialNumber)
+            wxRemoveFile(path);
+    }
 }
 
-void UpdateJournal::SetAside(const wxString& reason)
+std::vector<UpdateJournalRecord> UpdateJournal::LoadAll(const wxString& folder)
 {
-    const wxString aside = Path() + ".damaged-" + wxDateTime::UNow().Format("%Y%m%d-%H%M%S-%l");
-    if (wxRenameFile(Path(), aside, false))
-        wxLogMessage("The update journal %s is damaged (%s); it was set aside as %s.", Path(),
-                     reason, aside);
-    else
-        wxLogMessage("The update journal %s is damaged (%s) and could not be set aside.", Path(),
-                     reason);
+    std::vector<UpdateJournalRecord> records;
+    wxDir dir;
+    if (folder.empty() || !wxDirExists(folder) || !dir.Open(folder))
+        return records;
+    std::vector<wxString> names;
+    wxString name;
+    for (bool more = dir.GetFirst(&name, wxString(kFilePrefix) + "*", wxDIR_FILES); more;
+         more = dir.GetNext(&name))
+        names.push_back(name);
+    std::sort(names.begin(), names.end());
+    for (const wxString& each : names) {
+        const wxString serialPart = each.Mid(strlen(kFilePrefix));
+        // Lock files, replacements in progress and damaged journals set aside are no journals.
+        if (serialPart.empty() || FileNamePart(serialPart) != serialPart)
+            continue;
+        if (const auto record = LoadFile(wxFileName(folder, each).GetFullPath()))
+            records.push_back(*record);
+    }
+    if (const auto earlier = LoadFile(EarlierPath(folder)))
+        records.push_back(*earlier);
+    return records;
 }

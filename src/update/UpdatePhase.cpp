@@ -32,8 +32,21 @@ bool DeviceMustStayPlugged(UpdatePhase phase)
 
 wxString WhatAStopDoes(UpdatePhase phase)
 {
-    if (!DeviceMustStayPlugged(phase))
+    switch (phase) {
+    case UpdatePhase::Checking:
         return _("The update stops now; nothing has been sent to the Zephlark.");
-    return _("The update stops once the Zephlark is safe: the current step finishes first, and "
-             "an install the Zephlark has begun cannot be interrupted. Leave it plugged in.");
+    case UpdatePhase::EnteringDisk:
+    case UpdatePhase::Copying:
+    case UpdatePhase::Returning:
+        return _("The update stops at the next safe point: its files are removed from the "
+                 "Zephlark, which then returns to serial mode. Leave it plugged in.");
+    case UpdatePhase::Installing:
+    case UpdatePhase::Restarting:
+    case UpdatePhase::Flashing:
+        return _("The Zephlark is installing, which cannot be interrupted: the update follows it "
+                 "to the end and then tells its version. Leave it plugged in.");
+    case UpdatePhase::CleaningUp:
+        break;
+    }
+    return _("The update finishes removing its files first. Leave the Zephlark plugged in.");
 }

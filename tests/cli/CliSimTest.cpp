@@ -36,7 +36,7 @@ protected:
 
     bool JournalKept() const
     {
-        return wxFileExists(folder + "/state/zephlark-utility/update-journal");
+        return wxFileExists(folder + "/state/zephlark-utility/update-journal-ZL-000123");
     }
 
     CliRun Run(const std::vector<std::string>& arguments, std::vector<std::string> settings = {},
@@ -132,6 +132,7 @@ struct InterruptCase
     std::vector<std::string> environment;
     const char* interruptAtStep;
     bool twice; // the second Ctrl+C once the first was acknowledged
+    int exitCode;
     bool journalKept;
 };
 
@@ -139,6 +140,9 @@ class CliInterrupt : public CliSim, public testing::WithParamInterface<Interrupt
 {
 };
 
+// A Ctrl+C stops the update where the device is safe. Left while the Zephlark may be installing,
+// the recovery waits for the install's end: stopped there, it keeps the journal; run again once
+// the install is done, it finishes.
 TEST_P(CliInterrupt, StopsWhereTheDeviceIsSafeAndRecoverFinishes)
 {
     const InterruptCase& c = GetParam();
@@ -156,13 +160,21 @@ TEST_P(CliInterrupt, StopsWhereTheDeviceIsSafeAndRecoverFinishes)
                 }
             });
     EXPECT_EQ(sent, c.twice ? 2 : 1);
-    EXPECT_EQ(run.exitCode, 130);
+    EXPECT_EQ(run.exitCode, c.exitCode);
     EXPECT_EQ(JournalKept(), c.journalKept);
     // Leaving at once writes nothing more; a stop ends with its result.
     EXPECT_EQ(run.events.back().at("event") == "result", !c.twice);
     if (!c.journalKept)
         return;
-    const CliRun recovery = Run({"recover"});
+    const CliRun stopped = Run({"recover"}, {}, [](const CliEvent& event, pid_t pid) {
+        if (event.at("event") == "step" &&
+            event.at("text") == "Waiting for the Zephlark to finish its install...")
+            kill(pid, SIGINT);
+    });
+    EXPECT_EQ(stopped.exitCode, 130);
+    EXPECT_TRUE(JournalKept());
+    // Each run simulates a device of its own: this one has finished the install by now.
+    const CliRun recovery = Run({"recover"}, {"ZEPHLARK_SIM_VERSION=1.5.0"});
     EXPECT_EQ(recovery.exitCode, 0);
     EXPECT_EQ(recovery.events.back().at("text").rfind("Update Finished", 0), 0u);
     EXPECT_FALSE(JournalKept());
@@ -175,11 +187,42 @@ INSTANTIATE_TEST_SUITE_P(
                       {"ZEPHLARK_SIM_UNPLUGGED=1"},
                       "Waiting for Zephlark...",
                       false,
+                      130,
+                      false},
+        InterruptCase{"AfterDatadiskRemovesTheFilesAndReturns",
+                      {},
+                      "Waiting for Zephlark disk...",
+                      false,
+                      130,
                       false},
         InterruptCase{
-            "AfterDatadiskFinishesTheStep", {}, "Waiting for Zephlark disk...", false, true},
+            "OnceDuringTheInstallFollowsIt", {}, "Installing firmware...", false, 0, false},
         InterruptCase{
-            "TwiceDuringTheInstallLeavesAtOnce", {}, "Installing firmware...", true, true}),
+            "TwiceDuringTheInstallLeavesAtOnce", {}, "Installing firmware...", true, 130, true}),
     [](const testing::TestParamInfo<InterruptCase>& info) { return info.param.name; });
+
+// Two programs: while one updates the Zephlark, a second update or recovery of it is refused at
+// once, and the first one goes on to its end.
+TEST_F(CliSim, SecondProgramIsRefusedWhileAnUpdateRuns)
+{
+    std::vector<CliRun> others;
+    const std::string os = OsFile("1.5.0");
+    const CliRun first = Run({"update", os}, {}, [&](const CliEvent& event, pid_t) {
+        if (others.empty() && event.at("event") == "step" &&
+            event.at("text") == "Installing firmware...") {
+            others.push_back(Run({"recover"}));
+            others.push_back(Run({"update", os}));
+        }
+    });
+    EXPECT_EQ(first.exitCode, 0);
+    ASSERT_EQ(others.size(), 2u);
+    for (const CliRun& other : others) {
+        EXPECT_EQ(other.exitCode, 4);
+        EXPECT_EQ(other.events.back().at("text").rfind(
+                      "Update Error\n\nAnother program is updating the Zephlark.", 0),
+                  0u);
+    }
+    EXPECT_FALSE(JournalKept());
+}
 
 } // namespace

@@ -26,6 +26,7 @@
 #include "WaitFor.h"
 #include "deviceconnection.h"
 #include "sim/SampleOsFile.h"
+#include "sim/SimDevice.h"
 
 namespace {
 
@@ -168,13 +169,13 @@ TEST_F(KilledUpdate, IsFinishedWhenTheProgramStartsAgain)
         << FileText(updateLog);
     updating.Kill();
     // The device goes on installing alone; its disk keeps the copy, the journal says how far the
-    // update got.
-    ASSERT_TRUE(WaitUntil(
-        "the device back with its new system", [this] { return DeviceRuns("1.5.0"); }, 20s));
+    // update got. The program starts again at once: its recovery waits for the install's end
+    // instead of switching the device to its disk in the middle of it.
     EXPECT_FALSE(std::filesystem::is_empty(device->DiskFolder()));
-    const auto journal = UpdateJournal(ZephlarkUserStateFolder()).Load();
-    ASSERT_TRUE(journal);
-    EXPECT_EQ(journal->step, "installing");
+    UpdateJournal journal(ZephlarkUserStateFolder(), sim::kDefaultSerialNumber);
+    const auto record = journal.Load();
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->step, "installing");
 
     const std::string resultFile = bus.Folder() + "/result";
     const std::string answerLog = bus.Folder() + "/answer.log";
@@ -184,8 +185,9 @@ TEST_F(KilledUpdate, IsFinishedWhenTheProgramStartsAgain)
     EXPECT_EQ(FileText(resultFile), "Update Finished\n\nThe files of an interrupted update were "
                                     "removed from the Zephlark.\n\nDevice firmware version is: "
                                     "1.5.0.");
+    EXPECT_TRUE(DeviceRuns("1.5.0"));
     EXPECT_TRUE(std::filesystem::is_empty(device->DiskFolder()));
-    EXPECT_FALSE(UpdateJournal(ZephlarkUserStateFolder()).Load());
+    EXPECT_FALSE(journal.Load());
 }
 
 } // namespace

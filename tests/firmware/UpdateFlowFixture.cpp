@@ -1,5 +1,6 @@
 #include "UpdateFlowFixture.h"
 
+#include <wx/app.h>
 #include <wx/dir.h>
 #include <wx/ffile.h>
 #include <wx/utils.h>
@@ -76,10 +77,34 @@ wxString SimUpdateTest::KeyFile(const wxString& name)
 
 wxString UpdateFlow::Update(const wxString& osPath, const wxString& keyPath, bool allowOlder)
 {
-    const UpdateResult result =
-        FirmwareUpdate(*connection, progress).Run(osPath, keyPath, allowOlder);
+    result = FirmwareUpdate(*connection, progress).Run(osPath, keyPath, allowOlder);
     outcome = result.outcome;
     return result.text;
+}
+
+void UpdateFlow::StartAgain()
+{
+    connection.reset(); // the port is the process's: the old one lets go of it first
+    connection = std::make_unique<DeviceConnection>(nullptr);
+    for (int poll = 0; poll < 600; ++poll) {
+        if (connection->IsDeviceIdentified() || connection->HasDataDisk())
+            return;
+        wxAppConsole::GetInstance()->Yield(false); // the reader's lines, the version report
+        TheClock().WaitForEvents(std::chrono::milliseconds{100});
+    }
+    ADD_FAILURE() << "no Zephlark within a minute";
+}
+
+bool SimUpdateTest::JournalKept() const
+{
+    return wxFileExists(folder + "/state/zephlark-utility/update-journal-" +
+                        sim::kDefaultSerialNumber);
+}
+
+void SimUpdateTest::LetTimePass(MonotonicClock::Duration d)
+{
+    for (auto end = TheClock().Now() + d; TheClock().Now() < end;)
+        TheClock().WaitForEvents(std::chrono::milliseconds{100});
 }
 
 std::vector<wxString> SimUpdateTest::DiskFiles()

@@ -38,6 +38,10 @@ protected:
     std::vector<std::string> DeviceCommands();
     // How many logged messages start with start.
     size_t LoggedStartingWith(const wxString& start);
+    // Whether the simulated device's journal is in the state folder.
+    bool JournalKept() const;
+    // Virtual time passes with nobody connected (the program is not running).
+    static void LetTimePass(MonotonicClock::Duration d);
 
     static wxString Successful(const wxString& version)
     {
@@ -58,12 +62,14 @@ class InterruptibleProgress : public FirmwareUpdateProgress
 {
 public:
     void Pulse(const wxString&) override {}
+    bool StopRequested() const override { return stop; }
     void Fraction(const wxString&, double) override
     {
         if (onFraction)
             onFraction();
     }
     std::function<void()> onFraction;
+    bool stop = false;
 };
 
 // The update engine over the simulated device, with no window.
@@ -72,10 +78,14 @@ class UpdateFlow : public SimUpdateTest
 protected:
     UpdateFlow();
 
-    // The result's text; its outcome in outcome.
+    // The result's text; its outcome in outcome, the whole result in result.
     wxString Update(const wxString& osPath, const wxString& keyPath = "", bool allowOlder = false);
+    // The program starts again: a new connection waits for the device (or its disk), as the
+    // command line's recover does.
+    void StartAgain();
 
     std::unique_ptr<DeviceConnection> connection = std::make_unique<DeviceConnection>(nullptr);
     InterruptibleProgress progress;
     UpdateOutcome outcome = UpdateOutcome::Failed;
+    UpdateResult result{};
 };

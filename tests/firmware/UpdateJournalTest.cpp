@@ -19,10 +19,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
+const std::string kSha = std::string(63, 'a') + "b";
 const UpdateJournalRecord kRecord{
-    "ZL0042", {"ZEPHOS.zlos", "ZEPHKEY.zlk"}, "installing", "2.6.0b3"};
-const std::string kRecordText = "zephlark-update-journal 1\nserial=ZL0042\nstep=installing\n"
-                                "os-version=2.6.0b3\ncopied=ZEPHOS.zlos\ncopied=ZEPHKEY.zlk\nend\n";
+    "ZL0042", {{"ZEPHOS.zlos", 1000, kSha}, {"ZEPHKEY.zlk", 12, kSha}}, "installing", "2.6.0b3"};
+const std::string kRecordText = "zephlark-update-journal 2\nserial=ZL0042\nstep=installing\n"
+                                "os-version=2.6.0b3\nfile=" +
+                                kSha + " 1000 ZEPHOS.zlos\nfile=" + kSha + " 12 ZEPHKEY.zlk\nend\n";
+// What the earlier program wrote, in its single file.
+const std::string kEarlierText = "zephlark-update-journal 1\nserial=ZL0042\nstep=installing\n"
+                                 "os-version=2.6.0b3\ncopied=ZEPHOS.zlos\nend\n";
 
 std::string Replaced(std::string text, const std::string& from, const std::string& to)
 {
@@ -32,8 +37,8 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 // Valid lines, one byte more than a journal may have.
 std::string OversizedJournal()
 {
-    const std::string head = "zephlark-update-journal 1\nserial=ZL0042\nstep=copying\n"
-                             "os-version=2.6\ncopied=";
+    const std::string head = "zephlark-update-journal 2\nserial=ZL0042\nstep=copying\n"
+                             "os-version=";
     const std::string tail = "\nend\n";
     return head + std::string(kMaxUpdateJournalBytes + 1 - head.size() - tail.size(), 'A') + tail;
 }
@@ -64,19 +69,24 @@ protected:
 class UpdateJournalTest : public ScratchFolder
 {
 protected:
-    UpdateJournal journal{root.string()};
-    fs::path path = root / "update-journal";
+    UpdateJournal journal{root.string(), "ZL0042"};
+    fs::path path = root / "update-journal-ZL0042";
 };
 
 TEST_F(UpdateJournalTest, EachSaveReplacesTheRecordUntilRemoved)
 {
     const UpdateJournalRecord copying{
         "ZL0042", {}, "copying", wxString::FromUTF8("2.6 \u00abnightly\u00bb")};
+    UpdateJournal other{root.string(), "ZL/7"};
     ASSERT_TRUE(journal.Save(copying));
     EXPECT_EQ(journal.Load(), copying);
     ASSERT_TRUE(journal.Save(kRecord));
     EXPECT_EQ(ReadBytes(path), kRecordText);
     EXPECT_EQ(journal.Load(), kRecord);
+    // Each device has its own: another's neither sees nor removes this one.
+    EXPECT_EQ(other.Load(), std::nullopt);
+    other.Remove();
+    EXPECT_EQ(UpdateJournal::LoadAll(root.string()), std::vector<UpdateJournalRecord>{kRecord});
 
     journal.Remove();
     journal.Remove();
@@ -96,22 +106,51 @@ TEST_F(UpdateJournalTest, ReplacesTheFileWholeAndIgnoresASaveCutShort)
     ASSERT_TRUE(journal.Save(cleaning));
     EXPECT_EQ(ReadBytes(root / "earlier"), kRecordText); // replaced, not written into
     EXPECT_EQ(journal.Load(), cleaning);
-    EXPECT_EQ(Entries(), (std::vector<std::string>{"earlier", "update-journal"}));
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"earlier", "update-journal-ZL0042"}));
+}
+
+// A link planted at the temporary name is replaced, never written through.
+TEST_F(UpdateJournalTest, WritesNoFileThroughALink)
+{
+    WriteBytes(root / "victim", "keep");
+    fs::create_symlink(root / "victim", path.string() + ".new");
+    ASSERT_TRUE(journal.Save(kRecord));
+    EXPECT_EQ(ReadBytes(root / "victim"), "keep");
+    EXPECT_EQ(journal.Load(), kRecord);
+}
+
+// An update interrupted under the earlier program is finished by this one: its journal is read
+// for the device it names only, without sizes or hashes, and removed with that device's.
+TEST_F(UpdateJournalTest, TheEarlierProgramsJournalIsHonouredForItsDevice)
+{
+    WriteBytes(root / "update-journal", kEarlierText);
+    UpdateJournal other{root.string(), "ZL7"};
+    EXPECT_EQ(other.Load(), std::nullopt);
+    other.Remove();
+    const UpdateJournalRecord earlier{"ZL0042", {{"ZEPHOS.zlos"}}, "installing", "2.6.0b3"};
+    EXPECT_EQ(journal.Load(), earlier);
+    EXPECT_FALSE(earlier.ProvesItsFiles());
+    EXPECT_EQ(UpdateJournal::LoadAll(root.string()), std::vector<UpdateJournalRecord>{earlier});
+    journal.Remove();
+    EXPECT_TRUE(Entries().empty());
 }
 
 TEST_F(UpdateJournalTest, RefusesToSaveWhatCouldNotBeReadBack)
 {
     UpdateJournalRecord forged = kRecord;
-    forged.copiedNames.push_back("A.zlos\ncopied=../etc");
+    forged.files.push_back({"A.zlos\nfile=../etc", 1, kSha});
+    UpdateJournalRecord unproven = kRecord;
+    unproven.files.push_back({"B.zlos"});
     UpdateJournalRecord anonymous = kRecord;
     anonymous.serialNumber.clear();
-    UpdateJournal nowhere{wxString()};
+    UpdateJournal nowhere{wxString(), "ZL0042"};
     EXPECT_FALSE(journal.Save(forged));
+    EXPECT_FALSE(journal.Save(unproven));
     EXPECT_FALSE(journal.Save(anonymous));
     EXPECT_FALSE(nowhere.Save(kRecord));
     EXPECT_EQ(nowhere.Load(), std::nullopt);
     EXPECT_TRUE(Entries().empty());
-    EXPECT_EQ(log.Messages().size(), 3u);
+    EXPECT_EQ(log.Messages().size(), 4u);
 }
 
 struct DamagedJournal
@@ -119,6 +158,7 @@ struct DamagedJournal
     const char* name;
     std::string bytes;
     const char* reason;
+    std::string file = "update-journal-ZL0042";
 };
 
 void PrintTo(const DamagedJournal& journal, std::ostream* out)
@@ -133,12 +173,13 @@ class DamagedJournalTest : public UpdateJournalTest,
 
 TEST_P(DamagedJournalTest, IsSetAsideAndNeverTrusted)
 {
+    const fs::path path = root / GetParam().file;
     WriteBytes(path, GetParam().bytes);
     EXPECT_EQ(journal.Load(), std::nullopt);
 
     const auto entries = Entries();
     ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0].rfind("update-journal.damaged-", 0), 0u) << entries[0];
+    EXPECT_EQ(entries[0].rfind(GetParam().file + ".damaged-", 0), 0u) << entries[0];
     EXPECT_EQ(ReadBytes(root / entries[0]), GetParam().bytes);
     const auto messages = log.Messages();
     ASSERT_EQ(messages.size(), 1u);
@@ -156,8 +197,8 @@ INSTANTIATE_TEST_SUITE_P(
                        "it does not end with a line break"},
         DamagedJournal{"CutAtALineEnd", Replaced(kRecordText, "end\n", ""),
                        "it has no \"end\" line"},
-        DamagedJournal{"NewerFormat", Replaced(kRecordText, " 1\n", " 2\n"),
-                       "its first line is not \"zephlark-update-journal 1\""},
+        DamagedJournal{"NewerFormat", Replaced(kRecordText, " 2\n", " 3\n"),
+                       "its first line is not \"zephlark-update-journal 2\""},
         DamagedJournal{"ControlCharacterInAName", Replaced(kRecordText, "OS.", "OS\x1b."),
                        "line 5 has no value, invalid UTF-8 or a control character"},
         DamagedJournal{"InvalidUtf8", Replaced(kRecordText, "ZL0042", "ZL\xff"),
@@ -168,9 +209,22 @@ INSTANTIATE_TEST_SUITE_P(
                        "line 3 repeats serial"},
         DamagedJournal{"MissingKey", Replaced(kRecordText, "step=installing\n", ""),
                        "it has no valid step"},
-        DamagedJournal{"TextAfterEnd", kRecordText + "copied=X.zlos\n",
+        DamagedJournal{"TextAfterEnd", kRecordText + "file=X.zlos\n",
                        "text follows its \"end\" line"},
-        DamagedJournal{"Oversized", OversizedJournal(), "it is larger than 65536 bytes"}),
+        DamagedJournal{"Oversized", OversizedJournal(), "it is larger than 65536 bytes"},
+        DamagedJournal{"FileWithoutItsSize", Replaced(kRecordText, " 12 ", " "),
+                       "line 6 is no valid file"},
+        // Names that would leave the disk's root or that the update never makes, in both formats.
+        DamagedJournal{"NameLeavingTheDisk", Replaced(kRecordText, "ZEPHKEY", "../x/ZEPHKEY"),
+                       "\"../x/ZEPHKEY.zlk\" is no plain file name on the disk"},
+        DamagedJournal{"EarlierNameLeavingTheDisk",
+                       Replaced(kEarlierText, "ZEPHOS.zlos", "../x/important.txt"),
+                       "\"../x/important.txt\" is no plain file name on the disk",
+                       "update-journal"},
+        DamagedJournal{"EarlierHiddenName", Replaced(kEarlierText, "ZEPHOS", ".ZEPHOS"),
+                       "\".ZEPHOS.zlos\" is no plain file name on the disk", "update-journal"},
+        DamagedJournal{"ReservedName", Replaced(kRecordText, "ZEPHOS", "NUL"),
+                       "\"NUL.zlos\" is no plain file name on the disk"}),
     [](const testing::TestParamInfo<DamagedJournal>& info) { return info.param.name; });
 
 // The state folder of the Linux platform, which the simulated one shares.

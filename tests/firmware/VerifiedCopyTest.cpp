@@ -39,18 +39,22 @@ protected:
         fs::create_directory(disk);
         Configure([this](sim::DeviceSettings& settings) { settings.diskFolder = disk; });
         WriteBytes(source, contents);
+        EXPECT_EQ(ReadWholeFile(source.string(), checked, kProceed).status, FileWorkStatus::Done);
     }
 
-    bool Copy(const fs::path& from, const fs::path& root, const CopyProgress& progress = {})
+    bool Copy(const fs::path& from, const fs::path& root, const WorkProgress& progress = {})
     {
-        const auto ignore = [](uint64_t, uint64_t) {};
-        return CopyToDataDiskVerified(from.string(), root.string(), "os.zlos",
-                                      progress ? progress : ignore);
+        return CopyToDataDiskVerified(from.string(), root.string(), checked,
+                                      progress ? progress : kProceed)
+                   .status == FileWorkStatus::Done;
     }
+
+    static inline const WorkProgress kProceed = [](uint64_t, uint64_t) { return true; };
 
     const fs::path disk = fs::path(folder.utf8_string()) / "disk";
     const fs::path source = fs::path(folder.utf8_string()) / "os.zlos";
     const std::string contents = Pattern(kSourceBytes);
+    UpdateJournalFile checked{"os.zlos"};
 };
 
 TEST_F(VerifiedCopy, FinalNameKeepsTheOldFileUntilTheCheckedCopyReplacesIt)
@@ -58,6 +62,7 @@ TEST_F(VerifiedCopy, FinalNameKeepsTheOldFileUntilTheCheckedCopyReplacesIt)
     WriteBytes(disk / "os.zlos", "old");
     EXPECT_TRUE(Copy(source, disk, [this](uint64_t, uint64_t) {
         EXPECT_EQ(ReadBytes(disk / "os.zlos"), "old");
+        return true;
     }));
     EXPECT_TRUE(ReadBytes(disk / "os.zlos") == contents);
     EXPECT_THAT(DiskFiles(), ElementsAre("os.zlos"));
@@ -85,6 +90,7 @@ TEST_F(VerifiedCopy, ProgressFollowsEveryChunkAndReachesTheTotal)
         done.push_back(bytes);
         longest = std::max(longest, TheClock().Now() - last);
         last = TheClock().Now();
+        return true;
     }));
     const uint64_t chunk = kChunkBytes;
     EXPECT_THAT(done,
@@ -103,6 +109,7 @@ struct FailedCopyCase
     const char* root; // below the disk folder
     const char* logged;
     std::vector<wxString> left;
+    uint64_t stopAfter = UINT64_MAX; // bytes of work, where the caller asks the copy to stop
 };
 
 void PrintTo(const FailedCopyCase& failure, std::ostream* out)
@@ -117,7 +124,8 @@ class FailedCopy : public VerifiedCopy, public testing::WithParamInterface<Faile
 TEST_P(FailedCopy, LeavesNoPartialCopyAndLogsWhy)
 {
     Configure([this](sim::DeviceSettings& settings) { GetParam().prepare(settings, source); });
-    EXPECT_FALSE(Copy(source, disk / GetParam().root));
+    EXPECT_FALSE(Copy(source, disk / GetParam().root,
+                      [](uint64_t done, uint64_t) { return done < GetParam().stopAfter; }));
     const auto messages = log.Messages();
     EXPECT_TRUE(std::any_of(messages.begin(), messages.end(), [](const wxString& message) {
         return message.Contains(GetParam().logged);
@@ -134,7 +142,7 @@ INSTANTIATE_TEST_SUITE_P(
                            settings.corruptByteOfNextCopy = 70000;
                        },
                        "",
-                       " on the Zephlark differs from the source at byte 70000.",
+                       " on the Zephlark reads back different from the file",
                        {}},
         FailedCopyCase{"FolderInTheWay",
                        [](sim::DeviceSettings& settings, const fs::path&) {
@@ -148,6 +156,12 @@ INSTANTIATE_TEST_SUITE_P(
                        "",
                        "No such file or directory",
                        {}},
+        FailedCopyCase{"StoppedBetweenChunks",
+                       [](sim::DeviceSettings&, const fs::path&) {},
+                       "",
+                       "Copying ",
+                       {},
+                       2 * kChunkBytes},
         FailedCopyCase{"DiskGone",
                        [](sim::DeviceSettings&, const fs::path&) {},
                        "gone",

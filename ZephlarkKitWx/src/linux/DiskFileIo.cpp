@@ -42,7 +42,9 @@ namespace {
 
 bool Failed(const char* action, const wxString& path)
 {
-    wxLogMessage("Failed to %s %s: %s", action, path, wxSysErrorMsgStr(errno));
+    const int error = errno;
+    wxLogMessage("Failed to %s %s: %s", action, path, wxSysErrorMsgStr(error));
+    errno = error; // for the caller's message
     return false;
 }
 

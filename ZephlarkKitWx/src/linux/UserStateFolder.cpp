@@ -59,10 +59,14 @@ bool WriteAll(int fd, const std::string& bytes)
 }
 
 // False with errno set when a step fails. close() is checked too: some file systems (NFS) report
-// a failed write only there.
+// a failed write only there. The file is made anew: a link standing at its name (planted, or left
+// by anything) is removed, never written through.
 bool WriteSynced(const wxString& path, const std::string& bytes)
 {
-    const int fd = open(path.fn_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kPrivateFileMode);
+    if (unlink(path.fn_str()) != 0 && errno != ENOENT)
+        return false;
+    const int fd =
+        open(path.fn_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kPrivateFileMode);
     if (fd < 0)
         return false;
     const bool written = WriteAll(fd, bytes) && fsync(fd) == 0;

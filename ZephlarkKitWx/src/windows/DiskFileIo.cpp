@@ -19,6 +19,7 @@ bool Failed(const char* action, const wxString& path)
 {
     const DWORD error = GetLastError();
     wxLogMessage("Failed to %s %s: %s", action, path, wxSysErrorMsgStr(error));
+    SetLastError(error); // for the caller's message
     return false;
 }
 

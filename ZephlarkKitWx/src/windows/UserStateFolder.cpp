@@ -33,11 +33,15 @@ bool IsFolder(const wxString& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// GetLastError is set when a step fails.
+// GetLastError is set when a step fails. The file is made anew: a link standing at its name is
+// deleted itself (DeleteFileW removes a link, not its target) and never written through.
 bool WriteFlushed(const wxString& path, const std::string& bytes)
 {
-    FileHandle file{ValidOrNull(CreateFileW(path.wc_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr))};
+    if (!DeleteFileW(path.wc_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
+        return false;
+    FileHandle file{
+        ValidOrNull(CreateFileW(path.wc_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr))};
     DWORD written = 0;
     return file &&
            WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
