@@ -7,6 +7,12 @@
 
 #include "PrivateBus.h"
 
+struct DriveRemovals
+{
+    std::mutex lock; // guards action, and is held while it runs
+    std::function<void(const std::string&)> action;
+};
+
 namespace {
 
 constexpr auto kService = "org.freedesktop.UDisks2";
@@ -16,16 +22,6 @@ constexpr auto kMockInterface = "org.freedesktop.DBus.Mock";
 constexpr auto kRemovalRule = "type='signal',sender='org.freedesktop.UDisks2',"
                               "interface='org.freedesktop.DBus.ObjectManager',"
                               "member='InterfacesRemoved'";
-
-} // namespace
-
-struct DriveRemovals
-{
-    std::mutex lock; // guards action, and is held while it runs
-    std::function<void(const std::string&)> action;
-};
-
-namespace {
 
 // Runs on GDBus' thread, for every message the connection receives.
 GDBusMessage* NoticeDriveRemoval(GDBusConnection*, GDBusMessage* message, gboolean incoming,
