@@ -4,8 +4,9 @@
 // (PluggedSimDevice, as in the end-to-end test); the program is the application itself in a
 // process of its own (update_bench_program), so that all the CPU time counted is its own.
 //
-// Run it under umockdev-wrapper with a display and TMPDIR pointing at a scratch folder;
-// scripts/bench-update.sh does.
+// Run it on a private bus with the mock udisks2 (tests/linux/dbus/on_private_bus.sh), under
+// umockdev-wrapper, with a display and TMPDIR pointing at a scratch folder; scripts/bench-update.sh
+// does.
 
 #include <wx/init.h>
 
@@ -145,10 +146,9 @@ int main(int argc, char** argv)
     PrivateBus bus;
     if (!bus.IsRunning())
         return NotRun("no private D-Bus bus: " + bus.Error());
-    bus.BecomeSystemBus();
-    MockUDisks udisks(bus.Folder() + "/media");
-    if (!udisks.Start(bus.Address()))
-        return NotRun("the mock udisks2 could not take its name on the private bus");
+    MockUDisks udisks(bus, bus.Folder() + "/media");
+    if (!udisks.Start())
+        return NotRun("no mock udisks2 on the private bus");
     Testbed testbed;
     PluggedSimDevice device(testbed, udisks);
     sim::DeviceSettings settings;

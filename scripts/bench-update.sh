@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${ZEPHLARK_BENCH_BUILD:-build-bench}
 
-for tool in umockdev-wrapper xvfb-run dbus-daemon; do
+for tool in umockdev-wrapper xvfb-run dbus-run-session; do
     command -v "$tool" >/dev/null || { echo "bench-update.sh: $tool is missing (scripts/install-deps.sh)" >&2; exit 2; }
 done
 [ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
@@ -25,5 +25,7 @@ echo "machine: $(nproc) CPUs, $(uptime | sed 's/^ *//')"
 # The program is a GTK application: a private Xvfb unless a display is set.
 display=()
 [ -n "${DISPLAY:-}" ] || display=(xvfb-run -a)
-TMPDIR="$scratch" "${display[@]}" umockdev-wrapper "$build/bench/update_bench"
+TMPDIR="$scratch" tests/linux/dbus/on_private_bus.sh \
+    org.freedesktop.UDisks2=tests/linux/dbus/udisks2.py -- \
+    "${display[@]}" umockdev-wrapper "$build/bench/update_bench"
 echo "machine after the run: $(uptime | sed 's/^ *//')"

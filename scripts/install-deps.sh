@@ -6,7 +6,8 @@ packages=(
     cmake ninja-build g++ pkg-config
     clang libclang-rt-14-dev llvm
     libwxgtk3.2-dev libgtk-3-dev libudev-dev libglib2.0-dev libgtest-dev libgmock-dev
-    umockdev libumockdev-dev dbus-daemon dbus-bin
+    umockdev libumockdev-dev dbus-daemon dbus-bin libglib2.0-bin
+    python3-dbusmock python3-dbus python3-gi
     xvfb xauth x11-utils xdotool imagemagick
     desktop-file-utils appstream dpkg-dev file lintian
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev

@@ -1,7 +1,7 @@
 #pragma once
 
 // The simulated device plugged into a umockdev testbed with short device timings, the mock
-// udisks2 on a private bus that stands for the system bus, and a home for the user's files: what
+// udisks2 on the private bus that stands for the system bus, and a home for the user's files: what
 // every end-to-end test through the real Linux layer starts from.
 
 #include <gtest/gtest.h>
@@ -39,8 +39,7 @@ protected:
         if (!testbed)
             return;
         ASSERT_TRUE(bus.IsRunning()) << "no private D-Bus bus, test refused: " << bus.Error();
-        bus.BecomeSystemBus();
-        ASSERT_TRUE(udisks.Start(bus.Address()));
+        ASSERT_TRUE(udisks.Start()) << "no mock udisks2 on the private bus, test refused";
         device = std::make_unique<PluggedSimDevice>(*testbed, udisks);
         device->WithDevice([](sim::SimDevice& d) { ShortTimings(d.Settings()); });
         std::filesystem::create_directories(home);
@@ -62,6 +61,6 @@ protected:
 
     PrivateBus bus;
     const std::string home = bus.Folder() + "/home";
-    MockUDisks udisks{bus.Folder() + "/media"};
+    MockUDisks udisks{bus, bus.Folder() + "/media"};
     std::unique_ptr<PluggedSimDevice> device;
 };

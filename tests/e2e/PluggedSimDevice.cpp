@@ -54,8 +54,8 @@ void PluggedSimDevice::Notify(bool& event)
     eventCame.notify_one();
 }
 
-// The device calls its face listener with its own lock held, and udisks2's eject is answered on
-// the mock's thread: both only raise a flag, and the testbed is changed here, on this thread alone.
+// The device calls its face listener with its own lock held, and udisks2's eject is noticed on
+// GDBus' thread: both only raise a flag, and the testbed is changed here, on this thread alone.
 void PluggedSimDevice::FollowDevice()
 {
     std::unique_lock<std::mutex> lock(eventLock);
@@ -70,7 +70,8 @@ void PluggedSimDevice::FollowDevice()
             TellDeviceOfEject();
         Presence now{};
         WithDevice([&now](sim::SimDevice& d) {
-            now = {d.Face(), d.SerialSession(), d.Settings().diskLabel};
+            now = {d.Face(), d.SerialSession(), d.Settings().diskLabel,
+                   d.Settings().version.serialNumber};
         });
         Follow(now);
         lock.lock();
@@ -91,7 +92,7 @@ void PluggedSimDevice::Follow(const Presence& now)
     }
     // The device leaves its disk mode only when the host ejects the disk, which unplugs it.
     if (now.face == sim::UsbFace::Disk && !diskPlugged)
-        PlugDisk(now.diskLabel);
+        PlugDisk(now);
 }
 
 void PluggedSimDevice::PlugSerial(uint64_t session)
@@ -113,12 +114,14 @@ void PluggedSimDevice::UnplugSerial()
     tty.reset();
 }
 
-void PluggedSimDevice::PlugDisk(const std::string& label)
+void PluggedSimDevice::PlugDisk(const Presence& now)
 {
     // The mock knows the drive before the kernel's notice goes out, so the refresh that notice
     // causes finds it; a real udisks2 may be slower, and the program then finds it a poll later.
-    udisks.Add(MockDrive{kDriveName});
-    udisks.Add(MockFilesystem{disk.Partition(), kDriveName, label, ""});
+    MockDrive drive{kDriveName};
+    drive.serial = now.serialNumber;
+    udisks.Add(drive);
+    udisks.Add(MockFilesystem{disk.Partition(), kDriveName, now.diskLabel, ""});
     testbed.PlugDisk(disk);
     diskPlugged = true;
 }

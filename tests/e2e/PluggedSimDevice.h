@@ -49,13 +49,14 @@ private:
         sim::UsbFace face;
         uint64_t serialSession;
         std::string diskLabel;
+        std::string serialNumber;
     };
 
     void FollowDevice();
     void Follow(const Presence& presence);
     void PlugSerial(uint64_t session);
     void UnplugSerial();
-    void PlugDisk(const std::string& label);
+    void PlugDisk(const Presence& presence);
     void TellDeviceOfEject();
     void Notify(bool& event);
 

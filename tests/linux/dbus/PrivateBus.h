@@ -1,12 +1,13 @@
 #pragma once
 
-// A D-Bus daemon of the test's own, started in a scratch folder that lives as long as it does. Its
-// configuration names no service folders, so nothing on it is ever started on demand: a service
-// exists on it only when the test provides it.
+// The D-Bus bus a test program runs on: on_private_bus.sh starts it with the program, makes it the
+// system bus too and puts the mock services the program asked for on it, so that the code under
+// test never reaches the machine's own bus. Each object also gives its test a scratch folder.
 
 #include <string>
 
-typedef struct _GSubprocess GSubprocess;
+typedef struct _GDBusConnection GDBusConnection;
+typedef struct _GVariant GVariant;
 
 class PrivateBus
 {
@@ -16,20 +17,23 @@ public:
     PrivateBus(const PrivateBus&) = delete;
     PrivateBus& operator=(const PrivateBus&) = delete;
 
-    bool IsRunning() const { return !address.empty(); }
-    const std::string& Address() const { return address; }
+    // False when this is not the bus of on_private_bus.sh: a test then refuses to run.
+    bool IsRunning() const { return error.empty(); }
     const std::string& Error() const { return error; }
     const std::string& Folder() const { return folder; }
+    GDBusConnection* Connection() const { return connection; }
 
-    // Makes this bus the process's system bus, so that the code under test never reaches the
-    // machine's own.
+    // Makes this bus the system bus again after a test pointed DBUS_SYSTEM_BUS_ADDRESS elsewhere.
     void BecomeSystemBus() const;
 
-private:
-    void Launch();
+    // Calls method of a service on this bus. A failure fails the test and gives null; the caller
+    // owns the reply.
+    GVariant* Call(const char* service, const char* path, const char* interface, const char* method,
+                   GVariant* parameters = nullptr) const;
 
-    std::string folder;
+private:
     std::string address;
     std::string error;
-    GSubprocess* daemon = nullptr;
+    std::string folder;
+    GDBusConnection* connection = nullptr;
 };

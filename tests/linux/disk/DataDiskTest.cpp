@@ -15,16 +15,15 @@ using Calls = std::vector<std::string>;
 
 const std::string kDevice = "Orvex_Zephlark_0001";
 
-// Every test gets its own bus and its own udisks2 on it; the code under test finds both through
-// DBUS_SYSTEM_BUS_ADDRESS, so it never reaches the machine's system bus.
+// The program runs on a bus of its own with the mock udisks2, emptied for every test; the code
+// under test finds both through DBUS_SYSTEM_BUS_ADDRESS, so it never reaches the machine's bus.
 class DataDiskOnUDisks : public testing::Test
 {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(bus.IsRunning()) << "no private D-Bus bus, test refused: " << bus.Error();
-        bus.BecomeSystemBus();
-        ASSERT_TRUE(udisks.Start(bus.Address()));
+        ASSERT_TRUE(udisks.Start()) << "no mock udisks2 on the private bus, test refused";
     }
 
     std::string Media(const std::string& name) const { return bus.Folder() + "/media/" + name; }
@@ -40,7 +39,7 @@ protected:
 
     PrivateBus bus;
     const std::string mountRoot = bus.Folder() + "/run-media";
-    MockUDisks udisks{mountRoot};
+    MockUDisks udisks{bus, mountRoot};
     LogCapture log;
 };
 

@@ -1,23 +1,17 @@
 #pragma once
 
-// A stand-in for udisks2: drives and filesystems under their usual object paths, served through
-// the ObjectManager on a ServiceThread. Mount makes a folder and records it in MountPoints (the
-// reply going out before the property change, as with udisks2); Eject and PowerOff take the drive
-// and its filesystems away, as a device leaving its data-disk mode does.
+// The tests' side of the mock udisks2 (../dbus/udisks2.py) on the test's PrivateBus: drives and
+// filesystems under their usual object paths, Mount making a folder and recording it in
+// MountPoints, Eject and PowerOff taking the drive and its filesystems away, as a device leaving
+// its data-disk mode does.
 
 #include <functional>
-#include <map>
-#include <mutex>
 #include <string>
 #include <vector>
 
-#include "ServiceThread.h"
-
-typedef struct _GDBusObjectManagerServer GDBusObjectManagerServer;
-typedef struct _GDBusMethodInvocation GDBusMethodInvocation;
+class PrivateBus;
+struct DriveRemovals;
 typedef struct _GVariant GVariant;
-typedef struct _MockUDisksDrive MockUDisksDrive;
-typedef struct _MockUDisksFilesystem MockUDisksFilesystem;
 
 struct MockDrive
 {
@@ -27,6 +21,7 @@ struct MockDrive
     std::string connectionBus = "usb";
     bool ejectable = true;
     bool canPowerOff = true;
+    std::string serial = "";
 };
 
 struct MockFilesystem
@@ -42,11 +37,14 @@ class MockUDisks
 {
 public:
     // Mount mounts a filesystem at <mountRoot>/<its name>.
-    explicit MockUDisks(std::string mountRoot);
+    MockUDisks(const PrivateBus& bus, std::string mountRoot);
     ~MockUDisks();
+    MockUDisks(const MockUDisks&) = delete;
+    MockUDisks& operator=(const MockUDisks&) = delete;
 
-    // Takes org.freedesktop.UDisks2 on the bus at busAddress. False when it could not.
-    bool Start(const std::string& busAddress);
+    // Empties the mock. False when udisks2 on the bus is not the mock: a test that would eject
+    // through it then refuses to run.
+    bool Start();
 
     void Add(const MockDrive& drive);
     void Add(const MockFilesystem& filesystem);
@@ -60,34 +58,16 @@ public:
     // Where Mount puts the filesystem named name.
     std::string MountPointFor(const std::string& name) const { return mountRoot + "/" + name; }
 
-    // Runs action on the service thread each time Eject or PowerOff has taken a drive away, with
-    // the drive's name: a simulated device learns there that the host ejected its disk. action
-    // must not call this object.
+    // After Start: runs action each time Eject or PowerOff has taken a drive away, with the
+    // drive's name, on GDBus' own thread: a simulated device learns there that the host ejected
+    // its disk. action must not call this object.
     void OnDriveRemoved(std::function<void(const std::string& drive)> action);
 
 private:
-    bool RefusedAfterRecording(const char* method, GDBusMethodInvocation* call);
-    bool HasMountedFilesystem(const std::string& drivePath) const;
-    void Remove(const std::string& drivePath);
+    GVariant* Control(const char* method, GVariant* parameters = nullptr) const;
 
-    // Method handlers; each answers the call and returns true (handled).
-    static int OnMount(MockUDisksFilesystem* filesystem, GDBusMethodInvocation* call, GVariant*,
-                       MockUDisks* self);
-    static int OnUnmount(MockUDisksFilesystem* filesystem, GDBusMethodInvocation* call, GVariant*,
-                         MockUDisks* self);
-    static int OnEject(MockUDisksDrive* drive, GDBusMethodInvocation* call, GVariant*,
-                       MockUDisks* self);
-    static int OnPowerOff(MockUDisksDrive* drive, GDBusMethodInvocation* call, GVariant*,
-                          MockUDisks* self);
-
+    const PrivateBus& bus;
     const std::string mountRoot;
-
-    GDBusObjectManagerServer* manager = nullptr; // used on the service thread only
-
-    mutable std::mutex lock; // guards calls, refusals and driveRemoved
-    std::vector<std::string> calls;
-    std::map<std::string, std::string> refusals; // method -> message
-    std::function<void(const std::string&)> driveRemoved;
-
-    ServiceThread service; // last: it stops before the members above go
+    DriveRemovals* removals = nullptr; // owned by the bus connection's filter
+    unsigned filter = 0;
 };

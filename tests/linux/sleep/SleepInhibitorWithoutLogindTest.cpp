@@ -1,15 +1,20 @@
 // A process of its own: "not available" is said once per process.
 #include "SleepInhibitor.h"
 
+#include <gio/gio.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include "LogCapture.h"
-#include "MockLogind.h"
 #include "PrivateBus.h"
 
 namespace {
+
+constexpr auto kLogind = "org.freedesktop.login1";
+constexpr auto kLogindPath = "/org/freedesktop/login1";
+constexpr auto kMock = "org.freedesktop.DBus.Mock";
 
 void InhibitAndRelease()
 {
@@ -25,14 +30,18 @@ TEST(SleepInhibitorWithoutLogind, GoesOnAndSaysSoOnce)
     setenv("DBUS_SYSTEM_BUS_ADDRESS", noBus.c_str(), 1);
     InhibitAndRelease();
 
-    bus.BecomeSystemBus(); // nothing on it provides logind
+    bus.BecomeSystemBus();
+    g_autoptr(GVariant) refusing =
+        bus.Call(kLogind, kLogindPath, kMock, "AddMethod",
+                 g_variant_new("(sssss)", "org.freedesktop.login1.Manager", "Inhibit", "ssss", "h",
+                               "raise dbus.exceptions.DBusException('Permission denied', "
+                               "name='org.freedesktop.DBus.Error.AccessDenied')"));
     InhibitAndRelease();
-
-    MockLogind logind;
-    logind.Refuse("Permission denied");
-    ASSERT_TRUE(logind.Start(bus.Address()));
-    InhibitAndRelease();
-    EXPECT_EQ(logind.Calls().size(), 1u);
+    g_autoptr(GVariant) calls =
+        bus.Call(kLogind, kLogindPath, kMock, "GetMethodCalls", g_variant_new("(s)", "Inhibit"));
+    ASSERT_TRUE(calls);
+    g_autoptr(GVariant) inhibits = g_variant_get_child_value(calls, 0);
+    EXPECT_EQ(g_variant_n_children(inhibits), 1u);
 
     const auto messages = log.Messages();
     ASSERT_EQ(messages.size(), 1u);
