@@ -35,13 +35,13 @@ struct UpdateResult
     wxString text;
     // Why it ended so and what to do now (the device's own error, the state it was left in, how
     // to finish); empty when the text says it all. Shown below the text.
-    wxString detail;
+    wxString detail{};
     // Why it did not succeed, as a word that never changes with the language ("older-file",
     // "device-error"), for a front end or a script that acts on it; empty on success.
-    wxString reasonId;
-    wxString deviceVersion; // as the device last reported it; empty when unknown
-    wxString fileVersion;   // the OS file's (the journal's, for a recovery); empty when not read
-    wxString serialNumber;  // of the device updated; empty when none was identified
+    wxString reasonId{};
+    wxString deviceVersion{}; // as the device last reported it; empty when unknown
+    wxString fileVersion{};   // the OS file's (the journal's, for a recovery); empty when not read
+    wxString serialNumber{};  // of the device updated; empty when none was identified
     // The journal stays: the window's offer or 'zephlark-cli recover' finishes the update.
     bool recoveryPending = false;
 };

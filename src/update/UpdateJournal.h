@@ -35,8 +35,8 @@ struct UpdateJournalFile
 {
     wxString name;
     // Both known for files of the current format; both empty for the earlier format's.
-    std::optional<uint64_t> size;
-    wxString sha256;
+    std::optional<uint64_t> size{};
+    wxString sha256{};
 
     bool operator==(const UpdateJournalFile& other) const
     {

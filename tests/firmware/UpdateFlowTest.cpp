@@ -440,10 +440,11 @@ TEST_P(InterruptedUpdate, IsFinishedByTheRecoveryAtOnceOrLater)
         const bool completed = wxString(point.finalVersion) == "1.5.0";
         EXPECT_EQ(recovered.outcome, completed ? UpdateOutcome::Successful : UpdateOutcome::Failed);
         EXPECT_EQ(recovered.deviceVersion, point.finalVersion);
-        if (!completed)
+        if (!completed) {
             EXPECT_EQ(recovered.detail, "The interrupted update to version 1.5.0 did not "
                                         "complete: the Zephlark runs 1.4.2. Its files were "
                                         "removed; run the update again.");
+        }
     }
     EXPECT_THAT(DiskFiles(), IsEmpty());
     EXPECT_FALSE(JournalKept());
