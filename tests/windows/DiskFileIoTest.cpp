@@ -40,7 +40,13 @@ protected:
 
     bool Copy()
     {
-        return CopyToDataDiskVerified(source, folder, "os.zlos", [](auto, auto) {});
+        const auto goOn = [](uint64_t, uint64_t) { return true; };
+        UpdateJournalFile expected;
+        if (ReadWholeFile(source, expected, goOn).status != FileWorkStatus::Done)
+            return false;
+        expected.name = "os.zlos";
+        return CopyToDataDiskVerified(source, folder, expected, goOn).status ==
+               FileWorkStatus::Done;
     }
 
     const wxString folder = wxFileName::GetTempDir() + "\\zephlark-disk-files";
