@@ -66,7 +66,7 @@ public:
         // Ctrl+C is how a console ends, whenever it comes.
         if (end != DeviceWaitEnd::Ready && end != DeviceWaitEnd::Interrupted)
             return ReportDeviceWaitEnd(end, output);
-        const auto watch = WatchDeviceChanges([this] { connection.RefreshDeviceConnections(); });
+        const auto watch = WatchDeviceChanges([this] { connection.DeviceChangeNoticed(); });
         while (!Interrupted()) {
             if (MarkDeparture() && !options.follow)
                 return output.Result(kExitSuccess, _("The Zephlark left."));

@@ -19,14 +19,15 @@ namespace {
 // thread's pace must not depend on a virtual clock.
 constexpr auto kReadWait = std::chrono::milliseconds{10};
 
-// -1 with errno set when the port cannot be used: closed, or its device went away.
+// -1 with errno set when the port cannot be used: closed, or its device went away and it hung up.
+// A port that gives no hang-up stays usable, and leads nowhere.
 bool PortUsable(sim::WorldAccess& world)
 {
     if (!world->port.open) {
         errno = EBADF;
         return false;
     }
-    if (world->PortHungUp()) {
+    if (world->PortHungUp() && world->portHangsUp) {
         errno = EIO;
         return false;
     }
@@ -89,7 +90,7 @@ int64_t ZephlarkSerialRead(uint8_t* buffer, uint32_t count)
     for (;;) {
         if (!PortUsable(world))
             return -1;
-        if (world.Device().PendingOutput() > 0) {
+        if (!world->PortHungUp() && world.Device().PendingOutput() > 0) {
             const std::string bytes = world.Device().TakeOutput(count);
             std::memcpy(buffer, bytes.data(), bytes.size());
             return static_cast<int64_t>(bytes.size());
@@ -105,6 +106,8 @@ int64_t ZephlarkSerialWriteOnce(const uint8_t* data, size_t length)
     sim::WorldAccess world;
     if (!PortUsable(world))
         return -1;
+    if (world->PortHungUp())
+        return static_cast<int64_t>(length);
     const std::string_view bytes(reinterpret_cast<const char*>(data), length);
     world->written.append(bytes);
     world.Device().Receive(bytes);
