@@ -1,7 +1,10 @@
+#include <algorithm>
+#include <climits>
 #include <cstring>
 #include <regex>
 
 #include "ConnectionFixture.h"
+#include "MonotonicClock.h"
 #include "Serial.h"
 #include "sim/SimDevice.h"
 
@@ -115,6 +118,29 @@ INSTANTIATE_TEST_SUITE_P(Ports, UnplugBeforeTheListing, testing::Values(true, fa
                          [](const testing::TestParamInfo<bool>& info) {
                              return info.param ? "HangsUp" : "GivesNoHangUp";
                          });
+
+// Each notice's failed open is one line for a supporter; a wait's polls, 50 ms apart, add none.
+TEST_F(ConnectionTest, EachFailedOpenIsLoggedWithThePortButNotEachPoll)
+{
+    VirtualClock clock;
+    SetClock(&clock);
+    sim::Reset();
+    sim::FailNextOpens(INT_MAX, SerialOpenFailure::InUse);
+    sim::Plug();
+    connection->RefreshDeviceConnections();
+    clock.Advance(std::chrono::milliseconds{50});
+    connection->RefreshDeviceConnections();
+    clock.Advance(std::chrono::seconds{2});
+    connection->RefreshDeviceConnections();
+    SetClock(nullptr);
+
+    const auto messages = log.Messages();
+    EXPECT_EQ(
+        std::count_if(messages.begin(), messages.end(),
+                      [](const wxString& m) { return m.StartsWith("Cannot open simACM0: "); }),
+        2);
+    EXPECT_FALSE(ZephlarkSerialIsOpen());
+}
 
 TEST_F(ConnectionTest, VersionInfoIsOnlyGivenWhileConnected)
 {

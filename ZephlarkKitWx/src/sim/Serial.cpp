@@ -34,6 +34,17 @@ bool PortUsable(sim::WorldAccess& world)
     return true;
 }
 
+// Failed as a tty fails: held by another program, not this user's, or gone.
+bool OpenFailed(sim::WorldAccess& world, const wxString& portName, SerialOpenFailure reason)
+{
+    world->lastOpenFailure = reason;
+    const int error = reason == SerialOpenFailure::InUse    ? EBUSY
+                      : reason == SerialOpenFailure::Denied ? EACCES
+                                                            : ENODEV;
+    LogFailedOpen(portName, wxSysErrorMsgStr(error), wxString());
+    return false;
+}
+
 } // namespace
 
 wxString FindZephlarkSerialPort()
@@ -50,16 +61,12 @@ bool ZephlarkSerialOpen(const wxString& portName)
         wxLogMessage("Serial port was already open (%p)", static_cast<const void*>(&port));
         return true;
     }
-    // Failures are not logged, as on Windows: the caller simply tries again on its next refresh.
     if (world->failingOpens > 0) {
         --world->failingOpens;
-        world->lastOpenFailure = world->failingOpenReason;
-        return false;
+        return OpenFailed(world, portName, world->failingOpenReason);
     }
-    if (world.Device().Face() != sim::UsbFace::Serial || portName != world->presentName) {
-        world->lastOpenFailure = SerialOpenFailure::Other;
-        return false;
-    }
+    if (world.Device().Face() != sim::UsbFace::Serial || portName != world->presentName)
+        return OpenFailed(world, portName, SerialOpenFailure::Other);
     world->lastOpenFailure = SerialOpenFailure::None;
     port = {true, world.Device().SerialSession(), portName};
     return true;
