@@ -67,7 +67,8 @@ public:
         if (end != DeviceWaitEnd::Ready && end != DeviceWaitEnd::Interrupted)
             return ReportDeviceWaitEnd(end, output);
         const auto watch = WatchDeviceChanges([this] { connection.DeviceChangeNoticed(); });
-        while (!Interrupted()) {
+        // Ctrl+C is how a console ends, or a reader that stopped reading it.
+        while (!Interrupted() && !output.OutputLost()) {
             if (MarkDeparture() && !options.follow)
                 return output.Result(kExitSuccess, _("The Zephlark left."));
             TheClock().WaitForEvents(kConsolePause);

@@ -99,6 +99,7 @@ int Finish(CliOutput& output, const UpdateResult& result)
 
 int RunUpdateCommand(const CliOptions& options, CliOutput& output)
 {
+    OutlastTheTerminal();
     for (const wxString& path : {options.osFile, options.keyFile})
         if (!path.empty() && !wxFileExists(path))
             return output.Result(kExitBadArguments,
@@ -116,6 +117,7 @@ int RunUpdateCommand(const CliOptions& options, CliOutput& output)
 // and the disk alone is enough to start.
 int RunRecoverCommand(const CliOptions& options, CliOutput& output)
 {
+    OutlastTheTerminal();
     DeviceConnection connection(nullptr);
     const DeviceWaitEnd end =
         WaitForZephlark(connection, options.wait, output, [](DeviceConnection& c) {
