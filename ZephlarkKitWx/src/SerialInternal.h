@@ -15,6 +15,6 @@ int64_t ZephlarkSerialWriteOnce(const uint8_t* data, size_t length);
 
 // Logs a failed open of port as one line with the system's reason; the first time this advice is
 // given for this port, the advice (what fixes it; empty: none) follows on the same line. An open
-// that fails as the one before it did (same port, same reason) within a second of it is not
+// that fails as the last failed one did (same port, same reason) within a second of it is not
 // logged again: the firmware update's waits and zephlark-cli's retry the port every 50 ms.
 void LogFailedOpen(const wxString& port, const wxString& reason, const wxString& advice);
