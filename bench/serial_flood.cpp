@@ -60,7 +60,7 @@ public:
         if (programLogs) {
             discard.setf(std::ios::unitbuf);
             delete wxLog::SetActiveTarget(new wxLogStream(&discard, wxConvWhateverWorks));
-            accumulatorChain = new wxLogChain(new LogAccumulator);
+            accumulatorChain = new wxLogChain(new LogAccumulator("serial_flood"));
         }
         tally = std::make_unique<LineTally>(accumulatorChain);
         wxLog::SetActiveTarget(tally.get());

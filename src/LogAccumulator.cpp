@@ -2,10 +2,10 @@
 
 wxString LogAccumulator::GetText() const
 {
-    wxString all;
+    wxString all = header + "\r\n";
     if (droppedBytes > 0)
-        all = wxString::Format("[%zu bytes of older log messages were dropped to save memory.]\r\n",
-                               droppedBytes);
+        all += wxString::Format(
+            "[%zu bytes of older log messages were dropped to save memory.]\r\n", droppedBytes);
     return all + wxString::FromUTF8(text.data(), text.size());
 }
 

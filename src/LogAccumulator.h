@@ -8,14 +8,17 @@
 // user to copy and hand on. GUI thread only: wx delivers other threads' records there.
 //
 // A chatty device logs for as long as the program runs, so the text is bounded: the newest
-// kKeptBytes always stay, and once older lines were dropped the copied text says so first.
+// kKeptBytes always stay, and once older lines were dropped the copied text says so first. The
+// header (what runs where) comes before all of it, whatever was dropped.
 class LogAccumulator : public wxLog
 {
 public:
     static constexpr size_t kKeptBytes = 32u << 20;     // 32 MiB
     static constexpr size_t kTrimSlackBytes = 8u << 20; // trim in batches, not on every line
 
-    // The collected text, headed by a note when older messages were dropped.
+    explicit LogAccumulator(const wxString& header) : header(header) {}
+
+    // The header, then the collected text, headed by a note when older messages were dropped.
     wxString GetText() const;
 
 protected:
@@ -24,6 +27,7 @@ protected:
 private:
     void DropOldestLines();
 
+    wxString header;
     std::string text; // UTF-8: half the memory of wide characters for the ASCII a device writes
     size_t droppedBytes = 0;
 };

@@ -4,7 +4,9 @@
 #include <wx/log.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
+#include <wx/statusbr.h>
 
+#include "AboutInfo.h"
 #include "ConnectionStatusView.h"
 #include "DeviceAccessBar.h"
 #include "DeviceChangeWatch.h"
@@ -36,6 +38,10 @@ wxBEGIN_EVENT_TABLE(MainFrame, wxFrame) EVT_CLOSE(MainFrame::OnClose)
             MainFrame::MainFrame(const wxString& title)
     : wxFrame(nullptr, wxID_ANY, title, wxDefaultPosition, wxDefaultSize, kFrameStyle)
 {
+    // From here on every message is also kept for Copy Log Messages, after the line that says what
+    // runs where; the chain still passes it to the target that was active before.
+    logAccumulator = new LogAccumulator(RunLogHeader());
+    logChain = new wxLogChain(logAccumulator);
     deviceConnection = new DeviceConnection(this);
     SetBackgroundColour(wxNullColour);
     CreateMenuBar();
@@ -47,11 +53,6 @@ wxBEGIN_EVENT_TABLE(MainFrame, wxFrame) EVT_CLOSE(MainFrame::OnClose)
         DrawConnectionStatus(this, box, rect);
     };
     SetIcons(LoadIconBundle("window_icon"));
-
-    // From here on every message is also kept for Copy Log Messages; the chain still passes it to
-    // the standard-output target that was active before.
-    logAccumulator = new LogAccumulator;
-    logChain = new wxLogChain(logAccumulator);
     // A device left on its data disk by an interrupted update never reports itself on serial.
     CallAfter(&MainFrame::OfferToFinishUpdate);
 }
@@ -80,6 +81,8 @@ void MainFrame::CreateLayout()
     statusRow->Add(statusView, wxSizerFlags().Border(wxALL).DoubleBorder(wxALL));
     topSizer->Add(statusRow, wxSizerFlags().Align(wxALIGN_RIGHT));
 
+    // Where commands confirm what they did (Copy Log Messages); no size grip on a fixed window.
+    CreateStatusBar(1, wxSTB_SHOW_TIPS | wxSTB_ELLIPSIZE_END | wxFULL_REPAINT_ON_RESIZE);
     topSizer->SetMinSize(FromDIP(wxSize(400, 50)));
     SetSizerAndFit(topSizer);
 }

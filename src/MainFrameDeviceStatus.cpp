@@ -19,7 +19,7 @@
 
 void MainFrame::RefreshDevice()
 {
-    deviceConnection->RefreshDeviceConnections();
+    deviceConnection->DeviceChangeNoticed();
     ShowDeviceStatus();
 }
 

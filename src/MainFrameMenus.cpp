@@ -8,12 +8,37 @@
 #include <wx/filedlg.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
+#include <wx/statusbr.h>
 #include <wx/utils.h>
 
 #include "AboutInfo.h"
+#include "AccessibleText.h"
 #include "LogAccumulator.h"
 #include "RunLogFile.h"
 #include "Serial.h"
+
+namespace {
+
+bool CopyToClipboard(const wxString& text)
+{
+    wxClipboardLocker locker;
+    if (!locker)
+        return false;
+    wxTheClipboard->Clear();
+    const bool copied = wxTheClipboard->SetData(new wxTextDataObject(text));
+    // The text stays on the clipboard after the program ends.
+    wxTheClipboard->Flush();
+    return copied;
+}
+
+// A confirmation the user sees without a box to dismiss, which a screen reader can read too.
+void ShowStatus(wxFrame* frame, const wxString& text)
+{
+    frame->SetStatusText(text);
+    SetAccessibleText(frame->GetStatusBar(), text, wxString());
+}
+
+} // namespace
 
 void MainFrame::CreateMenuBar()
 {
@@ -36,31 +61,21 @@ void MainFrame::CreateMenuBar()
 
 wxString MainFrame::LogText() const
 {
-    return logAccumulator ? logAccumulator->GetText() : wxString();
+    return logAccumulator->GetText();
 }
 
 void MainFrame::OnCopyLogMessages(wxCommandEvent&)
 {
-    const wxString text = LogText();
-    const bool opened = wxTheClipboard->Open();
-    if (opened && !text.empty()) {
-        wxTheClipboard->Clear();
-        wxTheClipboard->SetData(new wxTextDataObject(text));
-        wxTheClipboard->Flush();
-        wxTheClipboard->Close();
+    if (CopyToClipboard(LogText())) {
+        ShowStatus(this, _("Log messages copied to the clipboard."));
         return;
     }
     wxBell();
-    if (opened)
-        wxTheClipboard->Close();
+    ShowStatus(this, _("The log messages could not be copied: the clipboard is not available."));
 }
 
 void MainFrame::OnSaveLogAs(wxCommandEvent&)
 {
-    if (LogText().empty()) {
-        wxBell();
-        return;
-    }
     wxFileDialog dialog(this, _("Save Log As"), wxString(), "zephlark-utility-log.txt",
                         _("Text files (*.txt)|*.txt|") + wxGetTranslation(wxALL_FILES),
                         wxFD_SAVE | wxFD_OVERWRITE_PROMPT);

@@ -5,6 +5,7 @@
 
 #include <iostream>
 
+#include "AboutInfo.h"
 #include "DesktopLanguage.h"
 #include "MainFrame.h"
 #include "RunLogFile.h"
@@ -30,6 +31,7 @@ wxBEGIN_EVENT_TABLE(UtilityApp, wxApp) EVT_MENU(wxID_CLOSE, UtilityApp::OnCloseC
     std::cout.setf(std::ios::unitbuf);
     delete wxLog::SetActiveTarget(new wxLogStream(&std::cout, wxConvWhateverWorks));
     StartRunLog();
+    wxLogMessage("%s", RunLogHeader());
 
     mainFrame = new MainFrame("Zephlark Utility");
     mainFrame->Bind(wxEVT_DESTROY, &UtilityApp::OnMainFrameDestroyed, this);

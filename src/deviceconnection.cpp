@@ -13,6 +13,10 @@ namespace {
 
 // The longest a new or resumed reader is given to start reading before the first commands go out.
 constexpr auto kReaderStartGrace = std::chrono::milliseconds{100};
+// After a notice that left the port open and listed: how often, and how long, the listing is
+// looked at again, so that a removal is seen within half a second of the system's catching up.
+constexpr auto kLookAgainInterval = std::chrono::milliseconds{100};
+constexpr auto kLookAgainSpan = std::chrono::seconds{1};
 
 const wxString kDataDiskLabel = "ZEPHLARK";
 
@@ -27,6 +31,7 @@ DeviceConnection::DeviceConnection(DeviceInterface* owner) : deviceInterface(own
 {
     Bind(wxEVT_THREAD, &DeviceConnection::OnSerialData, this, kSerialDataEventId);
     Bind(wxEVT_THREAD, &DeviceConnection::OnPortLost, this, kPortLostEventId);
+    Bind(wxEVT_THREAD, &DeviceConnection::OnLookAgain, this, kLookAgainEventId);
 }
 
 DeviceConnection::~DeviceConnection()
@@ -63,6 +68,25 @@ void DeviceConnection::RefreshDeviceConnections()
         if (!diskPath.empty())
             wxLogMessage("Found Device Disk [%s]: %s", GetZephlarkDiskLabel(), diskPath);
     }
+}
+
+// A removal notice may come while the system still lists the port (umockdev announces the removal
+// before it takes the tty out of sysfs; SetupAPI may list a COM port just after
+// DBT_DEVICEREMOVECOMPLETE), and a pseudo-terminal gives the reader no hang-up: then nothing else
+// would tell that the device left. Only a notice starts the looks, and they end after a second.
+void DeviceConnection::DeviceChangeNoticed()
+{
+    const bool wasOpen = ZephlarkSerialIsOpen();
+    RefreshDeviceConnections();
+    if (wasOpen && ZephlarkSerialIsOpen() && readerThread)
+        readerThread->RemindToLookAgain(kLookAgainInterval, kLookAgainSpan);
+}
+
+void DeviceConnection::OnLookAgain(wxThreadEvent&)
+{
+    // Only the port's listing: a full refresh would also ask for the data disk each time.
+    if (ZephlarkSerialIsOpen() && FindZephlarkSerialPort() != portName)
+        RefreshDeviceConnections();
 }
 
 // Only an open port makes a connection, so only its end is told: a port whose open failed, or
@@ -126,7 +150,8 @@ void DeviceConnection::Connect()
 void DeviceConnection::StartReaderThread()
 {
     if (!readerThread) {
-        auto thread = std::make_unique<SerialReadThread>(lineQueue, this, kPortLostEventId);
+        auto thread = std::make_unique<SerialReadThread>(lineQueue, this, kPortLostEventId,
+                                                         kLookAgainEventId);
         if (thread->Run() != wxTHREAD_NO_ERROR) {
             wxLogMessage("readerThread->Create() failed");
             return;

@@ -38,11 +38,15 @@ public:
     };
     static constexpr int kSerialDataEventId = 2;
     static constexpr int kPortLostEventId = 3;
+    static constexpr int kLookAgainEventId = 4;
 
     explicit DeviceConnection(DeviceInterface* owner);
     ~DeviceConnection() override;
 
     void RefreshDeviceConnections();
+    // A system notice that a device came or went: refreshes, and when the port stays open and
+    // listed, looks at the listing again for a while, since the port may be on its way out.
+    void DeviceChangeNoticed();
 
     wxString GetDiskPath();
     // The data disk's root, mounted if it was not (only the firmware update mounts it, once it
@@ -87,6 +91,7 @@ public:
 private:
     void OnSerialData(wxThreadEvent& event);
     void OnPortLost(wxThreadEvent& event);
+    void OnLookAgain(wxThreadEvent& event);
     void Disconnect();
     void Connect();
     void ClearVersionRecord();

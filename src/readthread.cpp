@@ -16,9 +16,9 @@ constexpr auto kRetryAfterReadFailure = std::chrono::seconds{1};
 } // namespace
 
 SerialReadThread::SerialReadThread(SerialLineQueue& queue, wxEvtHandler* connection,
-                                   int portLostEventId)
+                                   int portLostEventId, int lookAgainEventId)
     : wxThread(wxTHREAD_JOINABLE), queue(queue), connection(connection),
-      portLostEventId(portLostEventId)
+      portLostEventId(portLostEventId), lookAgainEventId(lookAgainEventId)
 {}
 
 wxThread::ExitCode SerialReadThread::Entry()
@@ -37,6 +37,7 @@ wxThread::ExitCode SerialReadThread::Entry()
             portLostReported = false;
         }
         queue.QueueBytes(buffer, count > 0 ? static_cast<size_t>(count) : 0);
+        RemindWhenDue();
     }
     std::lock_guard<std::mutex> guard(parkMutex);
     finished = true;
@@ -91,10 +92,33 @@ bool SerialReadThread::Stop()
     return Wait() != reinterpret_cast<ExitCode>(-1);
 }
 
+void SerialReadThread::RemindToLookAgain(std::chrono::milliseconds interval,
+                                         std::chrono::milliseconds span)
+{
+    std::lock_guard<std::mutex> guard(parkMutex);
+    const auto now = std::chrono::steady_clock::now();
+    reminderInterval = interval;
+    nextReminder = now + interval;
+    remindersEnd = now + span;
+}
+
+void SerialReadThread::RemindWhenDue()
+{
+    {
+        std::lock_guard<std::mutex> guard(parkMutex);
+        const auto now = std::chrono::steady_clock::now();
+        if (now < nextReminder || now > remindersEnd)
+            return;
+        nextReminder = now + reminderInterval;
+    }
+    connection->AddPendingEvent(wxThreadEvent(wxEVT_THREAD, lookAgainEventId));
+}
+
 bool SerialReadThread::StopPointAllowsReading()
 {
     std::unique_lock<std::mutex> guard(parkMutex);
     if (parkRequested && !stopRequested) {
+        remindersEnd = {}; // a parked port is closed: there is nothing left to look for
         parked = true;
         parkChanged.notify_all();
         parkChanged.wait(guard, [this] { return !parkRequested || stopRequested; });

@@ -13,11 +13,13 @@ class wxEvtHandler;
 // which tells the GUI thread when a complete line waits. When the port fails under it (the device
 // hung up), it tells the connection with a wxThreadEvent of portLostEventId, once per failure: the
 // system's removal notice may have been handled while the port was still listed, and then nothing
-// else would ever notice that the device is gone.
+// else would ever notice that the device is gone. A port that gives no hang-up (a pseudo-terminal)
+// leaves the connection to look again; the thread, awake every read, reminds it when asked to.
 class SerialReadThread : public wxThread
 {
 public:
-    SerialReadThread(SerialLineQueue& queue, wxEvtHandler* connection, int portLostEventId);
+    SerialReadThread(SerialLineQueue& queue, wxEvtHandler* connection, int portLostEventId,
+                     int lookAgainEventId);
 
     // GUI thread. Park blocks until the thread has stopped at the top of its loop, where it holds
     // no lock and no read is in flight, so that the port may then be closed; Unpark lets it go on.
@@ -35,6 +37,9 @@ public:
     // GUI thread. Ends the thread, whether parked or reading, and joins it. False when the join
     // failed.
     bool Stop();
+    // GUI thread. Posts an event of lookAgainEventId to the connection every interval (as closely
+    // as its reads allow) until span has passed or the thread parks. A later call starts afresh.
+    void RemindToLookAgain(std::chrono::milliseconds interval, std::chrono::milliseconds span);
 
 protected:
     ExitCode Entry() override;
@@ -47,16 +52,22 @@ private:
     bool StopPointAllowsReading();
 
     void ReportPortLost();
+    void RemindWhenDue();
 
     SerialLineQueue& queue;
     wxEvtHandler* const connection;
     const int portLostEventId;
+    const int lookAgainEventId;
     // Reader thread only.
     bool portLostReported = false; // until a read succeeds again or the thread parks
     int readingSession = 0;
 
-    std::mutex parkMutex; // guards parkRequested, parked, stopRequested, finished, session, reading
+    // Guards parkRequested, parked, stopRequested, finished, session, reading and the reminders.
+    std::mutex parkMutex;
     std::condition_variable parkChanged;
+    std::chrono::milliseconds reminderInterval{0};
+    std::chrono::steady_clock::time_point nextReminder;
+    std::chrono::steady_clock::time_point remindersEnd; // none after it; none at all at first
     int session = 0;
     bool reading = false; // passed its stop point since it started or was last unparked
     bool parkRequested = false;

@@ -1,6 +1,9 @@
 #pragma once
 
-// The one hook each platform provides under the shared write loop of SerialWrite.cpp.
+// What every platform's serial layer shares: the one hook each provides under the write loop of
+// SerialWrite.cpp, and the log line of a failed open (SerialOpenLog.cpp).
+
+#include <wx/string.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -9,3 +12,9 @@
 // or -1 when the port is closed or the call failed. Must not block longer than the platform's
 // write time-out (about 1500 ms + 1 ms per byte).
 int64_t ZephlarkSerialWriteOnce(const uint8_t* data, size_t length);
+
+// Logs a failed open of port as one line with the system's reason; the first time this advice is
+// given for this port, the advice (what fixes it; empty: none) follows on the same line. An open
+// that fails as the last failed one did (same port, same reason) within a second of it is not
+// logged again: the firmware update's waits and zephlark-cli's retry the port every 50 ms.
+void LogFailedOpen(const wxString& port, const wxString& reason, const wxString& advice);

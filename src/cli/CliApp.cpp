@@ -11,6 +11,7 @@
 #include "CliOutput.h"
 #include "ExitCodes.h"
 #include "Interrupt.h"
+#include "SystemDescription.h"
 
 namespace {
 
@@ -73,6 +74,7 @@ int CliApp::OnRun()
                     kExitInterrupted);
     CliOutput output(options->json, options->verbose);
     delete wxLog::SetActiveTarget(new CliLogTarget(output));
+    wxLogMessage("%s on %s", VersionText(), DescribeSystem());
     const int code = RunCommand(*options, output);
     delete wxLog::SetActiveTarget(nullptr);
     return code;

@@ -1,7 +1,9 @@
 #include "CliOutput.h"
 
 #include <wx/datetime.h>
+#include <wx/intl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
@@ -26,18 +28,6 @@ wxString LocalTimeStamp()
     return wxDateTime::UNow().Format("%H:%M:%S.%l");
 }
 
-void WriteLine(FILE* stream, const std::string& line)
-{
-    std::fwrite(line.data(), 1, line.size(), stream);
-    std::fputc('\n', stream);
-    std::fflush(stream);
-}
-
-void WriteLine(FILE* stream, const wxString& text)
-{
-    WriteLine(stream, std::string(text.utf8_str()));
-}
-
 JsonLine Event(const char* name)
 {
     JsonLine line;
@@ -55,9 +45,9 @@ void CliOutput::Step(const wxString& text)
 {
     lastPercent = -1;
     if (json)
-        return WriteLine(stdout, Event("step").Add("text", text).Text());
+        return WriteJson(Event("step").Add("text", text));
     EndProgressLine();
-    WriteLine(stderr, text);
+    WriteLine(err, text);
 }
 
 void CliOutput::Progress(const wxString& text, double done)
@@ -72,14 +62,14 @@ void CliOutput::Progress(const wxString& text, double done)
         return;
     lastPercent = percent;
     if (json)
-        return WriteLine(stdout, Event("progress").Add("text", text).Add("fraction", done).Text());
+        return WriteJson(Event("progress").Add("text", text).Add("fraction", done));
     const wxString line = wxString::Format("%s %d%%", text, percent);
     if (!progressToTerminal)
-        return WriteLine(stderr, line);
+        return WriteLine(err, line);
     // Padded over the line before: the key's copy starts again below the OS file's 100 %.
     const std::string lineText(line.utf8_str());
-    std::fprintf(stderr, "\r%-*s", progressLineWidth, lineText.c_str());
-    std::fflush(stderr);
+    const size_t padding = std::max(0, progressLineWidth - static_cast<int>(lineText.size()));
+    Write(err, "\r" + lineText + std::string(padding, ' '));
     progressLineOpen = true;
     progressLineWidth = static_cast<int>(lineText.size());
 }
@@ -87,21 +77,21 @@ void CliOutput::Progress(const wxString& text, double done)
 void CliOutput::ProgramLog(const wxString& text)
 {
     if (json)
-        return WriteLine(stdout, Event("log").Add("source", "program").Add("text", text).Text());
+        return WriteJson(Event("log").Add("source", "program").Add("text", text));
     if (!verbose)
         return;
     EndProgressLine();
-    WriteLine(stderr, LocalTimeStamp() + " " + text);
+    WriteLine(err, LocalTimeStamp() + " " + text);
 }
 
 void CliOutput::DeviceText(const wxString& text)
 {
     if (json)
-        return WriteLine(stdout, Event("log").Add("source", "device").Add("text", text).Text());
+        return WriteJson(Event("log").Add("source", "device").Add("text", text));
     if (!deviceTextShown && !verbose)
         return;
     EndProgressLine();
-    WriteLine(deviceTextShown ? stdout : stderr, LocalTimeStamp() + " " + text);
+    WriteLine(deviceTextShown ? out : err, LocalTimeStamp() + " " + text);
 }
 
 void CliOutput::Device(const wxString& state,
@@ -112,7 +102,7 @@ void CliOutput::Device(const wxString& state,
         line.Add("state", state);
         for (const auto& [name, value] : fields)
             line.Add(name, value);
-        return WriteLine(stdout, line.Text());
+        return WriteJson(line);
     }
     EndProgressLine();
     if (deviceTextShown) {
@@ -120,53 +110,69 @@ void CliOutput::Device(const wxString& state,
         wxString mark = LocalTimeStamp() + " --- " + state;
         for (const auto& [name, value] : fields)
             mark << " " << value;
-        return WriteLine(stdout, mark);
+        return WriteLine(out, mark);
     }
     for (const auto& [name, value] : fields)
-        WriteLine(stdout, wxString::Format("%-11s %s", wxString(name) + ":", value));
+        WriteLine(out, wxString::Format("%-11s %s", wxString(name) + ":", value));
 }
 
 void CliOutput::Check(const wxString& name, bool ok, const wxString& text, const wxString& fix)
 {
     if (json)
-        return WriteLine(stdout, Event("check")
-                                     .Add("name", name)
-                                     .Add("ok", ok)
-                                     .Add("text", text)
-                                     .Add("fix", fix)
-                                     .Text());
-    WriteLine(stdout, DeviceAccessCheckText({name, ok, text, fix}));
+        return WriteJson(
+            Event("check").Add("name", name).Add("ok", ok).Add("text", text).Add("fix", fix));
+    WriteLine(out, DeviceAccessCheckText({name, ok, text, fix}));
 }
 
 void CliOutput::Notice(const wxString& text)
 {
     if (json)
-        return WriteLine(stdout, Event("log").Add("source", "program").Add("text", text).Text());
+        return WriteJson(Event("log").Add("source", "program").Add("text", text));
     EndProgressLine();
-    WriteLine(stderr, text);
+    WriteLine(err, text);
 }
 
 int CliOutput::Result(int exitCode, const wxString& text)
 {
     if (json) {
-        WriteLine(stdout, Event("result")
-                              .Add("ok", exitCode == 0)
-                              .Add("exit_code", exitCode)
-                              .Add("text", text)
-                              .Text());
+        WriteJson(
+            Event("result").Add("ok", exitCode == 0).Add("exit_code", exitCode).Add("text", text));
         return exitCode;
     }
     EndProgressLine();
     if (!text.empty())
-        WriteLine(exitCode == 0 ? stdout : stderr, text);
+        WriteLine(exitCode == 0 ? out : err, text);
     return exitCode;
+}
+
+void CliOutput::WriteJson(const JsonLine& line)
+{
+    Write(out, line.Text() + "\n");
+}
+
+void CliOutput::WriteLine(Stream& stream, const wxString& text)
+{
+    Write(stream, text.utf8_string() + "\n");
+}
+
+void CliOutput::Write(Stream& stream, const std::string& bytes)
+{
+    if (stream.lost)
+        return;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), stream.file) == bytes.size();
+    if (std::fflush(stream.file) == 0 && written)
+        return;
+    stream.lost = true;
+    if (&stream == &out)
+        WriteLine(err, _("Standard output was closed: zephlark-cli goes on to the end of the "
+                         "command and writes nothing more there."));
 }
 
 void CliOutput::EndProgressLine()
 {
     if (!progressLineOpen)
         return;
-    std::fputc('\n', stderr);
+    Write(err, "\n");
     progressLineOpen = false;
     progressLineWidth = 0;
 }

@@ -8,8 +8,12 @@
 #include <wx/log.h>
 #include <wx/string.h>
 
+#include <cstdio>
+#include <string>
 #include <utility>
 #include <vector>
+
+class JsonLine;
 
 class CliOutput
 {
@@ -35,10 +39,25 @@ public:
     // Whether the device's text is what the command shows (console) or part of the log.
     void ShowDeviceText(bool show) { deviceTextShown = show; }
     bool Json() const { return json; }
+    // True once a write to standard output failed (its reader went away): nothing more goes there,
+    // and the command goes on unless showing things is all it does.
+    bool OutputLost() const { return out.lost; }
 
 private:
+    // A standard stream that takes no more writes after one failed.
+    struct Stream
+    {
+        FILE* file;
+        bool lost = false;
+    };
+
+    void WriteJson(const JsonLine& line);
+    void WriteLine(Stream& stream, const wxString& text);
+    void Write(Stream& stream, const std::string& bytes);
     void EndProgressLine();
 
+    Stream out{stdout};
+    Stream err{stderr};
     bool json;
     bool verbose;
     bool deviceTextShown = false;

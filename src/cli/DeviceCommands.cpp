@@ -66,8 +66,9 @@ public:
         // Ctrl+C is how a console ends, whenever it comes.
         if (end != DeviceWaitEnd::Ready && end != DeviceWaitEnd::Interrupted)
             return ReportDeviceWaitEnd(end, output);
-        const auto watch = WatchDeviceChanges([this] { connection.RefreshDeviceConnections(); });
-        while (!Interrupted()) {
+        const auto watch = WatchDeviceChanges([this] { connection.DeviceChangeNoticed(); });
+        // Ctrl+C is how a console ends, or a reader that stopped reading it.
+        while (!Interrupted() && !output.OutputLost()) {
             if (MarkDeparture() && !options.follow)
                 return output.Result(kExitSuccess, _("The Zephlark left."));
             TheClock().WaitForEvents(kConsolePause);

@@ -87,6 +87,7 @@ int Finish(CliOutput& output, const UpdateResult& result)
 
 int RunUpdateCommand(const CliOptions& options, CliOutput& output)
 {
+    OutlastTheTerminal();
     for (const wxString& path : {options.osFile, options.keyFile})
         // Only what is missing is told before the device is found: the update's own check
         // says why a file that exists cannot be read.
@@ -106,6 +107,7 @@ int RunUpdateCommand(const CliOptions& options, CliOutput& output)
 // and the disk alone is enough to start.
 int RunRecoverCommand(const CliOptions& options, CliOutput& output)
 {
+    OutlastTheTerminal();
     DeviceConnection connection(nullptr);
     const DeviceWaitEnd end =
         WaitForZephlark(connection, options.wait, output, [](DeviceConnection& c) {

@@ -2,6 +2,8 @@
 
 #include <regex>
 
+#include <sys/utsname.h>
+
 #include "AboutInfo.h"
 #include "BuildVersion.h"
 
@@ -17,6 +19,17 @@ TEST(AboutInfo, VersionIsTheBuildNumberAndLongVersionTheFullRelease)
     EXPECT_TRUE(
         std::regex_match(longVersion, std::regex("[0-9]+\\.[0-9]+\\.[0-9]+-[^.]+\\." + version)))
         << longVersion;
+}
+
+// What a supporter reads first: the program's version and the system, down to its kernel.
+TEST(AboutInfo, RunLogHeaderNamesTheVersionAndTheSystem)
+{
+    utsname system{};
+    ASSERT_EQ(uname(&system), 0);
+    const wxString header = RunLogHeader();
+    EXPECT_TRUE(header.StartsWith("Zephlark Utility " ZEPHLARK_LONG_VERSION " on ")) << header;
+    EXPECT_TRUE(header.EndsWith(wxString::Format(" %s, %s", system.release, system.machine)))
+        << header;
 }
 
 } // namespace

@@ -1,7 +1,10 @@
+#include <algorithm>
+#include <climits>
 #include <cstring>
 #include <regex>
 
 #include "ConnectionFixture.h"
+#include "MonotonicClock.h"
 #include "Serial.h"
 #include "sim/SimDevice.h"
 
@@ -82,21 +85,61 @@ TEST_F(ConnectionTest, NextConnectionStartsWithAnEmptyQueueAndAFreshClassifier)
     }
 }
 
-TEST_F(ConnectionTest, UnplugIsNoticedWhenThePortIsStillListedAtTheNotice)
+// The removal notice is handled while the system still lists the port. A USB tty hangs up, and the
+// reader tells at once; a pseudo-terminal (umockdev's) does not, and only the listing tells, once
+// it catches up.
+class UnplugBeforeTheListing : public ConnectionTest, public testing::WithParamInterface<bool>
 {
+};
+
+TEST_P(UnplugBeforeTheListing, IsSeenWithinHalfASecondOfTheListingOrTheHangUp)
+{
+    const bool portHangsUp = GetParam();
     ConnectIdentified();
+    sim::PortHangsUpOnRemoval(portHangsUp);
     sim::KeepRemovedPortListed(true);
     sim::Unplug();
-    connection->RefreshDeviceConnections(); // the notice, handled before the system caught up
-    ASSERT_TRUE(WaitFor(
-        "the dead port to be closed", [] { return !ZephlarkSerialIsOpen(); },
-        std::chrono::milliseconds{100}));
+    connection->DeviceChangeNoticed();
+    const auto closed = [] { return !ZephlarkSerialIsOpen(); };
+    if (portHangsUp) {
+        ASSERT_TRUE(
+            WaitFor("the hung-up port to be closed", closed, std::chrono::milliseconds{100}));
+    }
+    sim::KeepRemovedPortListed(false); // the system catches up, with no notice of its own
+    ASSERT_TRUE(WaitFor("the unlisted port to be closed", closed, std::chrono::milliseconds{500}));
     EXPECT_THAT(owner.changes, ElementsAre(true, false));
     EXPECT_FALSE(connection->IsDeviceIdentified());
 
-    sim::KeepRemovedPortListed(false);
     ConnectIdentified(); // the same name again
     EXPECT_THAT(owner.changes, ElementsAre(true, false, true));
+}
+
+INSTANTIATE_TEST_SUITE_P(Ports, UnplugBeforeTheListing, testing::Values(true, false),
+                         [](const testing::TestParamInfo<bool>& info) {
+                             return info.param ? "HangsUp" : "GivesNoHangUp";
+                         });
+
+// Each notice's failed open is one line for a supporter; a wait's polls, 50 ms apart, add none.
+TEST_F(ConnectionTest, EachFailedOpenIsLoggedWithThePortButNotEachPoll)
+{
+    VirtualClock clock;
+    SetClock(&clock);
+    sim::Reset();
+    sim::FailNextOpens(INT_MAX, SerialOpenFailure::InUse);
+    sim::Plug();
+    connection->RefreshDeviceConnections();
+    clock.Advance(std::chrono::milliseconds{50});
+    connection->RefreshDeviceConnections();
+    clock.Advance(std::chrono::seconds{2});
+    connection->RefreshDeviceConnections();
+    SetClock(nullptr);
+
+    const auto messages = log.Messages();
+    EXPECT_EQ(
+        std::count_if(messages.begin(), messages.end(),
+                      [](const wxString& m) { return m.StartsWith("Cannot open simACM0: "); }),
+        2);
+    EXPECT_FALSE(ZephlarkSerialIsOpen());
 }
 
 TEST_F(ConnectionTest, VersionInfoIsOnlyGivenWhileConnected)

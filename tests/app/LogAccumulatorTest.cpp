@@ -11,7 +11,7 @@ protected:
     Accumulating() : previous(wxLog::SetActiveTarget(accumulator)) {}
     ~Accumulating() override { delete wxLog::SetActiveTarget(previous); }
 
-    LogAccumulator* accumulator = new LogAccumulator;
+    LogAccumulator* accumulator = new LogAccumulator("Program 1.0 on System");
     wxLog* previous;
 };
 
@@ -21,18 +21,18 @@ TEST_F(Accumulating, EachMessageBecomesOneCrLfLineWithoutLevel)
     wxLogWarning("b");
     wxLogError("c");
     wxLogGeneric(wxLOG_Info, "two\nlines");
-    EXPECT_EQ(accumulator->GetText(), "a\r\nb\r\nc\r\ntwo\nlines\r\n");
+    EXPECT_EQ(accumulator->GetText(), "Program 1.0 on System\r\na\r\nb\r\nc\r\ntwo\nlines\r\n");
 }
 
-TEST_F(Accumulating, KeepsTheNewestTextAndSaysWhenOlderWasDropped)
+TEST_F(Accumulating, KeepsTheHeaderAndTheNewestTextAndSaysWhenOlderWasDropped)
 {
     const wxString line(wxUniChar('x'), 1023); // 1 KiB with its CR LF... minus one
     const size_t lines = (LogAccumulator::kKeptBytes + LogAccumulator::kTrimSlackBytes) / 1024 + 10;
     for (size_t i = 0; i < lines; ++i)
         wxLogMessage("%zu %s", i, line);
 
-    const wxString text = accumulator->GetText();
-    EXPECT_TRUE(text.StartsWith("[")) << text.Left(80);
+    wxString text;
+    ASSERT_TRUE(accumulator->GetText().StartsWith("Program 1.0 on System\r\n[", &text));
     EXPECT_TRUE(text.Contains("older log messages were dropped"));
     EXPECT_TRUE(text.EndsWith(wxString::Format("%zu %s\r\n", lines - 1, line)));
     EXPECT_GE(text.length(), LogAccumulator::kKeptBytes);

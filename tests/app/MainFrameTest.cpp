@@ -9,12 +9,14 @@
 #include <wx/filename.h>
 #include <wx/msgdlg.h>
 #include <wx/stattext.h>
+#include <wx/statusbr.h>
 #include <wx/testing.h>
 
 #include <gtest/gtest.h>
 
 #include <climits>
 
+#include "AboutInfo.h"
 #include "DeviceAccessBar.h"
 #include "ExpectMessageBox.h"
 #include "LogCapture.h"
@@ -78,12 +80,6 @@ protected:
         return data.GetText();
     }
 
-    void SetClipboardText(const wxString& text)
-    {
-        wxClipboardLocker locker;
-        wxTheClipboard->SetData(new wxTextDataObject(text));
-    }
-
     LogCapture log;
     MainFrame* frame = nullptr;
 };
@@ -110,23 +106,17 @@ TEST_F(MainFrameTest, ClosingTearsTheConnectionDownBeforeTheWindowGoes)
     frame = nullptr;
 }
 
-TEST_F(MainFrameTest, CopyLogMessagesPutsEveryLaterMessageOnTheClipboard)
+TEST_F(MainFrameTest, CopyLogMessagesPutsWhatRunsWhereAndEveryLaterMessageOnTheClipboard)
 {
     wxLogMessage("before the window");
     OpenFrame();
     wxLogMessage("a");
     wxLogWarning("b");
     wxLogGeneric(wxLOG_Info, "c");
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(), "");
     RunCommand(kCopyLogMessagesId);
-    EXPECT_EQ(ClipboardText(), "a\r\nb\r\nc\r\n");
-}
-
-TEST_F(MainFrameTest, CopyWithAnEmptyLogLeavesTheClipboardAlone)
-{
-    OpenFrame();
-    SetClipboardText("what the user had");
-    RunCommand(kCopyLogMessagesId);
-    EXPECT_EQ(ClipboardText(), "what the user had");
+    EXPECT_EQ(ClipboardText(), RunLogHeader() + "\r\na\r\nb\r\nc\r\n");
+    EXPECT_NE(frame->GetStatusBar()->GetStatusText(), ""); // the confirmation
 }
 
 // In the test's state folder, made if this is its first run: a failed save would wait on its box.
@@ -164,7 +154,7 @@ TEST_F(MainFrameTest, SaveLogThatFailsSaysWhyAndKeepsTheLog)
     EXPECT_TRUE(log.Contains(
         wxString::Format("Could not save the log to %s (%s).", path, wxSysErrorMsgStr(ENOENT))));
     RunCommand(kCopyLogMessagesId);
-    EXPECT_TRUE(ClipboardText().StartsWith("kept\r\n"));
+    EXPECT_TRUE(ClipboardText().StartsWith(RunLogHeader() + "\r\nkept\r\n"));
 }
 
 TEST_F(MainFrameTest, SaveLogAsCancelledSavesNothing)

@@ -76,7 +76,7 @@ std::vector<std::string> CliRun::Values(const std::string& event, const std::str
 
 CliRun RunCliChild(const std::string& program, std::vector<std::string> arguments,
                    const std::vector<std::string>& settings, const std::string& stderrPath,
-                   const std::function<void(const CliEvent&, pid_t)>& onEvent)
+                   const std::function<void(const CliEvent&, pid_t)>& onEvent, size_t linesRead)
 {
     arguments.insert(arguments.begin(), program);
     arguments.push_back("--json");
@@ -86,6 +86,9 @@ CliRun RunCliChild(const std::string& program, std::vector<std::string> argument
     const pid_t pid = fork();
     if (pid == 0) {
         dup2(out[1], STDOUT_FILENO);
+        // The parent's end must not stay open here: closing it is how the reader leaves.
+        close(out[0]);
+        close(out[1]);
         const int err = open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
         dup2(err, STDERR_FILENO);
         for (const std::string& setting : settings)
@@ -102,7 +105,7 @@ CliRun RunCliChild(const std::string& program, std::vector<std::string> argument
     FILE* stream = fdopen(out[0], "r");
     char* line = nullptr;
     size_t capacity = 0;
-    for (ssize_t length; (length = getline(&line, &capacity, stream)) > 0;) {
+    for (ssize_t length; linesRead-- > 0 && (length = getline(&line, &capacity, stream)) > 0;) {
         const std::string text(line, length - 1);
         if (const auto event = ParseFlatJson(text)) {
             run.events.push_back(*event);

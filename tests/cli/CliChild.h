@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
@@ -28,7 +29,8 @@ struct CliRun
 
 // Runs program with arguments and --json, the environment extended by settings ("NAME=value"),
 // standard error appended to stderrPath. onEvent may signal the child (its process id) as events
-// arrive.
+// arrive. After linesRead lines the child's standard output is closed, as by "| head".
 CliRun RunCliChild(const std::string& program, std::vector<std::string> arguments,
                    const std::vector<std::string>& settings, const std::string& stderrPath,
-                   const std::function<void(const CliEvent&, pid_t)>& onEvent = {});
+                   const std::function<void(const CliEvent&, pid_t)>& onEvent = {},
+                   size_t linesRead = SIZE_MAX);

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <csignal>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <string>
 #include <vector>
@@ -16,6 +18,12 @@
 #include "sim/SampleOsFile.h"
 
 namespace {
+
+std::string FileText(const std::string& path)
+{
+    std::ifstream file(path);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
 
 class CliSim : public testing::Test
 {
@@ -40,11 +48,13 @@ protected:
     }
 
     CliRun Run(const std::vector<std::string>& arguments, std::vector<std::string> settings = {},
-               const std::function<void(const CliEvent&, pid_t)>& onEvent = {})
+               const std::function<void(const CliEvent&, pid_t)>& onEvent = {},
+               size_t linesRead = SIZE_MAX)
     {
         settings.push_back("XDG_STATE_HOME=" + folder + "/state");
         settings.push_back("ZEPHLARK_SIM_QUICK=1");
-        return RunCliChild(ZEPHLARK_CLI_SIM, arguments, settings, folder + "/stderr", onEvent);
+        return RunCliChild(ZEPHLARK_CLI_SIM, arguments, settings, folder + "/stderr", onEvent,
+                           linesRead);
     }
 
     std::string folder;
@@ -56,6 +66,7 @@ struct ExitCase
     std::vector<std::string> arguments; // "OS:<version>" stands for a new OS file of that version
     std::vector<std::string> environment;
     int exitCode;
+    size_t linesRead = SIZE_MAX; // then the output is closed, as by "| head"
 };
 
 class CliExitCodes : public CliSim, public testing::WithParamInterface<ExitCase>
@@ -68,15 +79,21 @@ TEST_P(CliExitCodes, EndWithTheirCodeAndOneResult)
     for (std::string& argument : arguments)
         if (argument.rfind("OS:", 0) == 0)
             argument = OsFile(argument.substr(3));
-    const CliRun run = Run(arguments, GetParam().environment);
+    const CliRun run = Run(arguments, GetParam().environment, {}, GetParam().linesRead);
     EXPECT_EQ(run.exitCode, GetParam().exitCode);
+    EXPECT_FALSE(JournalKept());
     EXPECT_TRUE(run.badLines.empty()) << run.badLines.front();
+    if (GetParam().linesRead != SIZE_MAX) {
+        // The output's loss told once, on standard error, where nothing else goes with --json.
+        const std::string told = FileText(folder + "/stderr");
+        EXPECT_EQ(std::count(told.begin(), told.end(), '\n'), 1) << told;
+        return;
+    }
     ASSERT_FALSE(run.events.empty());
     const CliEvent& result = run.events.back();
     EXPECT_EQ(result.at("event"), "result");
     EXPECT_EQ(result.at("exit_code"), std::to_string(GetParam().exitCode));
     EXPECT_EQ(result.at("ok"), GetParam().exitCode == 0 ? "true" : "false");
-    EXPECT_FALSE(JournalKept());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -92,7 +109,8 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"NoOsFile", {"update", ZEPHLARK_CLI_SIM}, {}, 2},
         ExitCase{"ResetNeedsYes", {"reset"}, {}, 2}, ExitCase{"Reset", {"reset", "--yes"}, {}, 0},
         ExitCase{"NothingToRecover", {"recover"}, {}, 0},
-        ExitCase{"DoctorMissesThePort", {"doctor"}, {"ZEPHLARK_SIM_UNPLUGGED=1"}, 6}),
+        ExitCase{"DoctorMissesThePort", {"doctor"}, {"ZEPHLARK_SIM_UNPLUGGED=1"}, 6},
+        ExitCase{"UpdateReadByHeadFinishes", {"update", "OS:1.5.0"}, {}, 0, 3}),
     [](const testing::TestParamInfo<ExitCase>& info) { return info.param.name; });
 
 TEST_F(CliSim, UpdateShowsItsStepsAndCopyThenTheWindowsResult)
@@ -131,6 +149,7 @@ struct InterruptCase
     const char* name;
     std::vector<std::string> environment;
     const char* interruptAtStep;
+    int signal; // SIGINT: Ctrl+C; SIGHUP: the terminal went away
     bool twice; // the second Ctrl+C once the first was acknowledged
     int exitCode;
     bool journalKept;
@@ -155,7 +174,7 @@ TEST_P(CliInterrupt, StopsWhereTheDeviceIsSafeAndRecoverFinishes)
                 const bool acknowledged =
                     event.at("event") == "log" && event.at("text").rfind("Ctrl+C:", 0) == 0;
                 if ((sent == 0 && atStep) || (sent == 1 && c.twice && acknowledged)) {
-                    kill(pid, SIGINT);
+                    kill(pid, c.signal);
                     ++sent;
                 }
             });
@@ -186,19 +205,34 @@ INSTANTIATE_TEST_SUITE_P(
         InterruptCase{"WhileWaitingForTheDevice",
                       {"ZEPHLARK_SIM_UNPLUGGED=1"},
                       "Waiting for Zephlark...",
+                      SIGINT,
                       false,
                       130,
                       false},
         InterruptCase{"AfterDatadiskRemovesTheFilesAndReturns",
                       {},
                       "Waiting for Zephlark disk...",
+                      SIGINT,
                       false,
                       130,
                       false},
         InterruptCase{
-            "OnceDuringTheInstallFollowsIt", {}, "Installing firmware...", false, 0, false},
-        InterruptCase{
-            "TwiceDuringTheInstallLeavesAtOnce", {}, "Installing firmware...", true, 130, true}),
+            "OnceDuringTheInstallFollowsIt", {}, "Installing firmware...", SIGINT, false, 0, false},
+        InterruptCase{"TwiceDuringTheInstallLeavesAtOnce",
+                      {},
+                      "Installing firmware...",
+                      SIGINT,
+                      true,
+                      130,
+                      true},
+        // No Ctrl+C can come any more: the update goes on to its end.
+        InterruptCase{"HangUpDuringTheCopyFinishes",
+                      {},
+                      "Copying files to Zephlark...",
+                      SIGHUP,
+                      false,
+                      0,
+                      false}),
     [](const testing::TestParamInfo<InterruptCase>& info) { return info.param.name; });
 
 // Two programs: while one updates the Zephlark, a second update or recovery of it is refused at

@@ -140,14 +140,19 @@ TEST_F(SerialContract, ClosedPortFailsReadsAndWritesAndClosingTwiceIsHarmless)
     EXPECT_EQ(log.Messages(), std::vector<wxString>{"Serial write Failed: (0 != 8)"});
 }
 
-// The caller retries on its next refresh; a log line for each try would flood the log.
-TEST_F(SerialContract, PortThatIsNotThereDoesNotOpenQuietly)
+// Each failure is a line for support, naming the port; the caller's retry at once (a wait's next
+// poll) adds none, or the log would flood.
+TEST_F(SerialContract, PortThatIsNotThereDoesNotOpenAndSaysSoOnce)
 {
     ZephlarkSerialClose();
+    const wxString absent = device->AbsentPortName();
 
-    EXPECT_FALSE(ZephlarkSerialOpen(device->AbsentPortName()));
+    EXPECT_FALSE(ZephlarkSerialOpen(absent));
+    EXPECT_FALSE(ZephlarkSerialOpen(absent));
     EXPECT_FALSE(ZephlarkSerialIsOpen());
-    EXPECT_TRUE(log.Messages().empty());
+    const auto messages = log.Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages.front().StartsWith("Cannot open " + absent + ": ")) << messages.front();
 }
 
 // The program keeps a port open while discovery reports its name: the port of a device that left

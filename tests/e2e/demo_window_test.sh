@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole demo program under Xvfb: it shows its window, connects to the simulated device that is
-# plugged in at start, logs the connection to standard output and exits cleanly on Ctrl+Q.
-# Usage: demo_window_test.sh PROGRAM (run under xvfb-run)
+# plugged in at start, logs the connection to standard output, starts its log file with what runs
+# where and exits cleanly on Ctrl+Q.
+# Usage: demo_window_test.sh PROGRAM (run under xvfb-run, XDG_STATE_HOME set)
 set -euo pipefail
 program=$1
 log=$(mktemp)
@@ -26,6 +27,9 @@ failures=0
 check() { grep -qF -- "$1" "$log" || { echo "FAIL: the log lacks: $1"; failures=$((failures + 1)); }; }
 check "Device Connected: simACM0"
 check "serial#="
+run_log=$(find "$XDG_STATE_HOME/zephlark-utility/logs" -name 'zephlark-utility-*.log' | sort | tail -n 1)
+head -n 1 "$run_log" | grep -q "^[-0-9]* [:.0-9]* Zephlark Utility [^ ]* on .*, " ||
+    { echo "FAIL: $run_log does not start with the program's version and system"; failures=$((failures + 1)); }
 [ "$status" -eq 0 ] || { echo "FAIL: exit status $status"; failures=$((failures + 1)); }
-echo "$((3 - failures)) passed, $failures failed"
+echo "$((4 - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -32,10 +32,12 @@ help_names_every_command() {
 }
 
 # Wine may or may not list a port, so what counts is that the exit code says what the checks say.
+# The log's first line names the program and the system as Windows describes itself.
 doctor_reports_port_and_disk() {
     run doctor --json
     cat "$work/out"
-    [ "$(wc -l <"$work/out")" -eq 3 ] || return
+    [ "$(wc -l <"$work/out")" -eq 4 ] || return
+    event_line log '"text":"zephlark-cli [^ ]+ on Windows [^"]+, (x64|x86|ARM64)"' || return
     event_line check '"name":"port","ok":(true|false)' && event_line check '"name":"disk","ok":true' ||
         return
     event_line result "\"exit_code\":$status," || return
@@ -65,7 +67,8 @@ ctrl_c_while_waiting_stops_cleanly() {
 }
 
 step "--help names every command" help_names_every_command
-step "doctor --json: the port and disk checks and a matching exit code" doctor_reports_port_and_disk
+step "doctor --json: the log's first line, the port and disk checks and a matching exit code" \
+    doctor_reports_port_and_disk
 step "info --wait 0 without a Zephlark exits with the no-device code" \
     info_without_device_exits_no_device
 step "Ctrl+C while waiting for the Zephlark stops with 130" ctrl_c_while_waiting_stops_cleanly

@@ -36,9 +36,16 @@ void CatchInterrupts(const char* leaveNotice, int leaveExitCode)
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // "zephlark-cli update ... | head -3": the output's end, not the program's.
+    signal(SIGPIPE, SIG_IGN);
 }
 
 bool Interrupted()
 {
     return interrupts.load() > 0;
+}
+
+void OutlastTheTerminal()
+{
+    signal(SIGHUP, SIG_IGN);
 }

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <set>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -30,9 +29,6 @@ constexpr speed_t kLineSpeed = B115200;
 std::atomic<int> portFd{-1};
 wxString openPortName; // for messages; GUI thread only
 
-// Ports whose permission problem the user has been told about; GUI thread only.
-std::set<wxString> portsExplained;
-std::set<wxString> portsInUseExplained;
 SerialOpenFailure lastOpenFailure = SerialOpenFailure::None; // GUI thread only
 
 void* AsHandle(int fd)
@@ -79,28 +75,20 @@ void AssertDtr(int fd, const wxString& name)
         wxLogMessage("Could not raise DTR on %s (%s)", name, wxSysErrorMsgStr(errno));
 }
 
-// A missing udev rule is the usual first-run problem on Linux and the refresh retries the open on
-// every hot-plug notice: say what to do, but once per port, not on every retry.
-void ExplainPermissionOnce(const wxString& name, int error)
+// What fixes a failed open, given once per port: a missing udev rule is the usual first-run
+// problem on Linux, and the refresh retries the open on every hot-plug notice.
+wxString OpenFailureAdvice(int error)
 {
-    if (!portsExplained.insert(name).second)
-        return;
-    wxLogMessage("Cannot open %s: %s. Install the udev rule 60-zephlark.rules (the "
-                 "zephlark-utility package does; from the source tree: sudo cp "
-                 "resources/linux/60-zephlark.rules /etc/udev/rules.d/ && sudo udevadm control "
-                 "--reload) and replug the device, or add yourself to the dialout group (sudo "
-                 "usermod -aG dialout $USER) and log in again.",
-                 name, wxSysErrorMsgStr(error));
-}
-
-// Another program (zephlark-cli, a terminal program) holds the port with TIOCEXCL: say so once
-// per port, since the refresh retries the open on every notice.
-void ExplainInUseOnce(const wxString& name)
-{
-    if (portsInUseExplained.insert(name).second)
-        wxLogMessage("Cannot open %s: it is in use by another program (zephlark-cli, a terminal "
-                     "program?). Close it; the connection follows on the next device notice.",
-                     name);
+    if (error == EACCES || error == EPERM)
+        return "Install the udev rule 60-zephlark.rules (the zephlark-utility package does; from "
+               "the source tree: sudo cp resources/linux/60-zephlark.rules /etc/udev/rules.d/ && "
+               "sudo udevadm control --reload) and replug the device, or add yourself to the "
+               "dialout group (sudo usermod -aG dialout $USER) and log in again.";
+    // Another program (zephlark-cli, a terminal program) holds the port with TIOCEXCL.
+    if (error == EBUSY)
+        return "It is in use by another program (zephlark-cli, a terminal program?). Close it; "
+               "the connection follows on the next device notice.";
+    return wxString();
 }
 
 bool HungUp(short revents)
@@ -146,14 +134,10 @@ bool ZephlarkSerialOpen(const wxString& name)
     // become our controlling terminal (its hang-up would send us SIGHUP).
     const int fd = open(name.fn_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        // Anything else (the node vanishing, EBUSY from another program's TIOCEXCL) is retried by
-        // the caller on its next refresh, quietly.
-        if (errno == EACCES || errno == EPERM)
-            ExplainPermissionOnce(name, errno);
-        else if (errno == EBUSY)
-            ExplainInUseOnce(name);
-        lastOpenFailure = errno == EBUSY                      ? SerialOpenFailure::InUse
-                          : errno == EACCES || errno == EPERM ? SerialOpenFailure::Denied
+        const int error = errno;
+        LogFailedOpen(name, wxSysErrorMsgStr(error), OpenFailureAdvice(error));
+        lastOpenFailure = error == EBUSY                      ? SerialOpenFailure::InUse
+                          : error == EACCES || error == EPERM ? SerialOpenFailure::Denied
                                                               : SerialOpenFailure::Other;
         return false;
     }

@@ -19,18 +19,30 @@ namespace {
 // thread's pace must not depend on a virtual clock.
 constexpr auto kReadWait = std::chrono::milliseconds{10};
 
-// -1 with errno set when the port cannot be used: closed, or its device went away.
+// -1 with errno set when the port cannot be used: closed, or its device went away and it hung up.
+// A port that gives no hang-up stays usable, and leads nowhere.
 bool PortUsable(sim::WorldAccess& world)
 {
     if (!world->port.open) {
         errno = EBADF;
         return false;
     }
-    if (world->PortHungUp()) {
+    if (world->PortHungUp() && world->portHangsUp) {
         errno = EIO;
         return false;
     }
     return true;
+}
+
+// Failed as a tty fails: held by another program, not this user's, or gone.
+bool OpenFailed(sim::WorldAccess& world, const wxString& portName, SerialOpenFailure reason)
+{
+    world->lastOpenFailure = reason;
+    const int error = reason == SerialOpenFailure::InUse    ? EBUSY
+                      : reason == SerialOpenFailure::Denied ? EACCES
+                                                            : ENODEV;
+    LogFailedOpen(portName, wxSysErrorMsgStr(error), wxString());
+    return false;
 }
 
 } // namespace
@@ -49,16 +61,12 @@ bool ZephlarkSerialOpen(const wxString& portName)
         wxLogMessage("Serial port was already open (%p)", static_cast<const void*>(&port));
         return true;
     }
-    // Failures are not logged, as on Windows: the caller simply tries again on its next refresh.
     if (world->failingOpens > 0) {
         --world->failingOpens;
-        world->lastOpenFailure = world->failingOpenReason;
-        return false;
+        return OpenFailed(world, portName, world->failingOpenReason);
     }
-    if (world.Device().Face() != sim::UsbFace::Serial || portName != world->presentName) {
-        world->lastOpenFailure = SerialOpenFailure::Other;
-        return false;
-    }
+    if (world.Device().Face() != sim::UsbFace::Serial || portName != world->presentName)
+        return OpenFailed(world, portName, SerialOpenFailure::Other);
     world->lastOpenFailure = SerialOpenFailure::None;
     port = {true, world.Device().SerialSession(), portName};
     return true;
@@ -89,7 +97,7 @@ int64_t ZephlarkSerialRead(uint8_t* buffer, uint32_t count)
     for (;;) {
         if (!PortUsable(world))
             return -1;
-        if (world.Device().PendingOutput() > 0) {
+        if (!world->PortHungUp() && world.Device().PendingOutput() > 0) {
             const std::string bytes = world.Device().TakeOutput(count);
             std::memcpy(buffer, bytes.data(), bytes.size());
             return static_cast<int64_t>(bytes.size());
@@ -105,6 +113,8 @@ int64_t ZephlarkSerialWriteOnce(const uint8_t* data, size_t length)
     sim::WorldAccess world;
     if (!PortUsable(world))
         return -1;
+    if (world->PortHungUp())
+        return static_cast<int64_t>(length);
     const std::string_view bytes(reinterpret_cast<const char*>(data), length);
     world->written.append(bytes);
     world.Device().Receive(bytes);

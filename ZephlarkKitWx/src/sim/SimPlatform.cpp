@@ -45,6 +45,14 @@ void KeepRemovedPortListed(bool keep)
 {
     WorldAccess world;
     world->keepRemovedPortListed = keep;
+    if (!keep && world.Device().Face() != UsbFace::Serial)
+        world->listedName.clear();
+}
+
+void PortHangsUpOnRemoval(bool hangsUp)
+{
+    WorldAccess world;
+    world->portHangsUp = hangsUp;
 }
 
 void Emit(const std::string& bytes)

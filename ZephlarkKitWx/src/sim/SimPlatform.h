@@ -46,7 +46,11 @@ void SetPortName(const wxString& name);
 void FailNextOpens(int count, SerialOpenFailure reason = SerialOpenFailure::InUse);
 // While on, a port whose device left stays listed by discovery (opens of it fail), as a tty can
 // stay in sysfs for a moment after its removal notice: the host must notice the loss by itself.
+// Turning it off unlists such a port at once, with no notice: the notice came as the device left.
 void KeepRemovedPortListed(bool keep);
+// While off, an open port whose device left gives its reader no hang-up: reads find nothing and
+// writes vanish, as on umockdev's pseudo-terminal. On by default, as on a USB tty.
+void PortHangsUpOnRemoval(bool hangsUp);
 
 // Raw bytes from the device to the host, queued behind whatever it is already sending. Lost when
 // the device is not in serial mode on USB.

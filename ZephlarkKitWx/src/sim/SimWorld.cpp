@@ -85,6 +85,7 @@ void World::Reset(bool plugged)
     failingOpens = 0;
     lastOpenFailure = SerialOpenFailure::None;
     keepRemovedPortListed = false;
+    portHangsUp = true;
     written.clear();
     lastDiskLabel.clear();
     EmptyDefaultDiskFolder();

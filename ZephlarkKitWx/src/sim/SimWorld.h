@@ -59,7 +59,8 @@ public:
     SerialOpenFailure failingOpenReason = SerialOpenFailure::InUse;
     SerialOpenFailure lastOpenFailure = SerialOpenFailure::None;
     bool keepRemovedPortListed = false;
-    wxString listedName; // what discovery reports: the serial face's name, or a kept one
+    bool portHangsUp = true; // else a port that lost its device reads nothing and swallows writes
+    wxString listedName;     // what discovery reports: the serial face's name, or a kept one
     std::string written;
     wxString lastDiskLabel;
     std::vector<std::weak_ptr<std::function<void()>>> watches;

@@ -10,13 +10,27 @@
 namespace {
 
 std::atomic<int> interrupts{0};
+std::atomic<bool> outlastingTheConsole{false};
 const char* notice = "";
 int exitCode = 0;
 
+// The console is closing: Windows ends the process when this handler returns, or about five
+// seconds after the close if it does not. A stop requested now may still be reached in that
+// time; the process then ends by itself, which also ends this wait.
+BOOL OnConsoleClosed()
+{
+    int none = 0;
+    interrupts.compare_exchange_strong(none, 1);
+    Sleep(INFINITE);
+    return TRUE;
+}
+
 BOOL WINAPI OnConsoleControl(DWORD event)
 {
-    // The other events (the console closed, log-off, shut-down) end the process whatever a
-    // handler returns: leave them to the default handler.
+    if (event == CTRL_CLOSE_EVENT && outlastingTheConsole.load())
+        return OnConsoleClosed();
+    // The other events (log-off, shut-down) end the process whatever a handler returns: leave
+    // them to the default handler.
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
         return FALSE;
     if (interrupts.fetch_add(1) == 0)
@@ -39,4 +53,9 @@ void CatchInterrupts(const char* leaveNotice, int leaveExitCode)
 bool Interrupted()
 {
     return interrupts.load() > 0;
+}
+
+void OutlastTheTerminal()
+{
+    outlastingTheConsole = true;
 }

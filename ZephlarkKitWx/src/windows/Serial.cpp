@@ -134,9 +134,13 @@ bool ZephlarkSerialOpen(const wxString& portName)
     if (handle == INVALID_HANDLE_VALUE) {
         // A COM port allows one handle: another program's open makes ours fail as access denied.
         const DWORD error = GetLastError();
-        lastOpenFailure = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION
-                              ? SerialOpenFailure::InUse
-                              : SerialOpenFailure::Other;
+        const bool inUse = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
+        lastOpenFailure = inUse ? SerialOpenFailure::InUse : SerialOpenFailure::Other;
+        LogFailedOpen(portName, wxSysErrorMsgStr(error),
+                      inUse ? "It may be in use by another program (zephlark-cli, a terminal "
+                              "program?). Close it; the connection follows on the next device "
+                              "notice."
+                            : "");
         return false; // the caller tries again on the next device notice
     }
     lastOpenFailure = SerialOpenFailure::None;
