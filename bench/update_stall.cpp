@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "FirmwareUpdate.h"
 #include "MainFrame.h"
 #include "UtilityApp.h"
 #include "WaitFor.h"
@@ -192,7 +193,7 @@ private:
             ticks.reserve(100'000);
             ticks.push_back(Clock::now());
             ticker.Start(static_cast<int>(kTickInterval.count()));
-            const wxString result = frame->UpdateFirmware(osPath, "", false);
+            const wxString result = frame->UpdateFirmware(osPath, "", false).text;
             ticker.Stop();
             ticks.push_back(Clock::now());
             Report(result);

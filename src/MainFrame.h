@@ -10,6 +10,7 @@
 class DeviceAccessBar;
 class DeviceChangeWatch;
 class FirmwareUpdate;
+struct UpdateResult;
 class wxButton;
 class DeviceConnection;
 class LogAccumulator;
@@ -61,7 +62,9 @@ public:
     void OnUpgradeFirmware(wxCommandEvent& event);
 
     // The firmware update (MainFrameFirmware.cpp): the dialogs around a FirmwareUpdate run.
-    wxString UpdateFirmware(const wxString& osPath, const wxString& keyPath, bool allowOlder);
+    UpdateResult UpdateFirmware(const wxString& osPath, const wxString& keyPath, bool allowOlder);
+    // The result box of an update or a recovery; closes the window after it when a close waited.
+    void ShowUpdateResult(const UpdateResult& result);
     // When the journal names the device now connected: offers to finish that earlier update.
     void OfferToFinishUpdate();
 
@@ -74,8 +77,7 @@ private:
     void ShowDeviceStatus();
     wxButton* AddCommandButton(const wxString& label, void (MainFrame::*handler)(wxCommandEvent&));
     void WatchForDevices();
-    wxString RunUpdate(const std::function<wxString(FirmwareUpdate&)>& run);
-    void ShowUpdateResult(const wxString& result);
+    UpdateResult RunUpdate(const std::function<UpdateResult(FirmwareUpdate&)>& run);
     wxString LogText() const;
 
     bool updateRunning = false;

@@ -8,6 +8,8 @@
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
+#include <optional>
+
 #include "FirmwareUpdate.h"
 #include "UpdateProgress.h"
 #include "deviceconnection.h"
@@ -45,10 +47,11 @@ void MainFrame::OnUpgradeFirmware(wxCommandEvent&)
     ShowUpdateResult(UpdateFirmware(osPath, keyPath, allowOlder));
 }
 
-wxString MainFrame::UpdateFirmware(const wxString& osPath, const wxString& keyPath, bool allowOlder)
+UpdateResult MainFrame::UpdateFirmware(const wxString& osPath, const wxString& keyPath,
+                                       bool allowOlder)
 {
     return RunUpdate(
-        [&](FirmwareUpdate& update) { return update.Run(osPath, keyPath, allowOlder).text; });
+        [&](FirmwareUpdate& update) { return update.Run(osPath, keyPath, allowOlder); });
 }
 
 void MainFrame::OfferToFinishUpdate()
@@ -65,27 +68,27 @@ void MainFrame::OfferToFinishUpdate()
     recoveryDeclined = answer != wxYES;
     if (answer == wxYES)
         ShowUpdateResult(
-            RunUpdate([&](FirmwareUpdate& update) { return update.Recover(*unfinished).text; }));
+            RunUpdate([&](FirmwareUpdate& update) { return update.Recover(*unfinished); }));
 }
 
-wxString MainFrame::RunUpdate(const std::function<wxString(FirmwareUpdate&)>& run)
+UpdateResult MainFrame::RunUpdate(const std::function<UpdateResult(FirmwareUpdate&)>& run)
 {
     // The window can still be closed while the progress dialog disables it; the close waits for
     // the end of the update instead of deleting the connection under it.
     updateRunning = true;
-    wxString result;
+    std::optional<UpdateResult> result;
     {
         UpdateProgress progress(this);
         FirmwareUpdate update(*deviceConnection, progress);
         result = run(update);
     }
     updateRunning = false;
-    return result;
+    return *result;
 }
 
-void MainFrame::ShowUpdateResult(const wxString& result)
+void MainFrame::ShowUpdateResult(const UpdateResult& result)
 {
-    wxMessageBox(result, _("Firmware Update"), wxOK, this);
+    wxMessageBox(result.text, _("Firmware Update"), wxOK, this);
     if (closeRequested)
         Close(true);
 }

@@ -90,7 +90,7 @@ TEST_P(SimulatedFailure, IsWhatTheUpdateReports)
 {
     for (const char* choice : GetParam().choices)
         Choose(choice);
-    const wxString result = frame->UpdateFirmware(OsFile("1.5.0"), "", false);
+    const wxString result = frame->UpdateFirmware(OsFile("1.5.0"), "", false).text;
     EXPECT_TRUE(result.StartsWith(GetParam().resultStart)) << result;
 }
 

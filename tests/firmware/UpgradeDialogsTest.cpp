@@ -49,7 +49,7 @@ TEST_F(UpgradeWindow, CancellingTheOsFileDoesNothingAtAll)
 TEST_F(UpgradeWindow, CloseDuringTheUpdateWaitsForItsEnd)
 {
     log.OnMessage("Installing firmware...", [this] { frame->Close(); });
-    EXPECT_EQ(frame->UpdateFirmware(OsFile("1.5.0"), "", false), Successful("1.5.0"));
+    EXPECT_EQ(frame->UpdateFirmware(OsFile("1.5.0"), "", false).text, Successful("1.5.0"));
     EXPECT_TRUE(log.Contains("Zephlark Utility will close when the firmware update has finished."));
     EXPECT_NE(frame->deviceConnection, nullptr);
 }
