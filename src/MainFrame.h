@@ -4,8 +4,10 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "DeviceInterface.h"
+#include "FirmwareUpdateProgress.h"
 
 class DeviceAccessBar;
 class DeviceChangeWatch;
@@ -51,6 +53,9 @@ public:
     // Menus and commands (MainFrameMenus.cpp).
     void CreateMenuBar();
     bool CheckDeviceConnected();
+    // True, and the user told so, while an update or a recovery runs: no other command may reach
+    // the device meanwhile.
+    [[nodiscard]] bool RefusedWhileUpdating();
     void OnCopyLogMessages(wxCommandEvent& event);
     void OnSaveLogAs(wxCommandEvent& event);
     // Writes the text Copy Log Messages gives to path, as UTF-8; a failure is shown in a box.
@@ -77,10 +82,15 @@ private:
     void ShowDeviceStatus();
     wxButton* AddCommandButton(const wxString& label, void (MainFrame::*handler)(wxCommandEvent&));
     void WatchForDevices();
-    UpdateResult RunUpdate(const std::function<UpdateResult(FirmwareUpdate&)>& run);
+    // Runs an update or a recovery of the device with this serial number (empty: unknown) in the
+    // progress window, the main window disabled and its device line following the phases.
+    UpdateResult RunUpdate(const wxString& serialNumber,
+                           const std::function<UpdateResult(FirmwareUpdate&)>& run);
     wxString LogText() const;
 
     bool updateRunning = false;
+    std::optional<UpdatePhase> updatePhase; // of the running update, once it entered one
+    wxString updatingSerialNumber;          // of the device it updates; empty when unknown
     bool closeRequested = false;   // a close arrived while the update ran: done once it ends
     bool recoveryDeclined = false; // the user would not finish an interrupted update: ask no more
 
