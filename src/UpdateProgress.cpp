@@ -87,15 +87,24 @@ void UpdateProgress::Display(const std::function<bool()>& show)
     NoteWhatTheStopDoes();
     dialog.Resume();
     show();
-    // The note's lines make the message taller than the dialog was made for.
-    dialog.Fit();
+    if (MessageNeedsWrapping())
+        dialog.Fit(); // the note's lines make the message taller than the dialog was made for
 }
 
 void UpdateProgress::NoteWhatTheStopDoes()
 {
+    stopNote = WhatAStopDoes(phase);
     // As wide as the first message, so that the dialog grows downwards, not across the screen.
-    const int width = dialog.GetTextExtent(FirstMessage()).x;
-    stopNote = LineBreaker().Broken(&dialog, WhatAStopDoes(phase), width);
+    if (MessageNeedsWrapping())
+        stopNote = LineBreaker().Broken(&dialog, stopNote, dialog.GetTextExtent(FirstMessage()).x);
+}
+
+bool UpdateProgress::MessageNeedsWrapping() const
+{
+    // The toolkit's generic dialog sizes itself once, to its first message, with a sizer. The
+    // native one of Windows (a task dialog) has no sizer, nor a window of the toolkit to measure
+    // text in: it wraps and sizes its text itself.
+    return dialog.GetSizer() != nullptr;
 }
 
 wxString UpdateProgress::WithStopNote(const wxString& message) const

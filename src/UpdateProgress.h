@@ -27,6 +27,8 @@ private:
     void Display(const std::function<bool()>& show);
     // What a stop asked for now does, broken into lines that fit the dialog.
     void NoteWhatTheStopDoes();
+    // True for the toolkit's generic dialog, which neither wraps its message nor grows with it.
+    bool MessageNeedsWrapping() const;
     // message, and below it what the stop does once one was asked for.
     wxString WithStopNote(const wxString& message) const;
 
