@@ -11,6 +11,7 @@
 
 #include <sys/resource.h>
 
+#include "FirmwareUpdate.h"
 #include "MainFrame.h"
 #include "ThreadCpu.h"
 #include "UpdateRunFigures.h"
@@ -37,7 +38,7 @@ UpdateRunFigures MeasureUpdate(MainFrame& frame, const wxString& osPath)
     const double processBefore = ProcessCpuSeconds();
     const double guiBefore = ThisThreadCpuSeconds();
     const auto start = std::chrono::steady_clock::now();
-    const wxString result = frame.UpdateFirmware(osPath, "", false);
+    const wxString result = frame.UpdateFirmware(osPath, "", false).text;
     UpdateRunFigures figures;
     figures.updateSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -1,6 +1,7 @@
-// The longest stall of the GUI thread over a whole firmware update: the window (MainFrame) on the
-// simulated device in real time, a 20 MB OS file copied onto a data disk that writes 1 MB/s, and a
-// timer that ticks every 10 ms while the update runs. A tick is handled only when the thread runs
+// The longest stall of the GUI thread over whole firmware updates: the window (MainFrame) on the
+// simulated device in real time, an OS file of 400 KB copied onto a data disk that writes 20 kB/s,
+// then one of 20 MB onto a disk that writes 1 MB/s, and a timer that ticks every 10 ms while each
+// update runs. A tick is handled only when the thread runs
 // its event loop (the update yields to it), so the longest time between two ticks is the longest
 // the window stayed frozen. Each stall is named by what the program logged during it: the update
 // logs each step's message, the connection each port it opens.
@@ -19,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "FirmwareUpdate.h"
 #include "MainFrame.h"
 #include "UtilityApp.h"
 #include "WaitFor.h"
@@ -34,16 +36,23 @@ using Clock = std::chrono::steady_clock;
 
 constexpr auto kTickInterval = 10ms;
 constexpr auto kStallTarget = 100ms;
-constexpr size_t kOsFileBytes = 20'000'000;
-constexpr uint64_t kDiskBytesPerSecond = 1'000'000;
 constexpr size_t kStallsShown = 8;
 constexpr auto kIdentifyLimit = 10s;
 constexpr char kFileVersion[] = "1.5.0";
 
+// An OS file's size and the speed of the disk it is copied onto: a small file on a slow disk
+// stalls the window as long as it takes to write one of the copy's pieces.
+struct StallCase
+{
+    size_t osFileBytes;
+    uint64_t diskBytesPerSecond;
+};
+
+constexpr StallCase kCases[] = {{400'000, 20'000}, {20'000'000, 1'000'000}};
+
 // Short device delays, so that the copy is most of the run.
 void ShortDelays(sim::DeviceSettings& settings)
 {
-    settings.diskBytesPerSecond = kDiskBytesPerSecond;
     settings.diskDelay = 300ms;
     settings.ejectReturnDelay = 300ms;
     settings.restartDelay = 300ms;
@@ -52,12 +61,12 @@ void ShortDelays(sim::DeviceSettings& settings)
     settings.flashDelay = 300ms;
 }
 
-// A valid OS file of about kOsFileBytes: the "version" entry after an image of random bytes that
-// the archive cannot compress away.
-bool WriteLargeOsFile(const std::string& path)
+// A valid OS file of about the given size: the "version" entry after an image of random bytes
+// that the archive cannot compress away.
+bool WriteOsFile(const std::string& path, size_t size)
 {
     std::independent_bits_engine<std::mt19937, 8, unsigned> bytes(1);
-    std::string image(kOsFileBytes, '\0');
+    std::string image(size, '\0');
     std::generate(image.begin(), image.end(), [&bytes] { return static_cast<char>(bytes()); });
     return sim::WriteZipArchive(path, {{"system.img", image}, {"version", kFileVersion}});
 }
@@ -139,9 +148,6 @@ public:
             d.Settings().diskFolder = scratch / "disk";
         });
         std::filesystem::create_directories(scratch / "disk");
-        osPath = (scratch / "ZephlarkOS.zlos").string();
-        if (!WriteLargeOsFile(osPath))
-            return false;
         // The log goes to the report, not to the screen.
         screen = std::cout.rdbuf(&steps);
         if (!UtilityApp::OnInit()) {
@@ -189,15 +195,32 @@ private:
             std::printf("%s\n", identified.message());
             exitCode = 2;
         } else {
-            ticks.reserve(100'000);
-            ticks.push_back(Clock::now());
-            ticker.Start(static_cast<int>(kTickInterval.count()));
-            const wxString result = frame->UpdateFirmware(osPath, "", false);
-            ticker.Stop();
-            ticks.push_back(Clock::now());
-            Report(result);
+            for (const StallCase& stallCase : kCases)
+                MeasureUpdate(*frame, stallCase);
         }
         frame->Close(true);
+    }
+
+    void MeasureUpdate(MainFrame& frame, const StallCase& stallCase)
+    {
+        std::printf("\n%zu kB onto a disk that writes %llu kB/s:\n", stallCase.osFileBytes / 1000,
+                    static_cast<unsigned long long>(stallCase.diskBytesPerSecond / 1000));
+        const std::string osPath = (scratch / "ZephlarkOS.zlos").string();
+        if (!WriteOsFile(osPath, stallCase.osFileBytes)) {
+            std::printf("The OS file could not be written to %s.\n", osPath.c_str());
+            exitCode = 2;
+            return;
+        }
+        sim::WithDevice([&](sim::SimDevice& d) {
+            d.Settings().diskBytesPerSecond = stallCase.diskBytesPerSecond;
+        });
+        ticks.clear();
+        ticks.push_back(Clock::now());
+        ticker.Start(static_cast<int>(kTickInterval.count()));
+        const wxString result = frame.UpdateFirmware(osPath, "", false).text;
+        ticker.Stop();
+        ticks.push_back(Clock::now());
+        Report(result);
     }
 
     void Report(const wxString& result)
@@ -228,11 +251,11 @@ private:
                         Milliseconds(s.start - ticks.front()) / 1000, Milliseconds(s.length),
                         steps.During(s.start, s.start + s.length).c_str());
         }
-        exitCode = result.StartsWith("Update Successful") ? 0 : 1;
+        if (!result.StartsWith("Update Successful"))
+            exitCode = 1;
     }
 
     std::filesystem::path scratch;
-    std::string osPath;
     StepLog steps;
     std::streambuf* screen = nullptr; // standard output's own buffer
     wxTimer ticker;

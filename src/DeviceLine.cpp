@@ -19,13 +19,37 @@ wxString OpenFailureText(const wxString& port, SerialOpenFailure failure)
     }
 }
 
+wxString PhaseText(UpdatePhase phase)
+{
+    switch (phase) {
+    case UpdatePhase::Checking:
+        return _("checking the files");
+    case UpdatePhase::EnteringDisk:
+        return _("switching to its data disk");
+    case UpdatePhase::Copying:
+        return _("copying the files");
+    case UpdatePhase::Returning:
+        return _("leaving its data disk");
+    case UpdatePhase::Installing:
+        return _("installing");
+    case UpdatePhase::Restarting:
+        return _("restarting");
+    case UpdatePhase::Flashing:
+        return _("flashing");
+    case UpdatePhase::CleaningUp:
+        return _("cleaning up");
+    }
+    return wxString();
+}
+
 } // namespace
 
 wxString DeviceLineText(const DeviceConnection& connection)
 {
     const wxString port = connection.GetListedPortName();
     if (port.empty())
-        return _("No Zephlark connected");
+        return connection.GetListedDiskPath().empty() ? _("No Zephlark connected")
+                                                      : _("Zephlark on its data disk");
     if (!ZephlarkSerialIsOpen())
         return OpenFailureText(port, connection.GetOpenFailure());
     wxString bootBuild, build, osVersion;
@@ -34,4 +58,14 @@ wxString DeviceLineText(const DeviceConnection& connection)
     if (serialNumber.empty() || osVersion.empty())
         return _("Zephlark connected");
     return wxString::Format(_("Zephlark %s connected, OS %s"), serialNumber, osVersion);
+}
+
+wxString UpdatingDeviceLineText(UpdatePhase phase, const wxString& serialNumber)
+{
+    wxString state = PhaseText(phase);
+    if (DeviceMustStayPlugged(phase))
+        state = wxString::Format(_("%s (do not unplug)"), state);
+    if (serialNumber.empty())
+        return wxString::Format(_("Updating Zephlark: %s"), state);
+    return wxString::Format(_("Updating Zephlark %s: %s"), serialNumber, state);
 }

@@ -4,12 +4,15 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "DeviceInterface.h"
+#include "FirmwareUpdateProgress.h"
 
 class DeviceAccessBar;
 class DeviceChangeWatch;
 class FirmwareUpdate;
+struct UpdateResult;
 class wxButton;
 class DeviceConnection;
 class LogAccumulator;
@@ -50,6 +53,9 @@ public:
     // Menus and commands (MainFrameMenus.cpp).
     void CreateMenuBar();
     bool CheckDeviceConnected();
+    // True, and the user told so, while an update or a recovery runs: no other command may reach
+    // the device meanwhile.
+    [[nodiscard]] bool RefusedWhileUpdating();
     void OnCopyLogMessages(wxCommandEvent& event);
     void OnSaveLogAs(wxCommandEvent& event);
     // Writes the text Copy Log Messages gives to path, as UTF-8; a failure is shown in a box.
@@ -61,7 +67,9 @@ public:
     void OnUpgradeFirmware(wxCommandEvent& event);
 
     // The firmware update (MainFrameFirmware.cpp): the dialogs around a FirmwareUpdate run.
-    wxString UpdateFirmware(const wxString& osPath, const wxString& keyPath, bool allowOlder);
+    UpdateResult UpdateFirmware(const wxString& osPath, const wxString& keyPath, bool allowOlder);
+    // The result box of an update or a recovery; closes the window after it when a close waited.
+    void ShowUpdateResult(const UpdateResult& result);
     // When the journal names the device now connected: offers to finish that earlier update.
     void OfferToFinishUpdate();
 
@@ -74,11 +82,15 @@ private:
     void ShowDeviceStatus();
     wxButton* AddCommandButton(const wxString& label, void (MainFrame::*handler)(wxCommandEvent&));
     void WatchForDevices();
-    wxString RunUpdate(const std::function<wxString(FirmwareUpdate&)>& run);
-    void ShowUpdateResult(const wxString& result);
+    // Runs an update or a recovery of the device with this serial number (empty: unknown) in the
+    // progress window, the main window disabled and its device line following the phases.
+    UpdateResult RunUpdate(const wxString& serialNumber,
+                           const std::function<UpdateResult(FirmwareUpdate&)>& run);
     wxString LogText() const;
 
     bool updateRunning = false;
+    std::optional<UpdatePhase> updatePhase; // of the running update, once it entered one
+    wxString updatingSerialNumber;          // of the device it updates; empty when unknown
     bool closeRequested = false;   // a close arrived while the update ran: done once it ends
     bool recoveryDeclined = false; // the user would not finish an interrupted update: ask no more
     bool recoveryOffered = false;  // the question to finish one is on screen

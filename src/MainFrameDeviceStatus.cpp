@@ -27,7 +27,8 @@ void MainFrame::ShowDeviceStatus()
 {
     if (!deviceConnection)
         return;
-    const wxString text = DeviceLineText(*deviceConnection);
+    const wxString text = updatePhase ? UpdatingDeviceLineText(*updatePhase, updatingSerialNumber)
+                                      : DeviceLineText(*deviceConnection);
     if (text == deviceLine->GetLabelText())
         return;
     deviceLine->SetLabelText(text);
@@ -44,6 +45,9 @@ void MainFrame::ShowDeviceStatus()
 
 void MainFrame::OnCheckDeviceAccess(wxCommandEvent&)
 {
+    // The checks open the port themselves.
+    if (RefusedWhileUpdating())
+        return;
     wxMessageBox(DeviceAccessReport(CheckDeviceAccess()), _("Device Access"),
                  wxOK | wxICON_INFORMATION, this);
 }

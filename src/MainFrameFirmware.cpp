@@ -1,5 +1,6 @@
 // The firmware update as the window runs it: the two file dialogs, the progress dialog and the
-// result box around a FirmwareUpdate, which does the work.
+// result box around a FirmwareUpdate, which does the work; the same for the recovery of an
+// interrupted one.
 
 #include "MainFrame.h"
 
@@ -7,6 +8,8 @@
 #include <wx/log.h>
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
+
+#include <optional>
 
 #include "FirmwareUpdate.h"
 #include "UpdateProgress.h"
@@ -19,6 +22,7 @@ const char* const kOsWildcard = wxTRANSLATE("Zephlark OS files (*.zlos)|*.zlos")
 const char* const kOsAndFirmwareWildcard =
     wxTRANSLATE("Zephlark OS files (*.zlos)|*.zlos|Zephlark zlfw files (*.zlfw)|*.zlfw");
 const char* const kKeyWildcard = wxTRANSLATE("Zephlark OS Key files (*.zlkey)|*.zlkey");
+const char* const kOlderFileReason = "older-file";
 
 // The path the user picked, or empty when the dialog was cancelled.
 wxString ChooseFile(wxWindow* parent, const wxString& message, const wxString& wildcard)
@@ -28,11 +32,45 @@ wxString ChooseFile(wxWindow* parent, const wxString& message, const wxString& w
     return dialog.ShowModal() == wxID_OK ? dialog.GetPath() : wxString();
 }
 
+// The engine's first lines as they always were, its reason below them, then what the user can do
+// that only the window knows of.
+wxString ResultMessage(const UpdateResult& result)
+{
+    wxString message = result.text;
+    if (!result.detail.empty())
+        message += "\n\n" + result.detail;
+    if (result.reasonId == kOlderFileReason)
+        message += "\n\n" + _("To install this older version on purpose, click \"Upgrade "
+                              "Firmware...\" again and hold down Alt as you close the key file "
+                              "dialog.");
+    if (result.outcome == UpdateOutcome::Failed)
+        message += "\n\n" + _("Copy Log Messages in the Help menu copies every step of this "
+                              "update for a support request.");
+    return message;
+}
+
+long ResultIcon(UpdateOutcome outcome)
+{
+    switch (outcome) {
+    case UpdateOutcome::Successful:
+        return wxICON_INFORMATION;
+    case UpdateOutcome::Failed:
+    case UpdateOutcome::BadFile:
+        return wxICON_ERROR;
+    case UpdateOutcome::Refused:
+    case UpdateOutcome::Stopped:
+    case UpdateOutcome::Busy:
+        break;
+    }
+    // Nothing went wrong with the device: the user's choice, or what was asked cannot be done.
+    return wxICON_WARNING;
+}
+
 } // namespace
 
 void MainFrame::OnUpgradeFirmware(wxCommandEvent&)
 {
-    if (!CheckDeviceConnected())
+    if (RefusedWhileUpdating() || !CheckDeviceConnected())
         return;
     const bool offerFirmwareFiles = wxGetKeyState(WXK_ALT);
     const wxString osPath = ChooseFile(this, _("Select a Zephlark OS file"),
@@ -45,10 +83,12 @@ void MainFrame::OnUpgradeFirmware(wxCommandEvent&)
     ShowUpdateResult(UpdateFirmware(osPath, keyPath, allowOlder));
 }
 
-wxString MainFrame::UpdateFirmware(const wxString& osPath, const wxString& keyPath, bool allowOlder)
+UpdateResult MainFrame::UpdateFirmware(const wxString& osPath, const wxString& keyPath,
+                                       bool allowOlder)
 {
-    return RunUpdate(
-        [&](FirmwareUpdate& update) { return update.Run(osPath, keyPath, allowOlder).text; });
+    return RunUpdate(deviceConnection->GetSerialNumber(), [&](FirmwareUpdate& update) {
+        return update.Run(osPath, keyPath, allowOlder);
+    });
 }
 
 void MainFrame::OfferToFinishUpdate()
@@ -69,28 +109,41 @@ void MainFrame::OfferToFinishUpdate()
     recoveryOffered = false;
     recoveryDeclined = answer != wxYES;
     if (answer == wxYES)
-        ShowUpdateResult(
-            RunUpdate([&](FirmwareUpdate& update) { return update.Recover(*unfinished).text; }));
+        ShowUpdateResult(RunUpdate(unfinished->serialNumber, [&](FirmwareUpdate& update) {
+            return update.Recover(*unfinished);
+        }));
 }
 
-wxString MainFrame::RunUpdate(const std::function<wxString(FirmwareUpdate&)>& run)
+UpdateResult MainFrame::RunUpdate(const wxString& serialNumber,
+                                  const std::function<UpdateResult(FirmwareUpdate&)>& run)
 {
-    // The window can still be closed while the progress dialog disables it; the close waits for
-    // the end of the update instead of deleting the connection under it.
+    // The window can still be closed while the update runs; the close waits for the end of the
+    // update instead of deleting the connection under it.
     updateRunning = true;
-    wxString result;
+    updatingSerialNumber = serialNumber;
+    // Disabled for the whole run by the window itself: the toolkit's progress dialog enables its
+    // parent again when it hides or finishes, whatever the update still has to do.
+    Disable();
+    std::optional<UpdateResult> result;
     {
-        UpdateProgress progress(this);
+        UpdateProgress progress(this, [this](UpdatePhase phase) {
+            updatePhase = phase;
+            ShowDeviceStatus();
+        });
         FirmwareUpdate update(*deviceConnection, progress);
         result = run(update);
     }
+    updatePhase.reset();
     updateRunning = false;
-    return result;
+    Enable();
+    ShowDeviceStatus();
+    return *result;
 }
 
-void MainFrame::ShowUpdateResult(const wxString& result)
+void MainFrame::ShowUpdateResult(const UpdateResult& result)
 {
-    wxMessageBox(result, _("Firmware Update"), wxOK, this);
+    wxMessageBox(ResultMessage(result), _("Firmware Update"), wxOK | ResultIcon(result.outcome),
+                 this);
     if (closeRequested)
         Close(true);
 }

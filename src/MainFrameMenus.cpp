@@ -6,6 +6,7 @@
 #include <wx/clipbrd.h>
 #include <wx/file.h>
 #include <wx/filedlg.h>
+#include <wx/log.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/statusbr.h>
@@ -128,9 +129,20 @@ bool MainFrame::CheckDeviceConnected()
     return false;
 }
 
+bool MainFrame::RefusedWhileUpdating()
+{
+    // The window is disabled meanwhile; this holds whatever reaches a handler all the same (an
+    // accelerator, a dialog of the toolkit that enabled the window again).
+    if (!updateRunning)
+        return false;
+    wxLogMessage("Refused: a firmware update is running.");
+    wxBell();
+    return true;
+}
+
 void MainFrame::OnResetDevice(wxCommandEvent&)
 {
-    if (!CheckDeviceConnected())
+    if (RefusedWhileUpdating() || !CheckDeviceConnected())
         return;
     wxMessageDialog confirm(
         this,

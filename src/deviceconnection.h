@@ -59,6 +59,8 @@ public:
     wxString GetTarget() const;
     // The port that discovery lists, open or not; empty when no device is present.
     wxString GetListedPortName() const { return portName; }
+    // The data disk found at the last refresh, mounted or not; empty when there was none.
+    wxString GetListedDiskPath() const { return diskPath; }
     // Why the listed port could not be opened at the last refresh; None while it is open.
     SerialOpenFailure GetOpenFailure() const;
     void EjectDataDisk();

@@ -14,6 +14,7 @@
 
 #include "DesktopLanguage.h"
 #include "DeviceAccessReport.h"
+#include "FirmwareUpdate.h"
 #include "MainFrame.h"
 #include "WaitFor.h"
 #include "sim/SimPlatform.h"
@@ -70,7 +71,7 @@ TEST_F(DesktopLanguage, WindowMenuAndUpdateResultSpeakIt)
          "Nichts zu beheben."},
         // No device is plugged in: the update ends at its first check.
         {"an update's result",
-         [this] { return frame->UpdateFirmware("ZephlarkOS.zlos", "", false); },
+         [this] { return frame->UpdateFirmware("ZephlarkOS.zlos", "", false).text; },
          "Update Error\n\nDevice version could not be determined.",
          "Aktualisierungsfehler\n\nDie Version des Geräts konnte nicht ermittelt werden."},
     };

@@ -1,9 +1,11 @@
-// A failed open and its retry, with the device line between the open and the version report; the
-// line's other states are read on the window (MainFrameTest, DesktopLanguageTest).
+// A failed open and its retry, with the device line between the open and the version report, and a
+// device seen only as its data disk; the line's other states are read on the window
+// (MainFrameTest, DesktopLanguageTest, the firmware window's tests).
 
 #include "ConnectionFixture.h"
 #include "DeviceLine.h"
 #include "Serial.h"
+#include "sim/SimDevice.h"
 
 namespace {
 
@@ -25,6 +27,15 @@ TEST_F(ConnectionTest, FailedOpenIsRetriedOnTheNextRefreshAndForgotten)
     EXPECT_EQ(sim::Written().rfind("echo off\nversion\nsettime ", 0), 0u) << sim::Written();
     // The version report is handled on later events, none of which has run yet.
     EXPECT_EQ(DeviceLineText(*connection), "Zephlark connected");
+}
+
+TEST_F(ConnectionTest, DeviceOnItsDataDiskIsNoMissingDevice)
+{
+    ConnectIdentified();
+    sim::WithDevice([](sim::SimDevice& device) { device.Settings().diskDelay = {}; });
+    connection->EnterDataDisk();
+    ASSERT_TRUE(WaitFor("the data disk", [this] { return connection->HasDataDisk(); }));
+    EXPECT_EQ(DeviceLineText(*connection), "Zephlark on its data disk");
 }
 
 } // namespace

@@ -148,9 +148,9 @@ TEST_F(MainFrameTest, SaveLogThatFailsSaysWhyAndKeepsTheLog)
     OpenFrame();
     wxLogMessage("kept");
     const wxString path = StateFile("no-such-folder/log.txt");
-    auto caption = std::make_shared<wxString>();
-    wxTEST_DIALOG(EXPECT_FALSE(frame->SaveLog(path)), ExpectMessageBox(wxID_OK, caption));
-    EXPECT_EQ(*caption, "Save Log As");
+    auto box = std::make_shared<ShownMessageBox>();
+    wxTEST_DIALOG(EXPECT_FALSE(frame->SaveLog(path)), ExpectMessageBox(wxID_OK, box));
+    EXPECT_EQ(box->caption, "Save Log As");
     EXPECT_TRUE(log.Contains(
         wxString::Format("Could not save the log to %s (%s).", path, wxSysErrorMsgStr(ENOENT))));
     RunCommand(kCopyLogMessagesId);
@@ -168,9 +168,9 @@ TEST_F(MainFrameTest, DeviceCommandsWithoutADeviceOnlyAskToConnectOne)
 {
     OpenFrame();
     for (const wxString button : {"Reset Zephlark...", "Upgrade Firmware..."}) {
-        auto caption = std::make_shared<wxString>();
-        wxTEST_DIALOG(PressButton(button), ExpectMessageBox(wxID_OK, caption));
-        EXPECT_EQ(*caption, "Connect a Zephlark");
+        auto box = std::make_shared<ShownMessageBox>();
+        wxTEST_DIALOG(PressButton(button), ExpectMessageBox(wxID_OK, box));
+        EXPECT_EQ(box->caption, "Connect a Zephlark");
     }
     EXPECT_EQ(sim::Written(), "");
 }
@@ -180,12 +180,12 @@ TEST_F(MainFrameTest, ResetIsSentOnlyAfterTheUserChoseReset)
     sim::Plug();
     OpenFrame();
     sim::ClearWritten();
-    auto caption = std::make_shared<wxString>();
-    wxTEST_DIALOG(PressButton("Reset Zephlark..."), ExpectMessageBox(wxID_NO, caption));
+    auto box = std::make_shared<ShownMessageBox>();
+    wxTEST_DIALOG(PressButton("Reset Zephlark..."), ExpectMessageBox(wxID_NO, box));
     EXPECT_EQ(sim::Written(), "");
-    EXPECT_EQ(*caption, "Reset Zephlark");
+    EXPECT_EQ(box->caption, "Reset Zephlark");
 
-    wxTEST_DIALOG(PressButton("Reset Zephlark..."), ExpectMessageBox(wxID_YES, caption));
+    wxTEST_DIALOG(PressButton("Reset Zephlark..."), ExpectMessageBox(wxID_YES, box));
     EXPECT_EQ(sim::Written(), "factoryreset\n");
 }
 
@@ -217,9 +217,9 @@ TEST_F(MainFrameTest, CheckingDeviceAccessLeavesTheWindowsConnectionOpen)
 {
     sim::Plug();
     OpenFrame();
-    auto caption = std::make_shared<wxString>(), report = std::make_shared<wxString>();
-    wxTEST_DIALOG(RunCommand(kCheckDeviceAccessId), ExpectMessageBox(wxID_OK, caption, report));
-    EXPECT_TRUE(report->Contains("[ok] port: ")) << *report;
+    auto report = std::make_shared<ShownMessageBox>();
+    wxTEST_DIALOG(RunCommand(kCheckDeviceAccessId), ExpectMessageBox(wxID_OK, report));
+    EXPECT_TRUE(report->text.Contains("[ok] port: ")) << report->text;
     EXPECT_TRUE(ZephlarkSerialIsOpen());
 }
 
@@ -250,9 +250,9 @@ TEST_P(BlockedPortTest, InfoBarExplainsUntilThePortOpens)
     frame->accessBar->ProcessWindowEvent(copy);
     EXPECT_EQ(ClipboardText(), blocked.fix);
 
-    auto caption = std::make_shared<wxString>(), report = std::make_shared<wxString>();
-    wxTEST_DIALOG(RunCommand(kCheckDeviceAccessId), ExpectMessageBox(wxID_OK, caption, report));
-    EXPECT_TRUE(report->Contains(wxString("[!!] port: ") + blocked.problem)) << *report;
+    auto report = std::make_shared<ShownMessageBox>();
+    wxTEST_DIALOG(RunCommand(kCheckDeviceAccessId), ExpectMessageBox(wxID_OK, report));
+    EXPECT_TRUE(report->text.Contains(wxString("[!!] port: ") + blocked.problem)) << report->text;
 
     sim::FailNextOpens(0); // the other program lets go, the permission is granted
     sim::Unplug();

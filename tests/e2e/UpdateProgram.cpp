@@ -14,6 +14,7 @@
 
 #include <chrono>
 
+#include "FirmwareUpdate.h"
 #include "MainFrame.h"
 #include "UtilityApp.h"
 #include "WaitFor.h"

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "FirmwareUpdate.h"
 #include "LogCapture.h"
 #include "MainFrame.h"
 #include "UpdateJournal.h"
@@ -87,7 +88,7 @@ TEST_F(UpdateThroughLinux, InstallsFromTheDataDiskAndCleansUp)
     ASSERT_TRUE(sim::WriteSampleOsFile(osFile, "1.5.0"));
     ASSERT_TRUE(wxFFile(keyFile, "w").Write("key material"));
 
-    EXPECT_EQ(frame->UpdateFirmware(osFile, keyFile, false),
+    EXPECT_EQ(frame->UpdateFirmware(osFile, keyFile, false).text,
               "Update Successful\n\nDevice firmware version is: 1.5.0.");
 
     // Each time the device came back, the program opened its new port and greeted it: at the

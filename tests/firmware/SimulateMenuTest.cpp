@@ -1,14 +1,16 @@
-// The demo's "Simulate" menu on the window: its place, plugging, and failures that the window's
-// own update reports.
+// The demo's "Simulate" menu on the window: its place, plugging, and the result box of the
+// window's own update after each failure it offers.
 
 #include <wx/menu.h>
 #include <wx/testing.h>
 #include <wx/textdlg.h>
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "ExpectMessageBox.h"
 #include "Serial.h"
 #include "SimulateMenu.h"
 #include "UpdateWindowFixture.h"
@@ -80,29 +82,52 @@ struct FailureCase
     const char* name;
     std::vector<const char*> choices; // in order
     const char* resultStart;
+    long icon;
 };
 
 class SimulatedFailure : public SimulateMenu, public testing::WithParamInterface<FailureCase>
 {
 };
 
-TEST_P(SimulatedFailure, IsWhatTheUpdateReports)
+TEST_P(SimulatedFailure, IsWhatTheResultBoxSays)
 {
     for (const char* choice : GetParam().choices)
         Choose(choice);
-    const wxString result = frame->UpdateFirmware(OsFile("1.5.0"), "", false);
-    EXPECT_TRUE(result.StartsWith(GetParam().resultStart)) << result;
+    const UpdateResult result = frame->UpdateFirmware(OsFile("1.5.0"), "", false);
+    auto box = std::make_shared<ShownMessageBox>();
+    wxTEST_DIALOG(frame->ShowUpdateResult(result), ExpectMessageBox(wxID_OK, box));
+    EXPECT_TRUE(result.text.StartsWith(GetParam().resultStart)) << result.text;
+    EXPECT_EQ(box->caption, "Firmware Update");
+    // The first lines as they always were, the reason the engine found right below them.
+    const wxString told =
+        result.detail.empty() ? result.text : result.text + "\n\n" + result.detail;
+    EXPECT_TRUE(box->text.StartsWith(told)) << box->text;
+    EXPECT_EQ(box->style & wxICON_MASK, GetParam().icon);
+    // A failure also says what to do.
+    if (GetParam().icon == wxICON_ERROR)
+        EXPECT_GT(box->text.length(), told.length()) << box->text;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Choices, SimulatedFailure,
     testing::Values(
-        FailureCase{"UnpackingFails", {"Unpacking Fails"}, "Update Failed\n\n"},
+        FailureCase{"UnpackingFails", {"Unpacking Fails"}, "Update Failed\n\n", wxICON_ERROR},
         FailureCase{
-            "CorruptCopy", {"Next Copy Reads Back Wrong"}, "Update Error\n\nCopy file failed."},
-        FailureCase{"DiskFull", {"Data Disk Is Full"}, "Update Error\n\nThere is not enough space"},
+            "DeviceError", {"Zephlark Reports an Error"}, "Update Failed\n\n", wxICON_ERROR},
+        FailureCase{"NoFlash", {"No Flash Report (2 Minutes)"}, "Update Failed\n\n", wxICON_ERROR},
+        FailureCase{"CorruptCopy",
+                    {"Next Copy Reads Back Wrong"},
+                    "Update Error\n\nCopy file failed.",
+                    wxICON_ERROR},
+        FailureCase{"DiskFull",
+                    {"Data Disk Is Full"},
+                    "Update Error\n\nThere is not enough space",
+                    wxICON_WARNING},
         // Each choice undoes the one before.
-        FailureCase{"NoneAfterAFailure", {"Data Disk Is Full", "None"}, "Update Successful\n\n"}),
+        FailureCase{"NoneAfterAFailure",
+                    {"Data Disk Is Full", "None"},
+                    "Update Successful\n\n",
+                    wxICON_INFORMATION}),
     [](const testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
 
 } // namespace

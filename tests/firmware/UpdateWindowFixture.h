@@ -3,6 +3,7 @@
 // The main window over the simulated device, plugged in and identified, on virtual time.
 
 #include <wx/app.h>
+#include <wx/progdlg.h>
 #include <wx/toplevel.h>
 
 #include "MainFrame.h"
@@ -23,6 +24,26 @@ protected:
     {
         frame->Close(true);
         WaitFor("the window to go", [] { return wxTopLevelWindows.empty(); });
+    }
+
+    // The update's progress window while it is on screen, else null.
+    static wxProgressDialog* ProgressWindow()
+    {
+        for (wxWindow* window : wxTopLevelWindows)
+            if (auto* progress = dynamic_cast<wxProgressDialog*>(window);
+                progress && progress->IsShown())
+                return progress;
+        return nullptr;
+    }
+
+    // As a click on the progress window's Cancel button.
+    static void PressCancel()
+    {
+        wxWindow* cancel = ProgressWindow() ? ProgressWindow()->FindWindow(wxID_CANCEL) : nullptr;
+        ASSERT_NE(cancel, nullptr) << "no Cancel button in the progress window";
+        wxCommandEvent click(wxEVT_BUTTON, wxID_CANCEL);
+        click.SetEventObject(cancel);
+        cancel->ProcessWindowEvent(click);
     }
 
     MainFrame* frame = nullptr;

@@ -6,27 +6,31 @@
 #include <memory>
 #include <utility>
 
-// Answers a message box with the given id and records its caption, which tells the boxes apart,
-// and its text when asked.
+// What a message box showed: its caption, which tells the boxes apart, its text and its style
+// (the buttons and the icon).
+struct ShownMessageBox
+{
+    wxString caption;
+    wxString text;
+    long style = 0;
+};
+
+// Answers a message box with the given id and records what it showed.
 class ExpectMessageBox : public wxExpectModalBase<wxMessageDialog, ExpectMessageBox>
 {
 public:
-    ExpectMessageBox(int answer, std::shared_ptr<wxString> caption,
-                     std::shared_ptr<wxString> text = nullptr)
-        : answer(answer), caption(std::move(caption)), text(std::move(text))
+    ExpectMessageBox(int answer, std::shared_ptr<ShownMessageBox> shown)
+        : answer(answer), shown(std::move(shown))
     {}
 
 protected:
     int OnInvoked(wxMessageDialog* dialog) const override
     {
-        *caption = dialog->GetTitle();
-        if (text)
-            *text = dialog->GetMessage();
+        *shown = {dialog->GetTitle(), dialog->GetMessage(), dialog->GetMessageDialogStyle()};
         return answer;
     }
 
 private:
     int answer;
-    std::shared_ptr<wxString> caption;
-    std::shared_ptr<wxString> text;
+    std::shared_ptr<ShownMessageBox> shown;
 };
