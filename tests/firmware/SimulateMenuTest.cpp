@@ -104,8 +104,9 @@ TEST_P(SimulatedFailure, IsWhatTheResultBoxSays)
     EXPECT_TRUE(box->text.StartsWith(told)) << box->text;
     EXPECT_EQ(box->style & wxICON_MASK, GetParam().icon);
     // A failure also says what to do.
-    if (GetParam().icon == wxICON_ERROR)
+    if (GetParam().icon == wxICON_ERROR) {
         EXPECT_GT(box->text.length(), told.length()) << box->text;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
