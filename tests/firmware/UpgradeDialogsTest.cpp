@@ -14,6 +14,9 @@
 #include <vector>
 
 #include "ExpectMessageBox.h"
+#include "FileLock.h"
+#include "UpdateJournal.h"
+#include "UserStateFolder.h"
 #include "UpdateWindowFixture.h"
 
 namespace {
@@ -129,6 +132,29 @@ TEST_F(UpgradeWindow, OlderFileResultSaysHowToInstallItOnPurpose)
     EXPECT_TRUE(box->text.StartsWith(older.text + "\n\nTo install this older version on purpose"))
         << box->text;
     EXPECT_EQ(box->style & wxICON_MASK, wxICON_WARNING);
+}
+
+// Another program updating this device holds its lock: its journal is then no unfinished update
+// to offer. Once the lock is free, the offer comes.
+TEST_F(UpgradeWindow, OffersToFinishOnlyWhatNoOtherProgramIsUpdating)
+{
+    UpdateJournal journal(ZephlarkUserStateFolder(), sim::kDefaultSerialNumber);
+    ASSERT_TRUE(journal.Save({sim::kDefaultSerialNumber, {}, "installing", "1.5.0"}));
+    auto otherProgram = std::make_unique<FileLock>(journal.Path() + ".lock");
+    ASSERT_EQ(otherProgram->GetState(), FileLock::State::Held);
+    bool offeredWhileLocked = false;
+    auto box = std::make_shared<ShownMessageBox>();
+    wxTEST_DIALOG(
+        {
+            frame->OfferToFinishUpdate();
+            offeredWhileLocked = !box->text.empty();
+            otherProgram.reset();
+            frame->OfferToFinishUpdate();
+        },
+        ExpectMessageBox(wxID_NO, box));
+    EXPECT_FALSE(offeredWhileLocked);
+    EXPECT_TRUE(box->text.StartsWith("An earlier firmware update of this Zephlark did not finish."))
+        << box->text;
 }
 
 struct CancelCase
