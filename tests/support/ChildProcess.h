@@ -1,7 +1,9 @@
 #pragma once
 
 // A program started in a process of its own with this process's environment, its standard output
-// and error going to a log file. One that is still running when the object goes is killed.
+// and error going to a log file. One that is still running when the object goes is killed. Its end
+// is its exit, never the end of its output: under wine, helper processes (explorer.exe,
+// services.exe) inherit the program's handles and may outlive it.
 
 #include <chrono>
 #include <optional>
@@ -13,12 +15,17 @@
 class ChildProcess
 {
 public:
-    ChildProcess(const std::vector<std::string>& arguments, const std::string& logPath);
+    // Starts arguments[0], looked up in PATH unless it is a path, with extraEnvironment
+    // ("NAME=value" each) before this process's environment.
+    ChildProcess(const std::vector<std::string>& arguments, const std::string& logPath,
+                 const std::vector<std::string>& extraEnvironment = {});
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool Started() const { return pid > 0; }
+    // What it wrote so far.
+    std::string Output() const;
     // Its exit status once it exited within limit; nothing if it did not start, was killed by a
     // signal or still runs after limit.
     std::optional<int> WaitForExit(std::chrono::milliseconds limit);
@@ -26,7 +33,14 @@ public:
     void Kill();
 
 private:
+    bool Reaped();
+
     pid_t pid = -1;
     bool reaped = false;
     std::optional<int> exitStatus;
+    std::string logPath;
 };
+
+// Runs the program to its end, its output dropped: its exit status, or -1 when it did not start,
+// was killed or still ran after limit (it is killed then).
+int RunToEnd(const std::vector<std::string>& arguments, std::chrono::milliseconds limit);
