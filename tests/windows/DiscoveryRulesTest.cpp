@@ -27,9 +27,7 @@ struct HardwareIds
     bool disk;
 };
 
-class HardwareIdMatch : public testing::TestWithParam<HardwareIds>
-{
-};
+using HardwareIdMatch = testing::TestWithParam<HardwareIds>;
 
 TEST_P(HardwareIdMatch, FirstIdNamesTheDevice)
 {
@@ -70,9 +68,7 @@ struct PortNameValue
     wxString message;
 };
 
-class PortNameFromRegistryValue : public testing::TestWithParam<PortNameValue>
-{
-};
+using PortNameFromRegistryValue = testing::TestWithParam<PortNameValue>;
 
 TEST_P(PortNameFromRegistryValue, IsTheComPortNameOrLoggedAndEmpty)
 {
@@ -88,8 +84,9 @@ TEST_P(PortNameFromRegistryValue, IsTheComPortNameOrLoggedAndEmpty)
 constexpr uint32_t kFileNotFound = 2;
 constexpr uint32_t kRegistryNumber = 4; // REG_DWORD
 
-PortNameValue Refused(const char* name, const std::wstring& value, const wxString& shown)
+PortNameValue Refused(const char* name, const std::wstring& value)
 {
+    const wxString shown = value.c_str(); // up to its first NUL
     return {name,  0,  kRegistryText,
             value, "", "RegQueryValueEx \"PortName\" is no COM port name (" + shown + ")"};
 }
@@ -103,11 +100,9 @@ INSTANTIATE_TEST_SUITE_P(
                                   "RegQueryValueEx \"PortName\" failed (2)"},
                     PortNameValue{"Number", 0, kRegistryNumber, L"\x07"s, "",
                                   "RegQueryValueEx \"PortName\" unexpected key type (4)"},
-                    Refused("Empty", L"\0"s, ""), Refused("Volume", L"C:\0"s, "C:"),
-                    Refused("Disk", L"PhysicalDrive0"s, "PhysicalDrive0"),
-                    Refused("ComThenPath", L"COM7\\..\\C:"s, "COM7\\..\\C:"),
-                    Refused("ComZero", L"COM0"s, "COM0"),
-                    Refused("FiveDigits", L"COM10000"s, "COM10000")),
+                    Refused("Empty", L"\0"s), Refused("Volume", L"C:\0"s),
+                    Refused("Disk", L"PhysicalDrive0"s), Refused("ComThenPath", L"COM7\\..\\C:"s),
+                    Refused("ComZero", L"COM0"s), Refused("FiveDigits", L"COM10000"s)),
     NameOf<PortNameValue>);
 
 struct WindowMessage
@@ -118,9 +113,7 @@ struct WindowMessage
     bool refresh;
 };
 
-class DeviceChangeMessage : public testing::TestWithParam<WindowMessage>
-{
-};
+using DeviceChangeMessage = testing::TestWithParam<WindowMessage>;
 
 TEST_P(DeviceChangeMessage, RefreshesOnArrivalAndCompletedRemovalOnly)
 {
@@ -155,9 +148,7 @@ struct DiskAndPort
     bool same;
 };
 
-class DiskToPort : public testing::TestWithParam<DiskAndPort>
-{
-};
+using DiskToPort = testing::TestWithParam<DiskAndPort>;
 
 TEST_P(DiskToPort, MatchByTheirUsbDevice)
 {
