@@ -19,6 +19,11 @@
 #include <wx/msw/wrapwin.h>
 
 #include <dbt.h>
+
+#include "windows/DeviceChangeNotice.h"
+
+static_assert(kDeviceChangeMessage == WM_DEVICECHANGE && kDeviceArrival == DBT_DEVICEARRIVAL &&
+              kDeviceRemoveComplete == DBT_DEVICEREMOVECOMPLETE);
 #endif
 
 namespace {
@@ -110,8 +115,7 @@ void MainFrame::WatchForDevices()
 #ifdef __WXMSW__
 WXLRESULT MainFrame::MSWWindowProc(WXUINT message, WXWPARAM wParam, WXLPARAM lParam)
 {
-    if (message == WM_DEVICECHANGE &&
-        (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) && deviceConnection)
+    if (CausesDeviceRefresh(message, wParam) && deviceConnection)
         RefreshDevice();
     return wxFrame::MSWWindowProc(message, wParam, lParam);
 }

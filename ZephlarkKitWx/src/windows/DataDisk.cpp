@@ -13,6 +13,7 @@
 #include <winioctl.h>
 
 #include "windows/DeviceEnumeration.h"
+#include "windows/DiscoveryRules.h"
 #include "windows/DiskNumber.h"
 #include "windows/Win32Handles.h"
 
@@ -21,9 +22,6 @@ namespace {
 // GUID_DEVINTERFACE_DISK.
 constexpr GUID kDiskInterfaceClass = {
     0x53f56307, 0xb6bf, 0x11d0, {0x94, 0xf2, 0x00, 0xa0, 0xc9, 0x1e, 0xfb, 0x8b}};
-// USB storage builds the disk's first hardware id from the SCSI inquiry data, vendor and product
-// joined by underscores: "USBSTOR\DiskOrvex___Zephlark________1.00".
-constexpr wchar_t kDiskHardwareId[] = L"DiskOrvex___Zephlark";
 
 constexpr DWORD kInterfaceDetailBufferBytes = 2056;
 constexpr DWORD kDriveListChars = 1024;
@@ -48,12 +46,6 @@ std::optional<DWORD> StorageDeviceNumber(HANDLE device)
                          sizeof number, &returned, nullptr))
         return std::nullopt;
     return number.DeviceNumber;
-}
-
-// "\\.\E:" names the volume behind the drive root "E:\".
-wxString VolumeDevicePath(const wxString& root)
-{
-    return "\\\\.\\" + root.Left(1) + ":";
 }
 
 bool VolumeIsOnDisk(const wchar_t* root, DWORD diskNumber)
@@ -149,7 +141,7 @@ DWORD FindZephlarkDiskNumber()
     HDEVINFO set = devices.get();
     DWORD number = 0;
     ForEachDevice(set, [&](SP_DEVINFO_DATA& element) {
-        if (FirstHardwareIdContains(set, element, kDiskHardwareId))
+        if (NamesZephlarkDisk(HardwareIds(set, element)))
             number = GetDeviceNumberFromInterfaces(set, element);
         return number != 0;
     });

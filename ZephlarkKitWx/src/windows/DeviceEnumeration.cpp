@@ -2,7 +2,7 @@
 
 #include <wx/log.h>
 
-#include <cwchar>
+#include "windows/DiscoveryRules.h"
 
 namespace {
 
@@ -13,6 +13,7 @@ constexpr DWORD kHardwareIdBufferBytes = 1024;
 // The setup structures are fixed by the 64-bit ABI; a header that packs them differently would
 // make every SetupAPI call fail with ERROR_INVALID_USER_BUFFER.
 static_assert(sizeof(SP_DEVINFO_DATA) == 32, "SP_DEVINFO_DATA as 64-bit Windows lays it out");
+static_assert(kErrorNoMoreItems == ERROR_NO_MORE_ITEMS);
 
 DeviceInfoSet GetPresentDevices(const GUID& classGuid, const wchar_t* enumerator, DWORD flags)
 {
@@ -20,11 +21,6 @@ DeviceInfoSet GetPresentDevices(const GUID& classGuid, const wchar_t* enumerator
     if (!set)
         wxLogMessage("SetupDiGetClassDevs failed (%d)", static_cast<int>(GetLastError()));
     return set;
-}
-
-bool IsEndOfList(DWORD error)
-{
-    return error == ERROR_SUCCESS || error == ERROR_NO_MORE_ITEMS;
 }
 
 void ForEachDevice(HDEVINFO set, const std::function<bool(SP_DEVINFO_DATA&)>& visit)
@@ -43,18 +39,18 @@ void ForEachDevice(HDEVINFO set, const std::function<bool(SP_DEVINFO_DATA&)>& vi
     }
 }
 
-bool FirstHardwareIdContains(HDEVINFO set, SP_DEVINFO_DATA& element, const wchar_t* fragment)
+std::wstring HardwareIds(HDEVINFO set, SP_DEVINFO_DATA& element)
 {
-    // A REG_MULTI_SZ: strings ended by a NUL, the list by an empty one. The zeroed buffer keeps a
-    // value that fills it exactly terminated for wcsstr.
-    wchar_t ids[kHardwareIdBufferBytes / sizeof(wchar_t) + 1] = {};
+    // Zeroed, and handed over whole: a list that fills the buffer exactly comes without its NULs,
+    // and its end is then the buffer's.
+    wchar_t ids[kHardwareIdBufferBytes / sizeof(wchar_t)] = {};
     DWORD requiredSize = 0;
     if (!SetupDiGetDeviceRegistryPropertyW(set, &element, SPDRP_HARDWAREID, nullptr,
                                            reinterpret_cast<BYTE*>(ids), kHardwareIdBufferBytes,
                                            &requiredSize)) {
         wxLogMessage("SetupDiGetDeviceRegistryProperty failed (%d) (required size=%d)",
                      static_cast<int>(GetLastError()), static_cast<int>(requiredSize));
-        return false;
+        return {};
     }
-    return std::wcsstr(ids, fragment) != nullptr;
+    return std::wstring(ids, std::size(ids));
 }

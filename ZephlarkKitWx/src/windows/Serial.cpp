@@ -7,7 +7,9 @@
 
 #include <atomic>
 #include <cerrno>
+
 #include "windows/DeviceEnumeration.h"
+#include "windows/DiscoveryRules.h"
 #include "windows/Win32Handles.h"
 
 namespace {
@@ -16,9 +18,6 @@ namespace {
 constexpr GUID kPortsClass = {
     0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
 constexpr wchar_t kUsbEnumerator[] = L"USB";
-// The hardware-id list of a composite device's serial function starts with
-// "USB\VID_7E21&PID_0C4A&REV_0100&MI_00"; Windows writes the identifiers in upper case.
-constexpr wchar_t kDeviceHardwareId[] = L"VID_7E21&PID_0C4A";
 constexpr wchar_t kPortNameValue[] = L"PortName";
 constexpr DWORD kPortNameBufferBytes = 200;
 
@@ -43,25 +42,14 @@ wxString ReadPortName(HDEVINFO set, SP_DEVINFO_DATA& element)
         wxLogMessage("SetupDiOpenDevRegKey failed (%d)", static_cast<int>(GetLastError()));
         return {};
     }
-    // One character more than the call may fill: a value that fills it exactly comes without its
-    // terminating NUL.
-    wchar_t name[kPortNameBufferBytes / sizeof(wchar_t) + 1] = {};
+    // Zeroed, and handed over whole: a value that fills the buffer exactly comes without its NUL.
+    wchar_t name[kPortNameBufferBytes / sizeof(wchar_t)] = {};
     DWORD size = kPortNameBufferBytes;
     DWORD type = REG_NONE;
+    // The registry calls return their error instead of setting the thread's last error.
     const LSTATUS status = RegQueryValueExW(key.get(), kPortNameValue, nullptr, &type,
                                             reinterpret_cast<BYTE*>(name), &size);
-    if (status != ERROR_SUCCESS) {
-        // The registry calls return their error instead of setting the thread's last error.
-        SetLastError(static_cast<DWORD>(status));
-        wxLogMessage("RegQueryValueEx \"PortName\" failed (%d)", static_cast<int>(GetLastError()));
-        return {};
-    }
-    if (type != REG_SZ) {
-        wxLogMessage("RegQueryValueEx \"PortName\" unexpected key type (%d)",
-                     static_cast<int>(type));
-        return {};
-    }
-    return name;
+    return PortNameFromRegistry(static_cast<uint32_t>(status), type, {name, std::size(name)});
 }
 
 void ConfigureLine(HANDLE handle)
@@ -105,6 +93,7 @@ bool PortStillWorks(HANDLE handle)
 } // namespace
 
 static_assert(sizeof(DCB) == 28, "GetCommState checks DCBlength against this size");
+static_assert(kRegistryText == REG_SZ);
 
 wxString FindZephlarkSerialPort()
 {
@@ -113,7 +102,7 @@ wxString FindZephlarkSerialPort()
         return {};
     wxString portName;
     ForEachDevice(set.get(), [&](SP_DEVINFO_DATA& element) {
-        if (FirstHardwareIdContains(set.get(), element, kDeviceHardwareId))
+        if (NamesZephlarkPort(HardwareIds(set.get(), element)))
             portName = ReadPortName(set.get(), element);
         return !portName.empty();
     });

@@ -18,13 +18,6 @@ namespace {
 
 constexpr auto kWineCommandLimit = std::chrono::seconds{60};
 
-const char kDeviceKey[] = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Enum\\USB\\"
-                          "VID_7E21&PID_0C4A&MI_00";
-const char kInstance[] = "6&2a3b4c5d&0&0000";
-const char kPortsClassGuid[] = "{4D36E978-E325-11CE-BFC1-08002BE10318}";
-// A REG_MULTI_SZ for reg.exe: its strings joined by "\0".
-const char kHardwareIds[] = "USB\\VID_7E21&PID_0C4A&REV_0100&MI_00\\0USB\\VID_7E21&PID_0C4A&MI_00";
-
 std::string Environment(const char* name)
 {
     const char* value = std::getenv(name);
@@ -38,11 +31,11 @@ std::string WindowsBuildPath(const std::string& relative)
     return Environment("ZEPHLARK_WINDOWS_BUILD") + "/" + relative;
 }
 
-int RunWine(const std::vector<std::string>& arguments, std::string* output)
+int RunWine(const std::vector<std::string>& arguments)
 {
     std::vector<std::string> command{"wine"};
     command.insert(command.end(), arguments.begin(), arguments.end());
-    return RunToEnd(command, kWineCommandLimit, output);
+    return RunToEnd(command, kWineCommandLimit);
 }
 
 ComPortLink::ComPortLink(int number, const std::string& terminal)
@@ -143,18 +136,80 @@ bool SimulatedComPort::ComeBack()
     return true;
 }
 
-RegisteredSerialDevice::RegisteredSerialDevice(const std::string& portName)
+namespace {
+
+const std::string kEnumKey = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Enum\\";
+const std::string kSerialKey = kEnumKey + "USB\\VID_7E21&PID_0C4A&MI_00";
+const char kPortsClass[] = "{4D36E978-E325-11CE-BFC1-08002BE10318}";
+const char kHardwareId[] = "USB\\VID_7E21&PID_0C4A&REV_0100&MI_00";
+// A REG_MULTI_SZ for reg.exe: its strings joined by "\0".
+const char kHardwareIds[] = "USB\\VID_7E21&PID_0C4A&REV_0100&MI_00\\0USB\\VID_7E21&PID_0C4A&MI_00";
+// Wine lists the instances of a device in the order of their names.
+const char kInstance[] = "6&2a3b4c5d&0&0000";
+const char kLongListInstance[] = "5&0&0&0000";
+const char kNoKeyInstance[] = "5&1&0&0000";
+const char kVolumeNameInstance[] = "5&2&0&0000";
+constexpr int kIdsBeyondTheBuffer = 40;
+
+const std::string kDiskKey = kEnumKey + "USBSTOR\\Disk&Ven_Orvex&Prod_Zephlark&Rev_1.00";
+const char kDiskInstanceId[] = "USBSTOR\\Disk&Ven_Orvex&Prod_Zephlark&Rev_1.00\\0001";
+const char kDiskClass[] = "{4D36E967-E325-11CE-BFC1-08002BE10318}";
+const char kDiskHardwareIds[] = "USBSTOR\\DiskOrvex___Zephlark________1.00\\0GenDisk";
+// The disk's interface, named as Windows names it: its device path with "\\?\" written "##?#".
+const std::string kDiskInterfaceKey =
+    "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\DeviceClasses\\"
+    "{53f56307-b6bf-11d0-94f2-00a0c91efb8b}\\##?#USBSTOR#Disk&Ven_Orvex&Prod_Zephlark&Rev_1.00#"
+    "0001#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
+
+bool AddValue(const std::string& key, const std::string& name, const std::string& type,
+              const std::string& data)
 {
-    const std::string instanceKey = std::string(kDeviceKey) + "\\" + kInstance;
-    ready =
-        RunWine({"reg", "add", instanceKey, "/v", "ClassGUID", "/d", kPortsClassGuid, "/f"}) == 0 &&
-        RunWine({"reg", "add", instanceKey, "/v", "HardwareID", "/t", "REG_MULTI_SZ", "/d",
-                 kHardwareIds, "/f"}) == 0 &&
-        RunWine({"reg", "add", instanceKey + "\\Device Parameters", "/v", "PortName", "/d",
-                 portName, "/f"}) == 0;
+    return RunWine({"reg", "add", key, "/v", name, "/t", type, "/d", data, "/f"}) == 0;
 }
 
-RegisteredSerialDevice::~RegisteredSerialDevice()
+bool AddDeviceKey(const std::string& key, const char* setupClass, const std::string& hardwareIds)
 {
-    RunWine({"reg", "delete", kDeviceKey, "/f"});
+    return AddValue(key, "ClassGUID", "REG_SZ", setupClass) &&
+           AddValue(key, "HardwareID", "REG_MULTI_SZ", hardwareIds);
+}
+
+bool AddSerialMember(const std::string& instance, const std::string& hardwareIds,
+                     const std::string& portName = "")
+{
+    const std::string key = kSerialKey + "\\" + instance;
+    return AddDeviceKey(key, kPortsClass, hardwareIds) &&
+           (portName.empty() ||
+            AddValue(key + "\\Device Parameters", "PortName", "REG_SZ", portName));
+}
+
+std::string LongHardwareIdList()
+{
+    std::string ids = kHardwareId;
+    for (int i = 1; i < kIdsBeyondTheBuffer; ++i)
+        ids += std::string("\\0") + kHardwareId;
+    return ids;
+}
+
+// "#" is the interface without a reference string; Control\Linked marks it active.
+bool AddDisk()
+{
+    return AddDeviceKey(kDiskKey + "\\0001", kDiskClass, kDiskHardwareIds) &&
+           AddValue(kDiskInterfaceKey, "DeviceInstance", "REG_SZ", kDiskInstanceId) &&
+           AddValue(kDiskInterfaceKey + "\\#\\Control", "Linked", "REG_DWORD", "1");
+}
+
+} // namespace
+
+RegisteredDevice::RegisteredDevice(const std::string& portName)
+{
+    ready = AddSerialMember(kLongListInstance, LongHardwareIdList()) &&
+            AddSerialMember(kNoKeyInstance, kHardwareIds) &&
+            AddSerialMember(kVolumeNameInstance, kHardwareIds, "C:") &&
+            AddSerialMember(kInstance, kHardwareIds, portName) && AddDisk();
+}
+
+RegisteredDevice::~RegisteredDevice()
+{
+    for (const std::string& key : {kSerialKey, kDiskKey, kDiskInterfaceKey})
+        RunWine({"reg", "delete", key, "/f"});
 }

@@ -79,15 +79,19 @@ private:
     std::thread relay;
 };
 
-// The device as Windows' USB serial driver registers it (the ports class, its hardware ids and a
-// PortName), written with "wine reg add" and deleted by the destructor.
-class RegisteredSerialDevice
+// The device as Windows' drivers register it, written with "wine reg add" and deleted by the
+// destructor: its serial function (the ports class, its hardware ids and a PortName) and its data
+// disk with an active disk interface, whose device path opens nothing under wine. Before the serial
+// function in SetupAPI's order stand members of the same device that discovery passes over, each
+// with a log line: one whose hardware-id list is longer than discovery reads, one without a device
+// key, one whose PortName is the volume "C:".
+class RegisteredDevice
 {
 public:
-    explicit RegisteredSerialDevice(const std::string& portName);
-    ~RegisteredSerialDevice();
-    RegisteredSerialDevice(const RegisteredSerialDevice&) = delete;
-    RegisteredSerialDevice& operator=(const RegisteredSerialDevice&) = delete;
+    explicit RegisteredDevice(const std::string& portName);
+    ~RegisteredDevice();
+    RegisteredDevice(const RegisteredDevice&) = delete;
+    RegisteredDevice& operator=(const RegisteredDevice&) = delete;
 
     bool Ready() const { return ready; }
 
@@ -97,4 +101,4 @@ private:
 
 // Runs a wine program (reg, taskkill, a test's .exe) to its end; its exit status, -1 if it had to
 // be killed.
-int RunWine(const std::vector<std::string>& arguments, std::string* output = nullptr);
+int RunWine(const std::vector<std::string>& arguments);

@@ -1,0 +1,46 @@
+#pragma once
+
+// A program started in a process of its own with this process's environment, its standard output
+// and error going to a log file. One that is still running when the object goes is killed. Its end
+// is its exit, never the end of its output: under wine, helper processes (explorer.exe,
+// services.exe) inherit the program's handles and may outlive it.
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <sys/types.h>
+
+class ChildProcess
+{
+public:
+    // Starts arguments[0], looked up in PATH unless it is a path, with extraEnvironment
+    // ("NAME=value" each) before this process's environment.
+    ChildProcess(const std::vector<std::string>& arguments, const std::string& logPath,
+                 const std::vector<std::string>& extraEnvironment = {});
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool Started() const { return pid > 0; }
+    // What it wrote so far.
+    std::string Output() const;
+    // Its exit status once it exited within limit; nothing if it did not start, was killed by a
+    // signal or still runs after limit.
+    std::optional<int> WaitForExit(std::chrono::milliseconds limit);
+    // SIGKILL, as a crash or the user's kill would end it, and waits for it to go.
+    void Kill();
+
+private:
+    bool Reaped();
+
+    pid_t pid = -1;
+    bool reaped = false;
+    std::optional<int> exitStatus;
+    std::string logPath;
+};
+
+// Runs the program to its end, its output dropped: its exit status, or -1 when it did not start,
+// was killed or still ran after limit (it is killed then).
+int RunToEnd(const std::vector<std::string>& arguments, std::chrono::milliseconds limit);
