@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "sim/PtyDevice.h"
+#include "PtyDevice.h"
 
 // The Windows build's folder ($ZEPHLARK_WINDOWS_BUILD) joined with relative.
 std::string WindowsBuildPath(const std::string& relative);

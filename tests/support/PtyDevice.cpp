@@ -1,4 +1,4 @@
-#include "sim/PtyDevice.h"
+#include "PtyDevice.h"
 
 #include <wx/log.h>
 
