@@ -6,11 +6,11 @@
 #include <wx/stattext.h>
 #include <wx/statusbr.h>
 
-#include "AboutInfo.h"
-#include "ConnectionStatusView.h"
-#include "DeviceAccessBar.h"
+#include "window/AboutInfo.h"
+#include "window/ConnectionStatusView.h"
+#include "window/DeviceAccessBar.h"
 #include "DeviceChangeWatch.h"
-#include "LogAccumulator.h"
+#include "window/LogAccumulator.h"
 #include "WindowIcons.h"
 #include "ZLBox.h"
 #include "deviceconnection.h"

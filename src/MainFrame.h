@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "DeviceInterface.h"
-#include "FirmwareUpdateProgress.h"
+#include "update/FirmwareUpdateProgress.h"
 
 class DeviceAccessBar;
 class DeviceChangeWatch;

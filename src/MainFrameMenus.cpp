@@ -12,9 +12,9 @@
 #include <wx/statusbr.h>
 #include <wx/utils.h>
 
-#include "AboutInfo.h"
-#include "AccessibleText.h"
-#include "LogAccumulator.h"
+#include "window/AboutInfo.h"
+#include "window/AccessibleText.h"
+#include "window/LogAccumulator.h"
 #include "RunLogFile.h"
 #include "Serial.h"
 

@@ -5,8 +5,8 @@
 
 #include <iostream>
 
-#include "AboutInfo.h"
-#include "DesktopLanguage.h"
+#include "window/AboutInfo.h"
+#include "window/DesktopLanguage.h"
 #include "MainFrame.h"
 #include "RunLogFile.h"
 

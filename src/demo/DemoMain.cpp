@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "SimulateMenu.h"
+#include "demo/SimulateMenu.h"
 #include "UtilityApp.h"
 #include "sim/SimPlatform.h"
 

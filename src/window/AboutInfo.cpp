@@ -1,4 +1,4 @@
-#include "AboutInfo.h"
+#include "window/AboutInfo.h"
 
 #include <wx/intl.h>
 #include <wx/string.h>

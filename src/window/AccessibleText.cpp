@@ -1,4 +1,4 @@
-#include "AccessibleText.h"
+#include "window/AccessibleText.h"
 
 #include <wx/window.h>
 

@@ -1,4 +1,4 @@
-#include "ConnectionStatusView.h"
+#include "window/ConnectionStatusView.h"
 
 #include <wx/dcbuffer.h>
 #include <wx/graphics.h>

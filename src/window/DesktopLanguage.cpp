@@ -1,4 +1,4 @@
-#include "DesktopLanguage.h"
+#include "window/DesktopLanguage.h"
 
 #include <wx/filename.h>
 #include <wx/stdpaths.h>

@@ -1,4 +1,4 @@
-#include "DeviceAccessBar.h"
+#include "window/DeviceAccessBar.h"
 
 #include <wx/clipbrd.h>
 #include <wx/intl.h>

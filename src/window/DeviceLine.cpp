@@ -1,4 +1,4 @@
-#include "DeviceLine.h"
+#include "window/DeviceLine.h"
 
 #include <wx/intl.h>
 

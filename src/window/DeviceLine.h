@@ -4,7 +4,7 @@
 
 #include <wx/string.h>
 
-#include "FirmwareUpdateProgress.h"
+#include "update/FirmwareUpdateProgress.h"
 
 class DeviceConnection;
 

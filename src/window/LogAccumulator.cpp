@@ -1,4 +1,4 @@
-#include "LogAccumulator.h"
+#include "window/LogAccumulator.h"
 
 wxString LogAccumulator::GetText() const
 {

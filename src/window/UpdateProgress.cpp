@@ -1,4 +1,4 @@
-#include "UpdateProgress.h"
+#include "window/UpdateProgress.h"
 
 #include <wx/textwrapper.h>
 

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "FirmwareUpdateProgress.h"
+#include "update/FirmwareUpdateProgress.h"
 
 // The firmware update's progress window, from the first check to the result: pulsed while the
 // update waits, filled while it copies, and a Cancel button that asks the update to stop. After

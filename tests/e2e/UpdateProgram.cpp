@@ -14,7 +14,7 @@
 
 #include <chrono>
 
-#include "FirmwareUpdate.h"
+#include "update/FirmwareUpdate.h"
 #include "MainFrame.h"
 #include "UtilityApp.h"
 #include "WaitFor.h"

@@ -16,8 +16,8 @@
 
 #include <climits>
 
-#include "AboutInfo.h"
-#include "DeviceAccessBar.h"
+#include "window/AboutInfo.h"
+#include "window/DeviceAccessBar.h"
 #include "ExpectMessageBox.h"
 #include "LogCapture.h"
 #include "MainFrame.h"

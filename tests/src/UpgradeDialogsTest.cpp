@@ -15,7 +15,7 @@
 
 #include "ExpectMessageBox.h"
 #include "FileLock.h"
-#include "UpdateJournal.h"
+#include "update/UpdateJournal.h"
 #include "UserStateFolder.h"
 #include "UpdateWindowFixture.h"
 

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "UpdateProgress.h"
+#include "window/UpdateProgress.h"
 #include "WaitFor.h"
 
 // After the wx headers, whose names (CreateDialog, GetClassInfo) windows.h would turn into macros.

@@ -12,7 +12,7 @@
 
 #include "ExpectMessageBox.h"
 #include "Serial.h"
-#include "SimulateMenu.h"
+#include "demo/SimulateMenu.h"
 #include "UpdateWindowFixture.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "FileBytes.h"
-#include "FirmwareFile.h"
+#include "update/FirmwareFile.h"
 #include "LogCapture.h"
 
 namespace {

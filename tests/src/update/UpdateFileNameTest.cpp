@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "UpdateFileName.h"
+#include "update/UpdateFileName.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "LogCapture.h"
-#include "FirmwareUpdate.h"
-#include "FirmwareUpdateProgress.h"
+#include "update/FirmwareUpdate.h"
+#include "update/FirmwareUpdateProgress.h"
 #include "MonotonicClock.h"
 #include "WaitFor.h"
 #include "deviceconnection.h"

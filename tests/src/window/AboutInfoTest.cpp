@@ -4,7 +4,7 @@
 
 #include <sys/utsname.h>
 
-#include "AboutInfo.h"
+#include "window/AboutInfo.h"
 #include "BuildVersion.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "ConnectionStatusView.h"
+#include "window/ConnectionStatusView.h"
 
 #include <wx/dcmemory.h>
 #include <wx/dcsvg.h>

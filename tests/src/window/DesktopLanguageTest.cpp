@@ -12,9 +12,9 @@
 #include <functional>
 #include <string>
 
-#include "DesktopLanguage.h"
+#include "window/DesktopLanguage.h"
 #include "DeviceAccessReport.h"
-#include "FirmwareUpdate.h"
+#include "update/FirmwareUpdate.h"
 #include "MainFrame.h"
 #include "WaitFor.h"
 #include "sim/SimPlatform.h"

@@ -3,7 +3,7 @@
 // (MainFrameTest, DesktopLanguageTest, the firmware window's tests).
 
 #include "ConnectionFixture.h"
-#include "DeviceLine.h"
+#include "window/DeviceLine.h"
 #include "Serial.h"
 #include "sim/SimDevice.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "LogAccumulator.h"
+#include "window/LogAccumulator.h"
 
 namespace {
 
