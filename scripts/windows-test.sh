@@ -18,7 +18,7 @@ readonly packages=(
 )
 readonly jobs=${JOBS:-2}
 readonly build=$root/build-windows
-readonly host_test=$root/build/tests/windows/host/zephlark_wine_host
+readonly host_test=$root/build/tests/ZephlarkKitWx/windows/host/zephlark_wine_host
 
 log() { echo "windows-test: $*"; }
 

@@ -1,5 +1,5 @@
 // What only the program's Win32 resources have: the icon that Explorer shows for the program
-// file, and the manifest. The icon bundles are tested by tests/views/WindowIconsTest.cpp.
+// file, and the manifest. The icon bundles are tested by tests/resources/WindowIconsTest.cpp.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,6 +1,6 @@
 // The serial layer on wine's serial driver: the shared contract (tests/contract) against the far
-// end of a null-modem pair that tests/windows/host joins, and the Win32 settings of the port. The
-// host names the two ports in ZEPHLARK_TEST_PORT (the layer's) and ZEPHLARK_TEST_DEVICE_PORT.
+// end of a null-modem pair that the wine host (host/) joins, and the Win32 settings of the port.
+// The host names the two ports in ZEPHLARK_TEST_PORT (the layer's) and ZEPHLARK_TEST_DEVICE_PORT.
 #include "Serial.h"
 
 #include <gtest/gtest.h>

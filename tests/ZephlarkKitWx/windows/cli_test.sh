@@ -11,7 +11,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # shellcheck source=tests/support/steps.sh
-source "$(dirname "$0")/../support/steps.sh"
+source "$(dirname "$0")/../../support/steps.sh"
 
 # Runs the program with its arguments; standard output, CR LF made LF, in $work/out; its status in
 # $status.

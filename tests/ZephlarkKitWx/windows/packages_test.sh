@@ -29,7 +29,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # shellcheck source=tests/support/steps.sh
-source "$(dirname "$0")/../support/steps.sh"
+source "$(dirname "$0")/../../support/steps.sh"
 
 # wait_until SECONDS COMMAND...: true once the command succeeds.
 wait_until() {

@@ -34,7 +34,7 @@ TEST(WineSerialLayer, KeepsItsContractOnANullModem)
     NullModem cable(kComPortNumber, kDevicePortNumber);
     ASSERT_TRUE(cable.Ready());
 
-    ChildProcess tests({"wine", WindowsBuildPath("tests/windows/windows_serial_port_tests.exe")},
+    ChildProcess tests({"wine", WindowsBuildPath("tests/ZephlarkKitWx/windows/windows_serial_port_tests.exe")},
                        WindowsBuildPath("serial-port-tests.log"),
                        {std::string("ZEPHLARK_TEST_PORT=") + kPortName,
                         std::string("ZEPHLARK_TEST_DEVICE_PORT=") + kDevicePortName});
@@ -88,7 +88,7 @@ protected:
     // Returns once the window procedure has handled the notice.
     int SendNotice(const char* code)
     {
-        return RunWine({WindowsBuildPath("tests/windows/zephlark-send-device-notice.exe"),
+        return RunWine({WindowsBuildPath("tests/ZephlarkKitWx/windows/zephlark-send-device-notice.exe"),
                         kWindowTitle, code});
     }
 
