@@ -99,6 +99,4 @@ private:
     LogAccumulator* logAccumulator = nullptr; // owned by logChain
     wxLogChain* logChain = nullptr;
     std::unique_ptr<DeviceChangeWatch> deviceChangeWatch;
-
-    wxDECLARE_EVENT_TABLE();
 };
