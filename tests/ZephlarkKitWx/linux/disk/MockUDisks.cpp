@@ -72,25 +72,22 @@ bool MockUDisks::Start()
 
 void MockUDisks::Add(const MockDrive& drive)
 {
-    g_autoptr(GVariant) added = Control(
-        "AddDrive", g_variant_new("(sssssbb)", drive.name.c_str(), drive.vendor.c_str(),
-                                  drive.model.c_str(), drive.connectionBus.c_str(),
-                                  drive.serial.c_str(), drive.ejectable, drive.canPowerOff));
+    Tell("AddDrive", g_variant_new("(sssssbb)", drive.name.c_str(), drive.vendor.c_str(),
+                                   drive.model.c_str(), drive.connectionBus.c_str(),
+                                   drive.serial.c_str(), drive.ejectable, drive.canPowerOff));
 }
 
 void MockUDisks::Add(const MockFilesystem& filesystem)
 {
-    g_autoptr(GVariant) added =
-        Control("AddFilesystem",
-                g_variant_new("(sssssb)", filesystem.name.c_str(), filesystem.drive.c_str(),
-                              filesystem.label.c_str(), filesystem.mountPoint.c_str(),
-                              MountPointFor(filesystem.name).c_str(), filesystem.hintIgnore));
+    Tell("AddFilesystem",
+         g_variant_new("(sssssb)", filesystem.name.c_str(), filesystem.drive.c_str(),
+                       filesystem.label.c_str(), filesystem.mountPoint.c_str(),
+                       MountPointFor(filesystem.name).c_str(), filesystem.hintIgnore));
 }
 
 void MockUDisks::Refuse(const std::string& method, const std::string& message)
 {
-    g_autoptr(GVariant) refused =
-        Control("Refuse", g_variant_new("(ss)", method.c_str(), message.c_str()));
+    Tell("Refuse", g_variant_new("(ss)", method.c_str(), message.c_str()));
 }
 
 std::vector<std::string> MockUDisks::Calls() const
@@ -112,4 +109,9 @@ void MockUDisks::OnDriveRemoved(std::function<void(const std::string& drive)> ac
 GVariant* MockUDisks::Control(const char* method, GVariant* parameters) const
 {
     return bus.Call(kService, kManagerPath, kMockInterface, method, parameters);
+}
+
+void MockUDisks::Tell(const char* method, GVariant* parameters) const
+{
+    bus.Send(kService, kManagerPath, kMockInterface, method, parameters);
 }

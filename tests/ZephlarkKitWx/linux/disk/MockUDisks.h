@@ -65,6 +65,7 @@ public:
 
 private:
     GVariant* Control(const char* method, GVariant* parameters = nullptr) const;
+    void Tell(const char* method, GVariant* parameters) const;
 
     const PrivateBus& bus;
     const std::string mountRoot;
