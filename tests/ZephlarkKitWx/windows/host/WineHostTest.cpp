@@ -34,10 +34,11 @@ TEST(WineSerialLayer, KeepsItsContractOnANullModem)
     NullModem cable(kComPortNumber, kDevicePortNumber);
     ASSERT_TRUE(cable.Ready());
 
-    ChildProcess tests({"wine", WindowsBuildPath("tests/ZephlarkKitWx/windows/windows_serial_port_tests.exe")},
-                       WindowsBuildPath("serial-port-tests.log"),
-                       {std::string("ZEPHLARK_TEST_PORT=") + kPortName,
-                        std::string("ZEPHLARK_TEST_DEVICE_PORT=") + kDevicePortName});
+    ChildProcess tests(
+        {"wine", WindowsBuildPath("tests/ZephlarkKitWx/windows/windows_serial_port_tests.exe")},
+        WindowsBuildPath("serial-port-tests.log"),
+        {std::string("ZEPHLARK_TEST_PORT=") + kPortName,
+         std::string("ZEPHLARK_TEST_DEVICE_PORT=") + kDevicePortName});
 
     EXPECT_EQ(tests.WaitForExit(seconds{120}), 0) << tests.Output();
 }
@@ -88,8 +89,9 @@ protected:
     // Returns once the window procedure has handled the notice.
     int SendNotice(const char* code)
     {
-        return RunWine({WindowsBuildPath("tests/ZephlarkKitWx/windows/zephlark-send-device-notice.exe"),
-                        kWindowTitle, code});
+        return RunWine(
+            {WindowsBuildPath("tests/ZephlarkKitWx/windows/zephlark-send-device-notice.exe"),
+             kWindowTitle, code});
     }
 
     // Windows' polite close (taskkill without /f sends WM_CLOSE); the exit status.
