@@ -11,7 +11,7 @@
 
 #include <sys/resource.h>
 
-#include "FirmwareUpdate.h"
+#include "update/FirmwareUpdate.h"
 #include "MainFrame.h"
 #include "ThreadCpu.h"
 #include "UpdateRunFigures.h"

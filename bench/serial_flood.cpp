@@ -26,7 +26,7 @@
 #include "DeviceInterface.h"
 #include "FloodLine.h"
 #include "LineTally.h"
-#include "LogAccumulator.h"
+#include "window/LogAccumulator.h"
 #include "MachineLoad.h"
 #include "PhaseRunner.h"
 #include "PtyFeeder.h"

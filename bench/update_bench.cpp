@@ -4,9 +4,9 @@
 // (PluggedSimDevice, as in the end-to-end test); the program is the application itself in a
 // process of its own (update_bench_program), so that all the CPU time counted is its own.
 //
-// Run it on a private bus with the mock udisks2 (tests/linux/dbus/on_private_bus.sh), under
-// umockdev-wrapper, with a display and TMPDIR pointing at a scratch folder; scripts/bench-update.sh
-// does.
+// Run it on a private bus with the mock udisks2 (tests/ZephlarkKitWx/linux/dbus/on_private_bus.sh),
+// under umockdev-wrapper, with a display and TMPDIR pointing at a scratch folder;
+// scripts/bench-update.sh does.
 
 #include <wx/init.h>
 

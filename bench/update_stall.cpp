@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "FirmwareUpdate.h"
+#include "update/FirmwareUpdate.h"
 #include "MainFrame.h"
 #include "UtilityApp.h"
 #include "WaitFor.h"

@@ -25,7 +25,7 @@ echo "machine: $(nproc) CPUs, $(uptime | sed 's/^ *//')"
 # The program is a GTK application: a private Xvfb unless a display is set.
 display=()
 [ -n "${DISPLAY:-}" ] || display=(xvfb-run -a)
-TMPDIR="$scratch" tests/linux/dbus/on_private_bus.sh \
-    org.freedesktop.UDisks2=tests/linux/dbus/udisks2.py -- \
+TMPDIR="$scratch" tests/ZephlarkKitWx/linux/dbus/on_private_bus.sh \
+    org.freedesktop.UDisks2=tests/ZephlarkKitWx/linux/dbus/udisks2.py -- \
     "${display[@]}" umockdev-wrapper "$build/bench/update_bench"
 echo "machine after the run: $(uptime | sed 's/^ *//')"

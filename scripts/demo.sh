@@ -8,7 +8,7 @@ scripts/build.sh zephlark-utility-sim zephlark-make-os-file
 program=build/src/zephlark-utility-sim
 # An OS file newer than the simulated device's system, to try "Upgrade Firmware..." with.
 mkdir -p build/demo
-build/ZephlarkKitWx/zephlark-make-os-file 1.5.0 build/demo/ZephlarkOS-1.5.0.zlos
+build/tools/zephlark-make-os-file 1.5.0 build/demo/ZephlarkOS-1.5.0.zlos
 echo "Sample OS file for the demo: build/demo/ZephlarkOS-1.5.0.zlos"
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 || [ -n "${WAYLAND_DISPLAY:-}" ]; then

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    clang libclang-rt-14-dev llvm
+    clang libclang-rt-14-dev llvm clang-format
     libwxgtk3.2-dev libgtk-3-dev libudev-dev libglib2.0-dev libgtest-dev libgmock-dev
     umockdev libumockdev-dev dbus-daemon dbus-bin libglib2.0-bin
     python3-dbusmock python3-dbus python3-gi

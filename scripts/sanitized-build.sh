@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Configures (once) and builds the given targets, or everything, in a sanitized tree (clang):
+# Configures (once) and builds the given targets, or everything, in a sanitized tree (clang),
+# warnings as errors:
 #   build-asan  AddressSanitizer and UndefinedBehaviorSanitizer; the fuzz targets for libFuzzer
 #   build-tsan  ThreadSanitizer
 set -euo pipefail
@@ -15,5 +16,6 @@ shift
 # at -O2 with full debug information.
 [ -f "$tree/build.ninja" ] || cmake -S . -B "$tree" -G Ninja -DCMAKE_BUILD_TYPE=Sanitized \
     -DCMAKE_CXX_FLAGS_SANITIZED="-O1 -gline-tables-only" -DCMAKE_C_FLAGS_SANITIZED="-O1" \
-    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ "${options[@]}"
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
+    "${options[@]}"
 cmake --build "$tree" -j "$(nproc)" ${1:+--target "$@"}

@@ -39,7 +39,7 @@ shot() {
 # result box once the update has ended.
 update_shots() {
     local os_file=$state/ZephlarkOS-1.5.0.zlos
-    build/ZephlarkKitWx/zephlark-make-os-file 1.5.0 "$os_file" >/dev/null
+    build/tools/zephlark-make-os-file 1.5.0 "$os_file" >/dev/null
     # shellcheck disable=SC2016 # the inner script's variables are its own
     GTK_THEME=Adwaita GDK_SCALE=1 LANG=C.UTF-8 LANGUAGE='' LC_ALL='' XDG_STATE_HOME=$state \
         xvfb-run -a -s "-screen 0 1600x1000x24" bash -c '

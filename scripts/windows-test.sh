@@ -18,7 +18,7 @@ readonly packages=(
 )
 readonly jobs=${JOBS:-2}
 readonly build=$root/build-windows
-readonly host_test=$root/build/tests/windows/host/zephlark_wine_host
+readonly host_test=$root/build/tests/ZephlarkKitWx/windows/host/zephlark_wine_host
 
 log() { echo "windows-test: $*"; }
 
@@ -53,7 +53,7 @@ scripts/build.sh zephlark_wine_host >/dev/null
 
 # Configured every time: a rebuilt wxMSW lands under a new key.
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
     -DwxWidgets_CONFIG_EXECUTABLE="$wxmsw_prefix/bin/wx-config" \
     -DZEPHLARK_WINE_HOST="$host_test" >/dev/null
 cmake --build "$build" -j "$jobs"

@@ -6,11 +6,11 @@
 #include <wx/stattext.h>
 #include <wx/statusbr.h>
 
-#include "AboutInfo.h"
-#include "ConnectionStatusView.h"
-#include "DeviceAccessBar.h"
+#include "window/AboutInfo.h"
+#include "window/ConnectionStatusView.h"
+#include "window/DeviceAccessBar.h"
 #include "DeviceChangeWatch.h"
-#include "LogAccumulator.h"
+#include "window/LogAccumulator.h"
 #include "WindowIcons.h"
 #include "ZLBox.h"
 #include "deviceconnection.h"
@@ -36,11 +36,7 @@ constexpr int kStatusViewId = 0;
 
 } // namespace
 
-wxBEGIN_EVENT_TABLE(MainFrame, wxFrame) EVT_CLOSE(MainFrame::OnClose)
-    EVT_MENU(wxID_EXIT, MainFrame::OnQuit) EVT_MENU(wxID_ABOUT, MainFrame::OnAbout)
-        EVT_MENU(kCopyLogMessagesId, MainFrame::OnCopyLogMessages) wxEND_EVENT_TABLE()
-
-            MainFrame::MainFrame(const wxString& title)
+MainFrame::MainFrame(const wxString& title)
     : wxFrame(nullptr, wxID_ANY, title, wxDefaultPosition, wxDefaultSize, kFrameStyle)
 {
     // From here on every message is also kept for Copy Log Messages, after the line that says what
@@ -49,6 +45,7 @@ wxBEGIN_EVENT_TABLE(MainFrame, wxFrame) EVT_CLOSE(MainFrame::OnClose)
     logChain = new wxLogChain(logAccumulator);
     deviceConnection = new DeviceConnection(this);
     SetBackgroundColour(wxNullColour);
+    Bind(wxEVT_CLOSE_WINDOW, &MainFrame::OnClose, this);
     CreateMenuBar();
     CreateLayout();
     CenterOnScreen(wxBOTH);

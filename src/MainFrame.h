@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "DeviceInterface.h"
-#include "FirmwareUpdateProgress.h"
+#include "update/FirmwareUpdateProgress.h"
 
 class DeviceAccessBar;
 class DeviceChangeWatch;
@@ -99,6 +99,4 @@ private:
     LogAccumulator* logAccumulator = nullptr; // owned by logChain
     wxLogChain* logChain = nullptr;
     std::unique_ptr<DeviceChangeWatch> deviceChangeWatch;
-
-    wxDECLARE_EVENT_TABLE();
 };

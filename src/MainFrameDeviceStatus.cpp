@@ -7,12 +7,12 @@
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 
-#include "AccessibleText.h"
-#include "ConnectionStatusView.h"
-#include "DeviceAccessBar.h"
+#include "window/AccessibleText.h"
+#include "window/ConnectionStatusView.h"
+#include "window/DeviceAccessBar.h"
 #include "DeviceAccessChecks.h"
 #include "DeviceAccessReport.h"
-#include "DeviceLine.h"
+#include "window/DeviceLine.h"
 #include "Serial.h"
 #include "ZLBox.h"
 #include "deviceconnection.h"

@@ -11,8 +11,8 @@
 
 #include <optional>
 
-#include "FirmwareUpdate.h"
-#include "UpdateProgress.h"
+#include "update/FirmwareUpdate.h"
+#include "window/UpdateProgress.h"
 #include "deviceconnection.h"
 
 namespace {

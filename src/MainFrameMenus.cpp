@@ -12,9 +12,9 @@
 #include <wx/statusbr.h>
 #include <wx/utils.h>
 
-#include "AboutInfo.h"
-#include "AccessibleText.h"
-#include "LogAccumulator.h"
+#include "window/AboutInfo.h"
+#include "window/AccessibleText.h"
+#include "window/LogAccumulator.h"
 #include "RunLogFile.h"
 #include "Serial.h"
 
@@ -47,6 +47,7 @@ void MainFrame::CreateMenuBar()
     auto* helpMenu = new wxMenu;
     auto* fileMenu = new wxMenu;
     helpMenu->Append(kCopyLogMessagesId, _("Copy &Log Messages"));
+    Bind(wxEVT_MENU, &MainFrame::OnCopyLogMessages, this, kCopyLogMessagesId);
     helpMenu->Append(kSaveLogAsId, _("Save Log &As..."));
     helpMenu->Append(kOpenLogFolderId, _("Open Log &Folder"));
     Bind(wxEVT_MENU, &MainFrame::OnSaveLogAs, this, kSaveLogAsId);
@@ -54,7 +55,9 @@ void MainFrame::CreateMenuBar()
     helpMenu->Append(kCheckDeviceAccessId, _("Check Device Access..."));
     Bind(wxEVT_MENU, &MainFrame::OnCheckDeviceAccess, this, kCheckDeviceAccessId);
     fileMenu->Append(wxID_EXIT, _("&Exit\tCtrl-Q"));
+    Bind(wxEVT_MENU, &MainFrame::OnQuit, this, wxID_EXIT);
     helpMenu->Append(wxID_ABOUT, wxString::Format(_("About %s"), wxTheApp->GetAppDisplayName()));
+    Bind(wxEVT_MENU, &MainFrame::OnAbout, this, wxID_ABOUT);
     menuBar->Append(fileMenu, _("&File"));
     SetMenuBar(menuBar);
     menuBar->Append(helpMenu, _("&Help"));

@@ -5,15 +5,12 @@
 
 #include <iostream>
 
-#include "AboutInfo.h"
-#include "DesktopLanguage.h"
+#include "window/AboutInfo.h"
+#include "window/DesktopLanguage.h"
 #include "MainFrame.h"
 #include "RunLogFile.h"
 
-wxBEGIN_EVENT_TABLE(UtilityApp, wxApp) EVT_MENU(wxID_CLOSE, UtilityApp::OnCloseCommand)
-    wxEND_EVENT_TABLE()
-
-        bool UtilityApp::OnInit()
+bool UtilityApp::OnInit()
 {
     if (!wxApp::OnInit())
         return false;
@@ -25,6 +22,7 @@ wxBEGIN_EVENT_TABLE(UtilityApp, wxApp) EVT_MENU(wxID_CLOSE, UtilityApp::OnCloseC
     SetAppName("Zephlark Utility");
     SetAppDisplayName("Zephlark Utility");
     wxInitAllImageHandlers();
+    Bind(wxEVT_MENU, &UtilityApp::OnCloseCommand, this, wxID_CLOSE);
 
     // Every record also reaches standard output, so a user can run the program from a terminal
     // and see what happened even before the window exists.

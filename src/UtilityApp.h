@@ -19,6 +19,4 @@ private:
 
     MainFrame* mainFrame = nullptr;    // owned by the toolkit
     wxLogChain* runLogChain = nullptr; // writes this run's log file; null without one
-
-    wxDECLARE_EVENT_TABLE();
 };

@@ -10,7 +10,8 @@ int64_t ZephlarkSerialWrite(const uint8_t* data, size_t length)
     int64_t lastWritten = 0;
     size_t remaining = length;
     while (remaining > 0) {
-        const int64_t written = ZephlarkSerialIsOpen() ? ZephlarkSerialWriteOnce(data, remaining) : 0;
+        const int64_t written =
+            ZephlarkSerialIsOpen() ? ZephlarkSerialWriteOnce(data, remaining) : 0;
         if (written <= 0) {
             // A closed port and a failed call end the same way; a call that wrote nothing within
             // the time-out counts as failed, or a stuck device would hold the GUI thread forever.
@@ -32,5 +33,6 @@ int64_t ZephlarkSerialSendLine(const char* text)
     const int formatted = std::snprintf(buffer, sizeof buffer, "%s\n", text);
     if (formatted < 1 || static_cast<size_t>(formatted) >= sizeof buffer)
         return 0; // empty, or too long to send whole: a cut command must never reach the device
-    return ZephlarkSerialWrite(reinterpret_cast<const uint8_t*>(buffer), static_cast<size_t>(formatted));
+    return ZephlarkSerialWrite(reinterpret_cast<const uint8_t*>(buffer),
+                               static_cast<size_t>(formatted));
 }

@@ -71,13 +71,11 @@ void ZLBox::PaintBackground(wxDC& dc, const wxRect& rect) const
     gc->DrawRectangle(0.0, 0.0, rect.GetWidth(), rect.GetHeight());
 }
 
-// clang-format off
 wxBEGIN_EVENT_TABLE(ZLBox, wxControl)
     // Through a pointer to a virtual member: a derived box's OnPaint receives the paint events.
     EVT_PAINT(ZLBox::OnPaint)
     EVT_SET_FOCUS(ZLBox::OnFocus)
     EVT_KILL_FOCUS(ZLBox::OnFocus)
 wxEND_EVENT_TABLE()
-// clang-format on
 
 } // namespace ZWX

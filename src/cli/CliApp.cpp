@@ -1,4 +1,4 @@
-#include "CliApp.h"
+#include "cli/CliApp.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "BuildVersion.h"
-#include "CliCommands.h"
-#include "CliOptions.h"
-#include "CliOutput.h"
-#include "ExitCodes.h"
+#include "cli/CliCommands.h"
+#include "cli/CliOptions.h"
+#include "cli/CliOutput.h"
+#include "cli/ExitCodes.h"
 #include "Interrupt.h"
 #include "SystemDescription.h"
 

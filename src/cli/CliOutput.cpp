@@ -1,4 +1,4 @@
-#include "CliOutput.h"
+#include "cli/CliOutput.h"
 
 #include <wx/datetime.h>
 #include <wx/intl.h>
@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "DeviceAccessReport.h"
-#include "JsonLine.h"
+#include "cli/JsonLine.h"
 #include "deviceconnection.h"
 
 namespace {

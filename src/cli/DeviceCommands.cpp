@@ -1,17 +1,17 @@
 // info, reset and console: the device's details, its factory reset and its console lines.
 
-#include "CliCommands.h"
+#include "cli/CliCommands.h"
 
 #include <wx/intl.h>
 
 #include <memory>
 
-#include "CliOptions.h"
-#include "CliOutput.h"
+#include "cli/CliOptions.h"
+#include "cli/CliOutput.h"
 #include "DeviceChangeWatch.h"
 #include "DeviceInterface.h"
-#include "DeviceWait.h"
-#include "ExitCodes.h"
+#include "cli/DeviceWait.h"
+#include "cli/ExitCodes.h"
 #include "Interrupt.h"
 #include "MonotonicClock.h"
 #include "Serial.h"

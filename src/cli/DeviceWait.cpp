@@ -1,9 +1,9 @@
-#include "DeviceWait.h"
+#include "cli/DeviceWait.h"
 
 #include <wx/intl.h>
 
-#include "CliOutput.h"
-#include "ExitCodes.h"
+#include "cli/CliOutput.h"
+#include "cli/ExitCodes.h"
 #include "Interrupt.h"
 #include "MonotonicClock.h"
 #include "Serial.h"

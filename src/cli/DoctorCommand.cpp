@@ -1,11 +1,11 @@
 // doctor: whether this user can reach the Zephlark, each problem with its fix.
 
-#include "CliCommands.h"
+#include "cli/CliCommands.h"
 
-#include "CliOutput.h"
+#include "cli/CliOutput.h"
 #include "DeviceAccessChecks.h"
 #include "DeviceAccessReport.h"
-#include "ExitCodes.h"
+#include "cli/ExitCodes.h"
 
 int RunDoctorCommand(const CliOptions&, CliOutput& output)
 {

@@ -1,4 +1,4 @@
-#include "JsonLine.h"
+#include "cli/JsonLine.h"
 
 #include <charconv>
 #include <cstdio>

@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "CliApp.h"
+#include "cli/CliApp.h"
 #include "sim/SimDevice.h"
 #include "sim/SimPlatform.h"
 

@@ -1,16 +1,16 @@
 // update and recover: the window's firmware update engine, shown as lines or JSON events.
 
-#include "CliCommands.h"
+#include "cli/CliCommands.h"
 
 #include <wx/filename.h>
 #include <wx/intl.h>
 
-#include "CliOptions.h"
-#include "CliOutput.h"
-#include "DeviceWait.h"
-#include "ExitCodes.h"
-#include "FirmwareUpdate.h"
-#include "FirmwareUpdateProgress.h"
+#include "cli/CliOptions.h"
+#include "cli/CliOutput.h"
+#include "cli/DeviceWait.h"
+#include "cli/ExitCodes.h"
+#include "update/FirmwareUpdate.h"
+#include "update/FirmwareUpdateProgress.h"
 #include "Interrupt.h"
 #include "deviceconnection.h"
 

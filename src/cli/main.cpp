@@ -1,3 +1,3 @@
-#include "CliApp.h"
+#include "cli/CliApp.h"
 
 wxIMPLEMENT_APP_CONSOLE(CliApp);

@@ -8,12 +8,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "SimulateMenu.h"
+#include "demo/SimulateMenu.h"
 #include "UtilityApp.h"
 #include "sim/SimPlatform.h"
 
-namespace {
-
+// Not in the anonymous namespace: wxIMPLEMENT_APP defines wxGetApp() returning this class, which
+// clang reports as an unused function when the class has internal linkage.
 class DemoApp : public UtilityApp
 {
 public:
@@ -29,7 +29,5 @@ public:
         return true;
     }
 };
-
-} // namespace
 
 wxIMPLEMENT_APP(DemoApp);

@@ -1,4 +1,4 @@
-#include "SimulateMenu.h"
+#include "demo/SimulateMenu.h"
 
 #include <wx/frame.h>
 #include <wx/menu.h>

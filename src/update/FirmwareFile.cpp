@@ -1,4 +1,4 @@
-#include "FirmwareFile.h"
+#include "update/FirmwareFile.h"
 
 #include <wx/wfstream.h>
 #include <wx/zipstrm.h>

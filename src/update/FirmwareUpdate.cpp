@@ -1,18 +1,18 @@
-#include "FirmwareUpdate.h"
+#include "update/FirmwareUpdate.h"
 
 #include <wx/filefn.h>
 #include <wx/filename.h>
 #include <wx/log.h>
 
-#include "BackgroundWork.h"
+#include "update/BackgroundWork.h"
 #include "FileLock.h"
-#include "FirmwareFile.h"
-#include "FirmwareUpdateProgress.h"
+#include "update/FirmwareFile.h"
+#include "update/FirmwareUpdateProgress.h"
 #include "SleepInhibitor.h"
 #include "SystemVersion.h"
-#include "UpdateFileName.h"
+#include "update/UpdateFileName.h"
 #include "UserStateFolder.h"
-#include "VerifiedCopy.h"
+#include "update/VerifiedCopy.h"
 #include "deviceconnection.h"
 
 namespace {

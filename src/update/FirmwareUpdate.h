@@ -7,9 +7,9 @@
 #include <optional>
 #include <vector>
 
-#include "FirmwareUpdateProgress.h"
+#include "update/FirmwareUpdateProgress.h"
 #include "MonotonicClock.h"
-#include "UpdateJournal.h"
+#include "update/UpdateJournal.h"
 
 class BackgroundWork;
 class FileLock;

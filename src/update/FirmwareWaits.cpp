@@ -4,14 +4,14 @@
 // passes, so it neither burns a core nor misses a change by more than that, and no pause freezes
 // a window.
 
-#include "FirmwareUpdate.h"
+#include "update/FirmwareUpdate.h"
 
 #include <wx/app.h>
 #include <wx/log.h>
 
 #include <algorithm>
 
-#include "BackgroundWork.h"
+#include "update/BackgroundWork.h"
 #include "deviceconnection.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "UpdateFileName.h"
+#include "update/UpdateFileName.h"
 
 namespace {
 

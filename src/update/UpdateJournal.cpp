@@ -12,7 +12,7 @@
 #include <string>
 #include <utility>
 
-#include "UpdateFileName.h"
+#include "update/UpdateFileName.h"
 #include "UserStateFolder.h"
 
 namespace {

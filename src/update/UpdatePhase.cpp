@@ -1,4 +1,4 @@
-#include "FirmwareUpdateProgress.h"
+#include "update/FirmwareUpdateProgress.h"
 
 #include <wx/intl.h>
 

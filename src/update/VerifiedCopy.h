@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "UpdateJournal.h"
+#include "update/UpdateJournal.h"
 
 // The update files: read whole and hashed at the check, copied onto the device's data disk and
 // checked against that hash, removed again only when they are the update's own. diskRoot is the

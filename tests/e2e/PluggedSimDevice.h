@@ -22,7 +22,7 @@
 #include <thread>
 
 #include "Testbed.h"
-#include "sim/PtyDevice.h"
+#include "PtyDevice.h"
 
 class MockUDisks;
 

@@ -14,7 +14,7 @@
 
 #include <chrono>
 
-#include "FirmwareUpdate.h"
+#include "update/FirmwareUpdate.h"
 #include "MainFrame.h"
 #include "UtilityApp.h"
 #include "WaitFor.h"
@@ -50,6 +50,10 @@ private:
     wxString resultPath;
 };
 
+} // namespace
+
+// Not in the anonymous namespace: wxIMPLEMENT_APP defines wxGetApp() returning this class, which
+// clang reports as an unused function when the class has internal linkage.
 class UpdateProgramApp : public UtilityApp
 {
 public:
@@ -100,7 +104,5 @@ private:
     wxString path;
     std::unique_ptr<BoxAnswers> answers;
 };
-
-} // namespace
 
 wxIMPLEMENT_APP(UpdateProgramApp);

@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "ChildProcess.h"
-#include "FirmwareUpdate.h"
+#include "update/FirmwareUpdate.h"
 #include "LogCapture.h"
 #include "MainFrame.h"
-#include "UpdateJournal.h"
+#include "update/UpdateJournal.h"
 #include "UserStateFolder.h"
 #include "PluggedDeviceTest.h"
 #include "WaitFor.h"

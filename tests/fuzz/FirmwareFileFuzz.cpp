@@ -15,7 +15,7 @@
 #include <fstream>
 #include <string>
 
-#include "FirmwareFile.h"
+#include "update/FirmwareFile.h"
 #include "FuzzProperty.h"
 
 namespace {

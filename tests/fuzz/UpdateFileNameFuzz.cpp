@@ -11,7 +11,7 @@
 #include <cstdint>
 
 #include "FuzzProperty.h"
-#include "UpdateFileName.h"
+#include "update/UpdateFileName.h"
 
 namespace {
 

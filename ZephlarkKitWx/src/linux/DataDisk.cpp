@@ -16,7 +16,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "UDisksClient.h"
+#include "linux/UDisksClient.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "UDisksClient.h"
+#include "linux/UDisksClient.h"
 
 #include <gio/gio.h>
 

@@ -1,4 +1,4 @@
-#include "UdevRuleText.h"
+#include "linux/UdevRuleText.h"
 
 #include <sstream>
 

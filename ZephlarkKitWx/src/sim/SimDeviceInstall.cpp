@@ -2,7 +2,7 @@
 // It checks them, reports unpacking in "fwup:" status lines, restarts, flashes, reports
 // "flash complete", restarts again and from then on reports the OS file's version as its own.
 
-#include "SimDevice.h"
+#include "sim/SimDevice.h"
 
 #include <filesystem>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "SimPlatform.h"
+#include "sim/SimPlatform.h"
 
 #include "sim/SimWorld.h"
 

@@ -1,4 +1,4 @@
-#include "SimWorld.h"
+#include "sim/SimWorld.h"
 
 #include <wx/app.h>
 #include <wx/log.h>

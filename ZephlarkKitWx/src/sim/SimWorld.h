@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "Serial.h"
-#include "SimDevice.h"
+#include "sim/SimDevice.h"
 
 namespace sim {
 

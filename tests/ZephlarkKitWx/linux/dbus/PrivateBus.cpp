@@ -1,0 +1,79 @@
+#include "PrivateBus.h"
+
+#include <gio/gio.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+constexpr auto kCallTimeout = std::chrono::seconds{10};
+
+// on_private_bus.sh gives its bus both addresses; a desktop session has a system bus of its own.
+std::string PrivateBusAddress()
+{
+    const char* session = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    const char* system = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
+    return session && system && std::string(session) == system ? session : "";
+}
+
+} // namespace
+
+PrivateBus::PrivateBus() : address(PrivateBusAddress())
+{
+    if (address.empty()) {
+        error = "the system bus is not a bus of the test's own (on_private_bus.sh)";
+        return;
+    }
+    g_autoptr(GError) failure = nullptr;
+    connection = g_dbus_connection_new_for_address_sync(
+        address.c_str(),
+        GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                             G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+        nullptr, nullptr, &failure);
+    g_autofree char* made = connection ? g_dir_make_tmp("zephlark-bus-XXXXXX", &failure) : nullptr;
+    if (made)
+        folder = made;
+    else
+        error = failure->message;
+}
+
+PrivateBus::~PrivateBus()
+{
+    if (connection) {
+        g_dbus_connection_close_sync(connection, nullptr, nullptr);
+        g_object_unref(connection);
+    }
+    if (!folder.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+}
+
+void PrivateBus::BecomeSystemBus() const
+{
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", address.c_str(), 1);
+}
+
+GVariant* PrivateBus::Call(const char* service, const char* path, const char* interface,
+                           const char* method, GVariant* parameters) const
+{
+    g_autoptr(GError) failure = nullptr;
+    GVariant* reply = g_dbus_connection_call_sync(
+        connection, service, path, interface, method, parameters, nullptr, G_DBUS_CALL_FLAGS_NONE,
+        std::chrono::milliseconds{kCallTimeout}.count(), nullptr, &failure);
+    if (!reply)
+        ADD_FAILURE() << interface << "." << method << " on " << service << ": "
+                      << failure->message;
+    return reply;
+}
+
+void PrivateBus::Send(const char* service, const char* path, const char* interface,
+                      const char* method, GVariant* parameters) const
+{
+    if (GVariant* reply = Call(service, path, interface, method, parameters))
+        g_variant_unref(reply);
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+// The tests' side of the mock udisks2 (../dbus/udisks2.py) on the test's PrivateBus: drives and
+// filesystems under their usual object paths, Mount making a folder and recording it in
+// MountPoints, Eject and PowerOff taking the drive and its filesystems away, as a device leaving
+// its data-disk mode does.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class PrivateBus;
+struct DriveRemovals;
+typedef struct _GVariant GVariant;
+
+struct MockDrive
+{
+    std::string name; // object path /org/freedesktop/UDisks2/drives/<name>
+    std::string vendor = "Orvex";
+    std::string model = "Zephlark";
+    std::string connectionBus = "usb";
+    bool ejectable = true;
+    bool canPowerOff = true;
+    std::string serial = "";
+};
+
+struct MockFilesystem
+{
+    std::string name;  // block object /org/freedesktop/UDisks2/block_devices/<name>, /dev/<name>
+    std::string drive; // name of its drive
+    std::string label = "ZEPHLARK";
+    std::string mountPoint; // empty when not mounted; the folder is made
+    bool hintIgnore = false;
+};
+
+class MockUDisks
+{
+public:
+    // Mount mounts a filesystem at <mountRoot>/<its name>.
+    MockUDisks(const PrivateBus& bus, std::string mountRoot);
+    ~MockUDisks();
+    MockUDisks(const MockUDisks&) = delete;
+    MockUDisks& operator=(const MockUDisks&) = delete;
+
+    // Empties the mock. False when udisks2 on the bus is not the mock: a test that would eject
+    // through it then refuses to run.
+    bool Start();
+
+    void Add(const MockDrive& drive);
+    void Add(const MockFilesystem& filesystem);
+
+    // From now on method ("Mount", "Unmount", "Eject" or "PowerOff") fails with this message.
+    void Refuse(const std::string& method, const std::string& message);
+
+    // Every method call so far, in order, as "<method> <object name>": "Unmount sdb1".
+    std::vector<std::string> Calls() const;
+
+    // Where Mount puts the filesystem named name.
+    std::string MountPointFor(const std::string& name) const { return mountRoot + "/" + name; }
+
+    // After Start: runs action each time Eject or PowerOff has taken a drive away, with the
+    // drive's name, on GDBus' own thread: a simulated device learns there that the host ejected
+    // its disk. action must not call this object.
+    void OnDriveRemoved(std::function<void(const std::string& drive)> action);
+
+private:
+    GVariant* Control(const char* method, GVariant* parameters = nullptr) const;
+    void Tell(const char* method, GVariant* parameters) const;
+
+    const PrivateBus& bus;
+    const std::string mountRoot;
+    DriveRemovals* removals = nullptr; // owned by the bus connection's filter
+    unsigned filter = 0;
+};

@@ -1,0 +1,276 @@
+// The main window on the simulated device: start-up, hot-plug, closing, menus and commands, the
+// device line and the info bar.
+
+#include <gtk/gtk.h>
+
+#include <wx/clipbrd.h>
+#include <wx/ffile.h>
+#include <wx/filedlg.h>
+#include <wx/filename.h>
+#include <wx/msgdlg.h>
+#include <wx/stattext.h>
+#include <wx/statusbr.h>
+#include <wx/testing.h>
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "window/AboutInfo.h"
+#include "window/DeviceAccessBar.h"
+#include "ExpectMessageBox.h"
+#include "LogCapture.h"
+#include "MainFrame.h"
+#include "Serial.h"
+#include "WaitFor.h"
+#include "ZLBox.h"
+#include "deviceconnection.h"
+#include "sim/SimPlatform.h"
+
+namespace {
+
+class MainFrameTest : public testing::Test
+{
+protected:
+    MainFrameTest() { sim::Reset(); }
+    ~MainFrameTest() override
+    {
+        if (frame)
+            CloseFrame();
+        sim::Reset();
+    }
+
+    void OpenFrame()
+    {
+        frame = new MainFrame("Zephlark Utility");
+        frame->Show();
+    }
+
+    void CloseFrame()
+    {
+        frame->Close(true);
+        WaitFor("the window to go", [] { return wxTopLevelWindows.empty(); });
+        frame = nullptr;
+    }
+
+    void RunCommand(int id)
+    {
+        wxCommandEvent event(wxEVT_MENU, id);
+        frame->ProcessWindowEvent(event);
+    }
+
+    void PressButton(const wxString& label)
+    {
+        for (wxWindow* child : frame->GetChildren()) {
+            if (child->GetLabel() == label) {
+                wxCommandEvent event(wxEVT_BUTTON, child->GetId());
+                event.SetEventObject(child);
+                child->ProcessWindowEvent(event);
+                return;
+            }
+        }
+        FAIL() << "no button " << label;
+    }
+
+    wxString ClipboardText()
+    {
+        wxTextDataObject data;
+        wxClipboardLocker locker;
+        wxTheClipboard->GetData(data);
+        return data.GetText();
+    }
+
+    LogCapture log;
+    MainFrame* frame = nullptr;
+};
+
+TEST_F(MainFrameTest, DevicePluggedAtStartIsConnectedBeforeTheWindowShows)
+{
+    sim::Plug();
+    frame = new MainFrame("Zephlark Utility");
+    EXPECT_FALSE(frame->IsShown());
+    EXPECT_TRUE(ZephlarkSerialIsOpen());
+    EXPECT_TRUE(log.Contains("Device Connected: simACM0"));
+    frame->Show();
+}
+
+TEST_F(MainFrameTest, ClosingTearsTheConnectionDownBeforeTheWindowGoes)
+{
+    sim::Plug();
+    OpenFrame();
+    ASSERT_TRUE(ZephlarkSerialIsOpen());
+    RunCommand(wxID_EXIT); // what Ctrl+Q sends
+    EXPECT_EQ(frame->deviceConnection, nullptr);
+    EXPECT_FALSE(ZephlarkSerialIsOpen());
+    EXPECT_TRUE(WaitFor("the window to go", [] { return wxTopLevelWindows.empty(); }));
+    frame = nullptr;
+}
+
+TEST_F(MainFrameTest, CopyLogMessagesPutsWhatRunsWhereAndEveryLaterMessageOnTheClipboard)
+{
+    wxLogMessage("before the window");
+    OpenFrame();
+    wxLogMessage("a");
+    wxLogWarning("b");
+    wxLogGeneric(wxLOG_Info, "c");
+    EXPECT_EQ(frame->GetStatusBar()->GetStatusText(), "");
+    RunCommand(kCopyLogMessagesId);
+    EXPECT_EQ(ClipboardText(), RunLogHeader() + "\r\na\r\nb\r\nc\r\n");
+    EXPECT_NE(frame->GetStatusBar()->GetStatusText(), ""); // the confirmation
+}
+
+// In the test's state folder, made if this is its first run: a failed save would wait on its box.
+wxString StateFile(const wxString& name)
+{
+    wxString folder;
+    wxGetEnv("XDG_STATE_HOME", &folder);
+    wxFileName::Mkdir(folder, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    return folder + "/" + name;
+}
+
+TEST_F(MainFrameTest, SaveLogWritesTheClipboardTextAsUtf8)
+{
+    OpenFrame();
+    wxLogMessage(wxString::FromUTF8("Gr\xc3\xbc\xc3\x9f"
+                                    "e, \xe2\x9c\x93"));
+    wxLogMessage("second");
+    RunCommand(kCopyLogMessagesId);
+    const wxString path = StateFile("saved-log.txt");
+    ASSERT_TRUE(frame->SaveLog(path));
+
+    wxString saved;
+    ASSERT_TRUE(wxFFile(path, "rb").ReadAll(&saved, wxConvISO8859_1));
+    EXPECT_EQ(saved.ToStdString(wxConvISO8859_1), ClipboardText().utf8_string());
+}
+
+TEST_F(MainFrameTest, SaveLogThatFailsSaysWhyAndKeepsTheLog)
+{
+    OpenFrame();
+    wxLogMessage("kept");
+    const wxString path = StateFile("no-such-folder/log.txt");
+    auto box = std::make_shared<ShownMessageBox>();
+    wxTEST_DIALOG(EXPECT_FALSE(frame->SaveLog(path)), ExpectMessageBox(wxID_OK, box));
+    EXPECT_EQ(box->caption, "Save Log As");
+    EXPECT_TRUE(log.Contains(
+        wxString::Format("Could not save the log to %s (%s).", path, wxSysErrorMsgStr(ENOENT))));
+    RunCommand(kCopyLogMessagesId);
+    EXPECT_TRUE(ClipboardText().StartsWith(RunLogHeader() + "\r\nkept\r\n"));
+}
+
+TEST_F(MainFrameTest, SaveLogAsCancelledSavesNothing)
+{
+    OpenFrame();
+    wxLogMessage("something to save");
+    wxTEST_DIALOG(RunCommand(kSaveLogAsId), wxExpectDismissableModal<wxFileDialog>(wxID_CANCEL));
+}
+
+TEST_F(MainFrameTest, DeviceCommandsWithoutADeviceOnlyAskToConnectOne)
+{
+    OpenFrame();
+    for (const wxString button : {"Reset Zephlark...", "Upgrade Firmware..."}) {
+        auto box = std::make_shared<ShownMessageBox>();
+        wxTEST_DIALOG(PressButton(button), ExpectMessageBox(wxID_OK, box));
+        EXPECT_EQ(box->caption, "Connect a Zephlark");
+    }
+    EXPECT_EQ(sim::Written(), "");
+}
+
+TEST_F(MainFrameTest, ResetIsSentOnlyAfterTheUserChoseReset)
+{
+    sim::Plug();
+    OpenFrame();
+    sim::ClearWritten();
+    auto box = std::make_shared<ShownMessageBox>();
+    wxTEST_DIALOG(PressButton("Reset Zephlark..."), ExpectMessageBox(wxID_NO, box));
+    EXPECT_EQ(sim::Written(), "");
+    EXPECT_EQ(box->caption, "Reset Zephlark");
+
+    wxTEST_DIALOG(PressButton("Reset Zephlark..."), ExpectMessageBox(wxID_YES, box));
+    EXPECT_EQ(sim::Written(), "factoryreset\n");
+}
+
+// What a screen reader is told, read back through ATK (the bridge may be off: NO_AT_BRIDGE=1).
+wxString AccessibleName(wxWindow* window)
+{
+    AtkObject* accessible = gtk_widget_get_accessible(window->GetHandle());
+    return accessible ? wxString::FromUTF8(atk_object_get_name(accessible)) : "(none)";
+}
+
+TEST_F(MainFrameTest, LampAndLineTellAScreenReaderWhatTheyShow)
+{
+    OpenFrame();
+    EXPECT_EQ(AccessibleName(frame->statusView), "Zephlark is disconnected");
+    sim::Plug();
+    const wxString identified = "Zephlark ZL-000123 connected, OS 1.4.2";
+    ASSERT_TRUE(WaitFor("the line to name the device",
+                        [&] { return frame->deviceLine->GetLabelText() == identified; }));
+    EXPECT_EQ(AccessibleName(frame->statusView), "Zephlark is connected");
+    EXPECT_EQ(AccessibleName(frame->deviceLine), identified);
+    sim::Unplug();
+    ASSERT_TRUE(WaitFor("the lamp's name to follow the unplug", [&] {
+        return AccessibleName(frame->statusView) == "Zephlark is disconnected";
+    }));
+    EXPECT_EQ(frame->deviceLine->GetLabelText(), "No Zephlark connected");
+}
+
+TEST_F(MainFrameTest, CheckingDeviceAccessLeavesTheWindowsConnectionOpen)
+{
+    sim::Plug();
+    OpenFrame();
+    auto report = std::make_shared<ShownMessageBox>();
+    wxTEST_DIALOG(RunCommand(kCheckDeviceAccessId), ExpectMessageBox(wxID_OK, report));
+    EXPECT_TRUE(report->text.Contains("[ok] port: ")) << report->text;
+    EXPECT_TRUE(ZephlarkSerialIsOpen());
+}
+
+struct BlockedPortCase
+{
+    const char* name;
+    SerialOpenFailure reason;
+    const char* line;
+    const char* problem;
+    const char* fix;
+};
+
+class BlockedPortTest : public MainFrameTest, public testing::WithParamInterface<BlockedPortCase>
+{
+};
+
+TEST_P(BlockedPortTest, InfoBarExplainsUntilThePortOpens)
+{
+    const BlockedPortCase& blocked = GetParam();
+    sim::FailNextOpens(INT_MAX, blocked.reason);
+    OpenFrame();
+    sim::Plug();
+    ASSERT_TRUE(WaitFor("the info bar", [this] { return frame->accessBar->IsShown(); }));
+    EXPECT_EQ(frame->deviceLine->GetLabelText(), blocked.line);
+    EXPECT_EQ(frame->accessBar->GetShownMessage(),
+              wxString(blocked.problem) + "\nFix: " + blocked.fix);
+    wxCommandEvent copy(wxEVT_BUTTON, DeviceAccessBar::kCopyFixId);
+    frame->accessBar->ProcessWindowEvent(copy);
+    EXPECT_EQ(ClipboardText(), blocked.fix);
+
+    auto report = std::make_shared<ShownMessageBox>();
+    wxTEST_DIALOG(RunCommand(kCheckDeviceAccessId), ExpectMessageBox(wxID_OK, report));
+    EXPECT_TRUE(report->text.Contains(wxString("[!!] port: ") + blocked.problem)) << report->text;
+
+    sim::FailNextOpens(0); // the other program lets go, the permission is granted
+    sim::Unplug();
+    sim::Plug();
+    ASSERT_TRUE(WaitFor("the port to open", [] { return ZephlarkSerialIsOpen(); }));
+    EXPECT_TRUE(WaitFor("the info bar to go", [this] { return !frame->accessBar->IsShown(); }));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Causes, BlockedPortTest,
+    testing::Values(BlockedPortCase{"PermissionDenied", SerialOpenFailure::Denied,
+                                    "Zephlark on simACM0 cannot be opened: permission denied",
+                                    "simACM0 may not be opened by this user.",
+                                    "Ask the computer's administrator for access to simACM0."},
+                    BlockedPortCase{"HeldByAnotherProgram", SerialOpenFailure::InUse,
+                                    "Zephlark on simACM0 is in use by another program",
+                                    "simACM0 is in use by another program.",
+                                    "Close the program that holds it."}),
+    [](const testing::TestParamInfo<BlockedPortCase>& info) { return info.param.name; });
+
+} // namespace

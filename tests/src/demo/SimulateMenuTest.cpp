@@ -1,0 +1,134 @@
+// The demo's "Simulate" menu on the window: its place, plugging, and the result box of the
+// window's own update after each failure it offers.
+
+#include <wx/menu.h>
+#include <wx/testing.h>
+#include <wx/textdlg.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ExpectMessageBox.h"
+#include "Serial.h"
+#include "demo/SimulateMenu.h"
+#include "UpdateWindowFixture.h"
+
+namespace {
+
+class SimulateMenu : public UpgradeWindow
+{
+protected:
+    SimulateMenu() { AddSimulateMenu(*frame); }
+
+    std::string MenuTitles() const
+    {
+        std::string titles;
+        for (size_t i = 0; i < frame->GetMenuBar()->GetMenuCount(); ++i)
+            titles += (i ? " " : "") + frame->GetMenuBar()->GetMenuLabelText(i).ToStdString();
+        return titles;
+    }
+
+    // As a click on the item (of a submenu too) would.
+    void Choose(const wxString& item)
+    {
+        const int id = frame->GetMenuBar()->FindMenuItem("Simulate", item);
+        ASSERT_NE(id, wxNOT_FOUND) << item;
+        frame->ProcessCommand(id);
+    }
+};
+
+TEST_F(SimulateMenu, StandsBeforeHelp)
+{
+    EXPECT_EQ(MenuTitles(), "File Simulate Help");
+}
+
+// Types a line into the text box and presses OK.
+class TypeLine : public wxExpectModalBase<wxTextEntryDialog, TypeLine>
+{
+public:
+    explicit TypeLine(wxString line) : line(std::move(line)) {}
+
+protected:
+    int OnInvoked(wxTextEntryDialog* dialog) const override
+    {
+        dialog->SetValue(line);
+        return wxID_OK;
+    }
+
+private:
+    wxString line;
+};
+
+TEST_F(SimulateMenu, ConsoleLineTheUserTypesShowsInTheLog)
+{
+    wxTEST_DIALOG(Choose("Send Console Line..."), TypeLine("hello from the demo"));
+    EXPECT_TRUE(
+        WaitFor("the line in the log", [this] { return log.Contains("hello from the demo"); }));
+}
+
+TEST_F(SimulateMenu, UnplugAndPlugChangeTheConnection)
+{
+    Choose("Zephlark Plugged In");
+    EXPECT_TRUE(WaitFor("the port to close", [] { return !ZephlarkSerialIsOpen(); }));
+    Choose("Zephlark Plugged In");
+    EXPECT_TRUE(WaitFor("the device to be identified again",
+                        [this] { return frame->deviceConnection->IsDeviceIdentified(); }));
+}
+
+struct FailureCase
+{
+    const char* name;
+    std::vector<const char*> choices; // in order
+    const char* resultStart;
+    long icon;
+};
+
+class SimulatedFailure : public SimulateMenu, public testing::WithParamInterface<FailureCase>
+{
+};
+
+TEST_P(SimulatedFailure, IsWhatTheResultBoxSays)
+{
+    for (const char* choice : GetParam().choices)
+        Choose(choice);
+    const UpdateResult result = frame->UpdateFirmware(OsFile("1.5.0"), "", false);
+    auto box = std::make_shared<ShownMessageBox>();
+    wxTEST_DIALOG(frame->ShowUpdateResult(result), ExpectMessageBox(wxID_OK, box));
+    EXPECT_TRUE(result.text.StartsWith(GetParam().resultStart)) << result.text;
+    EXPECT_EQ(box->caption, "Firmware Update");
+    // The first lines as they always were, the reason the engine found right below them.
+    const wxString told =
+        result.detail.empty() ? result.text : result.text + "\n\n" + result.detail;
+    EXPECT_TRUE(box->text.StartsWith(told)) << box->text;
+    EXPECT_EQ(box->style & wxICON_MASK, GetParam().icon);
+    // A failure also says what to do.
+    if (GetParam().icon == wxICON_ERROR) {
+        EXPECT_GT(box->text.length(), told.length()) << box->text;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Choices, SimulatedFailure,
+    testing::Values(
+        FailureCase{"UnpackingFails", {"Unpacking Fails"}, "Update Failed\n\n", wxICON_ERROR},
+        FailureCase{
+            "DeviceError", {"Zephlark Reports an Error"}, "Update Failed\n\n", wxICON_ERROR},
+        FailureCase{"NoFlash", {"No Flash Report (2 Minutes)"}, "Update Failed\n\n", wxICON_ERROR},
+        FailureCase{"CorruptCopy",
+                    {"Next Copy Reads Back Wrong"},
+                    "Update Error\n\nCopy file failed.",
+                    wxICON_ERROR},
+        FailureCase{"DiskFull",
+                    {"Data Disk Is Full"},
+                    "Update Error\n\nThere is not enough space",
+                    wxICON_WARNING},
+        // Each choice undoes the one before.
+        FailureCase{"NoneAfterAFailure",
+                    {"Data Disk Is Full", "None"},
+                    "Update Successful\n\n",
+                    wxICON_INFORMATION}),
+    [](const testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
+
+} // namespace

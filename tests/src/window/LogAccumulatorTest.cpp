@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+
+#include "window/LogAccumulator.h"
+
+namespace {
+
+// Routes records to one accumulator for the duration of a test.
+class Accumulating : public testing::Test
+{
+protected:
+    Accumulating() : previous(wxLog::SetActiveTarget(accumulator)) {}
+    ~Accumulating() override { delete wxLog::SetActiveTarget(previous); }
+
+    LogAccumulator* accumulator = new LogAccumulator("Program 1.0 on System");
+    wxLog* previous;
+};
+
+TEST_F(Accumulating, EachMessageBecomesOneCrLfLineWithoutLevel)
+{
+    wxLogMessage("a");
+    wxLogWarning("b");
+    wxLogError("c");
+    wxLogGeneric(wxLOG_Info, "two\nlines");
+    EXPECT_EQ(accumulator->GetText(), "Program 1.0 on System\r\na\r\nb\r\nc\r\ntwo\nlines\r\n");
+}
+
+TEST_F(Accumulating, KeepsTheHeaderAndTheNewestTextAndSaysWhenOlderWasDropped)
+{
+    const wxString line(wxUniChar('x'), 1023); // 1 KiB with its CR LF... minus one
+    const size_t lines = (LogAccumulator::kKeptBytes + LogAccumulator::kTrimSlackBytes) / 1024 + 10;
+    for (size_t i = 0; i < lines; ++i)
+        wxLogMessage("%zu %s", i, line);
+
+    wxString text;
+    ASSERT_TRUE(accumulator->GetText().StartsWith("Program 1.0 on System\r\n[", &text));
+    EXPECT_TRUE(text.Contains("older log messages were dropped"));
+    EXPECT_TRUE(text.EndsWith(wxString::Format("%zu %s\r\n", lines - 1, line)));
+    EXPECT_GE(text.length(), LogAccumulator::kKeptBytes);
+    EXPECT_LE(text.length(), LogAccumulator::kKeptBytes + LogAccumulator::kTrimSlackBytes + 200);
+    // The copy starts with a whole message right after the note.
+    const wxString firstKept = text.AfterFirst('\n').BeforeFirst(' ');
+    EXPECT_TRUE(firstKept.IsNumber()) << firstKept;
+}
+
+} // namespace
