@@ -91,7 +91,7 @@ protected:
         sim::Reset();
         frame = new wxFrame(nullptr, wxID_ANY, "Status", wxPoint(20, 20), wxSize(120, 80));
         auto* panel = new wxPanel(frame);
-        box = new ZWX::ZLBox(panel, 1, 0, wxDefaultPosition, frame->FromDIP(wxSize(16, 16)));
+        box = new ZWX::ZLBox(panel, 0, wxDefaultPosition, frame->FromDIP(wxSize(16, 16)));
         box->SetBackgroundColour(kBackground);
         box->drawFunction = [this](ZWX::ZLBox* b, wxRect r) { DrawConnectionStatus(frame, b, r); };
         frame->Show();
