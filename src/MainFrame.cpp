@@ -31,7 +31,6 @@ namespace {
 // Neither resizable nor maximisable: the window is exactly as large as its contents.
 constexpr long kFrameStyle =
     wxCAPTION | wxCLIP_CHILDREN | wxCLOSE_BOX | wxSYSTEM_MENU | wxMINIMIZE_BOX;
-constexpr int kStatusViewBackgroundMode = 1;
 constexpr int kStatusViewId = 0;
 
 } // namespace
@@ -74,8 +73,7 @@ void MainFrame::CreateLayout()
     topSizer->AddSpacer(FromDIP(6));
     AddCommandButton(_("Reset Zephlark..."), &MainFrame::OnResetDevice);
 
-    statusView = new ZWX::ZLBox(this, kStatusViewBackgroundMode, kStatusViewId, wxDefaultPosition,
-                                FromDIP(wxSize(16, 16)));
+    statusView = new ZWX::ZLBox(this, kStatusViewId, wxDefaultPosition, FromDIP(wxSize(16, 16)));
     deviceLine = new wxStaticText(this, wxID_ANY, wxString());
     auto* statusRow = new wxBoxSizer(wxHORIZONTAL);
     // Off the window's edge, as the lamp is: in some languages the line is the widest thing there.

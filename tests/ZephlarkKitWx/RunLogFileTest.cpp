@@ -10,14 +10,12 @@
 #include <csignal>
 #include <set>
 
-#include <spawn.h>
-#include <sys/wait.h>
-
+#include "ChildProcess.h"
 #include "RunLogFile.h"
 
-extern char** environ;
-
 namespace {
+
+using namespace std::chrono_literals;
 
 constexpr char kChildFolderVariable[] = "ZEPHLARK_TEST_CRASH_LOG_FOLDER";
 
@@ -76,38 +74,25 @@ wxString OldRunName(int second)
     return wxString::Format("run-20000101-0000%02d-7.log", second);
 }
 
-struct RotationCase
+// Twelve earlier runs: the nine newest stay beside this run's file, and so does every file that
+// is not a run's log.
+TEST_F(RunLogFileTest, KeepsTheNewestRunsAndEveryOtherFile)
 {
-    int oldRuns;
-    int keptOldRuns;
-};
-
-class Rotation : public RunLogFileTest, public testing::WithParamInterface<RotationCase>
-{
-};
-
-TEST_P(Rotation, KeepsTheNewestRunsAndEveryOtherFile)
-{
-    const std::set<wxString> foreign = {"run-notes.log", "run-20000101-000000-x.log",
-                                        "other-20000101-000000-1.log", "readme.txt"};
-    for (const wxString& name : foreign)
+    constexpr int kOldRuns = 12;
+    constexpr int kKeptOldRuns = 9;
+    std::set<wxString> expected = {"run-notes.log", "run-20000101-000000-x.log",
+                                   "other-20000101-000000-1.log", "readme.txt"};
+    for (const wxString& name : expected)
         Touch(name);
-    for (int second = 0; second < GetParam().oldRuns; ++second)
+    for (int second = 0; second < kOldRuns; ++second) {
         Touch(OldRunName(second));
+        if (second >= kOldRuns - kKeptOldRuns)
+            expected.insert(OldRunName(second));
+    }
 
-    const wxString newName = wxFileName(Start()->GetPath()).GetFullName();
-
-    std::set<wxString> expected = foreign;
-    for (int second = GetParam().oldRuns - GetParam().keptOldRuns; second < GetParam().oldRuns;
-         ++second)
-        expected.insert(OldRunName(second));
-    expected.insert(newName);
+    expected.insert(wxFileName(Start()->GetPath()).GetFullName());
     EXPECT_EQ(Names(), expected);
 }
-
-INSTANTIATE_TEST_SUITE_P(RunLogFile, Rotation,
-                         testing::Values(RotationCase{0, 0}, RotationCase{9, 9},
-                                         RotationCase{12, 9}));
 
 TEST_F(RunLogFileTest, ReachingTheCapEndsTheFileWithOneNotice)
 {
@@ -138,14 +123,9 @@ TEST(RunLogFileChild, LogsALineAndIsKilled)
 TEST_F(RunLogFileTest, LineWrittenBeforeACrashSurvives)
 {
     wxSetEnv(kChildFolderVariable, folder);
-    char filter[] = "--gtest_filter=RunLogFileChild.*";
-    char* argv[] = {const_cast<char*>("/proc/self/exe"), filter, nullptr};
-    pid_t child = 0;
-    ASSERT_EQ(posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, argv, environ), 0);
+    const int status = RunToEnd({"/proc/self/exe", "--gtest_filter=RunLogFileChild.*"}, 10s);
     wxUnsetEnv(kChildFolderVariable);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+    ASSERT_EQ(status, -1); // killed
 
     const std::set<wxString> names = Names();
     ASSERT_EQ(names.size(), 1u);

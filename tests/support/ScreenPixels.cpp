@@ -24,15 +24,6 @@ wxColour PixelAt(const wxImage& image, int x, int y)
     return wxColour(image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y));
 }
 
-bool IsFilledWith(const wxImage& image, const wxColour& colour)
-{
-    for (int y = 0; y < image.GetHeight(); ++y)
-        for (int x = 0; x < image.GetWidth(); ++x)
-            if (PixelAt(image, x, y) != colour)
-                return false;
-    return true;
-}
-
 bool IsNear(const wxColour& actual, const wxColour& expected, int tolerance)
 {
     return std::abs(actual.Red() - expected.Red()) <= tolerance &&

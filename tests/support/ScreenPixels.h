@@ -13,9 +13,6 @@ wxImage CaptureClientArea(wxWindow* window);
 
 wxColour PixelAt(const wxImage& image, int x, int y);
 
-// True when every pixel of the image has this colour.
-bool IsFilledWith(const wxImage& image, const wxColour& colour);
-
 // Each channel within tolerance: for pixels that anti-aliasing may touch.
 bool IsNear(const wxColour& actual, const wxColour& expected, int tolerance);
 

@@ -3,8 +3,6 @@
 // under an English one, where they must stay as written.
 
 #include <wx/button.h>
-#include <wx/menu.h>
-#include <wx/stattext.h>
 #include <wx/translation.h>
 
 #include <gtest/gtest.h>
@@ -62,10 +60,6 @@ TEST_F(DesktopLanguage, WindowMenuAndUpdateResultSpeakIt)
     const ShownText texts[] = {
         {"the first button", [this] { return FirstButtonLabel(); }, "Upgrade Firmware...",
          "Firmware aktualisieren..."},
-        {"a Help menu item", [this] { return frame->GetMenuBar()->GetLabel(kCheckDeviceAccessId); },
-         "Check Device Access...", "Gerätezugriff prüfen..."},
-        {"the device line", [this] { return frame->deviceLine->GetLabelText(); },
-         "No Zephlark connected", "Kein Zephlark verbunden"},
         // From the platform layer, which the window's catalog covers too.
         {"the device access report", [] { return DeviceAccessSummary(0); }, "Nothing to fix.",
          "Nichts zu beheben."},

@@ -15,15 +15,6 @@ protected:
     wxLog* previous;
 };
 
-TEST_F(Accumulating, EachMessageBecomesOneCrLfLineWithoutLevel)
-{
-    wxLogMessage("a");
-    wxLogWarning("b");
-    wxLogError("c");
-    wxLogGeneric(wxLOG_Info, "two\nlines");
-    EXPECT_EQ(accumulator->GetText(), "Program 1.0 on System\r\na\r\nb\r\nc\r\ntwo\nlines\r\n");
-}
-
 TEST_F(Accumulating, KeepsTheHeaderAndTheNewestTextAndSaysWhenOlderWasDropped)
 {
     const wxString line(wxUniChar('x'), 1023); // 1 KiB with its CR LF... minus one
