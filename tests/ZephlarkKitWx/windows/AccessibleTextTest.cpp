@@ -36,25 +36,20 @@ wxString ReadAccessibleText(wxWindow* window, TextGetter get)
     return value;
 }
 
-// Under wine the platform layer finds no Zephlark.
+// Under wine the platform layer finds no Zephlark. Which names the window gives is tested on
+// Linux through ATK; here, that oleacc reads them and the descriptions.
 TEST(AccessibleText, LampAndLineTellAScreenReaderThatNoZephlarkIsConnected)
 {
     auto* frame = new MainFrame("Zephlark Utility");
     frame->Show();
-    const struct
-    {
-        wxWindow* window;
-        wxString name;
-        wxString description;
-    } cases[] = {
-        {frame->statusView, "Zephlark is disconnected", "No Zephlark connected"},
-        {frame->deviceLine, "No Zephlark connected",
-         "Which Zephlark is connected and what it runs"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ReadAccessibleText(c.window, &IAccessible::get_accName), c.name);
-        EXPECT_EQ(ReadAccessibleText(c.window, &IAccessible::get_accDescription), c.description);
-    }
+
+    EXPECT_EQ(ReadAccessibleText(frame->statusView, &IAccessible::get_accName),
+              "Zephlark is disconnected");
+    EXPECT_EQ(ReadAccessibleText(frame->statusView, &IAccessible::get_accDescription),
+              "No Zephlark connected");
+    // The line's name is its label anyway; its description is ours.
+    EXPECT_EQ(ReadAccessibleText(frame->deviceLine, &IAccessible::get_accDescription),
+              "Which Zephlark is connected and what it runs");
     frame->Destroy();
 }
 

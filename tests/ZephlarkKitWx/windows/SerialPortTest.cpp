@@ -1,5 +1,5 @@
 // The serial layer on wine's serial driver: the shared contract (tests/contract) against the far
-// end of a null-modem pair that the wine host (host/) joins, and the Win32 settings of the port.
+// end of a null-modem pair that the wine host (host/) joins.
 // The host names the two ports in ZEPHLARK_TEST_PORT (the layer's) and ZEPHLARK_TEST_DEVICE_PORT.
 #include "Serial.h"
 
@@ -7,13 +7,10 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <cwchar>
 #include <string>
 
 #include <windows.h>
 
-#include "LogCapture.h"
-#include "PrintWxString.h"
 #include "SerialDeviceEnd.h"
 
 namespace {
@@ -70,41 +67,6 @@ public:
 private:
     HANDLE port;
 };
-
-// The open handle, as "Serial port was already open (%p)" reports it when opened again.
-HANDLE HandleFromReopen(LogCapture& log)
-{
-    log.Clear();
-    if (!ZephlarkSerialOpen(Environment("ZEPHLARK_TEST_PORT")))
-        return INVALID_HANDLE_VALUE;
-    const auto messages = log.Messages();
-    const wxString prefix = "Serial port was already open (";
-    wxString rest;
-    if (messages.size() != 1 || !messages[0].StartsWith(prefix, &rest))
-        return INVALID_HANDLE_VALUE;
-    return reinterpret_cast<HANDLE>(std::wcstoull(rest.wc_str(), nullptr, 16));
-}
-
-TEST(WindowsSerialPort, OpenSetsTheSpeedAndTheTimeouts)
-{
-    LogCapture log;
-    ASSERT_TRUE(ZephlarkSerialOpen(Environment("ZEPHLARK_TEST_PORT")));
-    const HANDLE handle = HandleFromReopen(log);
-    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
-
-    DCB settings{};
-    settings.DCBlength = sizeof settings;
-    ASSERT_TRUE(GetCommState(handle, &settings));
-    EXPECT_EQ(settings.BaudRate, DWORD{CBR_115200});
-    COMMTIMEOUTS timeouts{};
-    ASSERT_TRUE(GetCommTimeouts(handle, &timeouts));
-    EXPECT_EQ(timeouts.ReadIntervalTimeout, MAXDWORD);
-    EXPECT_EQ(timeouts.ReadTotalTimeoutMultiplier, MAXDWORD);
-    EXPECT_EQ(timeouts.ReadTotalTimeoutConstant, 10u);
-    EXPECT_EQ(timeouts.WriteTotalTimeoutMultiplier, 1u);
-    EXPECT_EQ(timeouts.WriteTotalTimeoutConstant, 1500u);
-    ZephlarkSerialClose();
-}
 
 } // namespace
 

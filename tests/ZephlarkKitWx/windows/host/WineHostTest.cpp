@@ -1,18 +1,24 @@
 // The Windows build under wine: the serial layer's own tests on a null modem, and the program
 // itself against the simulated device behind COM9, from start-up through a lost port and a device
-// notice to its close.
+// notice to its close. What it arranges on the Unix side of the wine prefix ($WINEPREFIX, made by
+// scripts/windows-test.sh): COM ports that link to terminals, and the device's entry in wine's
+// registry, where SetupAPI finds it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "ChildProcess.h"
+#include "PtyDevice.h"
 #include "WaitFor.h"
-#include "WineSetup.h"
 
 namespace {
 
@@ -29,10 +35,47 @@ constexpr auto kStartLimit = seconds{60};
 constexpr auto kPatience = seconds{20};
 constexpr char kRemoveComplete[] = "0x8004"; // DBT_DEVICEREMOVECOMPLETE
 
+std::string Environment(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+std::string WindowsBuildPath(const std::string& relative)
+{
+    return Environment("ZEPHLARK_WINDOWS_BUILD") + "/" + relative;
+}
+
+// The link in the wine prefix that is COMn.
+std::string ComPortPath(int number)
+{
+    return Environment("WINEPREFIX") + "/dosdevices/com" + std::to_string(number);
+}
+
+// Runs a wine program (reg, taskkill, a test's .exe) to its end; its exit status, -1 if it had to
+// be killed.
+int RunWine(const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> command{"wine"};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return RunToEnd(command, seconds{60});
+}
+
+// socat joins two pseudo-terminals as a null-modem cable joins two ports: raw, or the line
+// discipline would echo what a port receives back across the cable.
+std::string NullModemEnd(int portNumber)
+{
+    return "pty,raw,echo=0,link=" + ComPortPath(portNumber);
+}
+
 TEST(WineSerialLayer, KeepsItsContractOnANullModem)
 {
-    NullModem cable(kComPortNumber, kDevicePortNumber);
-    ASSERT_TRUE(cable.Ready());
+    ChildProcess cable({"socat", NullModemEnd(kComPortNumber), NullModemEnd(kDevicePortNumber)},
+                       WindowsBuildPath("null-modem.log"));
+    ASSERT_TRUE(WaitUntil("the null modem's ports", [] {
+        return access(ComPortPath(kComPortNumber).c_str(), F_OK) == 0 &&
+               access(ComPortPath(kDevicePortNumber).c_str(), F_OK) == 0;
+    }));
 
     ChildProcess tests(
         {"wine", WindowsBuildPath("tests/ZephlarkKitWx/windows/windows_serial_port_tests.exe")},
@@ -41,6 +84,110 @@ TEST(WineSerialLayer, KeepsItsContractOnANullModem)
          std::string("ZEPHLARK_TEST_DEVICE_PORT=") + kDevicePortName});
 
     EXPECT_EQ(tests.WaitForExit(seconds{120}), 0) << tests.Output();
+}
+
+// The simulated device behind COMn.
+class SimulatedComPort
+{
+public:
+    explicit SimulatedComPort(int number) : link(ComPortPath(number))
+    {
+        unlink(link.c_str()); // wineboot links the first ports to /dev/ttyS*, socat left its own
+        linked = device->IsRunning() && symlink(device->SlavePath().c_str(), link.c_str()) == 0;
+    }
+    ~SimulatedComPort() { unlink(link.c_str()); }
+
+    bool Ready() const { return linked; }
+
+    // Every line the device received since it last came back, in order.
+    std::vector<std::string> Commands()
+    {
+        std::vector<std::string> commands;
+        device->WithDevice([&commands](sim::SimDevice& d) { commands = d.Commands(); });
+        return commands;
+    }
+
+    // The device leaves and comes back under the same name, as a COM port keeps its name across
+    // an unplug: a new pseudo-terminal takes over the link in one step (a program never finds the
+    // port missing), then the old one hangs up. No device notice is sent.
+    bool ComeBack()
+    {
+        auto next = std::make_unique<sim::PtyDevice>();
+        const std::string staged = link + ".next";
+        if (!next->IsRunning() || symlink(next->SlavePath().c_str(), staged.c_str()) != 0 ||
+            rename(staged.c_str(), link.c_str()) != 0)
+            return false;
+        device = std::move(next); // closes the old pseudo-terminal: the program's handle hangs up
+        return true;
+    }
+
+private:
+    std::unique_ptr<sim::PtyDevice> device = std::make_unique<sim::PtyDevice>();
+    std::string link;
+    bool linked = false;
+};
+
+// The device as Windows' drivers register it, written with "wine reg add": its serial function
+// (the ports class, its hardware ids and a PortName) and its data disk with an active disk
+// interface, whose device path opens nothing under wine. Before the serial function in SetupAPI's
+// order stands a member of the same device whose PortName is the volume "C:", which discovery
+// passes over with a log line.
+const std::string kEnumKey = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Enum\\";
+const std::string kSerialKey = kEnumKey + "USB\\VID_7E21&PID_0C4A&MI_00";
+const char kPortsClass[] = "{4D36E978-E325-11CE-BFC1-08002BE10318}";
+// A REG_MULTI_SZ for reg.exe: its strings joined by "\0".
+const char kHardwareIds[] = "USB\\VID_7E21&PID_0C4A&REV_0100&MI_00\\0USB\\VID_7E21&PID_0C4A&MI_00";
+// Wine lists the instances of a device in the order of their names.
+const char kInstance[] = "6&2a3b4c5d&0&0000";
+const char kVolumeNameInstance[] = "5&2&0&0000";
+
+const std::string kDiskKey = kEnumKey + "USBSTOR\\Disk&Ven_Orvex&Prod_Zephlark&Rev_1.00";
+const char kDiskInstanceId[] = "USBSTOR\\Disk&Ven_Orvex&Prod_Zephlark&Rev_1.00\\0001";
+const char kDiskClass[] = "{4D36E967-E325-11CE-BFC1-08002BE10318}";
+const char kDiskHardwareIds[] = "USBSTOR\\DiskOrvex___Zephlark________1.00\\0GenDisk";
+// The disk's interface, named as Windows names it: its device path with "\\?\" written "##?#".
+const std::string kDiskInterfaceKey =
+    "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\DeviceClasses\\"
+    "{53f56307-b6bf-11d0-94f2-00a0c91efb8b}\\##?#USBSTOR#Disk&Ven_Orvex&Prod_Zephlark&Rev_1.00#"
+    "0001#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
+
+bool AddValue(const std::string& key, const std::string& name, const std::string& type,
+              const std::string& data)
+{
+    return RunWine({"reg", "add", key, "/v", name, "/t", type, "/d", data, "/f"}) == 0;
+}
+
+bool AddDeviceKey(const std::string& key, const char* setupClass, const std::string& hardwareIds)
+{
+    return AddValue(key, "ClassGUID", "REG_SZ", setupClass) &&
+           AddValue(key, "HardwareID", "REG_MULTI_SZ", hardwareIds);
+}
+
+bool AddSerialMember(const std::string& instance, const std::string& portName)
+{
+    const std::string key = kSerialKey + "\\" + instance;
+    return AddDeviceKey(key, kPortsClass, kHardwareIds) &&
+           AddValue(key + "\\Device Parameters", "PortName", "REG_SZ", portName);
+}
+
+// "#" is the interface without a reference string; Control\Linked marks it active.
+bool AddDisk()
+{
+    return AddDeviceKey(kDiskKey + "\\0001", kDiskClass, kDiskHardwareIds) &&
+           AddValue(kDiskInterfaceKey, "DeviceInstance", "REG_SZ", kDiskInstanceId) &&
+           AddValue(kDiskInterfaceKey + "\\#\\Control", "Linked", "REG_DWORD", "1");
+}
+
+bool RegisterDevice(const std::string& portName)
+{
+    return AddSerialMember(kVolumeNameInstance, "C:") && AddSerialMember(kInstance, portName) &&
+           AddDisk();
+}
+
+void UnregisterDevice()
+{
+    for (const std::string& key : {kSerialKey, kDiskKey, kDiskInterfaceKey})
+        RunWine({"reg", "delete", key, "/f"});
 }
 
 size_t Occurrences(const std::string& text, const std::string& part)
@@ -57,8 +204,9 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(port.Ready());
-        ASSERT_TRUE(registration->Ready());
+        ASSERT_TRUE(registered);
     }
+    void TearDown() override { UnregisterDevice(); }
 
     // True once the program's output holds the text that many times.
     testing::AssertionResult WaitForOutput(const std::string& text, size_t times,
@@ -69,21 +217,6 @@ protected:
                    limit)
                << "\n"
                << program.Output();
-    }
-
-    // The frame is on the X server once xdotool finds a visible window with its title.
-    bool WaitForWindow()
-    {
-        const std::string title = std::string("^") + kWindowTitle + "$";
-        return WaitUntil(
-                   "the window",
-                   [&] {
-                       return program.WaitForExit(seconds{0}) ||
-                              RunToEnd({"xdotool", "search", "--onlyvisible", "--name", title},
-                                       seconds{10}) == 0;
-                   },
-                   kStartLimit) &&
-               !program.WaitForExit(seconds{0});
     }
 
     // Returns once the window procedure has handled the notice.
@@ -130,7 +263,7 @@ protected:
     }
 
     SimulatedComPort port{kComPortNumber};
-    std::optional<RegisteredDevice> registration{kPortName};
+    const bool registered = RegisterDevice(kPortName); // before the program starts
     ChildProcess program{{"wine", WindowsBuildPath("src/zephlark-utility.exe")},
                          WindowsBuildPath("program.log")};
 };
@@ -139,13 +272,10 @@ TEST_F(WineProgram, FollowsTheDeviceFromStartUpToClose)
 {
     const std::string connected = std::string("Device Connected: ") + kPortName;
     ASSERT_TRUE(WaitForOutput(connected, 1, kStartLimit));
-    // On its way to the port, SetupAPI's walk passed over the members that it cannot use.
+    // On its way to the port, SetupAPI's walk passed over the member that it cannot use.
     const std::string startUp = program.Output();
-    for (const char* passedOver :
-         {"SetupDiGetDeviceRegistryProperty failed (122)", "SetupDiOpenDevRegKey failed (",
-          "RegQueryValueEx \"PortName\" is no COM port name (C:)"})
-        EXPECT_LT(startUp.find(passedOver), startUp.find(connected)) << passedOver;
-    ASSERT_TRUE(WaitForWindow());
+    EXPECT_LT(startUp.find("RegQueryValueEx \"PortName\" is no COM port name (C:)"),
+              startUp.find(connected));
     ASSERT_TRUE(WaitUntil(
         "three commands", [this] { return port.Commands().size() >= 3; }, kPatience));
     const auto commands = port.Commands();
@@ -163,19 +293,14 @@ TEST_F(WineProgram, FollowsTheDeviceFromStartUpToClose)
         [this] { return DeviceReceived("version"); }, kPatience))
         << program.Output();
 
-    registration.reset();
+    UnregisterDevice();
     ASSERT_EQ(SendNotice(kRemoveComplete), 0);
     // The first was the port lost under the reader.
     EXPECT_TRUE(WaitForOutput(std::string("Device Disconnected: ") + kPortName, 2, kPatience));
 
     EXPECT_EQ(CloseProgram(), 0);
-    // Nothing else failed: the walks over ports and disks, the device's disk among them, end
-    // quietly.
-    const std::string output = program.Output();
-    EXPECT_EQ(Occurrences(output, " failed ("),
-              Occurrences(output, "SetupDiGetDeviceRegistryProperty failed (") +
-                  Occurrences(output, "SetupDiOpenDevRegKey failed ("))
-        << output;
+    // Nothing failed: the walks over ports and disks, the device's disk among them, end quietly.
+    EXPECT_EQ(Occurrences(program.Output(), " failed ("), 0u) << program.Output();
 }
 
 } // namespace
