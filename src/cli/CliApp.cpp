@@ -15,21 +15,6 @@
 
 namespace {
 
-int RunCommand(const CliOptions& options, CliOutput& output)
-{
-    if (options.command == "info")
-        return RunInfoCommand(options, output);
-    if (options.command == "update")
-        return RunUpdateCommand(options, output);
-    if (options.command == "recover")
-        return RunRecoverCommand(options, output);
-    if (options.command == "reset")
-        return RunResetCommand(options, output);
-    if (options.command == "console")
-        return RunConsoleCommand(options, output);
-    return RunDoctorCommand(options, output);
-}
-
 wxString VersionText()
 {
     return wxString("zephlark-cli ") + ZEPHLARK_LONG_VERSION;
@@ -75,7 +60,7 @@ int CliApp::OnRun()
     CliOutput output(options->json, options->verbose);
     delete wxLog::SetActiveTarget(new CliLogTarget(output));
     wxLogMessage("%s on %s", VersionText(), DescribeSystem());
-    const int code = RunCommand(*options, output);
+    const int code = FindCliCommand(options->command)->run(*options, output);
     delete wxLog::SetActiveTarget(nullptr);
     return code;
 }

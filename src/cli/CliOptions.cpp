@@ -3,64 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "cli/CliCommands.h"
+
 namespace {
-
-struct CommandInfo
-{
-    const char* name;
-    std::vector<std::string> options; // besides --help, --json and --verbose
-    bool takesFile;
-    const char* usage;
-};
-
-const std::vector<CommandInfo> kCommands = {
-    {"info",
-     {"--wait"},
-     false,
-     "zephlark-cli info [--wait SECONDS] [--json] [--verbose]\n"
-     "  Waits for the Zephlark (5 seconds unless --wait says otherwise) and prints its port,\n"
-     "  serial number, target, build, SDK and boot build."},
-    {"update",
-     {"--key", "--allow-older", "--wait"},
-     true,
-     "zephlark-cli update OSFILE [--key FILE] [--allow-older] [--wait SECONDS] [--json] "
-     "[--verbose]\n"
-     "  Installs the OS file on the Zephlark as the window does: checks the files, copies them\n"
-     "  onto its data disk, follows the install through its restarts and removes the copies.\n"
-     "  --allow-older installs a version older than the running one. Ctrl+C before the copies\n"
-     "  stops at once; later the update stops once the Zephlark is back in serial mode and\n"
-     "  'zephlark-cli recover' finishes it; a second Ctrl+C leaves at once."},
-    {"recover",
-     {"--wait"},
-     false,
-     "zephlark-cli recover [--wait SECONDS] [--json] [--verbose]\n"
-     "  Finishes an update that was interrupted: removes its files from the Zephlark's data disk\n"
-     "  and brings the Zephlark back."},
-    {"reset",
-     {"--yes", "--wait"},
-     false,
-     "zephlark-cli reset --yes [--wait SECONDS] [--json] [--verbose]\n"
-     "  Factory reset: erases all games and data on the Zephlark. Refused without --yes."},
-    {"console",
-     {"--follow", "--wait"},
-     false,
-     "zephlark-cli console [--follow] [--wait SECONDS] [--json] [--verbose]\n"
-     "  Prints the Zephlark's lines as they arrive, each with its time, until Ctrl+C or until it\n"
-     "  leaves. --follow keeps going across unplug and replug and marks each."},
-    {"doctor",
-     {},
-     false,
-     "zephlark-cli doctor [--json] [--verbose]\n"
-     "  Checks that this user can reach the Zephlark (Linux: the udev rule, the port's\n"
-     "  permissions, ModemManager, udisks2) and gives the command that fixes each problem."},
-};
-
-const CommandInfo* FindCommand(const std::string& name)
-{
-    const auto found = std::find_if(kCommands.begin(), kCommands.end(),
-                                    [&](const CommandInfo& known) { return name == known.name; });
-    return found == kCommands.end() ? nullptr : &*found;
-}
 
 bool ParseSeconds(const std::string& text, std::chrono::seconds& seconds)
 {
@@ -78,7 +23,7 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& argume
                                           wxString& error)
 {
     CliOptions options;
-    const CommandInfo* known = nullptr;
+    const CliCommand* known = nullptr;
     bool haveFile = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
@@ -121,7 +66,7 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& argume
             error = wxString::Format("Unknown option %s.", argument);
             return std::nullopt;
         } else if (!known) {
-            known = FindCommand(argument);
+            known = FindCliCommand(argument);
             if (!known) {
                 error = wxString::Format("Unknown command %s.", argument);
                 return std::nullopt;
@@ -146,18 +91,4 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& argume
         return std::nullopt;
     }
     return options;
-}
-
-wxString CliUsage(const std::string& command)
-{
-    if (const CommandInfo* known = FindCommand(command))
-        return known->usage;
-    wxString usage = "zephlark-cli: the Zephlark Utility without a window.\n\n"
-                     "Usage: zephlark-cli COMMAND [OPTIONS]   (zephlark-cli COMMAND --help)\n\n";
-    for (const CommandInfo& known : kCommands)
-        usage << known.usage << "\n\n";
-    usage << "--json: standard output is one JSON object per line (see the manual page).\n"
-             "Exit codes: 0 success, 1 failed, 2 bad arguments or file, 3 no device,\n"
-             "4 device busy, 5 update refused, 6 doctor found problems, 130 Ctrl+C.";
-    return usage;
 }

@@ -27,6 +27,3 @@ struct CliOptions
 // The options, or the reason the command line is wrong (into error).
 std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& arguments,
                                           wxString& error);
-
-// What --help shows: the program's overview for an empty command, else the command's.
-wxString CliUsage(const std::string& command);

@@ -57,24 +57,23 @@ public:
 
     int Run()
     {
-        const DeviceWaitEnd end =
-            WaitForZephlark(connection, options.follow ? kForever : options.wait, output,
-                            [](DeviceConnection& link) {
-                                link.RefreshDeviceConnections();
-                                return ZephlarkSerialIsOpen();
-                            });
-        // Ctrl+C is how a console ends, whenever it comes.
-        if (end != DeviceWaitEnd::Ready && end != DeviceWaitEnd::Interrupted)
-            return ReportDeviceWaitEnd(end, output);
+        const auto portOpen = [](DeviceConnection& link) {
+            link.RefreshDeviceConnections();
+            return ZephlarkSerialIsOpen();
+        };
+        if (const auto code = WaitForZephlarkOrReport(
+                connection, options.follow ? kForever : options.wait, output, portOpen))
+            return *code;
         const auto watch = WatchDeviceChanges([this] { connection.DeviceChangeNoticed(); });
-        // Ctrl+C is how a console ends, or a reader that stopped reading it.
+        // Ctrl+C is how a console ends (exit 130, as after any Ctrl+C), or a reader that stopped
+        // reading it.
         while (!Interrupted() && !output.OutputLost()) {
             if (MarkDeparture() && !options.follow)
                 return output.Result(kExitSuccess, _("The Zephlark left."));
             TheClock().WaitForEvents(kConsolePause);
             connection.RefreshDeviceConnections();
         }
-        return output.Result(kExitSuccess, wxString());
+        return output.Result(Interrupted() ? kExitInterrupted : kExitSuccess, wxString());
     }
 
 private:
@@ -101,9 +100,8 @@ private:
 int RunInfoCommand(const CliOptions& options, CliOutput& output)
 {
     DeviceConnection connection(nullptr);
-    const DeviceWaitEnd end = WaitForZephlark(connection, options.wait, output);
-    if (end != DeviceWaitEnd::Ready)
-        return ReportDeviceWaitEnd(end, output);
+    if (const auto code = WaitForZephlarkOrReport(connection, options.wait, output))
+        return *code;
     output.Device("identified", DeviceDetails(connection));
     return output.Result(kExitSuccess, wxString());
 }
@@ -115,9 +113,8 @@ int RunResetCommand(const CliOptions& options, CliOutput& output)
                              _("A factory reset erases all games and data on the Zephlark. Add "
                                "--yes to do it."));
     DeviceConnection connection(nullptr);
-    const DeviceWaitEnd end = WaitForZephlark(connection, options.wait, output);
-    if (end != DeviceWaitEnd::Ready)
-        return ReportDeviceWaitEnd(end, output);
+    if (const auto code = WaitForZephlarkOrReport(connection, options.wait, output))
+        return *code;
     if (ZephlarkSerialSendLine("factoryreset") <= 0)
         return output.Result(kExitFailed, _("The factory reset could not be sent."));
     return output.Result(kExitSuccess,

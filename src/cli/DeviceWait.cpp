@@ -13,7 +13,14 @@ namespace {
 
 constexpr auto kPollPause = std::chrono::milliseconds{50};
 
-} // namespace
+enum class DeviceWaitEnd
+{
+    Ready,
+    NoDevice,
+    Denied, // the port is there but this user may not open it
+    Busy,   // another program holds the port
+    Interrupted
+};
 
 DeviceWaitEnd WaitForZephlark(DeviceConnection& connection, std::chrono::seconds limit,
                               CliOutput& output,
@@ -60,4 +67,16 @@ int ReportDeviceWaitEnd(DeviceWaitEnd end, CliOutput& output)
     }
     return output.Result(kExitNoDevice,
                          _("No Zephlark found. Plug in and unlock your Zephlark and try again."));
+}
+
+} // namespace
+
+std::optional<int> WaitForZephlarkOrReport(DeviceConnection& connection, std::chrono::seconds limit,
+                                           CliOutput& output,
+                                           const std::function<bool(DeviceConnection&)>& ready)
+{
+    const DeviceWaitEnd end = WaitForZephlark(connection, limit, output, ready);
+    if (end == DeviceWaitEnd::Ready)
+        return std::nullopt;
+    return ReportDeviceWaitEnd(end, output);
 }

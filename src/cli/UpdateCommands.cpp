@@ -95,9 +95,8 @@ int RunUpdateCommand(const CliOptions& options, CliOutput& output)
             return output.Result(kExitBadArguments,
                                  wxString::Format(_("Couldn't open the file '%s'."), path));
     DeviceConnection connection(nullptr);
-    const DeviceWaitEnd end = WaitForZephlark(connection, options.wait, output);
-    if (end != DeviceWaitEnd::Ready)
-        return ReportDeviceWaitEnd(end, output);
+    if (const auto code = WaitForZephlarkOrReport(connection, options.wait, output))
+        return *code;
     CliProgress progress(output);
     FirmwareUpdate update(connection, progress);
     return Finish(output, update.Run(options.osFile, options.keyFile, options.allowOlder));
@@ -109,12 +108,11 @@ int RunRecoverCommand(const CliOptions& options, CliOutput& output)
 {
     OutlastTheTerminal();
     DeviceConnection connection(nullptr);
-    const DeviceWaitEnd end =
-        WaitForZephlark(connection, options.wait, output, [](DeviceConnection& c) {
-            return c.IsDeviceIdentified() || c.HasDataDisk();
-        });
-    if (end != DeviceWaitEnd::Ready)
-        return ReportDeviceWaitEnd(end, output);
+    const auto reachable = [](DeviceConnection& c) {
+        return c.IsDeviceIdentified() || c.HasDataDisk();
+    };
+    if (const auto code = WaitForZephlarkOrReport(connection, options.wait, output, reachable))
+        return *code;
     const auto unfinished = FirmwareUpdate::UnfinishedFor(connection);
     if (!unfinished)
         return output.Result(kExitSuccess, _("No interrupted update of this Zephlark to finish."));

@@ -92,8 +92,8 @@ TEST_P(CliExitCodes, EndWithTheirCodeAndOneResult)
     ASSERT_FALSE(run.events.empty());
     const CliEvent& result = run.events.back();
     EXPECT_EQ(result.at("event"), "result");
-    EXPECT_EQ(result.at("exit_code"), std::to_string(GetParam().exitCode));
-    EXPECT_EQ(result.at("ok"), GetParam().exitCode == 0 ? "true" : "false");
+    EXPECT_EQ(result.at("exit_code"), GetParam().exitCode);
+    EXPECT_EQ(result.at("ok"), GetParam().exitCode == 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -125,7 +125,7 @@ TEST_F(CliSim, UpdateShowsItsStepsAndCopyThenTheWindowsResult)
     EXPECT_TRUE(std::is_sorted(
         fractions.begin(), fractions.end(),
         [](const std::string& a, const std::string& b) { return std::stod(a) < std::stod(b); }));
-    EXPECT_EQ(fractions.back(), "1.000");
+    EXPECT_EQ(std::stod(fractions.back()), 1.0);
     EXPECT_EQ(run.events.back().at("text"),
               "Update Successful\n\nDevice firmware version is: 1.5.0.");
 }
@@ -136,7 +136,7 @@ TEST_F(CliSim, ConsoleMarksTheConnectionAndShowsTheDevicesLinesUntilCtrlC)
         if (event.at("event") == "log" && event.at("text") == "serial#=ZL-000123")
             kill(pid, SIGINT);
     });
-    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.exitCode, 130);
     EXPECT_EQ(run.Values("device", "state"), std::vector<std::string>{"connected"});
     // The device's own text, apart from the program's messages ("Device Connected: simACM0").
     const auto deviceText = run.Values("log", "source");
@@ -147,7 +147,7 @@ TEST_F(CliSim, ConsoleMarksTheConnectionAndShowsTheDevicesLinesUntilCtrlC)
 struct InterruptCase
 {
     const char* name;
-    std::vector<std::string> environment;
+    bool console; // a console with no device plugged in, else an update of a newer OS file
     const char* interruptAtStep;
     int signal; // SIGINT: Ctrl+C; SIGHUP: the terminal went away
     bool twice; // the second Ctrl+C once the first was acknowledged
@@ -166,18 +166,21 @@ TEST_P(CliInterrupt, StopsWhereTheDeviceIsSafeAndRecoverFinishes)
 {
     const InterruptCase& c = GetParam();
     int sent = 0;
-    const CliRun run =
-        Run({"update", OsFile("1.5.0"), "--wait", "30"}, c.environment,
-            [&](const CliEvent& event, pid_t pid) {
-                const bool atStep =
-                    event.at("event") == "step" && event.at("text") == c.interruptAtStep;
-                const bool acknowledged =
-                    event.at("event") == "log" && event.at("text").rfind("Ctrl+C:", 0) == 0;
-                if ((sent == 0 && atStep) || (sent == 1 && c.twice && acknowledged)) {
-                    kill(pid, c.signal);
-                    ++sent;
-                }
-            });
+    const auto command = c.console ? std::vector<std::string>{"console"}
+                                   : std::vector<std::string>{"update", OsFile("1.5.0")};
+    const auto environment = c.console ? std::vector<std::string>{"ZEPHLARK_SIM_UNPLUGGED=1"}
+                                       : std::vector<std::string>{};
+    std::vector<std::string> arguments = command;
+    arguments.insert(arguments.end(), {"--wait", "30"});
+    const CliRun run = Run(arguments, environment, [&](const CliEvent& event, pid_t pid) {
+        const bool atStep = event.at("event") == "step" && event.at("text") == c.interruptAtStep;
+        const bool acknowledged =
+            event.at("event") == "log" && Text(event, "text").rfind("Ctrl+C:", 0) == 0;
+        if ((sent == 0 && atStep) || (sent == 1 && c.twice && acknowledged)) {
+            kill(pid, c.signal);
+            ++sent;
+        }
+    });
     EXPECT_EQ(sent, c.twice ? 2 : 1);
     EXPECT_EQ(run.exitCode, c.exitCode);
     EXPECT_EQ(JournalKept(), c.journalKept);
@@ -195,44 +198,23 @@ TEST_P(CliInterrupt, StopsWhereTheDeviceIsSafeAndRecoverFinishes)
     // Each run simulates a device of its own: this one has finished the install by now.
     const CliRun recovery = Run({"recover"}, {"ZEPHLARK_SIM_VERSION=1.5.0"});
     EXPECT_EQ(recovery.exitCode, 0);
-    EXPECT_EQ(recovery.events.back().at("text").rfind("Update Finished", 0), 0u);
+    EXPECT_EQ(Text(recovery.events.back(), "text").rfind("Update Finished", 0), 0u);
     EXPECT_FALSE(JournalKept());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Phases, CliInterrupt,
-    testing::Values(
-        InterruptCase{"WhileWaitingForTheDevice",
-                      {"ZEPHLARK_SIM_UNPLUGGED=1"},
-                      "Waiting for Zephlark...",
-                      SIGINT,
-                      false,
-                      130,
-                      false},
-        InterruptCase{"AfterDatadiskRemovesTheFilesAndReturns",
-                      {},
-                      "Waiting for Zephlark disk...",
-                      SIGINT,
-                      false,
-                      130,
-                      false},
-        InterruptCase{
-            "OnceDuringTheInstallFollowsIt", {}, "Installing firmware...", SIGINT, false, 0, false},
-        InterruptCase{"TwiceDuringTheInstallLeavesAtOnce",
-                      {},
-                      "Installing firmware...",
-                      SIGINT,
-                      true,
-                      130,
-                      true},
-        // No Ctrl+C can come any more: the update goes on to its end.
-        InterruptCase{"HangUpDuringTheCopyFinishes",
-                      {},
-                      "Copying files to Zephlark...",
-                      SIGHUP,
-                      false,
-                      0,
-                      false}),
+    testing::Values(InterruptCase{"ConsoleWithNoDevice", true, "Waiting for Zephlark...", SIGINT,
+                                  false, 130, false},
+                    InterruptCase{"AfterDatadiskUndoesTheCopy", false,
+                                  "Waiting for Zephlark disk...", SIGINT, false, 130, false},
+                    InterruptCase{"OnceDuringTheInstallFollowsIt", false, "Installing firmware...",
+                                  SIGINT, false, 0, false},
+                    InterruptCase{"TwiceDuringTheInstallLeavesAtOnce", false,
+                                  "Installing firmware...", SIGINT, true, 130, true},
+                    // No Ctrl+C can come any more: the update goes on to its end.
+                    InterruptCase{"HangUpDuringTheCopyFinishes", false,
+                                  "Copying files to Zephlark...", SIGHUP, false, 0, false}),
     [](const testing::TestParamInfo<InterruptCase>& info) { return info.param.name; });
 
 // Two programs: while one updates the Zephlark, a second update or recovery of it is refused at
@@ -252,8 +234,8 @@ TEST_F(CliSim, SecondProgramIsRefusedWhileAnUpdateRuns)
     ASSERT_EQ(others.size(), 2u);
     for (const CliRun& other : others) {
         EXPECT_EQ(other.exitCode, 4);
-        EXPECT_EQ(other.events.back().at("text").rfind(
-                      "Update Error\n\nAnother program is updating the Zephlark.", 0),
+        EXPECT_EQ(Text(other.events.back(), "text")
+                      .rfind("Update Error\n\nAnother program is updating the Zephlark.", 0),
                   0u);
     }
     EXPECT_FALSE(JournalKept());
