@@ -28,10 +28,14 @@ wxString LocalTimeStamp()
     return wxDateTime::UNow().Format("%H:%M:%S.%l");
 }
 
+// The version of the JSON lines' contract (docs/zephlark-cli.schema.json): a new field leaves it,
+// a field renamed, removed or given another meaning raises it.
+constexpr int kJsonSchemaVersion = 1;
+
 JsonLine Event(const char* name)
 {
     JsonLine line;
-    line.Add("event", name).Add("time", UtcTimeStamp());
+    line.Add("schema", kJsonSchemaVersion).Add("event", name).Add("time", UtcTimeStamp());
     return line;
 }
 

@@ -1,6 +1,42 @@
 #include "CliChild.h"
 
+#include <cstdlib>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "ChildProcess.h"
+
+namespace {
+
+// Every line of standard output goes to the file that ZEPHLARK_CLI_JSON_LINES names, for the
+// schema check that runs after the tests. One write per line, in append mode: tests that run at
+// the same time add whole lines.
+class JsonLineRecord
+{
+public:
+    JsonLineRecord()
+    {
+        if (const char* path = std::getenv("ZEPHLARK_CLI_JSON_LINES"))
+            file = open(path, O_WRONLY | O_CREAT | O_APPEND, 0644);
+    }
+    ~JsonLineRecord()
+    {
+        if (file >= 0)
+            close(file);
+    }
+    void Add(const std::string& line) const
+    {
+        const std::string text = line + "\n";
+        if (file >= 0 && write(file, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+            std::abort(); // a line lost would go unchecked
+    }
+
+private:
+    int file = -1;
+};
+
+} // namespace
 
 std::vector<std::string> CliRun::Values(const std::string& event, const std::string& field) const
 {
@@ -24,8 +60,10 @@ CliRun RunCliChild(const std::string& program, std::vector<std::string> argument
     arguments.insert(arguments.begin(), program);
     arguments.push_back("--json");
     CliRun run;
+    const JsonLineRecord record;
     run.exitCode =
         RunReadingLines(arguments, stderrPath, settings, [&](const std::string& line, pid_t child) {
+            record.Add(line);
             const CliEvent event = CliEvent::parse(line, nullptr, false);
             if (!event.is_object()) {
                 run.badLines.push_back(line);
