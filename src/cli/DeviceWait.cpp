@@ -2,6 +2,8 @@
 
 #include <wx/intl.h>
 
+#include <algorithm>
+
 #include "cli/CliOutput.h"
 #include "cli/ExitCodes.h"
 #include "Interrupt.h"
@@ -12,6 +14,9 @@
 namespace {
 
 constexpr auto kPollPause = std::chrono::milliseconds{50};
+// How long a device whose port is open has to answer "version", whatever the wait: a device
+// plugged in before a "--wait 0" is found, not reported missing before it could say who it is.
+constexpr auto kAnswerLimit = std::chrono::seconds{3};
 
 enum class DeviceWaitEnd
 {
@@ -26,7 +31,8 @@ DeviceWaitEnd WaitForZephlark(DeviceConnection& connection, std::chrono::seconds
                               CliOutput& output,
                               const std::function<bool(DeviceConnection&)>& ready)
 {
-    const auto deadline = TheClock().Now() + limit;
+    auto deadline = TheClock().Now() + limit;
+    bool answering = false;
     for (bool told = false;; told = true) {
         if (ready ? ready(connection) : connection.IsDeviceIdentified())
             return DeviceWaitEnd::Ready;
@@ -36,6 +42,10 @@ DeviceWaitEnd WaitForZephlark(DeviceConnection& connection, std::chrono::seconds
         const SerialOpenFailure failure = ZephlarkSerialLastOpenFailure();
         if (portUnopened && failure == SerialOpenFailure::InUse)
             return DeviceWaitEnd::Busy;
+        if (ZephlarkSerialIsOpen() && !answering) {
+            answering = true;
+            deadline = std::max(deadline, TheClock().Now() + kAnswerLimit);
+        }
         if (TheClock().Now() >= deadline)
             return portUnopened && failure == SerialOpenFailure::Denied ? DeviceWaitEnd::Denied
                                                                         : DeviceWaitEnd::NoDevice;

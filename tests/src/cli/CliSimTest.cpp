@@ -101,6 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ExitCase{"InfoFindsTheDevice", {"info"}, {}, 0},
         ExitCase{"NoDevice", {"info", "--wait", "0"}, {"ZEPHLARK_SIM_UNPLUGGED=1"}, 3},
+        ExitCase{"WaitZeroFindsAPluggedDevice", {"info", "--wait", "0"}, {}, 0},
         ExitCase{"PortHeldByAnotherProgram", {"update", "OS:1.5.0"}, {"ZEPHLARK_SIM_BUSY=1"}, 4},
         ExitCase{"UnknownOption", {"info", "--frobnicate"}, {}, 2},
         ExitCase{"MissingFile", {"update", "/nonexistent/ZephlarkOS.zlos"}, {}, 2},
