@@ -5,10 +5,13 @@
 #include <wx/filename.h>
 #include <wx/intl.h>
 
+#include <optional>
+
 #include "cli/CliOptions.h"
 #include "cli/CliOutput.h"
 #include "cli/DeviceWait.h"
 #include "cli/ExitCodes.h"
+#include "update/FirmwareFile.h"
 #include "update/FirmwareUpdate.h"
 #include "update/FirmwareUpdateProgress.h"
 #include "Interrupt.h"
@@ -83,17 +86,35 @@ int Finish(CliOutput& output, const UpdateResult& result)
     return output.Result(ExitCodeOf(result.outcome), text);
 }
 
+// The files are read before the device is waited for: a bad one is told at once, whether a
+// Zephlark is plugged in or not. The update reads them again, whole, before it sends anything.
+std::optional<int> CheckFiles(const CliOptions& options, CliOutput& output)
+{
+    const auto cannotOpen = [&](const wxString& path) {
+        return output.Result(kExitBadArguments,
+                             wxString::Format(_("Couldn't open the file '%s'."), path));
+    };
+    wxString version;
+    switch (ReadFirmwareVersion(options.osFile, version)) {
+    case FirmwareFileStatus::CannotOpen:
+        return cannotOpen(options.osFile);
+    case FirmwareFileStatus::Invalid:
+        return output.Result(kExitBadArguments, _("Invalid firmware file."));
+    case FirmwareFileStatus::Ok:
+        break;
+    }
+    if (!options.keyFile.empty() && !wxFileName::IsFileReadable(options.keyFile))
+        return cannotOpen(options.keyFile);
+    return std::nullopt;
+}
+
 } // namespace
 
 int RunUpdateCommand(const CliOptions& options, CliOutput& output)
 {
     OutlastTheTerminal();
-    for (const wxString& path : {options.osFile, options.keyFile})
-        // Only what is missing is told before the device is found: the update's own check
-        // says why a file that exists cannot be read.
-        if (!path.empty() && !wxFileName::Exists(path))
-            return output.Result(kExitBadArguments,
-                                 wxString::Format(_("Couldn't open the file '%s'."), path));
+    if (const auto code = CheckFiles(options, output))
+        return *code;
     DeviceConnection connection(nullptr);
     if (const auto code = WaitForZephlarkOrReport(connection, options.wait, output))
         return *code;
