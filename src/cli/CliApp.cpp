@@ -1,7 +1,6 @@
 #include "cli/CliApp.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -18,11 +17,6 @@ namespace {
 wxString VersionText()
 {
     return wxString("zephlark-cli ") + ZEPHLARK_LONG_VERSION;
-}
-
-void Print(FILE* stream, const wxString& text)
-{
-    std::fprintf(stream, "%s\n", static_cast<const char*>(text.utf8_str()));
 }
 
 } // namespace
@@ -47,14 +41,11 @@ int CliApp::OnRun()
             .Result(kExitBadArguments,
                     json ? error : error + "\n'zephlark-cli --help' lists the commands.");
     }
-    if (options->version) {
-        Print(stdout, VersionText());
-        return kExitSuccess;
-    }
-    if (options->help) {
-        Print(stdout, CliUsage(options->command));
-        return kExitSuccess;
-    }
+    // In JSON mode these are results too: a script reads one kind of output.
+    if (options->version)
+        return CliOutput(options->json, false).Result(kExitSuccess, VersionText());
+    if (options->help)
+        return CliOutput(options->json, false).Result(kExitSuccess, CliUsage(options->command));
     CatchInterrupts("\nLeaving at once. 'zephlark-cli recover' finishes an interrupted update.\n",
                     kExitInterrupted);
     CliOutput output(options->json, options->verbose);

@@ -104,6 +104,8 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"WaitZeroFindsAPluggedDevice", {"info", "--wait", "0"}, {}, 0},
         ExitCase{"PortHeldByAnotherProgram", {"update", "OS:1.5.0"}, {"ZEPHLARK_SIM_BUSY=1"}, 4},
         ExitCase{"UnknownOption", {"info", "--frobnicate"}, {}, 2},
+        ExitCase{"VersionAsJson", {"--version"}, {}, 0},
+        ExitCase{"HelpAsJson", {"update", "--help"}, {}, 0},
         ExitCase{"MissingFile", {"update", "/nonexistent/ZephlarkOS.zlos"}, {}, 2},
         ExitCase{"OlderFileRefused", {"update", "OS:1.4.1"}, {}, 5},
         ExitCase{"OlderFileAllowed", {"update", "OS:1.4.1", "--allow-older"}, {}, 0},
