@@ -76,10 +76,12 @@ wxString CliUsage(const std::string& command)
     if (const CliCommand* known = FindCliCommand(command))
         return known->usage;
     wxString usage = "zephlark-cli: the Zephlark Utility without a window.\n\n"
-                     "Usage: zephlark-cli COMMAND [OPTIONS]   (zephlark-cli COMMAND --help)\n\n";
+                     "Usage: zephlark-cli COMMAND [OPTIONS]   (zephlark-cli help COMMAND)\n\n";
     for (const CliCommand& known : kCommands)
         usage << known.usage << "\n\n";
-    usage << "--json: standard output is one JSON object per line (see the manual page).\n"
+    usage << "Options may come before the command; --wait=5 is --wait 5; after -- every word is "
+             "a file.\n--wait: at most 86400 seconds; 0 looks once.\n"
+             "--json: standard output is one JSON object per line (see the manual page).\n"
           << ExitCodesParagraph();
     return usage;
 }

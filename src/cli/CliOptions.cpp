@@ -2,93 +2,150 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 #include "cli/CliCommands.h"
 
 namespace {
 
+// An option as given: "--wait 3" and "--wait=3" alike.
+struct GivenOption
+{
+    std::string name;
+    std::optional<std::string> value;
+};
+
+bool IsGeneral(const std::string& name)
+{
+    for (const char* general : {"--help", "-h", "--version", "--json", "--verbose", "-v"})
+        if (name == general)
+            return true;
+    return false;
+}
+
+bool TakesValue(const std::string& name)
+{
+    return name == "--wait" || name == "--key";
+}
+
 bool ParseSeconds(const std::string& text, std::chrono::seconds& seconds)
 {
     char* end = nullptr;
     const long value = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || value < 0 || value > 24 * 3600)
+    if (text.empty() || *end != '\0' || value < 0 || value > kLongestWait.count())
         return false;
     seconds = std::chrono::seconds{value};
     return true;
 }
 
-} // namespace
-
-std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& arguments,
-                                          wxString& error)
+// Options apart from the words (the command, the file): options may come before the command,
+// and after "--" everything is a word.
+void Split(const std::vector<std::string>& arguments, std::vector<GivenOption>& options,
+           std::vector<std::string>& words)
 {
-    CliOptions options;
-    const CliCommand* known = nullptr;
-    bool haveFile = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        const auto allowed = [&](const char* name) {
-            return known && std::count(known->options.begin(), known->options.end(), name) > 0;
-        };
-        const auto value = [&]() -> std::optional<std::string> {
-            if (i + 1 >= arguments.size())
-                return std::nullopt;
-            return arguments[++i];
-        };
-        if (argument == "--help" || argument == "-h")
-            options.help = true;
-        else if (argument == "--version")
-            options.version = true;
-        else if (argument == "--json")
-            options.json = true;
-        else if (argument == "--verbose" || argument == "-v")
-            options.verbose = true;
-        else if (argument == "--allow-older" && allowed("--allow-older"))
-            options.allowOlder = true;
-        else if (argument == "--yes" && allowed("--yes"))
-            options.yes = true;
-        else if (argument == "--follow" && allowed("--follow"))
-            options.follow = true;
-        else if (argument == "--wait" && allowed("--wait")) {
-            const auto seconds = value();
-            if (!seconds || !ParseSeconds(*seconds, options.wait)) {
-                error = "--wait needs a number of seconds.";
-                return std::nullopt;
-            }
-        } else if (argument == "--key" && allowed("--key")) {
-            const auto file = value();
-            if (!file) {
-                error = "--key needs a file.";
-                return std::nullopt;
-            }
-            options.keyFile = wxString::FromUTF8(*file);
-        } else if (!argument.empty() && argument[0] == '-') {
-            error = wxString::Format("Unknown option %s.", argument);
-            return std::nullopt;
-        } else if (!known) {
-            known = FindCliCommand(argument);
-            if (!known) {
-                error = wxString::Format("Unknown command %s.", argument);
-                return std::nullopt;
-            }
-            options.command = argument;
-        } else if (known->takesFile && !haveFile) {
-            options.osFile = wxString::FromUTF8(argument);
-            haveFile = true;
-        } else {
-            error = wxString::Format("Unexpected argument %s.", argument);
-            return std::nullopt;
+        if (argument == "--") {
+            words.insert(words.end(), arguments.begin() + i + 1, arguments.end());
+            return;
         }
+        if (argument.size() < 2 || argument[0] != '-') {
+            words.push_back(argument);
+            continue;
+        }
+        const size_t equals = argument.find('=');
+        if (argument.rfind("--", 0) == 0 && equals != std::string::npos)
+            options.push_back({argument.substr(0, equals), argument.substr(equals + 1)});
+        else if (TakesValue(argument) && i + 1 < arguments.size())
+            options.push_back({argument, arguments[++i]});
+        else
+            options.push_back({argument, std::nullopt});
     }
-    if (options.help || options.version)
-        return options;
+}
+
+bool Apply(const GivenOption& option, const CliCommand* command, CliOptions& options,
+           wxString& error)
+{
+    const std::string& name = option.name;
+    const bool known = IsGeneral(name) || (command && std::count(command->options.begin(),
+                                                                 command->options.end(), name));
     if (!known) {
+        error = command ? wxString::Format("%s is not an option of %s.", name, command->name)
+                        : wxString::Format("Unknown option %s.", name);
+        return false;
+    }
+    if (option.value && !TakesValue(name)) {
+        error = wxString::Format("%s takes no value.", name);
+        return false;
+    }
+    if (name == "--wait") {
+        if (!option.value || !ParseSeconds(*option.value, options.wait)) {
+            error = wxString::Format("--wait needs a number of seconds (0 to %d).",
+                                     static_cast<int>(kLongestWait.count()));
+            return false;
+        }
+        options.waitGiven = true;
+    } else if (name == "--key") {
+        if (!option.value || option.value->empty()) {
+            error = "--key needs a file.";
+            return false;
+        }
+        options.keyFile = wxString::FromUTF8(*option.value);
+    }
+    options.help |= name == "--help" || name == "-h";
+    options.version |= name == "--version";
+    options.verbose |= name == "--verbose" || name == "-v";
+    options.allowOlder |= name == "--allow-older";
+    options.yes |= name == "--yes";
+    options.follow |= name == "--follow";
+    return true;
+}
+
+} // namespace
+
+bool ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& options,
+                     wxString& error)
+{
+    std::vector<GivenOption> given;
+    std::vector<std::string> words;
+    Split(arguments, given, words);
+    // Known first: an error is told as JSON when --json was asked for.
+    options.json = std::any_of(given.begin(), given.end(),
+                               [](const GivenOption& option) { return option.name == "--json"; });
+    if (!words.empty() && words.front() == "help") {
+        options.help = true;
+        words.erase(words.begin());
+    }
+    const CliCommand* command = nullptr;
+    if (!words.empty()) {
+        command = FindCliCommand(words.front());
+        if (!command) {
+            error = wxString::Format("Unknown command %s.", words.front());
+            return false;
+        }
+        options.command = words.front();
+        words.erase(words.begin());
+    }
+    for (const GivenOption& option : given)
+        if (!Apply(option, command, options, error))
+            return false;
+    if (options.help || options.version)
+        return true;
+    if (!command) {
         error = "No command given.";
-        return std::nullopt;
+        return false;
     }
-    if (known->takesFile && !haveFile) {
+    if (command->takesFile && !words.empty()) {
+        options.osFile = wxString::FromUTF8(words.front());
+        words.erase(words.begin());
+    }
+    if (!words.empty()) {
+        error = wxString::Format("Unexpected argument %s.", words.front());
+        return false;
+    }
+    if (command->takesFile && options.osFile.empty()) {
         error = "No OS file given.";
-        return std::nullopt;
+        return false;
     }
-    return options;
+    return true;
 }

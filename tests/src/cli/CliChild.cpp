@@ -1,5 +1,6 @@
 #include "CliChild.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include <fcntl.h>
@@ -57,8 +58,9 @@ CliRun RunCliChild(const std::string& program, std::vector<std::string> argument
                    const std::vector<std::string>& settings, const std::string& stderrPath,
                    const std::function<void(const CliEvent&, pid_t)>& onEvent, size_t linesRead)
 {
+    // Where an option goes: before a "--" that ends the options.
+    arguments.insert(std::find(arguments.begin(), arguments.end(), "--"), "--json");
     arguments.insert(arguments.begin(), program);
-    arguments.push_back("--json");
     CliRun run;
     const JsonLineRecord record;
     run.exitCode =

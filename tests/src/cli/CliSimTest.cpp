@@ -66,6 +66,7 @@ struct ExitCase
     std::vector<std::string> arguments; // "OS:<version>" stands for a new OS file of that version
     std::vector<std::string> environment;
     int exitCode;
+    const char* told = "";       // a part of the result's text
     size_t linesRead = SIZE_MAX; // then the output is closed, as by "| head"
 };
 
@@ -94,6 +95,7 @@ TEST_P(CliExitCodes, EndWithTheirCodeAndOneResult)
     EXPECT_EQ(result.at("event"), "result");
     EXPECT_EQ(result.at("exit_code"), GetParam().exitCode);
     EXPECT_EQ(result.at("ok"), GetParam().exitCode == 0);
+    EXPECT_NE(Text(result, "text").find(GetParam().told), std::string::npos) << result;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -103,7 +105,10 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"NoDevice", {"info", "--wait", "0"}, {"ZEPHLARK_SIM_UNPLUGGED=1"}, 3},
         ExitCase{"WaitZeroFindsAPluggedDevice", {"info", "--wait", "0"}, {}, 0},
         ExitCase{"PortHeldByAnotherProgram", {"update", "OS:1.5.0"}, {"ZEPHLARK_SIM_BUSY=1"}, 4},
-        ExitCase{"UnknownOption", {"info", "--frobnicate"}, {}, 2},
+        ExitCase{"OptionOfAnotherCommand", {"info", "--yes"}, {}, 2, "not an option of info"},
+        ExitCase{"OptionsBeforeTheCommand", {"--wait=0", "info"}, {"ZEPHLARK_SIM_UNPLUGGED=1"}, 3},
+        ExitCase{"WordsAfterDoubleDash", {"update", "--", "-x"}, {}, 2, "open the file '-x'"},
+        ExitCase{"HelpCommand", {"help", "reset"}, {}, 0, "zephlark-cli reset --yes"},
         ExitCase{"VersionAsJson", {"--version"}, {}, 0},
         ExitCase{"HelpAsJson", {"update", "--help"}, {}, 0},
         ExitCase{"MissingFile", {"update", "/nonexistent/ZephlarkOS.zlos"}, {}, 2},
@@ -116,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"ResetNeedsYes", {"reset"}, {}, 2}, ExitCase{"Reset", {"reset", "--yes"}, {}, 0},
         ExitCase{"NothingToRecover", {"recover"}, {}, 0},
         ExitCase{"DoctorMissesThePort", {"doctor"}, {"ZEPHLARK_SIM_UNPLUGGED=1"}, 6},
-        ExitCase{"UpdateReadByHeadFinishes", {"update", "OS:1.5.0"}, {}, 0, 3}),
+        ExitCase{"UpdateReadByHeadFinishes", {"update", "OS:1.5.0"}, {}, 0, "", 3}),
     [](const testing::TestParamInfo<ExitCase>& info) { return info.param.name; });
 
 TEST_F(CliSim, UpdateShowsItsStepsAndCopyThenTheWindowsResult)
