@@ -61,8 +61,9 @@ public:
             link.RefreshDeviceConnections();
             return ZephlarkSerialIsOpen();
         };
-        if (const auto code = WaitForZephlarkOrReport(
-                connection, options.follow ? kForever : options.wait, output, portOpen))
+        // Following, with no --wait, is waiting for the Zephlark to come whenever it does.
+        const auto limit = options.follow && !options.waitGiven ? kForever : options.wait;
+        if (const auto code = WaitForZephlarkOrReport(connection, limit, output, portOpen))
             return *code;
         const auto watch = WatchDeviceChanges([this] { connection.DeviceChangeNoticed(); });
         // Ctrl+C is how a console ends (exit 130, as after any Ctrl+C), or a reader that stopped
