@@ -95,7 +95,9 @@ void CliOutput::DeviceText(const wxString& text)
     if (!deviceTextShown && !verbose)
         return;
     EndProgressLine();
-    WriteLine(deviceTextShown ? out : err, LocalTimeStamp() + " " + text);
+    // The device's bytes must not drive the terminal: an ESC sequence or a BEL is shown as text.
+    Write(deviceTextShown ? out : err,
+          LocalTimeStamp().utf8_string() + " " + EscapedControls(text) + "\n");
 }
 
 void CliOutput::Device(const wxString& state,

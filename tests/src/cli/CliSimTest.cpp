@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "CliChild.h"
 #include "sim/SampleOsFile.h"
 
@@ -157,6 +158,23 @@ TEST_F(CliSim, ConsoleMarksTheConnectionAndShowsTheDevicesLinesUntilCtrlC)
     const auto deviceText = run.Values("log", "source");
     EXPECT_EQ(std::count(deviceText.begin(), deviceText.end(), "device"), 5);
     EXPECT_EQ(run.events.back().at("event"), "result");
+}
+
+// Without --json too: the device's control bytes reach the terminal as text, never as commands.
+TEST_F(CliSim, HumanConsoleShowsTheDevicesControlBytesEscaped)
+{
+    std::string shown;
+    RunReadingLines({ZEPHLARK_CLI_SIM, "console"}, folder + "/stderr",
+                    {"ZEPHLARK_SIM_VERSION=1.5\x1b[2J\a"}, [&](const std::string& line, pid_t pid) {
+                        shown += line + "\n";
+                        if (line.find("SDK=") != std::string::npos)
+                            kill(pid, SIGINT);
+                        return true;
+                    });
+    EXPECT_NE(shown.find(" SDK=1.5\\u001b[2J\\u0007\n"), std::string::npos) << shown;
+    EXPECT_EQ(std::count_if(shown.begin(), shown.end(),
+                            [](char c) { return c >= 0 && c < ' ' && c != '\n'; }),
+              0);
 }
 
 struct InterruptCase
