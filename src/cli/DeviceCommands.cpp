@@ -23,7 +23,7 @@ namespace {
 // pause at once, so this only bounds how late a missed one is noticed.
 constexpr auto kConsolePause = std::chrono::milliseconds{250};
 
-std::vector<std::pair<const char*, wxString>> DeviceDetails(DeviceConnection& connection)
+CliOutput::Fields DeviceDetails(DeviceConnection& connection)
 {
     wxString bootBuild, build, sdk;
     connection.GetVersionInfo(&bootBuild, &build, &sdk);

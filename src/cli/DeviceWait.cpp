@@ -50,7 +50,7 @@ DeviceWaitEnd WaitForZephlark(DeviceConnection& connection, std::chrono::seconds
             return portUnopened && failure == SerialOpenFailure::Denied ? DeviceWaitEnd::Denied
                                                                         : DeviceWaitEnd::NoDevice;
         if (!told)
-            output.Step(_("Waiting for Zephlark..."));
+            output.Step(_("Waiting for Zephlark..."), "waiting-for-device");
         TheClock().WaitForEvents(kPollPause);
     }
 }

@@ -4,6 +4,7 @@
 
 #include <wx/filename.h>
 #include <wx/intl.h>
+#include <wx/wxcrt.h>
 
 #include <optional>
 
@@ -19,6 +20,20 @@
 
 namespace {
 
+// The percentage that the device's install status carries ("Unpacking 40%"), if any.
+std::optional<int> PercentIn(const wxString& message)
+{
+    const int sign = message.Find('%', true);
+    int start = sign;
+    while (start > 0 && wxIsdigit(message[start - 1]))
+        --start;
+    long percent = 0;
+    if (sign == wxNOT_FOUND || start == sign ||
+        !message.Mid(start, sign - start).ToLong(&percent) || percent > 100)
+        return std::nullopt;
+    return static_cast<int>(percent);
+}
+
 // The engine's steps as output lines; a Ctrl+C is passed on as a stop request.
 class CliProgress : public FirmwareUpdateProgress
 {
@@ -29,14 +44,18 @@ public:
     void Pulse(const wxString& message) override
     {
         NoticeInterrupt();
-        if (message != lastStep)
-            output.Step(message);
+        if (message == lastStep)
+            return;
         lastStep = message;
+        if (const auto percent = PercentIn(message); percent && phase == UpdatePhase::Installing)
+            output.DeviceProgress(message, UpdatePhaseId(phase), *percent / 100.0);
+        else
+            output.Step(message, UpdatePhaseId(phase));
     }
     void Fraction(const wxString& message, double done) override
     {
         NoticeInterrupt();
-        output.Progress(message, done);
+        output.Progress(message, UpdatePhaseId(phase), done);
     }
     bool StopRequested() const override { return Interrupted(); }
 
@@ -57,23 +76,30 @@ private:
     bool noticed = false;
 };
 
-int ExitCodeOf(UpdateOutcome outcome)
+// How an update ended, for a script: the exit code and a word that never changes.
+struct OutcomeInfo
+{
+    int exitCode;
+    const char* id;
+};
+
+OutcomeInfo Described(UpdateOutcome outcome)
 {
     switch (outcome) {
     case UpdateOutcome::Successful:
-        return kExitSuccess;
+        return {kExitSuccess, "successful"};
     case UpdateOutcome::BadFile:
-        return kExitBadArguments;
+        return {kExitBadArguments, "bad-file"};
     case UpdateOutcome::Refused:
-        return kExitRefused;
+        return {kExitRefused, "refused"};
     case UpdateOutcome::Stopped:
-        return kExitInterrupted;
+        return {kExitInterrupted, "stopped"};
     case UpdateOutcome::Busy:
-        return kExitDeviceBusy;
+        return {kExitDeviceBusy, "busy"};
     case UpdateOutcome::Failed:
         break;
     }
-    return kExitFailed;
+    return {kExitFailed, "failed"};
 }
 
 int Finish(CliOutput& output, const UpdateResult& result)
@@ -83,7 +109,13 @@ int Finish(CliOutput& output, const UpdateResult& result)
         text += "\n\n" + result.detail;
     if (result.reasonId == "older-file")
         text += "\n\n" + _("To install it all the same, add --allow-older.");
-    return output.Result(ExitCodeOf(result.outcome), text);
+    const OutcomeInfo outcome = Described(result.outcome);
+    return output.Result(outcome.exitCode, text,
+                         {{"outcome", outcome.id},
+                          {"reason", result.reasonId},
+                          {"device_version", result.deviceVersion},
+                          {"file_version", result.fileVersion},
+                          {"serial", result.serialNumber}});
 }
 
 // The files are read before the device is waited for: a bad one is told at once, whether a

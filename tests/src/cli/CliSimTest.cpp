@@ -10,6 +10,7 @@
 #include <csignal>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <functional>
 #include <string>
 #include <vector>
@@ -117,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"VersionAsJson", {"--version"}, {}, 0},
         ExitCase{"HelpAsJson", {"update", "--help"}, {}, 0},
         ExitCase{"MissingFile", {"update", "/nonexistent/ZephlarkOS.zlos"}, {}, 2},
-        ExitCase{"OlderFileRefused", {"update", "OS:1.4.1"}, {}, 5},
+        ExitCase{"OlderFileRefused", {"update", "OS:1.4.1"}, {}, 5, "--allow-older"},
         ExitCase{"OlderFileAllowed", {"update", "OS:1.4.1", "--allow-older"}, {}, 0},
         ExitCase{"NoOsFileToldWithNoDevice",
                  {"update", ZEPHLARK_CLI_SIM, "--wait", "1"},
@@ -129,21 +130,33 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"UpdateReadByHeadFinishes", {"update", "OS:1.5.0"}, {}, 0, "", 3}),
     [](const testing::TestParamInfo<ExitCase>& info) { return info.param.name; });
 
-TEST_F(CliSim, UpdateShowsItsStepsAndCopyThenTheWindowsResult)
+TEST_F(CliSim, UpdateShowsItsStepsTheCopyAndTheInstallThenItsResult)
 {
     const CliRun run = Run({"update", OsFile("1.5.0")});
     ASSERT_EQ(run.exitCode, 0);
-    const auto steps = run.Values("step", "text");
-    EXPECT_NE(std::find(steps.begin(), steps.end(), "Copying files to Zephlark..."), steps.end());
-    EXPECT_NE(std::find(steps.begin(), steps.end(), "Applying Update..."), steps.end());
-    const auto fractions = run.Values("progress", "fraction");
-    ASSERT_FALSE(fractions.empty());
-    EXPECT_TRUE(std::is_sorted(
-        fractions.begin(), fractions.end(),
-        [](const std::string& a, const std::string& b) { return std::stod(a) < std::stod(b); }));
-    EXPECT_EQ(std::stod(fractions.back()), 1.0);
-    EXPECT_EQ(run.events.back().at("text"),
-              "Update Successful\n\nDevice firmware version is: 1.5.0.");
+    std::map<std::string, std::string> stepIds;           // each step text's id
+    std::map<std::string, std::vector<double>> fractions; // each step id's progress
+    for (const CliEvent& event : run.events) {
+        if (event.at("event") == "step")
+            stepIds[event.at("text")] = event.at("step");
+        if (event.at("event") == "progress")
+            fractions[event.at("step")].push_back(event.at("fraction"));
+    }
+    EXPECT_EQ(stepIds["Copying files to Zephlark..."], "copying");
+    EXPECT_EQ(stepIds["Applying Update..."], "flashing");
+    // The copy's bytes, and the device's "fwup:" statuses with their percentages.
+    for (const char* step : {"copying", "installing"}) {
+        EXPECT_GT(fractions[step].size(), 1u) << step;
+        EXPECT_TRUE(std::is_sorted(fractions[step].begin(), fractions[step].end())) << step;
+        EXPECT_EQ(fractions[step].back(), 1.0) << step;
+    }
+    const CliEvent& result = run.events.back();
+    EXPECT_EQ(result.at("text"), "Update Successful\n\nDevice firmware version is: 1.5.0.");
+    EXPECT_EQ(result.at("outcome"), "successful");
+    EXPECT_EQ(result.at("reason"), "");
+    EXPECT_EQ(result.at("device_version"), "1.5.0");
+    EXPECT_EQ(result.at("file_version"), "1.5.0");
+    EXPECT_EQ(result.at("serial"), "ZL-000123");
 }
 
 TEST_F(CliSim, ConsoleMarksTheConnectionAndShowsTheDevicesLinesUntilCtrlC)
