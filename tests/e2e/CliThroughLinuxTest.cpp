@@ -122,6 +122,7 @@ struct DoctorCase
     bool udisksAnswers;
     const char* failing; // the checks that find something to fix, each followed by a space
     const char* fix;     // a part of the first one's fix
+    bool plugged = true;
 };
 
 class CliDoctor : public CliThroughLinux, public testing::WithParamInterface<DoctorCase>
@@ -149,6 +150,8 @@ TEST_P(CliDoctor, ExplainsEachProblemWithItsFix)
     ASSERT_EQ(chmod(node.c_str(), c.portOpen ? 0600 : 0), 0);
     if (c.rule == Rule::AfterPlug)
         install();
+    if (!c.plugged)
+        device->WithDevice([](sim::SimDevice& d) { d.SetPlugged(false); });
     std::vector<std::string> settings{"ZEPHLARK_UDEV_RULES_DIR=" + rules};
     if (!c.udisksAnswers)
         settings.push_back("DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + home + "/no-bus");
@@ -188,7 +191,9 @@ INSTANTIATE_TEST_SUITE_P(
         DoctorCase{"RuleAddedAfterThePlug", Rule::AfterPlug, false, false, true, "port ",
                    "udevadm trigger --action=add"},
         DoctorCase{"NotTheSeatsUser", Rule::BeforePlug, false, false, true, "port ", "usermod"},
-        DoctorCase{"NoUdisks2", Rule::BeforePlug, true, false, false, "udisks2 ", "udisks2"}),
+        DoctorCase{"NoUdisks2", Rule::BeforePlug, true, false, false, "udisks2 ", "udisks2"},
+        // As on every platform: a port to check is missing.
+        DoctorCase{"NoDevice", Rule::BeforePlug, true, false, true, "port ", "Plug in", false}),
     [](const testing::TestParamInfo<DoctorCase>& info) { return info.param.name; });
 
 } // namespace

@@ -108,7 +108,7 @@ DeviceAccessCheck CheckPort(const std::optional<RuleFile>& rule)
 {
     const wxString port = FindZephlarkSerialPort();
     if (port.empty())
-        return {"port", true, _("No Zephlark is plugged in; its port was not checked."), ""};
+        return NoZephlarkPluggedIn();
     if (access(port.fn_str(), R_OK | W_OK) != 0) {
         if (!rule)
             return {
