@@ -187,7 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
         DoctorCase{"NothingWrong", Rule::BeforePlug, true, false, true, "", ""},
         DoctorCase{"ModemManagerKeptOffByTheRule", Rule::BeforePlug, true, true, true, "", ""},
         DoctorCase{"RuleMissing", Rule::Missing, false, true, true, "udev-rule port modemmanager ",
-                   "udevadm control --reload"},
+                   "| sudo tee /etc/udev/rules.d/60-zephlark.rules >/dev/null && sudo udevadm"},
         DoctorCase{"RuleAddedAfterThePlug", Rule::AfterPlug, false, false, true, "port ",
                    "udevadm trigger --action=add"},
         DoctorCase{"NotTheSeatsUser", Rule::BeforePlug, false, false, true, "port ", "usermod"},
