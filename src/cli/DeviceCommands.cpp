@@ -12,6 +12,7 @@
 #include "DeviceInterface.h"
 #include "cli/DeviceWait.h"
 #include "cli/ExitCodes.h"
+#include "update/FirmwareUpdate.h"
 #include "Interrupt.h"
 #include "MonotonicClock.h"
 #include "Serial.h"
@@ -103,7 +104,14 @@ int RunInfoCommand(const CliOptions& options, CliOutput& output)
     DeviceConnection connection(nullptr);
     if (const auto code = WaitForZephlarkOrReport(connection, options.wait, output))
         return *code;
-    output.Device("identified", DeviceDetails(connection));
+    CliOutput::Fields details = DeviceDetails(connection);
+    if (const auto pending = FirmwareUpdate::UnfinishedFor(connection)) {
+        details.push_back({"pending_update", pending->step});
+        output.Notice(wxString::Format(_("An update of this Zephlark was interrupted at the step "
+                                         "\"%s\": run zephlark-cli recover to finish it."),
+                                       pending->step));
+    }
+    output.Device("identified", details);
     return output.Result(kExitSuccess, wxString());
 }
 

@@ -234,6 +234,12 @@ TEST_P(CliInterrupt, StopsWhereTheDeviceIsSafeAndRecoverFinishes)
     EXPECT_EQ(run.events.back().at("event") == "result", !c.twice);
     if (!c.journalKept)
         return;
+    // Until it is finished, doctor and info tell of it.
+    const CliRun doctor = Run({"doctor"});
+    EXPECT_EQ(doctor.exitCode, 6);
+    EXPECT_EQ(doctor.Values("check", "name").back(), "update-journal");
+    EXPECT_EQ(Run({"info"}).Values("device", "pending_update"),
+              std::vector<std::string>{"installing"});
     const CliRun stopped = Run({"recover"}, {}, [](const CliEvent& event, pid_t pid) {
         if (event.at("event") == "step" &&
             event.at("text") == "Waiting for the Zephlark to finish its install...")
