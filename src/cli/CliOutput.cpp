@@ -108,8 +108,20 @@ void CliOutput::ProgramLog(const wxString& text, const char* severity)
     WriteLine(err, LocalTimeStamp() + " " + text);
 }
 
+void CliOutput::HoldDeviceText(bool hold)
+{
+    deviceTextHeld = hold;
+    if (hold)
+        return;
+    for (const wxString& text : heldDeviceText)
+        DeviceText(text);
+    heldDeviceText.clear();
+}
+
 void CliOutput::DeviceText(const wxString& text)
 {
+    if (deviceTextHeld)
+        return heldDeviceText.push_back(text);
     if (json)
         return WriteJson(
             Event("log").Add("source", "device").Add("severity", "info").Add("text", text));

@@ -47,6 +47,8 @@ public:
 
     // Whether the device's text is what the command shows (console) or part of the log.
     void ShowDeviceText(bool show) { deviceTextShown = show; }
+    // Holds the device's text back (hold), or writes what was held and lets it through again.
+    void HoldDeviceText(bool hold);
     bool Json() const { return json; }
     // True once a write to standard output failed (its reader went away): nothing more goes there,
     // and the command goes on unless showing things is all it does.
@@ -70,6 +72,8 @@ private:
     bool json;
     bool verbose;
     bool deviceTextShown = false;
+    bool deviceTextHeld = false;
+    std::vector<wxString> heldDeviceText;
     bool progressToTerminal;
     bool progressLineOpen = false;
     int progressLineWidth = 0; // bytes of the progress line shown last

@@ -5,6 +5,7 @@
 #include <wx/intl.h>
 
 #include <memory>
+#include <optional>
 
 #include "cli/CliOptions.h"
 #include "cli/CliOutput.h"
@@ -43,8 +44,9 @@ public:
     ConsoleSession(const CliOptions& options, CliOutput& output) : options(options), output(output)
     {}
 
-    // Told as the port opens, before the reader starts: no line of the new connection comes
-    // before its mark. A replug noticed between two looks at the port is marked all the same.
+    // Told as the port opens, before the reader starts: the new connection's lines are held
+    // until its mark, which waits for the serial number the device reports first. A replug
+    // noticed between two looks at the port is marked all the same.
     void DeviceConnectionChanged(bool connected) override
     {
         if (!connected) {
@@ -53,7 +55,9 @@ public:
             return;
         }
         MarkDeparture();
-        output.Device("connected", {{"port", connection.GetPortName()}});
+        arrivedAt = TheClock().Now();
+        arrivalPort = connection.GetPortName();
+        output.HoldDeviceText(true);
     }
 
     int Run()
@@ -70,22 +74,42 @@ public:
         // Ctrl+C is how a console ends (exit 130, as after any Ctrl+C), or a reader that stopped
         // reading it.
         while (!Interrupted() && !output.OutputLost()) {
+            MarkArrival(false);
             if (MarkDeparture() && !options.follow)
                 return output.Result(kExitSuccess, _("The Zephlark left."));
             TheClock().WaitForEvents(kConsolePause);
             connection.RefreshDeviceConnections();
         }
+        MarkArrival(true);
         return output.Result(Interrupted() ? kExitInterrupted : kExitSuccess, wxString());
     }
 
 private:
     static constexpr std::chrono::seconds kForever{24 * 3600 * 365};
 
+    // Marks an arrival once the device said its serial number, or unless it is still given time
+    // to (now: the mark goes without it), then lets its held lines out.
+    void MarkArrival(bool now)
+    {
+        if (!arrivedAt)
+            return;
+        const wxString serial = connection.GetSerialNumber();
+        if (serial.empty() && !now && TheClock().Now() < *arrivedAt + kDeviceAnswerLimit)
+            return;
+        arrivedAt.reset();
+        CliOutput::Fields fields{{"port", arrivalPort}};
+        if (!serial.empty())
+            fields.push_back({"serial", serial});
+        output.Device("connected", fields);
+        output.HoldDeviceText(false);
+    }
+
     // True when the device had left since the last look.
     bool MarkDeparture()
     {
         if (!departurePending)
             return false;
+        MarkArrival(true);
         departurePending = false;
         output.Device("disconnected", {});
         return true;
@@ -95,6 +119,8 @@ private:
     CliOutput& output;
     DeviceConnection connection{this};
     bool departurePending = false;
+    std::optional<MonotonicClock::TimePoint> arrivedAt; // of an arrival not marked yet
+    wxString arrivalPort;
 };
 
 } // namespace

@@ -14,9 +14,6 @@
 namespace {
 
 constexpr auto kPollPause = std::chrono::milliseconds{50};
-// How long a device whose port is open has to answer "version", whatever the wait: a device
-// plugged in before a "--wait 0" is found, not reported missing before it could say who it is.
-constexpr auto kAnswerLimit = std::chrono::seconds{3};
 
 enum class DeviceWaitEnd
 {
@@ -44,7 +41,7 @@ DeviceWaitEnd WaitForZephlark(DeviceConnection& connection, std::chrono::seconds
             return DeviceWaitEnd::Busy;
         if (ZephlarkSerialIsOpen() && !answering) {
             answering = true;
-            deadline = std::max(deadline, TheClock().Now() + kAnswerLimit);
+            deadline = std::max(deadline, TheClock().Now() + kDeviceAnswerLimit);
         }
         if (TheClock().Now() >= deadline)
             return portUnopened && failure == SerialOpenFailure::Denied ? DeviceWaitEnd::Denied

@@ -6,6 +6,10 @@
 #include <functional>
 #include <optional>
 
+// How long a device whose port is open has to answer "version", whatever the wait: a device
+// plugged in before a "--wait 0" is found, not reported missing before it could say who it is.
+inline constexpr std::chrono::seconds kDeviceAnswerLimit{3};
+
 class CliOutput;
 class DeviceConnection;
 

@@ -167,6 +167,7 @@ TEST_F(CliSim, ConsoleMarksTheConnectionAndShowsTheDevicesLinesUntilCtrlC)
     });
     EXPECT_EQ(run.exitCode, 130);
     EXPECT_EQ(run.Values("device", "state"), std::vector<std::string>{"connected"});
+    EXPECT_EQ(run.Values("device", "serial"), std::vector<std::string>{"ZL-000123"});
     // The device's own text, apart from the program's messages ("Device Connected: simACM0").
     const auto deviceText = run.Values("log", "source");
     EXPECT_EQ(std::count(deviceText.begin(), deviceText.end(), "device"), 5);
