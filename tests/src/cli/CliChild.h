@@ -17,7 +17,6 @@ struct CliRun
 {
     int exitCode = -1;
     std::vector<CliEvent> events;
-    std::vector<std::string> badLines; // standard output that is no JSON object
 
     // The values of field in every event of that kind, in order; strings as they are, other
     // values as JSON text.

@@ -85,7 +85,6 @@ TEST_P(CliExitCodes, EndWithTheirCodeAndOneResult)
     const CliRun run = Run(arguments, GetParam().environment, {}, GetParam().linesRead);
     EXPECT_EQ(run.exitCode, GetParam().exitCode);
     EXPECT_FALSE(JournalKept());
-    EXPECT_TRUE(run.badLines.empty()) << run.badLines.front();
     if (GetParam().linesRead != SIZE_MAX) {
         // The output's loss told once, on standard error, where nothing else goes with --json.
         const std::string told = FileText(folder + "/stderr");
