@@ -98,8 +98,7 @@ TEST_P(CliConsoleReplug, MarksTheDepartureAndTheArrivalBetweenTheLines)
                                                "report"}));
     EXPECT_EQ(run.Values("device", "port"),
               (std::vector<std::string>{"/dev/ttyACM0", "/dev/ttyACM1"}));
-    EXPECT_EQ(run.Values("device", "serial"),
-              (std::vector<std::string>{"ZL-000123", "ZL-000123"}));
+    EXPECT_EQ(run.Values("device", "serial"), (std::vector<std::string>{"ZL-000123", "ZL-000123"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, CliConsoleReplug, testing::Bool(),
