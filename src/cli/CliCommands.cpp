@@ -51,14 +51,15 @@ const std::vector<CliCommand> kCommands = {
      RunDoctorCommand,
      "zephlark-cli doctor [--json] [--verbose]\n"
      "  Checks that this user can reach the Zephlark (Linux: the udev rule, the port's\n"
-     "  permissions, ModemManager, udisks2) and gives the command that fixes each problem."},
+     "  permissions, ModemManager, udisks2), looks for interrupted updates and gives the\n"
+     "  command that fixes each problem."},
 };
 
 wxString ExitCodesParagraph()
 {
     wxString text = "Exit codes:";
     for (const ExitCodeMeaning& exit : kExitCodeMeanings)
-        text << "\n  " << static_cast<int>(exit.code) << "  " << exit.meaning;
+        text << wxString::Format("\n  %3d  %s", static_cast<int>(exit.code), exit.meaning);
     return text;
 }
 
@@ -79,8 +80,8 @@ wxString CliUsage(const std::string& command)
                      "Usage: zephlark-cli COMMAND [OPTIONS]   (zephlark-cli help COMMAND)\n\n";
     for (const CliCommand& known : kCommands)
         usage << known.usage << "\n\n";
-    usage << "Options may come before the command; --wait=5 is --wait 5; after -- every word is "
-             "a file.\n--wait: at most 86400 seconds; 0 looks once.\n"
+    usage << "Options may come before the command; --wait=5 is --wait 5; after -- every word\n"
+             "is the command or a file. --wait: at most 86400 seconds; 0 waits for none to come.\n"
              "--json: standard output is one JSON object per line (see the manual page).\n"
           << ExitCodesParagraph();
     return usage;

@@ -28,7 +28,7 @@ inline constexpr std::array<ExitCodeMeaning, 8> kExitCodeMeanings = {{
     {kExitFailed, "the update, recovery or reset ran and did not succeed"},
     {kExitBadArguments, "bad arguments, or a file that cannot be read or is no OS file"},
     {kExitNoDevice, "no Zephlark within the wait (or its port may not be opened)"},
-    {kExitDeviceBusy, "another program holds the Zephlark's port"},
+    {kExitDeviceBusy, "another program holds the Zephlark's port or is updating it"},
     {kExitRefused, "the update refused its files (older version, unusable name, no space)"},
     {kExitProblemsFound, "doctor found something to fix"},
     {kExitInterrupted, "Ctrl+C"},
