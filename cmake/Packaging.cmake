@@ -53,6 +53,9 @@ set(ZEPHLARK_DEBIAN_COPYRIGHT ${PROJECT_BINARY_DIR}/copyright)
 configure_file(${ZEPHLARK_LINUX_RESOURCES}/copyright.in ${ZEPHLARK_DEBIAN_COPYRIGHT} @ONLY)
 install(FILES ${ZEPHLARK_DEBIAN_COPYRIGHT}
     DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zephlark-utility COMPONENT desktop)
+# What zephlark-cli --json writes, as a JSON Schema that scripts can validate against.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/zephlark-cli.schema.json
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zephlark-utility COMPONENT desktop)
 
 # The maintainer signs the package and each entry of its changelog.
 set(CPACK_PACKAGE_CONTACT "Zephlark Utility developers <zephlark-utility@orvex.example>"

@@ -7,7 +7,7 @@ packages=(
     clang libclang-rt-14-dev llvm clang-format
     libwxgtk3.2-dev libgtk-3-dev libudev-dev libglib2.0-dev libgtest-dev libgmock-dev
     umockdev libumockdev-dev dbus-daemon dbus-bin libglib2.0-bin
-    python3-dbusmock python3-dbus python3-gi
+    python3-dbusmock python3-dbus python3-gi python3-jsonschema nlohmann-json3-dev
     xvfb xauth x11-utils xdotool imagemagick
     desktop-file-utils appstream dpkg-dev file lintian
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev

@@ -21,3 +21,7 @@ std::vector<DeviceAccessCheck> CheckDeviceAccess();
 // Only what keeps the serial port from opening (the first checks of CheckDeviceAccess): quick
 // enough for the window to run whenever an open fails, as it asks nothing of the system bus.
 std::vector<DeviceAccessCheck> CheckPortAccess();
+
+// The port check when no Zephlark is plugged in, alike on every platform: nothing can be learnt of
+// a port that is not there, and plugging the Zephlark in is the fix.
+DeviceAccessCheck NoZephlarkPluggedIn();

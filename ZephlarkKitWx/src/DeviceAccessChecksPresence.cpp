@@ -14,8 +14,7 @@ DeviceAccessCheck CheckPort()
 {
     const wxString port = FindZephlarkSerialPort();
     if (port.empty())
-        return {"port", false, _("No Zephlark serial port found."),
-                _("Plug in and unlock the Zephlark.")};
+        return NoZephlarkPluggedIn();
     const DeviceAccessCheck found{
         "port", true, wxString::Format(_("The Zephlark's serial port is %s."), port), ""};
     // The window asks while it may hold the port itself: opening and closing it here would close

@@ -34,6 +34,12 @@ wxString DeviceAccessCheckText(const DeviceAccessCheck& check)
     return check.ok ? line : line + "\n     " + wxString::Format(_("fix: %s"), check.fix);
 }
 
+DeviceAccessCheck NoZephlarkPluggedIn()
+{
+    return {"port", false, _("No Zephlark is plugged in; its port was not checked."),
+            _("Plug in and unlock the Zephlark.")};
+}
+
 wxString DeviceAccessSummary(int problems)
 {
     if (problems == 0)

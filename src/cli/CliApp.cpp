@@ -1,7 +1,5 @@
 #include "cli/CliApp.h"
 
-#include <algorithm>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -15,29 +13,9 @@
 
 namespace {
 
-int RunCommand(const CliOptions& options, CliOutput& output)
-{
-    if (options.command == "info")
-        return RunInfoCommand(options, output);
-    if (options.command == "update")
-        return RunUpdateCommand(options, output);
-    if (options.command == "recover")
-        return RunRecoverCommand(options, output);
-    if (options.command == "reset")
-        return RunResetCommand(options, output);
-    if (options.command == "console")
-        return RunConsoleCommand(options, output);
-    return RunDoctorCommand(options, output);
-}
-
 wxString VersionText()
 {
     return wxString("zephlark-cli ") + ZEPHLARK_LONG_VERSION;
-}
-
-void Print(FILE* stream, const wxString& text)
-{
-    std::fprintf(stream, "%s\n", static_cast<const char*>(text.utf8_str()));
 }
 
 } // namespace
@@ -55,27 +33,24 @@ int CliApp::OnRun()
     for (int i = 1; i < argc; ++i)
         arguments.emplace_back(argv[i].utf8_str());
     wxString error;
-    const auto options = ParseCliOptions(arguments, error);
-    if (!options) {
-        const bool json = std::count(arguments.begin(), arguments.end(), "--json") > 0;
-        return CliOutput(json, false)
+    CliOptions options;
+    if (!ParseCliOptions(arguments, options, error))
+        return CliOutput(options.json, false)
             .Result(kExitBadArguments,
-                    json ? error : error + "\n'zephlark-cli --help' lists the commands.");
-    }
-    if (options->version) {
-        Print(stdout, VersionText());
-        return kExitSuccess;
-    }
-    if (options->help) {
-        Print(stdout, CliUsage(options->command));
-        return kExitSuccess;
-    }
+                    options.json ? error
+                                 : error + "\n'zephlark-cli help [COMMAND]' lists the commands "
+                                           "and their options.");
+    // In JSON mode these are results too: a script reads one kind of output.
+    if (options.version)
+        return CliOutput(options.json, false).Result(kExitSuccess, VersionText());
+    if (options.help)
+        return CliOutput(options.json, false).Result(kExitSuccess, CliUsage(options.command));
     CatchInterrupts("\nLeaving at once. 'zephlark-cli recover' finishes an interrupted update.\n",
                     kExitInterrupted);
-    CliOutput output(options->json, options->verbose);
+    CliOutput output(options.json, options.verbose);
     delete wxLog::SetActiveTarget(new CliLogTarget(output));
     wxLogMessage("%s on %s", VersionText(), DescribeSystem());
-    const int code = RunCommand(*options, output);
+    const int code = FindCliCommand(options.command)->run(options, output);
     delete wxLog::SetActiveTarget(nullptr);
     return code;
 }

@@ -2,162 +2,150 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
+
+#include "cli/CliCommands.h"
 
 namespace {
 
-struct CommandInfo
+// An option as given: "--wait 3" and "--wait=3" alike.
+struct GivenOption
 {
-    const char* name;
-    std::vector<std::string> options; // besides --help, --json and --verbose
-    bool takesFile;
-    const char* usage;
+    std::string name;
+    std::optional<std::string> value;
 };
 
-const std::vector<CommandInfo> kCommands = {
-    {"info",
-     {"--wait"},
-     false,
-     "zephlark-cli info [--wait SECONDS] [--json] [--verbose]\n"
-     "  Waits for the Zephlark (5 seconds unless --wait says otherwise) and prints its port,\n"
-     "  serial number, target, build, SDK and boot build."},
-    {"update",
-     {"--key", "--allow-older", "--wait"},
-     true,
-     "zephlark-cli update OSFILE [--key FILE] [--allow-older] [--wait SECONDS] [--json] "
-     "[--verbose]\n"
-     "  Installs the OS file on the Zephlark as the window does: checks the files, copies them\n"
-     "  onto its data disk, follows the install through its restarts and removes the copies.\n"
-     "  --allow-older installs a version older than the running one. Ctrl+C before the copies\n"
-     "  stops at once; later the update stops once the Zephlark is back in serial mode and\n"
-     "  'zephlark-cli recover' finishes it; a second Ctrl+C leaves at once."},
-    {"recover",
-     {"--wait"},
-     false,
-     "zephlark-cli recover [--wait SECONDS] [--json] [--verbose]\n"
-     "  Finishes an update that was interrupted: removes its files from the Zephlark's data disk\n"
-     "  and brings the Zephlark back."},
-    {"reset",
-     {"--yes", "--wait"},
-     false,
-     "zephlark-cli reset --yes [--wait SECONDS] [--json] [--verbose]\n"
-     "  Factory reset: erases all games and data on the Zephlark. Refused without --yes."},
-    {"console",
-     {"--follow", "--wait"},
-     false,
-     "zephlark-cli console [--follow] [--wait SECONDS] [--json] [--verbose]\n"
-     "  Prints the Zephlark's lines as they arrive, each with its time, until Ctrl+C or until it\n"
-     "  leaves. --follow keeps going across unplug and replug and marks each."},
-    {"doctor",
-     {},
-     false,
-     "zephlark-cli doctor [--json] [--verbose]\n"
-     "  Checks that this user can reach the Zephlark (Linux: the udev rule, the port's\n"
-     "  permissions, ModemManager, udisks2) and gives the command that fixes each problem."},
-};
-
-const CommandInfo* FindCommand(const std::string& name)
+bool IsGeneral(const std::string& name)
 {
-    const auto found = std::find_if(kCommands.begin(), kCommands.end(),
-                                    [&](const CommandInfo& known) { return name == known.name; });
-    return found == kCommands.end() ? nullptr : &*found;
+    for (const char* general : {"--help", "-h", "--version", "--json", "--verbose", "-v"})
+        if (name == general)
+            return true;
+    return false;
+}
+
+bool TakesValue(const std::string& name)
+{
+    return name == "--wait" || name == "--key";
 }
 
 bool ParseSeconds(const std::string& text, std::chrono::seconds& seconds)
 {
     char* end = nullptr;
     const long value = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || value < 0 || value > 24 * 3600)
+    if (text.empty() || *end != '\0' || value < 0 || value > kLongestWait.count())
         return false;
     seconds = std::chrono::seconds{value};
     return true;
 }
 
-} // namespace
-
-std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& arguments,
-                                          wxString& error)
+// Options apart from the words (the command, the file): options may come before the command,
+// and after "--" everything is a word.
+void Split(const std::vector<std::string>& arguments, std::vector<GivenOption>& options,
+           std::vector<std::string>& words)
 {
-    CliOptions options;
-    const CommandInfo* known = nullptr;
-    bool haveFile = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        const auto allowed = [&](const char* name) {
-            return known && std::count(known->options.begin(), known->options.end(), name) > 0;
-        };
-        const auto value = [&]() -> std::optional<std::string> {
-            if (i + 1 >= arguments.size())
-                return std::nullopt;
-            return arguments[++i];
-        };
-        if (argument == "--help" || argument == "-h")
-            options.help = true;
-        else if (argument == "--version")
-            options.version = true;
-        else if (argument == "--json")
-            options.json = true;
-        else if (argument == "--verbose" || argument == "-v")
-            options.verbose = true;
-        else if (argument == "--allow-older" && allowed("--allow-older"))
-            options.allowOlder = true;
-        else if (argument == "--yes" && allowed("--yes"))
-            options.yes = true;
-        else if (argument == "--follow" && allowed("--follow"))
-            options.follow = true;
-        else if (argument == "--wait" && allowed("--wait")) {
-            const auto seconds = value();
-            if (!seconds || !ParseSeconds(*seconds, options.wait)) {
-                error = "--wait needs a number of seconds.";
-                return std::nullopt;
-            }
-        } else if (argument == "--key" && allowed("--key")) {
-            const auto file = value();
-            if (!file) {
-                error = "--key needs a file.";
-                return std::nullopt;
-            }
-            options.keyFile = wxString::FromUTF8(*file);
-        } else if (!argument.empty() && argument[0] == '-') {
-            error = wxString::Format("Unknown option %s.", argument);
-            return std::nullopt;
-        } else if (!known) {
-            known = FindCommand(argument);
-            if (!known) {
-                error = wxString::Format("Unknown command %s.", argument);
-                return std::nullopt;
-            }
-            options.command = argument;
-        } else if (known->takesFile && !haveFile) {
-            options.osFile = wxString::FromUTF8(argument);
-            haveFile = true;
-        } else {
-            error = wxString::Format("Unexpected argument %s.", argument);
-            return std::nullopt;
+        if (argument == "--") {
+            words.insert(words.end(), arguments.begin() + i + 1, arguments.end());
+            return;
         }
+        if (argument.size() < 2 || argument[0] != '-') {
+            words.push_back(argument);
+            continue;
+        }
+        const size_t equals = argument.find('=');
+        if (argument.rfind("--", 0) == 0 && equals != std::string::npos)
+            options.push_back({argument.substr(0, equals), argument.substr(equals + 1)});
+        else if (TakesValue(argument) && i + 1 < arguments.size())
+            options.push_back({argument, arguments[++i]});
+        else
+            options.push_back({argument, std::nullopt});
     }
-    if (options.help || options.version)
-        return options;
-    if (!known) {
-        error = "No command given.";
-        return std::nullopt;
-    }
-    if (known->takesFile && !haveFile) {
-        error = "No OS file given.";
-        return std::nullopt;
-    }
-    return options;
 }
 
-wxString CliUsage(const std::string& command)
+bool Apply(const GivenOption& option, const CliCommand* command, CliOptions& options,
+           wxString& error)
 {
-    if (const CommandInfo* known = FindCommand(command))
-        return known->usage;
-    wxString usage = "zephlark-cli: the Zephlark Utility without a window.\n\n"
-                     "Usage: zephlark-cli COMMAND [OPTIONS]   (zephlark-cli COMMAND --help)\n\n";
-    for (const CommandInfo& known : kCommands)
-        usage << known.usage << "\n\n";
-    usage << "--json: standard output is one JSON object per line (see the manual page).\n"
-             "Exit codes: 0 success, 1 failed, 2 bad arguments or file, 3 no device,\n"
-             "4 device busy, 5 update refused, 6 doctor found problems, 130 Ctrl+C.";
-    return usage;
+    const std::string& name = option.name;
+    const bool known = IsGeneral(name) || (command && std::count(command->options.begin(),
+                                                                 command->options.end(), name));
+    if (!known) {
+        error = command ? wxString::Format("%s is not an option of %s.", name, command->name)
+                        : wxString::Format("Unknown option %s.", name);
+        return false;
+    }
+    if (option.value && !TakesValue(name)) {
+        error = wxString::Format("%s takes no value.", name);
+        return false;
+    }
+    if (name == "--wait") {
+        if (!option.value || !ParseSeconds(*option.value, options.wait)) {
+            error = wxString::Format("--wait needs a number of seconds (0 to %d).",
+                                     static_cast<int>(kLongestWait.count()));
+            return false;
+        }
+        options.waitGiven = true;
+    } else if (name == "--key") {
+        if (!option.value || option.value->empty()) {
+            error = "--key needs a file.";
+            return false;
+        }
+        options.keyFile = wxString::FromUTF8(*option.value);
+    }
+    options.help |= name == "--help" || name == "-h";
+    options.version |= name == "--version";
+    options.verbose |= name == "--verbose" || name == "-v";
+    options.allowOlder |= name == "--allow-older";
+    options.yes |= name == "--yes";
+    options.follow |= name == "--follow";
+    return true;
+}
+
+} // namespace
+
+bool ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& options,
+                     wxString& error)
+{
+    std::vector<GivenOption> given;
+    std::vector<std::string> words;
+    Split(arguments, given, words);
+    // Known first: an error is told as JSON when --json was asked for.
+    options.json = std::any_of(given.begin(), given.end(),
+                               [](const GivenOption& option) { return option.name == "--json"; });
+    if (!words.empty() && words.front() == "help") {
+        options.help = true;
+        words.erase(words.begin());
+    }
+    const CliCommand* command = nullptr;
+    if (!words.empty()) {
+        command = FindCliCommand(words.front());
+        if (!command) {
+            error = wxString::Format("Unknown command %s.", words.front());
+            return false;
+        }
+        options.command = words.front();
+        words.erase(words.begin());
+    }
+    for (const GivenOption& option : given)
+        if (!Apply(option, command, options, error))
+            return false;
+    if (options.help || options.version)
+        return true;
+    if (!command) {
+        error = "No command given.";
+        return false;
+    }
+    if (command->takesFile && !words.empty()) {
+        options.osFile = wxString::FromUTF8(words.front());
+        words.erase(words.begin());
+    }
+    if (!words.empty()) {
+        error = wxString::Format("Unexpected argument %s.", words.front());
+        return false;
+    }
+    if (command->takesFile && options.osFile.empty()) {
+        error = "No OS file given.";
+        return false;
+    }
+    return true;
 }

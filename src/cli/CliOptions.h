@@ -5,9 +5,11 @@
 #include <wx/string.h>
 
 #include <chrono>
-#include <optional>
 #include <string>
 #include <vector>
+
+// The longest --wait: a day.
+inline constexpr std::chrono::seconds kLongestWait{24 * 3600};
 
 struct CliOptions
 {
@@ -20,13 +22,12 @@ struct CliOptions
     bool yes = false;
     bool follow = false;
     std::chrono::seconds wait{5};
+    bool waitGiven = false; // --wait was given
     wxString osFile;
     wxString keyFile;
 };
 
-// The options, or the reason the command line is wrong (into error).
-std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& arguments,
-                                          wxString& error);
-
-// What --help shows: the program's overview for an empty command, else the command's.
-wxString CliUsage(const std::string& command);
+// Fills options from the command line; false with the reason into error when it is wrong. Even
+// then options.json tells whether the reason is to be told as JSON.
+[[nodiscard]] bool ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& options,
+                                   wxString& error);

@@ -28,11 +28,26 @@ wxString LocalTimeStamp()
     return wxDateTime::UNow().Format("%H:%M:%S.%l");
 }
 
+// The version of the JSON lines' contract (docs/zephlark-cli.schema.json): a new field leaves it,
+// a field renamed, removed or given another meaning raises it.
+constexpr int kJsonSchemaVersion = 1;
+
 JsonLine Event(const char* name)
 {
     JsonLine line;
-    line.Add("event", name).Add("time", UtcTimeStamp());
+    line.Add("schema", kJsonSchemaVersion).Add("event", name).Add("time", UtcTimeStamp());
     return line;
+}
+
+const char* SeverityOf(wxLogLevel level)
+{
+    if (level <= wxLOG_Error)
+        return "error";
+    if (level == wxLOG_Warning)
+        return "warning";
+    if (level <= wxLOG_Info)
+        return "info";
+    return "debug";
 }
 
 } // namespace
@@ -41,16 +56,16 @@ CliOutput::CliOutput(bool json, bool verbose)
     : json(json), verbose(verbose), progressToTerminal(isatty(STDERR_FILENO) != 0)
 {}
 
-void CliOutput::Step(const wxString& text)
+void CliOutput::Step(const wxString& text, const char* stepId)
 {
     lastPercent = -1;
     if (json)
-        return WriteJson(Event("step").Add("text", text));
+        return WriteJson(Event("step").Add("step", stepId).Add("text", text));
     EndProgressLine();
     WriteLine(err, text);
 }
 
-void CliOutput::Progress(const wxString& text, double done)
+void CliOutput::Progress(const wxString& text, const char* stepId, double done)
 {
     const int percent = static_cast<int>(done * 100);
     const bool shown =
@@ -62,7 +77,8 @@ void CliOutput::Progress(const wxString& text, double done)
         return;
     lastPercent = percent;
     if (json)
-        return WriteJson(Event("progress").Add("text", text).Add("fraction", done));
+        return WriteJson(
+            Event("progress").Add("step", stepId).Add("text", text).Add("fraction", done));
     const wxString line = wxString::Format("%s %d%%", text, percent);
     if (!progressToTerminal)
         return WriteLine(err, line);
@@ -74,28 +90,50 @@ void CliOutput::Progress(const wxString& text, double done)
     progressLineWidth = static_cast<int>(lineText.size());
 }
 
-void CliOutput::ProgramLog(const wxString& text)
+void CliOutput::DeviceProgress(const wxString& text, const char* stepId, double done)
 {
     if (json)
-        return WriteJson(Event("log").Add("source", "program").Add("text", text));
+        return Progress(text, stepId, done);
+    Step(text, stepId);
+}
+
+void CliOutput::ProgramLog(const wxString& text, const char* severity)
+{
+    if (json)
+        return WriteJson(
+            Event("log").Add("source", "program").Add("severity", severity).Add("text", text));
     if (!verbose)
         return;
     EndProgressLine();
     WriteLine(err, LocalTimeStamp() + " " + text);
 }
 
+void CliOutput::HoldDeviceText(bool hold)
+{
+    deviceTextHeld = hold;
+    if (hold)
+        return;
+    for (const wxString& text : heldDeviceText)
+        DeviceText(text);
+    heldDeviceText.clear();
+}
+
 void CliOutput::DeviceText(const wxString& text)
 {
+    if (deviceTextHeld)
+        return heldDeviceText.push_back(text);
     if (json)
-        return WriteJson(Event("log").Add("source", "device").Add("text", text));
+        return WriteJson(
+            Event("log").Add("source", "device").Add("severity", "info").Add("text", text));
     if (!deviceTextShown && !verbose)
         return;
     EndProgressLine();
-    WriteLine(deviceTextShown ? out : err, LocalTimeStamp() + " " + text);
+    // The device's bytes must not drive the terminal: an ESC sequence or a BEL is shown as text.
+    Write(deviceTextShown ? out : err,
+          LocalTimeStamp().utf8_string() + " " + EscapedControls(text) + "\n");
 }
 
-void CliOutput::Device(const wxString& state,
-                       const std::vector<std::pair<const char*, wxString>>& fields)
+void CliOutput::Device(const wxString& state, const Fields& fields)
 {
     if (json) {
         JsonLine line = Event("device");
@@ -127,16 +165,20 @@ void CliOutput::Check(const wxString& name, bool ok, const wxString& text, const
 void CliOutput::Notice(const wxString& text)
 {
     if (json)
-        return WriteJson(Event("log").Add("source", "program").Add("text", text));
+        return WriteJson(
+            Event("log").Add("source", "program").Add("severity", "warning").Add("text", text));
     EndProgressLine();
     WriteLine(err, text);
 }
 
-int CliOutput::Result(int exitCode, const wxString& text)
+int CliOutput::Result(int exitCode, const wxString& text, const Fields& fields)
 {
     if (json) {
-        WriteJson(
-            Event("result").Add("ok", exitCode == 0).Add("exit_code", exitCode).Add("text", text));
+        JsonLine line = Event("result");
+        line.Add("ok", exitCode == 0).Add("exit_code", exitCode).Add("text", text);
+        for (const auto& [name, value] : fields)
+            line.Add(name, value);
+        WriteJson(line);
         return exitCode;
     }
     EndProgressLine();
@@ -177,10 +219,11 @@ void CliOutput::EndProgressLine()
     progressLineWidth = 0;
 }
 
-void CliLogTarget::DoLogRecord(wxLogLevel, const wxString& message, const wxLogRecordInfo& info)
+void CliLogTarget::DoLogRecord(wxLogLevel level, const wxString& message,
+                               const wxLogRecordInfo& info)
 {
     if (info.component && std::strcmp(info.component, kDeviceTextLogComponent) == 0)
         output.DeviceText(message);
     else
-        output.ProgramLog(message);
+        output.ProgramLog(message, SeverityOf(level));
 }

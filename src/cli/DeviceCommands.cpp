@@ -5,6 +5,7 @@
 #include <wx/intl.h>
 
 #include <memory>
+#include <optional>
 
 #include "cli/CliOptions.h"
 #include "cli/CliOutput.h"
@@ -12,6 +13,7 @@
 #include "DeviceInterface.h"
 #include "cli/DeviceWait.h"
 #include "cli/ExitCodes.h"
+#include "update/FirmwareUpdate.h"
 #include "Interrupt.h"
 #include "MonotonicClock.h"
 #include "Serial.h"
@@ -23,7 +25,7 @@ namespace {
 // pause at once, so this only bounds how late a missed one is noticed.
 constexpr auto kConsolePause = std::chrono::milliseconds{250};
 
-std::vector<std::pair<const char*, wxString>> DeviceDetails(DeviceConnection& connection)
+CliOutput::Fields DeviceDetails(DeviceConnection& connection)
 {
     wxString bootBuild, build, sdk;
     connection.GetVersionInfo(&bootBuild, &build, &sdk);
@@ -42,8 +44,9 @@ public:
     ConsoleSession(const CliOptions& options, CliOutput& output) : options(options), output(output)
     {}
 
-    // Told as the port opens, before the reader starts: no line of the new connection comes
-    // before its mark. A replug noticed between two looks at the port is marked all the same.
+    // Told as the port opens, before the reader starts: the new connection's lines are held
+    // until its mark, which waits for the serial number the device reports first. A replug
+    // noticed between two looks at the port is marked all the same.
     void DeviceConnectionChanged(bool connected) override
     {
         if (!connected) {
@@ -52,39 +55,61 @@ public:
             return;
         }
         MarkDeparture();
-        output.Device("connected", {{"port", connection.GetPortName()}});
+        arrivedAt = TheClock().Now();
+        arrivalPort = connection.GetPortName();
+        output.HoldDeviceText(true);
     }
 
     int Run()
     {
-        const DeviceWaitEnd end =
-            WaitForZephlark(connection, options.follow ? kForever : options.wait, output,
-                            [](DeviceConnection& link) {
-                                link.RefreshDeviceConnections();
-                                return ZephlarkSerialIsOpen();
-                            });
-        // Ctrl+C is how a console ends, whenever it comes.
-        if (end != DeviceWaitEnd::Ready && end != DeviceWaitEnd::Interrupted)
-            return ReportDeviceWaitEnd(end, output);
+        const auto portOpen = [](DeviceConnection& link) {
+            link.RefreshDeviceConnections();
+            return ZephlarkSerialIsOpen();
+        };
+        // Following, with no --wait, is waiting for the Zephlark to come whenever it does.
+        const auto limit = options.follow && !options.waitGiven ? kForever : options.wait;
+        if (const auto code = WaitForZephlarkOrReport(connection, limit, output, portOpen))
+            return *code;
         const auto watch = WatchDeviceChanges([this] { connection.DeviceChangeNoticed(); });
-        // Ctrl+C is how a console ends, or a reader that stopped reading it.
+        // Ctrl+C is how a console ends (exit 130, as after any Ctrl+C), or a reader that stopped
+        // reading it.
         while (!Interrupted() && !output.OutputLost()) {
+            MarkArrival(false);
             if (MarkDeparture() && !options.follow)
                 return output.Result(kExitSuccess, _("The Zephlark left."));
             TheClock().WaitForEvents(kConsolePause);
             connection.RefreshDeviceConnections();
         }
-        return output.Result(kExitSuccess, wxString());
+        MarkArrival(true);
+        return output.Result(Interrupted() ? kExitInterrupted : kExitSuccess, wxString());
     }
 
 private:
     static constexpr std::chrono::seconds kForever{24 * 3600 * 365};
+
+    // Marks an arrival once the device said its serial number, or unless it is still given time
+    // to (now: the mark goes without it), then lets its held lines out.
+    void MarkArrival(bool now)
+    {
+        if (!arrivedAt)
+            return;
+        const wxString serial = connection.GetSerialNumber();
+        if (serial.empty() && !now && TheClock().Now() < *arrivedAt + kDeviceAnswerLimit)
+            return;
+        arrivedAt.reset();
+        CliOutput::Fields fields{{"port", arrivalPort}};
+        if (!serial.empty())
+            fields.push_back({"serial", serial});
+        output.Device("connected", fields);
+        output.HoldDeviceText(false);
+    }
 
     // True when the device had left since the last look.
     bool MarkDeparture()
     {
         if (!departurePending)
             return false;
+        MarkArrival(true);
         departurePending = false;
         output.Device("disconnected", {});
         return true;
@@ -94,6 +119,8 @@ private:
     CliOutput& output;
     DeviceConnection connection{this};
     bool departurePending = false;
+    std::optional<MonotonicClock::TimePoint> arrivedAt; // of an arrival not marked yet
+    wxString arrivalPort;
 };
 
 } // namespace
@@ -101,10 +128,16 @@ private:
 int RunInfoCommand(const CliOptions& options, CliOutput& output)
 {
     DeviceConnection connection(nullptr);
-    const DeviceWaitEnd end = WaitForZephlark(connection, options.wait, output);
-    if (end != DeviceWaitEnd::Ready)
-        return ReportDeviceWaitEnd(end, output);
-    output.Device("identified", DeviceDetails(connection));
+    if (const auto code = WaitForZephlarkOrReport(connection, options.wait, output))
+        return *code;
+    CliOutput::Fields details = DeviceDetails(connection);
+    if (const auto pending = FirmwareUpdate::UnfinishedFor(connection)) {
+        details.push_back({"pending_update", pending->step});
+        output.Notice(wxString::Format(_("An update of this Zephlark was interrupted at the step "
+                                         "\"%s\": run zephlark-cli recover to finish it."),
+                                       pending->step));
+    }
+    output.Device("identified", details);
     return output.Result(kExitSuccess, wxString());
 }
 
@@ -115,9 +148,8 @@ int RunResetCommand(const CliOptions& options, CliOutput& output)
                              _("A factory reset erases all games and data on the Zephlark. Add "
                                "--yes to do it."));
     DeviceConnection connection(nullptr);
-    const DeviceWaitEnd end = WaitForZephlark(connection, options.wait, output);
-    if (end != DeviceWaitEnd::Ready)
-        return ReportDeviceWaitEnd(end, output);
+    if (const auto code = WaitForZephlarkOrReport(connection, options.wait, output))
+        return *code;
     if (ZephlarkSerialSendLine("factoryreset") <= 0)
         return output.Result(kExitFailed, _("The factory reset could not be sent."));
     return output.Result(kExitSuccess,

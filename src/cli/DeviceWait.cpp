@@ -2,6 +2,8 @@
 
 #include <wx/intl.h>
 
+#include <algorithm>
+
 #include "cli/CliOutput.h"
 #include "cli/ExitCodes.h"
 #include "Interrupt.h"
@@ -13,13 +15,21 @@ namespace {
 
 constexpr auto kPollPause = std::chrono::milliseconds{50};
 
-} // namespace
+enum class DeviceWaitEnd
+{
+    Ready,
+    NoDevice,
+    Denied, // the port is there but this user may not open it
+    Busy,   // another program holds the port
+    Interrupted
+};
 
 DeviceWaitEnd WaitForZephlark(DeviceConnection& connection, std::chrono::seconds limit,
                               CliOutput& output,
                               const std::function<bool(DeviceConnection&)>& ready)
 {
-    const auto deadline = TheClock().Now() + limit;
+    auto deadline = TheClock().Now() + limit;
+    bool answering = false;
     for (bool told = false;; told = true) {
         if (ready ? ready(connection) : connection.IsDeviceIdentified())
             return DeviceWaitEnd::Ready;
@@ -29,11 +39,15 @@ DeviceWaitEnd WaitForZephlark(DeviceConnection& connection, std::chrono::seconds
         const SerialOpenFailure failure = ZephlarkSerialLastOpenFailure();
         if (portUnopened && failure == SerialOpenFailure::InUse)
             return DeviceWaitEnd::Busy;
+        if (ZephlarkSerialIsOpen() && !answering) {
+            answering = true;
+            deadline = std::max(deadline, TheClock().Now() + kDeviceAnswerLimit);
+        }
         if (TheClock().Now() >= deadline)
             return portUnopened && failure == SerialOpenFailure::Denied ? DeviceWaitEnd::Denied
                                                                         : DeviceWaitEnd::NoDevice;
         if (!told)
-            output.Step(_("Waiting for Zephlark..."));
+            output.Step(_("Waiting for Zephlark..."), "waiting-for-device");
         TheClock().WaitForEvents(kPollPause);
     }
 }
@@ -60,4 +74,16 @@ int ReportDeviceWaitEnd(DeviceWaitEnd end, CliOutput& output)
     }
     return output.Result(kExitNoDevice,
                          _("No Zephlark found. Plug in and unlock your Zephlark and try again."));
+}
+
+} // namespace
+
+std::optional<int> WaitForZephlarkOrReport(DeviceConnection& connection, std::chrono::seconds limit,
+                                           CliOutput& output,
+                                           const std::function<bool(DeviceConnection&)>& ready)
+{
+    const DeviceWaitEnd end = WaitForZephlark(connection, limit, output, ready);
+    if (end == DeviceWaitEnd::Ready)
+        return std::nullopt;
+    return ReportDeviceWaitEnd(end, output);
 }

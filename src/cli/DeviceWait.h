@@ -1,30 +1,22 @@
 #pragma once
 
-// Waiting for the Zephlark at the start of a command, and what to tell when it does not come.
-
-#include <wx/string.h>
+// Waiting for the Zephlark at the start of a command, and telling why when it does not come.
 
 #include <chrono>
 #include <functional>
+#include <optional>
+
+// How long a device whose port is open has to answer "version", whatever the wait: a device
+// plugged in before a "--wait 0" is found, not reported missing before it could say who it is.
+inline constexpr std::chrono::seconds kDeviceAnswerLimit{3};
 
 class CliOutput;
 class DeviceConnection;
 
-enum class DeviceWaitEnd
-{
-    Ready,
-    NoDevice,
-    Denied, // the port is there but this user may not open it
-    Busy,   // another program holds the port
-    Interrupted
-};
-
 // Waits up to limit for ready(connection) (by default: the device identified), telling output
-// when it has to wait. A port that another program holds ends the wait at once: retrying its open
+// when it has to wait. Nothing once ready; otherwise the exit code, after telling the user why
+// through output. A port that another program holds ends the wait at once: retrying its open
 // would only fail again.
-DeviceWaitEnd WaitForZephlark(DeviceConnection& connection, std::chrono::seconds limit,
-                              CliOutput& output,
-                              const std::function<bool(DeviceConnection&)>& ready = {});
-
-// The exit code for an end other than Ready, after telling the user why through output.
-int ReportDeviceWaitEnd(DeviceWaitEnd end, CliOutput& output);
+[[nodiscard]] std::optional<int>
+WaitForZephlarkOrReport(DeviceConnection& connection, std::chrono::seconds limit, CliOutput& output,
+                        const std::function<bool(DeviceConnection&)>& ready = {});

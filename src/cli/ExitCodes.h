@@ -1,14 +1,35 @@
 #pragma once
 
 // The exit status of zephlark-cli, one per outcome a script may want to act on.
+
+#include <array>
+
 enum ExitCode : int
 {
     kExitSuccess = 0,
-    kExitFailed = 1,        // the update, recovery or reset ran and did not succeed
-    kExitBadArguments = 2,  // a bad command line, or a file that cannot be read or is no OS file
-    kExitNoDevice = 3,      // no Zephlark within the wait (or its port may not be opened)
-    kExitDeviceBusy = 4,    // another program holds the Zephlark's port
-    kExitRefused = 5,       // the update refused its files: older version, unusable name, no space
-    kExitProblemsFound = 6, // doctor found something to fix
-    kExitInterrupted = 130, // Ctrl+C, as shells report a program ended by SIGINT
+    kExitFailed = 1,
+    kExitBadArguments = 2,
+    kExitNoDevice = 3,
+    kExitDeviceBusy = 4,
+    kExitRefused = 5,
+    kExitProblemsFound = 6,
+    kExitInterrupted = 130, // as shells report a program ended by SIGINT
 };
+
+struct ExitCodeMeaning
+{
+    ExitCode code;
+    const char* meaning;
+};
+
+// What each code tells, as the usage lists it.
+inline constexpr std::array<ExitCodeMeaning, 8> kExitCodeMeanings = {{
+    {kExitSuccess, "success"},
+    {kExitFailed, "the update, recovery or reset ran and did not succeed"},
+    {kExitBadArguments, "bad arguments, or a file that cannot be read or is no OS file"},
+    {kExitNoDevice, "no Zephlark within the wait (or its port may not be opened)"},
+    {kExitDeviceBusy, "another program holds the Zephlark's port or is updating it"},
+    {kExitRefused, "the update refused its files (older version, unusable name, no space)"},
+    {kExitProblemsFound, "doctor found something to fix"},
+    {kExitInterrupted, "Ctrl+C"},
+}};

@@ -3,15 +3,17 @@
 #include <charconv>
 #include <cstdio>
 
-std::string JsonString(const wxString& text)
+namespace {
+
+std::string Escaped(const wxString& text, bool quoted)
 {
     const wxScopedCharBuffer utf8 = text.utf8_str();
-    std::string out = "\"";
+    std::string out;
     for (size_t i = 0; i < utf8.length(); ++i) {
         const unsigned char c = static_cast<unsigned char>(utf8.data()[i]);
         switch (c) {
         case '"':
-            out += "\\\"";
+            out += quoted ? "\\\"" : "\"";
             break;
         case '\\':
             out += "\\\\";
@@ -35,7 +37,19 @@ std::string JsonString(const wxString& text)
             }
         }
     }
-    return out + "\"";
+    return out;
+}
+
+} // namespace
+
+std::string JsonString(const wxString& text)
+{
+    return "\"" + Escaped(text, true) + "\"";
+}
+
+std::string EscapedControls(const wxString& text)
+{
+    return Escaped(text, false);
 }
 
 void JsonLine::AddRaw(const char* key, const std::string& value)

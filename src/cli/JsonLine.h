@@ -9,6 +9,9 @@
 
 // text as a JSON string literal, quotes included; control characters escaped, UTF-8 otherwise.
 std::string JsonString(const wxString& text);
+// text as UTF-8 with its control characters and backslashes escaped as in JSON ("\u001b"): what
+// a terminal would act on, shown as text.
+std::string EscapedControls(const wxString& text);
 
 class JsonLine
 {

@@ -4,17 +4,35 @@
 
 #include <wx/filename.h>
 #include <wx/intl.h>
+#include <wx/wxcrt.h>
+
+#include <optional>
 
 #include "cli/CliOptions.h"
 #include "cli/CliOutput.h"
 #include "cli/DeviceWait.h"
 #include "cli/ExitCodes.h"
+#include "update/FirmwareFile.h"
 #include "update/FirmwareUpdate.h"
 #include "update/FirmwareUpdateProgress.h"
 #include "Interrupt.h"
 #include "deviceconnection.h"
 
 namespace {
+
+// The percentage that the device's install status carries ("Unpacking 40%"), if any.
+std::optional<int> PercentIn(const wxString& message)
+{
+    const int sign = message.Find('%', true);
+    int start = sign;
+    while (start > 0 && wxIsdigit(message[start - 1]))
+        --start;
+    long percent = 0;
+    if (sign == wxNOT_FOUND || start == sign ||
+        !message.Mid(start, sign - start).ToLong(&percent) || percent > 100)
+        return std::nullopt;
+    return static_cast<int>(percent);
+}
 
 // The engine's steps as output lines; a Ctrl+C is passed on as a stop request.
 class CliProgress : public FirmwareUpdateProgress
@@ -26,14 +44,18 @@ public:
     void Pulse(const wxString& message) override
     {
         NoticeInterrupt();
-        if (message != lastStep)
-            output.Step(message);
+        if (message == lastStep)
+            return;
         lastStep = message;
+        if (const auto percent = PercentIn(message); percent && phase == UpdatePhase::Installing)
+            output.DeviceProgress(message, UpdatePhaseId(phase), *percent / 100.0);
+        else
+            output.Step(message, UpdatePhaseId(phase));
     }
     void Fraction(const wxString& message, double done) override
     {
         NoticeInterrupt();
-        output.Progress(message, done);
+        output.Progress(message, UpdatePhaseId(phase), done);
     }
     bool StopRequested() const override { return Interrupted(); }
 
@@ -54,23 +76,30 @@ private:
     bool noticed = false;
 };
 
-int ExitCodeOf(UpdateOutcome outcome)
+// How an update ended, for a script: the exit code and a word that never changes.
+struct OutcomeInfo
+{
+    int exitCode;
+    const char* id;
+};
+
+OutcomeInfo Described(UpdateOutcome outcome)
 {
     switch (outcome) {
     case UpdateOutcome::Successful:
-        return kExitSuccess;
+        return {kExitSuccess, "successful"};
     case UpdateOutcome::BadFile:
-        return kExitBadArguments;
+        return {kExitBadArguments, "bad-file"};
     case UpdateOutcome::Refused:
-        return kExitRefused;
+        return {kExitRefused, "refused"};
     case UpdateOutcome::Stopped:
-        return kExitInterrupted;
+        return {kExitInterrupted, "stopped"};
     case UpdateOutcome::Busy:
-        return kExitDeviceBusy;
+        return {kExitDeviceBusy, "busy"};
     case UpdateOutcome::Failed:
         break;
     }
-    return kExitFailed;
+    return {kExitFailed, "failed"};
 }
 
 int Finish(CliOutput& output, const UpdateResult& result)
@@ -80,7 +109,35 @@ int Finish(CliOutput& output, const UpdateResult& result)
         text += "\n\n" + result.detail;
     if (result.reasonId == "older-file")
         text += "\n\n" + _("To install it all the same, add --allow-older.");
-    return output.Result(ExitCodeOf(result.outcome), text);
+    const OutcomeInfo outcome = Described(result.outcome);
+    return output.Result(outcome.exitCode, text,
+                         {{"outcome", outcome.id},
+                          {"reason", result.reasonId},
+                          {"device_version", result.deviceVersion},
+                          {"file_version", result.fileVersion},
+                          {"serial", result.serialNumber}});
+}
+
+// The files are read before the device is waited for: a bad one is told at once, whether a
+// Zephlark is plugged in or not. The update reads them again, whole, before it sends anything.
+std::optional<int> CheckFiles(const CliOptions& options, CliOutput& output)
+{
+    const auto cannotOpen = [&](const wxString& path) {
+        return output.Result(kExitBadArguments,
+                             wxString::Format(_("Couldn't open the file '%s'."), path));
+    };
+    wxString version;
+    switch (ReadFirmwareVersion(options.osFile, version)) {
+    case FirmwareFileStatus::CannotOpen:
+        return cannotOpen(options.osFile);
+    case FirmwareFileStatus::Invalid:
+        return output.Result(kExitBadArguments, _("Invalid firmware file."));
+    case FirmwareFileStatus::Ok:
+        break;
+    }
+    if (!options.keyFile.empty() && !wxFileName::IsFileReadable(options.keyFile))
+        return cannotOpen(options.keyFile);
+    return std::nullopt;
 }
 
 } // namespace
@@ -88,16 +145,11 @@ int Finish(CliOutput& output, const UpdateResult& result)
 int RunUpdateCommand(const CliOptions& options, CliOutput& output)
 {
     OutlastTheTerminal();
-    for (const wxString& path : {options.osFile, options.keyFile})
-        // Only what is missing is told before the device is found: the update's own check
-        // says why a file that exists cannot be read.
-        if (!path.empty() && !wxFileName::Exists(path))
-            return output.Result(kExitBadArguments,
-                                 wxString::Format(_("Couldn't open the file '%s'."), path));
+    if (const auto code = CheckFiles(options, output))
+        return *code;
     DeviceConnection connection(nullptr);
-    const DeviceWaitEnd end = WaitForZephlark(connection, options.wait, output);
-    if (end != DeviceWaitEnd::Ready)
-        return ReportDeviceWaitEnd(end, output);
+    if (const auto code = WaitForZephlarkOrReport(connection, options.wait, output))
+        return *code;
     CliProgress progress(output);
     FirmwareUpdate update(connection, progress);
     return Finish(output, update.Run(options.osFile, options.keyFile, options.allowOlder));
@@ -109,12 +161,11 @@ int RunRecoverCommand(const CliOptions& options, CliOutput& output)
 {
     OutlastTheTerminal();
     DeviceConnection connection(nullptr);
-    const DeviceWaitEnd end =
-        WaitForZephlark(connection, options.wait, output, [](DeviceConnection& c) {
-            return c.IsDeviceIdentified() || c.HasDataDisk();
-        });
-    if (end != DeviceWaitEnd::Ready)
-        return ReportDeviceWaitEnd(end, output);
+    const auto reachable = [](DeviceConnection& c) {
+        return c.IsDeviceIdentified() || c.HasDataDisk();
+    };
+    if (const auto code = WaitForZephlarkOrReport(connection, options.wait, output, reachable))
+        return *code;
     const auto unfinished = FirmwareUpdate::UnfinishedFor(connection);
     if (!unfinished)
         return output.Result(kExitSuccess, _("No interrupted update of this Zephlark to finish."));

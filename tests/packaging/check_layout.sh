@@ -22,6 +22,7 @@ expected=(
     share/icons/hicolor/scalable/apps/zephlark-utility.svg
     share/doc/zephlark-utility/copyright
     share/doc/zephlark-utility/changelog.gz
+    share/doc/zephlark-utility/zephlark-cli.schema.json
 )
 for size in "${icon_sizes[@]}"; do
     expected+=("share/icons/hicolor/${size}x$size/apps/zephlark-utility.png")

@@ -26,28 +26,35 @@ std::vector<char*> Pointers(const std::vector<std::string>& strings)
     return pointers;
 }
 
+// The child's process id, or -1 when it did not start. Consumes actions.
+pid_t Spawn(const std::vector<std::string>& arguments,
+            const std::vector<std::string>& extraEnvironment, posix_spawn_file_actions_t& actions)
+{
+    std::vector<std::string> environment = extraEnvironment;
+    for (char** variable = environ; *variable; ++variable)
+        environment.emplace_back(*variable); // the first of a name wins: the extras go first
+    pid_t pid = -1;
+    const int error = posix_spawnp(&pid, arguments[0].c_str(), &actions, nullptr,
+                                   Pointers(arguments).data(), Pointers(environment).data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (error == 0)
+        return pid;
+    std::fprintf(stderr, "Failed to start %s: %s\n", arguments[0].c_str(), std::strerror(error));
+    return -1;
+}
+
 } // namespace
 
 ChildProcess::ChildProcess(const std::vector<std::string>& arguments, const std::string& logPath,
                            const std::vector<std::string>& extraEnvironment)
     : logPath(logPath)
 {
-    std::vector<std::string> environment = extraEnvironment;
-    for (char** variable = environ; *variable; ++variable)
-        environment.emplace_back(*variable); // the first of a name wins: the extras go first
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logPath.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    const int error = posix_spawnp(&pid, arguments[0].c_str(), &actions, nullptr,
-                                   Pointers(arguments).data(), Pointers(environment).data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) {
-        std::fprintf(stderr, "Failed to start %s: %s\n", arguments[0].c_str(),
-                     std::strerror(error));
-        pid = -1;
-    }
+    pid = Spawn(arguments, extraEnvironment, actions);
 }
 
 ChildProcess::~ChildProcess()
@@ -97,4 +104,35 @@ int RunToEnd(const std::vector<std::string>& arguments, std::chrono::millisecond
 {
     ChildProcess child(arguments, "/dev/null");
     return child.WaitForExit(limit).value_or(-1);
+}
+
+int RunReadingLines(const std::vector<std::string>& arguments, const std::string& logPath,
+                    const std::vector<std::string>& extraEnvironment,
+                    const std::function<bool(const std::string& line, pid_t child)>& onLine)
+{
+    int out[2];
+    if (pipe(out) != 0)
+        return -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    // The reading end must not stay open in the child: closing it is how the reader leaves.
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    posix_spawn_file_actions_addclose(&actions, out[1]);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, logPath.c_str(),
+                                     O_WRONLY | O_CREAT | O_APPEND, 0600);
+    const pid_t pid = Spawn(arguments, extraEnvironment, actions);
+    close(out[1]);
+    FILE* stream = fdopen(out[0], "r");
+    char* line = nullptr;
+    size_t capacity = 0;
+    for (ssize_t length; pid > 0 && (length = getline(&line, &capacity, stream)) > 0;)
+        if (!onLine(std::string(line, length - (line[length - 1] == '\n' ? 1 : 0)), pid))
+            break;
+    free(line);
+    fclose(stream);
+    int status = 0;
+    if (pid <= 0 || waitpid(pid, &status, 0) != pid)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

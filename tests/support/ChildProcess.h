@@ -6,6 +6,7 @@
 // services.exe) inherit the program's handles and may outlive it.
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,3 +45,11 @@ private:
 // Runs the program to its end, its output dropped: its exit status, or -1 when it did not start,
 // was killed or still ran after limit (it is killed then).
 int RunToEnd(const std::vector<std::string>& arguments, std::chrono::milliseconds limit);
+
+// Runs the program to its end with extraEnvironment, its standard error appended to logPath and
+// its standard output handed to onLine a line at a time (without the line break). onLine may
+// signal the child (its process id); once it returns false the output is closed, as by "| head".
+// Its exit status, or -1 when it did not start or was killed by a signal.
+int RunReadingLines(const std::vector<std::string>& arguments, const std::string& logPath,
+                    const std::vector<std::string>& extraEnvironment,
+                    const std::function<bool(const std::string& line, pid_t child)>& onLine);

@@ -8,6 +8,7 @@
 #include <wx/ffile.h>
 #include <wx/filename.h>
 #include <wx/intl.h>
+#include <wx/arrstr.h>
 #include <wx/utils.h>
 
 #include <cstdlib>
@@ -22,6 +23,7 @@
 
 #include "Serial.h"
 #include "linux/SystemBus.h"
+#include "linux/UdevRule.h"
 #include "linux/UdevRuleText.h"
 
 namespace {
@@ -29,19 +31,29 @@ namespace {
 constexpr char kRuleName[] = "60-zephlark.rules";
 constexpr int kBusCallTimeoutMs = 5000;
 
-constexpr char kInstallRuleCommand[] =
-    "sudo cp resources/linux/60-zephlark.rules /etc/udev/rules.d/ && sudo udevadm control "
-    "--reload && sudo udevadm trigger --action=add --subsystem-match=usb --subsystem-match=tty";
+constexpr char kReloadRulesCommand[] = "sudo udevadm control --reload && sudo udevadm trigger "
+                                       "--action=add --subsystem-match=usb --subsystem-match=tty";
 constexpr char kRetriggerTtyCommand[] = "sudo udevadm trigger --action=add --subsystem-match=tty";
 constexpr char kJoinDialoutCommand[] = "sudo usermod -aG dialout $USER";
 constexpr char kStopModemManagerCommand[] = "sudo systemctl disable --now ModemManager";
+
+// Writes the rule where udev reads it, from the program's own copy: a path in the source tree
+// (or the package's) would name a file that may not be on this computer.
+wxString InstallRuleCommand()
+{
+    wxString command = "printf '%s\\n'";
+    for (const wxString& line : wxSplit(kUdevRuleLines, '\n', '\0'))
+        command << " '" << line << "'";
+    return command << " | sudo tee /etc/udev/rules.d/" << kRuleName << " >/dev/null && "
+                   << kReloadRulesCommand;
+}
 
 // Made when asked for, not at start-up: the prose comes out in the language loaded by then.
 wxString InstallRuleFix()
 {
     // TRANSLATORS: %s is a shell command, to be left as it is.
     return wxString::Format(_("%s (the zephlark-utility package installs the rule itself)"),
-                            kInstallRuleCommand);
+                            InstallRuleCommand());
 }
 
 struct RuleFile
@@ -108,7 +120,7 @@ DeviceAccessCheck CheckPort(const std::optional<RuleFile>& rule)
 {
     const wxString port = FindZephlarkSerialPort();
     if (port.empty())
-        return {"port", true, _("No Zephlark is plugged in; its port was not checked."), ""};
+        return NoZephlarkPluggedIn();
     if (access(port.fn_str(), R_OK | W_OK) != 0) {
         if (!rule)
             return {

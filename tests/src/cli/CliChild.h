@@ -2,30 +2,29 @@
 
 // zephlark-cli run as a child process, its standard output read as JSON lines.
 
+#include <nlohmann/json.hpp>
+
 #include <sys/types.h>
 
 #include <cstdint>
 #include <functional>
-#include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
-using CliEvent = std::map<std::string, std::string>;
-
-// A flat JSON object of strings, numbers and booleans (all that the program writes), values as
-// text; nothing when the line is anything else.
-std::optional<CliEvent> ParseFlatJson(const std::string& line);
+using CliEvent = nlohmann::json;
 
 struct CliRun
 {
     int exitCode = -1;
     std::vector<CliEvent> events;
-    std::vector<std::string> badLines; // standard output that is no JSON object
 
-    // The values of field in every event of that kind, in order.
+    // The values of field in every event of that kind, in order; strings as they are, other
+    // values as JSON text.
     std::vector<std::string> Values(const std::string& event, const std::string& field) const;
 };
+
+// A string field of an event, empty when the event has no such string.
+std::string Text(const CliEvent& event, const char* field);
 
 // Runs program with arguments and --json, the environment extended by settings ("NAME=value"),
 // standard error appended to stderrPath. onEvent may signal the child (its process id) as events

@@ -10,10 +10,12 @@
 #include <csignal>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "CliChild.h"
 #include "sim/SampleOsFile.h"
 
@@ -66,6 +68,7 @@ struct ExitCase
     std::vector<std::string> arguments; // "OS:<version>" stands for a new OS file of that version
     std::vector<std::string> environment;
     int exitCode;
+    const char* told = "";       // a part of the result's text
     size_t linesRead = SIZE_MAX; // then the output is closed, as by "| head"
 };
 
@@ -82,7 +85,6 @@ TEST_P(CliExitCodes, EndWithTheirCodeAndOneResult)
     const CliRun run = Run(arguments, GetParam().environment, {}, GetParam().linesRead);
     EXPECT_EQ(run.exitCode, GetParam().exitCode);
     EXPECT_FALSE(JournalKept());
-    EXPECT_TRUE(run.badLines.empty()) << run.badLines.front();
     if (GetParam().linesRead != SIZE_MAX) {
         // The output's loss told once, on standard error, where nothing else goes with --json.
         const std::string told = FileText(folder + "/stderr");
@@ -92,8 +94,9 @@ TEST_P(CliExitCodes, EndWithTheirCodeAndOneResult)
     ASSERT_FALSE(run.events.empty());
     const CliEvent& result = run.events.back();
     EXPECT_EQ(result.at("event"), "result");
-    EXPECT_EQ(result.at("exit_code"), std::to_string(GetParam().exitCode));
-    EXPECT_EQ(result.at("ok"), GetParam().exitCode == 0 ? "true" : "false");
+    EXPECT_EQ(result.at("exit_code"), GetParam().exitCode);
+    EXPECT_EQ(result.at("ok"), GetParam().exitCode == 0);
+    EXPECT_NE(Text(result, "text").find(GetParam().told), std::string::npos) << result;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -101,33 +104,58 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ExitCase{"InfoFindsTheDevice", {"info"}, {}, 0},
         ExitCase{"NoDevice", {"info", "--wait", "0"}, {"ZEPHLARK_SIM_UNPLUGGED=1"}, 3},
+        ExitCase{"WaitZeroFindsAPluggedDevice", {"info", "--wait", "0"}, {}, 0},
+        ExitCase{"FollowingConsoleHonoursWait",
+                 {"console", "--follow", "--wait", "0"},
+                 {"ZEPHLARK_SIM_UNPLUGGED=1"},
+                 3},
         ExitCase{"PortHeldByAnotherProgram", {"update", "OS:1.5.0"}, {"ZEPHLARK_SIM_BUSY=1"}, 4},
-        ExitCase{"UnknownOption", {"info", "--frobnicate"}, {}, 2},
+        ExitCase{"OptionOfAnotherCommand", {"info", "--yes"}, {}, 2, "not an option of info"},
+        ExitCase{"OptionsBeforeTheCommand", {"--wait=0", "info"}, {"ZEPHLARK_SIM_UNPLUGGED=1"}, 3},
+        ExitCase{"WordsAfterDoubleDash", {"update", "--", "-x"}, {}, 2, "open the file '-x'"},
+        ExitCase{"HelpCommand", {"help", "reset"}, {}, 0, "zephlark-cli reset --yes"},
+        ExitCase{"VersionAsJson", {"--version"}, {}, 0},
+        ExitCase{"HelpAsJson", {"update", "--help"}, {}, 0},
         ExitCase{"MissingFile", {"update", "/nonexistent/ZephlarkOS.zlos"}, {}, 2},
-        ExitCase{"OlderFileRefused", {"update", "OS:1.4.1"}, {}, 5},
+        ExitCase{"OlderFileRefused", {"update", "OS:1.4.1"}, {}, 5, "--allow-older"},
         ExitCase{"OlderFileAllowed", {"update", "OS:1.4.1", "--allow-older"}, {}, 0},
-        ExitCase{"NoOsFile", {"update", ZEPHLARK_CLI_SIM}, {}, 2},
+        ExitCase{"NoOsFileToldWithNoDevice",
+                 {"update", ZEPHLARK_CLI_SIM, "--wait", "1"},
+                 {"ZEPHLARK_SIM_UNPLUGGED=1"},
+                 2},
         ExitCase{"ResetNeedsYes", {"reset"}, {}, 2}, ExitCase{"Reset", {"reset", "--yes"}, {}, 0},
         ExitCase{"NothingToRecover", {"recover"}, {}, 0},
         ExitCase{"DoctorMissesThePort", {"doctor"}, {"ZEPHLARK_SIM_UNPLUGGED=1"}, 6},
-        ExitCase{"UpdateReadByHeadFinishes", {"update", "OS:1.5.0"}, {}, 0, 3}),
+        ExitCase{"UpdateReadByHeadFinishes", {"update", "OS:1.5.0"}, {}, 0, "", 3}),
     [](const testing::TestParamInfo<ExitCase>& info) { return info.param.name; });
 
-TEST_F(CliSim, UpdateShowsItsStepsAndCopyThenTheWindowsResult)
+TEST_F(CliSim, UpdateShowsItsStepsTheCopyAndTheInstallThenItsResult)
 {
     const CliRun run = Run({"update", OsFile("1.5.0")});
     ASSERT_EQ(run.exitCode, 0);
-    const auto steps = run.Values("step", "text");
-    EXPECT_NE(std::find(steps.begin(), steps.end(), "Copying files to Zephlark..."), steps.end());
-    EXPECT_NE(std::find(steps.begin(), steps.end(), "Applying Update..."), steps.end());
-    const auto fractions = run.Values("progress", "fraction");
-    ASSERT_FALSE(fractions.empty());
-    EXPECT_TRUE(std::is_sorted(
-        fractions.begin(), fractions.end(),
-        [](const std::string& a, const std::string& b) { return std::stod(a) < std::stod(b); }));
-    EXPECT_EQ(fractions.back(), "1.000");
-    EXPECT_EQ(run.events.back().at("text"),
-              "Update Successful\n\nDevice firmware version is: 1.5.0.");
+    std::map<std::string, std::string> stepIds;           // each step text's id
+    std::map<std::string, std::vector<double>> fractions; // each step id's progress
+    for (const CliEvent& event : run.events) {
+        if (event.at("event") == "step")
+            stepIds[event.at("text")] = event.at("step");
+        if (event.at("event") == "progress")
+            fractions[event.at("step")].push_back(event.at("fraction"));
+    }
+    EXPECT_EQ(stepIds["Copying files to Zephlark..."], "copying");
+    EXPECT_EQ(stepIds["Applying Update..."], "flashing");
+    // The copy's bytes, and the device's "fwup:" statuses with their percentages.
+    for (const char* step : {"copying", "installing"}) {
+        EXPECT_GT(fractions[step].size(), 1u) << step;
+        EXPECT_TRUE(std::is_sorted(fractions[step].begin(), fractions[step].end())) << step;
+        EXPECT_EQ(fractions[step].back(), 1.0) << step;
+    }
+    const CliEvent& result = run.events.back();
+    EXPECT_EQ(result.at("text"), "Update Successful\n\nDevice firmware version is: 1.5.0.");
+    EXPECT_EQ(result.at("outcome"), "successful");
+    EXPECT_EQ(result.at("reason"), "");
+    EXPECT_EQ(result.at("device_version"), "1.5.0");
+    EXPECT_EQ(result.at("file_version"), "1.5.0");
+    EXPECT_EQ(result.at("serial"), "ZL-000123");
 }
 
 TEST_F(CliSim, ConsoleMarksTheConnectionAndShowsTheDevicesLinesUntilCtrlC)
@@ -136,18 +164,36 @@ TEST_F(CliSim, ConsoleMarksTheConnectionAndShowsTheDevicesLinesUntilCtrlC)
         if (event.at("event") == "log" && event.at("text") == "serial#=ZL-000123")
             kill(pid, SIGINT);
     });
-    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.exitCode, 130);
     EXPECT_EQ(run.Values("device", "state"), std::vector<std::string>{"connected"});
+    EXPECT_EQ(run.Values("device", "serial"), std::vector<std::string>{"ZL-000123"});
     // The device's own text, apart from the program's messages ("Device Connected: simACM0").
     const auto deviceText = run.Values("log", "source");
     EXPECT_EQ(std::count(deviceText.begin(), deviceText.end(), "device"), 5);
     EXPECT_EQ(run.events.back().at("event"), "result");
 }
 
+// Without --json too: the device's control bytes reach the terminal as text, never as commands.
+TEST_F(CliSim, HumanConsoleShowsTheDevicesControlBytesEscaped)
+{
+    std::string shown;
+    RunReadingLines({ZEPHLARK_CLI_SIM, "console"}, folder + "/stderr",
+                    {"ZEPHLARK_SIM_VERSION=1.5\x1b[2J\a"}, [&](const std::string& line, pid_t pid) {
+                        shown += line + "\n";
+                        if (line.find("SDK=") != std::string::npos)
+                            kill(pid, SIGINT);
+                        return true;
+                    });
+    EXPECT_NE(shown.find(" SDK=1.5\\u001b[2J\\u0007\n"), std::string::npos) << shown;
+    EXPECT_EQ(std::count_if(shown.begin(), shown.end(),
+                            [](char c) { return c >= 0 && c < ' ' && c != '\n'; }),
+              0);
+}
+
 struct InterruptCase
 {
     const char* name;
-    std::vector<std::string> environment;
+    bool console; // a console with no device plugged in, else an update of a newer OS file
     const char* interruptAtStep;
     int signal; // SIGINT: Ctrl+C; SIGHUP: the terminal went away
     bool twice; // the second Ctrl+C once the first was acknowledged
@@ -166,18 +212,21 @@ TEST_P(CliInterrupt, StopsWhereTheDeviceIsSafeAndRecoverFinishes)
 {
     const InterruptCase& c = GetParam();
     int sent = 0;
-    const CliRun run =
-        Run({"update", OsFile("1.5.0"), "--wait", "30"}, c.environment,
-            [&](const CliEvent& event, pid_t pid) {
-                const bool atStep =
-                    event.at("event") == "step" && event.at("text") == c.interruptAtStep;
-                const bool acknowledged =
-                    event.at("event") == "log" && event.at("text").rfind("Ctrl+C:", 0) == 0;
-                if ((sent == 0 && atStep) || (sent == 1 && c.twice && acknowledged)) {
-                    kill(pid, c.signal);
-                    ++sent;
-                }
-            });
+    const auto command = c.console ? std::vector<std::string>{"console"}
+                                   : std::vector<std::string>{"update", OsFile("1.5.0")};
+    const auto environment = c.console ? std::vector<std::string>{"ZEPHLARK_SIM_UNPLUGGED=1"}
+                                       : std::vector<std::string>{};
+    std::vector<std::string> arguments = command;
+    arguments.insert(arguments.end(), {"--wait", "30"});
+    const CliRun run = Run(arguments, environment, [&](const CliEvent& event, pid_t pid) {
+        const bool atStep = event.at("event") == "step" && event.at("text") == c.interruptAtStep;
+        const bool acknowledged =
+            event.at("event") == "log" && Text(event, "text").rfind("Ctrl+C:", 0) == 0;
+        if ((sent == 0 && atStep) || (sent == 1 && c.twice && acknowledged)) {
+            kill(pid, c.signal);
+            ++sent;
+        }
+    });
     EXPECT_EQ(sent, c.twice ? 2 : 1);
     EXPECT_EQ(run.exitCode, c.exitCode);
     EXPECT_EQ(JournalKept(), c.journalKept);
@@ -185,6 +234,12 @@ TEST_P(CliInterrupt, StopsWhereTheDeviceIsSafeAndRecoverFinishes)
     EXPECT_EQ(run.events.back().at("event") == "result", !c.twice);
     if (!c.journalKept)
         return;
+    // Until it is finished, doctor and info tell of it.
+    const CliRun doctor = Run({"doctor"});
+    EXPECT_EQ(doctor.exitCode, 6);
+    EXPECT_EQ(doctor.Values("check", "name").back(), "update-journal");
+    EXPECT_EQ(Run({"info"}).Values("device", "pending_update"),
+              std::vector<std::string>{"installing"});
     const CliRun stopped = Run({"recover"}, {}, [](const CliEvent& event, pid_t pid) {
         if (event.at("event") == "step" &&
             event.at("text") == "Waiting for the Zephlark to finish its install...")
@@ -195,44 +250,23 @@ TEST_P(CliInterrupt, StopsWhereTheDeviceIsSafeAndRecoverFinishes)
     // Each run simulates a device of its own: this one has finished the install by now.
     const CliRun recovery = Run({"recover"}, {"ZEPHLARK_SIM_VERSION=1.5.0"});
     EXPECT_EQ(recovery.exitCode, 0);
-    EXPECT_EQ(recovery.events.back().at("text").rfind("Update Finished", 0), 0u);
+    EXPECT_EQ(Text(recovery.events.back(), "text").rfind("Update Finished", 0), 0u);
     EXPECT_FALSE(JournalKept());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Phases, CliInterrupt,
-    testing::Values(
-        InterruptCase{"WhileWaitingForTheDevice",
-                      {"ZEPHLARK_SIM_UNPLUGGED=1"},
-                      "Waiting for Zephlark...",
-                      SIGINT,
-                      false,
-                      130,
-                      false},
-        InterruptCase{"AfterDatadiskRemovesTheFilesAndReturns",
-                      {},
-                      "Waiting for Zephlark disk...",
-                      SIGINT,
-                      false,
-                      130,
-                      false},
-        InterruptCase{
-            "OnceDuringTheInstallFollowsIt", {}, "Installing firmware...", SIGINT, false, 0, false},
-        InterruptCase{"TwiceDuringTheInstallLeavesAtOnce",
-                      {},
-                      "Installing firmware...",
-                      SIGINT,
-                      true,
-                      130,
-                      true},
-        // No Ctrl+C can come any more: the update goes on to its end.
-        InterruptCase{"HangUpDuringTheCopyFinishes",
-                      {},
-                      "Copying files to Zephlark...",
-                      SIGHUP,
-                      false,
-                      0,
-                      false}),
+    testing::Values(InterruptCase{"ConsoleWithNoDevice", true, "Waiting for Zephlark...", SIGINT,
+                                  false, 130, false},
+                    InterruptCase{"AfterDatadiskUndoesTheCopy", false,
+                                  "Waiting for Zephlark disk...", SIGINT, false, 130, false},
+                    InterruptCase{"OnceDuringTheInstallFollowsIt", false, "Installing firmware...",
+                                  SIGINT, false, 0, false},
+                    InterruptCase{"TwiceDuringTheInstallLeavesAtOnce", false,
+                                  "Installing firmware...", SIGINT, true, 130, true},
+                    // No Ctrl+C can come any more: the update goes on to its end.
+                    InterruptCase{"HangUpDuringTheCopyFinishes", false,
+                                  "Copying files to Zephlark...", SIGHUP, false, 0, false}),
     [](const testing::TestParamInfo<InterruptCase>& info) { return info.param.name; });
 
 // Two programs: while one updates the Zephlark, a second update or recovery of it is refused at
@@ -252,8 +286,8 @@ TEST_F(CliSim, SecondProgramIsRefusedWhileAnUpdateRuns)
     ASSERT_EQ(others.size(), 2u);
     for (const CliRun& other : others) {
         EXPECT_EQ(other.exitCode, 4);
-        EXPECT_EQ(other.events.back().at("text").rfind(
-                      "Update Error\n\nAnother program is updating the Zephlark.", 0),
+        EXPECT_EQ(Text(other.events.back(), "text")
+                      .rfind("Update Error\n\nAnother program is updating the Zephlark.", 0),
                   0u);
     }
     EXPECT_FALSE(JournalKept());
