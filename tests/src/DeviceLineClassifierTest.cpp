@@ -108,20 +108,14 @@ TEST_F(DeviceMessages, SecondVersionReportStartsFromAnEmptyRecord)
     EXPECT_THAT(log.Messages(), ElementsAre("SDK=2", "~ctl: still the report"));
 }
 
-TEST_F(DeviceMessages, ManualReadingHandsOutEveryLineEvenInsideAReport)
+// That manual reading hands out every line, even inside a report, the classifier's fuzz target
+// holds.
+TEST_F(DeviceMessages, ManualReadInAutomaticReadingIsRefusedAndLogged)
 {
-    classifier.SetReadMode(DeviceLineClassifier::Manual);
-    Feed("first\r\n~version:\r\nfwup: step 1\r\nflash complete\r\n");
-    EXPECT_EQ(classifier.ReadSerialLine(), "first");
-    EXPECT_EQ(classifier.ReadSerialLine(), "~version:");
-    EXPECT_EQ(classifier.ReadSerialLine(), "fwup: step 1");
-    EXPECT_EQ(classifier.ReadSerialLine(), "flash complete");
-    EXPECT_EQ(classifier.ReadSerialLine(), "");
-    EXPECT_TRUE(log.Contains("first")); // classified and logged as usual on the way
-
-    classifier.SetReadMode(DeviceLineClassifier::Automatic);
+    Feed("first\r\n");
     EXPECT_EQ(classifier.ReadSerialLine(), "");
     EXPECT_TRUE(log.Contains("Attempted to manually read serial connection in automatic mode."));
+    EXPECT_TRUE(queue.HasLine());
 }
 
 TEST_F(DeviceMessages, HeldDeviceTextReachesTheNextManualReadFirst)
@@ -133,6 +127,7 @@ TEST_F(DeviceMessages, HeldDeviceTextReachesTheNextManualReadFirst)
     EXPECT_EQ(classifier.ReadSerialLine(), "fwup: done early");
     EXPECT_EQ(classifier.ReadSerialLine(), "flash complete");
     EXPECT_EQ(classifier.ReadSerialLine(), "later");
+    EXPECT_TRUE(log.Contains("later")); // classified and logged as usual on the way
     classifier.HoldDeviceText(false);
 }
 
