@@ -39,10 +39,8 @@ public:
     // The owner, if any, hears when a version report is complete.
     DeviceLineClassifier(SerialLineQueue& lines, DeviceInterface* owner);
 
-    // One pass over the complete lines waiting: in automatic reading up to a bounded number, in
-    // manual reading one. Returns the last line taken (empty when none).
-    wxString HandleSerialInput();
-    // A pass and the next notification allowed, when reading automatically.
+    // When reading automatically: one pass over the complete lines waiting, up to a bounded
+    // number, then the next notification allowed.
     void PassAutomatically();
 
     void SetReadMode(ReadMode mode);
@@ -61,6 +59,10 @@ public:
     const DeviceVersionRecord& Version() const { return version; }
 
 private:
+    // One pass over the complete lines waiting: in automatic reading up to a bounded number, in
+    // manual reading one. Returns the last line taken (empty when none).
+    wxString HandleSerialInput();
+
     enum InputState
     {
         Normal,

@@ -1,4 +1,4 @@
-// Fuzzes the device's line classifier (HandleSerialInput, ReadSerialLine) with arbitrary device
+// Fuzzes the device's line classifier (PassAutomatically, ReadSerialLine) with arbitrary device
 // lines, in automatic and manual reading.
 //
 // The input is text. Each line (up to a line feed) is a device line, queued as the reader would
@@ -93,7 +93,7 @@ public:
         if (manual)
             classifier.SetReadMode(DeviceLineClassifier::Automatic);
         else
-            classifier.HandleSerialInput();
+            classifier.PassAutomatically();
         manual = false;
         RequireProperty(!lineWaits || !TakeHandledLines().empty(),
                         "a pass takes a line when one waits");

@@ -23,7 +23,7 @@ protected:
     void Handle(const std::string& lines)
     {
         Feed(lines);
-        classifier.HandleSerialInput();
+        classifier.PassAutomatically();
     }
 
     void Feed(const std::string& lines)
@@ -71,7 +71,7 @@ TEST_F(DeviceMessages, StatsSwallowEverythingAfterwardsButLookalikesAreLogged)
 TEST_F(DeviceMessages, ScreenshotSwallowsEverythingAfterItsStart)
 {
     Handle("before\r\n~screen 320x240\r\npixels\r\n~version:\r\n");
-    classifier.HandleSerialInput();
+    classifier.PassAutomatically();
     EXPECT_THAT(log.Messages(), ElementsAre("before", "Screenshot begin..."));
 }
 
@@ -85,7 +85,7 @@ TEST_F(DeviceMessages, BacklogIsCutAfter101Lines)
     ASSERT_EQ(messages.size(), 102u);
     EXPECT_EQ(messages[100], "line 100");
     EXPECT_EQ(messages[101], "Serial backlog, continuing...");
-    classifier.HandleSerialInput();
+    classifier.PassAutomatically();
     EXPECT_TRUE(log.Contains("line 149"));
 }
 
