@@ -52,7 +52,7 @@ void DeviceConnection::RefreshDeviceConnections()
     if (newPort != portName) {
         Disconnect();
         portName = newPort;
-        ClearVersionRecord();
+        classifier.ClearVersionRecord();
     }
     openFailure = SerialOpenFailure::None;
     if (!portName.empty() && !ZephlarkSerialIsOpen()) {
@@ -102,25 +102,7 @@ void DeviceConnection::Disconnect()
     if (readerThread)
         readerThread->Park();
     ZephlarkSerialClose();
-    EndConnectionInput();
-}
-
-void DeviceConnection::EndConnectionInput()
-{
-    while (readMode == Automatic && lineQueue.HasLine())
-        HandleSerialInput();
-    lineQueue.DropUnfinishedLine();
-    inputState = Normal;
-    traceBudget.reset();
-}
-
-void DeviceConnection::ClearVersionRecord()
-{
-    // The target stays: a device that comes back is normally the same kind of device.
-    serialNumber.clear();
-    build.clear();
-    bootBuild.clear();
-    sdk.clear();
+    classifier.EndConnectionInput();
 }
 
 // The reader found the port dead. The system's removal notice may have been handled while the
@@ -132,7 +114,7 @@ void DeviceConnection::OnPortLost(wxThreadEvent& event)
     if (!ZephlarkSerialIsOpen() || !readerThread || event.GetInt() != readerThread->Session())
         return;
     Disconnect();
-    ClearVersionRecord();
+    classifier.ClearVersionRecord();
     RefreshDeviceConnections();
 }
 
@@ -192,7 +174,7 @@ wxString DeviceConnection::MountDataDisk()
 
 wxString DeviceConnection::GetSerialNumber() const
 {
-    return ZephlarkSerialIsOpen() ? serialNumber : wxString();
+    return ZephlarkSerialIsOpen() ? classifier.Version().serialNumber : wxString();
 }
 
 wxString DeviceConnection::GetPortName() const
@@ -202,7 +184,7 @@ wxString DeviceConnection::GetPortName() const
 
 wxString DeviceConnection::GetTarget() const
 {
-    return ZephlarkSerialIsOpen() ? target : wxString();
+    return ZephlarkSerialIsOpen() ? classifier.Version().target : wxString();
 }
 
 SerialOpenFailure DeviceConnection::GetOpenFailure() const
@@ -226,7 +208,7 @@ bool DeviceConnection::HasDataDisk()
 bool DeviceConnection::IsDeviceIdentified()
 {
     RefreshDeviceConnections();
-    return !portName.empty() && !serialNumber.empty();
+    return !portName.empty() && !classifier.Version().serialNumber.empty();
 }
 
 void DeviceConnection::GetVersionInfo(wxString* bootBuildOut, wxString* buildOut,
@@ -234,12 +216,13 @@ void DeviceConnection::GetVersionInfo(wxString* bootBuildOut, wxString* buildOut
 {
     if (!ZephlarkSerialIsOpen())
         return;
+    const DeviceVersionRecord& version = classifier.Version();
     if (bootBuildOut)
-        *bootBuildOut = bootBuild;
+        *bootBuildOut = version.bootBuild;
     if (buildOut)
-        *buildOut = build;
+        *buildOut = version.build;
     if (sdkOut)
-        *sdkOut = sdk;
+        *sdkOut = version.sdk;
 }
 
 void DeviceConnection::EnterDataDisk()
@@ -260,41 +243,8 @@ void DeviceConnection::SendTime()
     ZephlarkSerialSendLine(FormatSetTimeCommand(wxDateTime::UNow()).mb_str());
 }
 
-void DeviceConnection::SetReadMode(int mode)
-{
-    readMode = mode;
-    if (readMode != Automatic)
-        return;
-    HandleSerialInput();
-    lineQueue.ReadyForMore();
-}
-
-wxString DeviceConnection::ReadSerialLine()
-{
-    if (readMode == Automatic) {
-        wxLogMessage("Attempted to manually read serial connection in automatic mode.");
-        return wxString();
-    }
-    if (!heldDeviceText.empty()) {
-        const wxString line = heldDeviceText.front();
-        heldDeviceText.pop_front();
-        return line;
-    }
-    const wxString line = HandleSerialInput();
-    lineQueue.ReadyForMore();
-    return line;
-}
-
-void DeviceConnection::HoldDeviceText(bool hold)
-{
-    holdingDeviceText = hold;
-    heldDeviceText.clear();
-}
-
 void DeviceConnection::OnSerialData(wxThreadEvent&)
 {
-    if (!readerThread || readMode != Automatic)
-        return;
-    HandleSerialInput();
-    lineQueue.ReadyForMore();
+    if (readerThread)
+        classifier.PassAutomatically();
 }

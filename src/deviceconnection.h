@@ -3,39 +3,24 @@
 #include <wx/event.h>
 #include <wx/string.h>
 
-#include <deque>
 #include <memory>
-#include <optional>
 
 #include "DeviceInterface.h"
+#include "DeviceLineClassifier.h"
 #include "Serial.h"
 #include "SerialLineQueue.h"
 
 class SerialReadThread;
 
-// The log component of the device's own text (console lines, its version report), so that a log
-// target can tell it from the program's messages.
-inline constexpr char kDeviceTextLogComponent[] = "zephlark/device";
-
 // The one owner of the link to the device: notices the device's serial port and data disk come and
-// go, opens and closes the port, runs the reader thread, sends the host's commands, keeps the
-// device's version record and tells its owner when the connection changes. GUI thread only.
+// go, opens and closes the port, runs the reader thread, sends the host's commands and tells its
+// owner when the connection changes; its classifier reads the device's lines. GUI thread only.
 class DeviceConnection : public wxEvtHandler
 {
 public:
-    enum InputState
-    {
-        Normal = 0,
-        Screenshot = 1,
-        Stats = 2,
-        MemStats = 3,
-        Version = 4
-    };
-    enum ReadMode
-    {
-        Automatic = 0,
-        Manual = 1
-    };
+    using ReadMode = DeviceLineClassifier::ReadMode;
+    static constexpr ReadMode Automatic = DeviceLineClassifier::Automatic;
+    static constexpr ReadMode Manual = DeviceLineClassifier::Manual;
     static constexpr int kSerialDataEventId = 2;
     static constexpr int kPortLostEventId = 3;
     static constexpr int kLookAgainEventId = 4;
@@ -72,12 +57,9 @@ public:
     void StartFirmwareUpdate(const wxString& first, const wxString& second);
     void SendTime();
 
-    void SetReadMode(int mode);
-    wxString ReadSerialLine();
-    // While held, the device text that automatic handling logs is also kept, and ReadSerialLine
-    // hands it out first: a status line the device sends while nobody reads manually (during a
-    // restart, before the device is identified again) still reaches the firmware update.
-    void HoldDeviceText(bool hold);
+    void SetReadMode(ReadMode mode) { classifier.SetReadMode(mode); }
+    wxString ReadSerialLine() { return classifier.ReadSerialLine(); }
+    void HoldDeviceText(bool hold) { classifier.HoldDeviceText(hold); }
 
     void StartReaderThread();
     void StopReaderThread();
@@ -86,25 +68,12 @@ public:
     // What the reader feeds; tests and benchmarks feed and inspect it directly.
     SerialLineQueue& LineQueue() { return lineQueue; }
 
-    // Line handling (DeviceMessages.cpp).
-    wxString HandleSerialInput();
-    bool ReadVersion(const wxString& line);
-
 private:
     void OnSerialData(wxThreadEvent& event);
     void OnPortLost(wxThreadEvent& event);
     void OnLookAgain(wxThreadEvent& event);
     void Disconnect();
     void Connect();
-    void ClearVersionRecord();
-    // The end of a connection's input, with the reader parked: what the device finished saying is
-    // handled as usual, its unfinished last line goes, and the classifier starts afresh, so that
-    // nothing of one connection (a half line, a "~stats:" state) spills into the next.
-    void EndConnectionInput();
-    void ClassifyNormalLine(const wxString& line);
-    void AbsorbTraceLine(const wxString& line);
-    void HoldForUpdate(const wxString& line);
-    bool VersionRecordComplete() const;
 
     wxString portName;
     SerialOpenFailure openFailure = SerialOpenFailure::None;
@@ -112,14 +81,5 @@ private:
     SerialLineQueue lineQueue{this, kSerialDataEventId};
     std::unique_ptr<SerialReadThread> readerThread;
     DeviceInterface* deviceInterface;
-    std::optional<wxString> traceBudget;
-    int inputState = Normal;
-    int readMode = Automatic;
-    wxString target;
-    wxString sdk;
-    wxString bootBuild;
-    wxString build;
-    wxString serialNumber;
-    bool holdingDeviceText = false;
-    std::deque<wxString> heldDeviceText; // oldest first, bounded
+    DeviceLineClassifier classifier{lineQueue, deviceInterface};
 };

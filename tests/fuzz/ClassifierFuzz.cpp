@@ -1,8 +1,8 @@
-// Fuzzes DeviceConnection's line classifier (HandleSerialInput, ReadSerialLine) with arbitrary
-// device lines, in automatic and manual reading.
+// Fuzzes the device's line classifier (PassAutomatically, ReadSerialLine) with arbitrary device
+// lines, in automatic and manual reading.
 //
-// The input is text. Each line (up to a line feed) is a device line, which the simulated device
-// sends to the connection's reader, except two control lines:
+// The input is text. Each line (up to a line feed) is a device line, queued as the reader would
+// queue it, except two control lines:
 //   "\x01"  one ReadSerialLine in manual reading
 //   "\x02"  one automatic pass, as one notification of the reader runs it
 // Automatic passes then drain what is left. Carriage returns are left out, and a line that is not
@@ -13,30 +13,25 @@
 // it, so that the update's waits miss none. Once a "~screen", "~stats:" or "~memstats:" line was
 // taken, later lines may be swallowed: from there on only the first three are checked.
 
+#include <wx/event.h>
 #include <wx/init.h>
 
-#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <set>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
+#include "DeviceLineClassifier.h"
 #include "FuzzProperty.h"
 #include "LogCapture.h"
-#include "MonotonicClock.h"
-#include "Serial.h"
-#include "deviceconnection.h"
-#include "readthread.h"
-#include "sim/SimPlatform.h"
+#include "SerialLineQueue.h"
 
 namespace {
 
 constexpr char kManualRead = '\x01';
 constexpr char kAutomaticPass = '\x02';
-constexpr auto kReaderCatchUpLimit = std::chrono::seconds{10};
 const wxString kClassifierMessages[] = {"Screenshot begin...", "Trace no Lua",
                                         "Serial backlog, continuing..."};
 const wxString kInvalidTracePrefix = "Invalid trace: ";
@@ -53,19 +48,9 @@ bool MaySwallowLaterLines(const wxString& line)
     return line.StartsWith("~screen") || line == "~stats:" || line == "~memstats:";
 }
 
-// A DeviceConnection whose reader takes the simulated device's output; the port is opened without
-// the connection's opening commands, so that the device says nothing of its own.
 class ClassifierDriver
 {
 public:
-    ClassifierDriver()
-    {
-        sim::Reset();
-        sim::Plug();
-        ZephlarkSerialOpen(FindZephlarkSerialPort());
-        connection.StartReaderThread();
-    }
-
     void Send(std::string_view bytes)
     {
         std::string line;
@@ -80,19 +65,19 @@ public:
         }
         // The queue shows a NUL as a dot, so that the log keeps the rest of the line.
         text.Replace(wxString(wxUniChar(0)), ".");
-        sim::Emit(line + "\n");
-        waiting.push_back({text, line.size() + 1});
+        line.push_back('\n');
+        queue.QueueBytes(reinterpret_cast<const uint8_t*>(line.data()), line.size());
+        waiting.push_back({text, line.size()});
         fedTexts.insert(text);
-        queuedBytes += line.size() + 1;
-        WaitUntilQueued();
+        queuedBytes += line.size();
     }
 
     void ReadManually()
     {
         if (!manual)
-            connection.SetReadMode(DeviceConnection::Manual);
+            classifier.SetReadMode(DeviceLineClassifier::Manual);
         manual = true;
-        const wxString returned = connection.ReadSerialLine();
+        const wxString returned = classifier.ReadSerialLine();
         const bool checked = !swallowingMayHaveBegun;
         const std::vector<wxString> taken = TakeHandledLines();
         if (!checked)
@@ -106,9 +91,9 @@ public:
     {
         const bool lineWaits = !waiting.empty();
         if (manual)
-            connection.SetReadMode(DeviceConnection::Automatic);
+            classifier.SetReadMode(DeviceLineClassifier::Automatic);
         else
-            connection.HandleSerialInput();
+            classifier.PassAutomatically();
         manual = false;
         RequireProperty(!lineWaits || !TakeHandledLines().empty(),
                         "a pass takes a line when one waits");
@@ -128,20 +113,10 @@ public:
     }
 
 private:
-    void WaitUntilQueued()
-    {
-        const auto deadline = std::chrono::steady_clock::now() + kReaderCatchUpLimit;
-        while (connection.LineQueue().QueuedBytes() != queuedBytes) {
-            RequireProperty(std::chrono::steady_clock::now() < deadline,
-                            "the reader queues what the device sends");
-            std::this_thread::yield();
-        }
-    }
-
     // The lines the last call took from the queue, in order.
     std::vector<wxString> TakeHandledLines()
     {
-        const size_t nowQueued = connection.LineQueue().QueuedBytes();
+        const size_t nowQueued = queue.QueuedBytes();
         size_t takenBytes = queuedBytes - nowQueued;
         queuedBytes = nowQueued;
         std::vector<wxString> taken;
@@ -170,7 +145,9 @@ private:
     }
 
     LogCapture log;
-    DeviceConnection connection{nullptr};
+    wxEvtHandler announcements; // never handled: the driver runs each pass itself
+    SerialLineQueue queue{&announcements, 0};
+    DeviceLineClassifier classifier{queue, nullptr};
     bool manual = false;
     bool swallowingMayHaveBegun = false;
     std::deque<FedLine> waiting; // sent, not yet taken by the classifier
@@ -183,10 +160,6 @@ private:
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static wxInitializer wx;
-    // The reader's start-up pause and the device's delays pass at once.
-    static VirtualClock clock;
-    SetClock(&clock);
-
     std::string_view input(reinterpret_cast<const char*>(data), size);
     ClassifierDriver driver;
     while (!input.empty()) {

@@ -12,8 +12,8 @@
 // The queue holds the newest bytes fed (the cap drops from the front), never more than 1 MiB.
 // GetLine hands out exactly the next line the queue holds, without its line feed and carriage
 // returns, and nothing while no line feed waits: after the cap emptied the queue, no part of an
-// unfinished line comes out. At most one notification is outstanding, and one is out whenever a
-// line waits.
+// unfinished line comes out. At most one notification is outstanding, one is out whenever a line
+// waits, and none goes out while none waits.
 
 #include <wx/event.h>
 #include <wx/init.h>
@@ -32,6 +32,7 @@ constexpr int kEventId = 2;
 constexpr size_t kFillerUnitBytes = 4 * 1024;
 constexpr size_t kMaxFillerBytes = 2 * SerialLineQueue::kLimitBytes;
 const wxString kInvalidUtf8Mark = "<UTF8ERR>";
+constexpr auto npos = std::string_view::npos;
 
 // Counts the notifications the queue posts instead of delivering them.
 class NotificationCounter : public wxEvtHandler
@@ -53,15 +54,17 @@ public:
 
     void Read(std::string_view bytes)
     {
+        const int postedBefore = notifications.posted;
         fed.append(bytes);
         queue.QueueBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
         RequireProperty(queue.QueuedBytes() <= SerialLineQueue::kLimitBytes,
                         "the queue holds at most 1 MiB");
         RequireProperty(notifications.posted - postedBeforeReady <= 1,
                         "at most one notification is outstanding");
-        RequireProperty(Held().find('\n') == std::string_view::npos ||
-                            notifications.posted > postedBeforeReady,
+        RequireProperty(Held().find('\n') == npos || notifications.posted > postedBeforeReady,
                         "a waiting line is announced");
+        RequireProperty(notifications.posted == postedBefore || Held().find('\n') != npos,
+                        "only a waiting line is announced");
         if (fed.size() > 2 * SerialLineQueue::kLimitBytes)
             fed.erase(0, fed.size() - SerialLineQueue::kLimitBytes);
     }
@@ -72,7 +75,7 @@ public:
         const size_t lineEnd = held.find('\n');
         wxString line;
         const bool got = queue.GetLine(line);
-        if (lineEnd == std::string_view::npos) {
+        if (lineEnd == npos) {
             RequireProperty(!got, "no line is handed out while no line feed waits");
             return;
         }

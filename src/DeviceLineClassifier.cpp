@@ -1,9 +1,11 @@
-// How DeviceConnection reads what the device sends: console lines go to the log, lines starting
-// with "~" switch the classifier's state or carry reports.
-
-#include "deviceconnection.h"
+#include "DeviceLineClassifier.h"
 
 #include <wx/log.h>
+
+#include <utility>
+
+#include "DeviceInterface.h"
+#include "SerialLineQueue.h"
 
 namespace {
 
@@ -37,7 +39,17 @@ void LogDeviceText(const wxString& text)
 
 } // namespace
 
-wxString DeviceConnection::HandleSerialInput()
+bool DeviceVersionRecord::Complete() const
+{
+    return !bootBuild.empty() && !build.empty() && !sdk.empty() && !serialNumber.empty() &&
+           !target.empty();
+}
+
+DeviceLineClassifier::DeviceLineClassifier(SerialLineQueue& lines, DeviceInterface* owner)
+    : lineQueue(lines), deviceInterface(owner)
+{}
+
+wxString DeviceLineClassifier::HandleSerialInput()
 {
     wxString result;
     int count = 0;
@@ -49,7 +61,7 @@ wxString DeviceConnection::HandleSerialInput()
         case MemStats:
         case Screenshot:
             continue;
-        case Version:
+        case VersionReport:
             ReadVersion(line);
             // A manual reader gets every line: a status line that arrives while a report is
             // incomplete must not vanish inside it.
@@ -75,7 +87,59 @@ wxString DeviceConnection::HandleSerialInput()
     return result;
 }
 
-void DeviceConnection::ClassifyNormalLine(const wxString& line)
+void DeviceLineClassifier::PassAutomatically()
+{
+    if (readMode != Automatic)
+        return;
+    HandleSerialInput();
+    lineQueue.ReadyForMore();
+}
+
+void DeviceLineClassifier::SetReadMode(ReadMode mode)
+{
+    readMode = mode;
+    PassAutomatically();
+}
+
+wxString DeviceLineClassifier::ReadSerialLine()
+{
+    if (readMode == Automatic) {
+        wxLogMessage("Attempted to manually read serial connection in automatic mode.");
+        return wxString();
+    }
+    if (!heldDeviceText.empty()) {
+        const wxString line = heldDeviceText.front();
+        heldDeviceText.pop_front();
+        return line;
+    }
+    const wxString line = HandleSerialInput();
+    lineQueue.ReadyForMore();
+    return line;
+}
+
+void DeviceLineClassifier::HoldDeviceText(bool hold)
+{
+    holdingDeviceText = hold;
+    heldDeviceText.clear();
+}
+
+void DeviceLineClassifier::EndConnectionInput()
+{
+    while (readMode == Automatic && lineQueue.HasLine())
+        HandleSerialInput();
+    lineQueue.DropUnfinishedLine();
+    inputState = Normal;
+    traceBudget.reset();
+}
+
+void DeviceLineClassifier::ClearVersionRecord()
+{
+    DeviceVersionRecord cleared;
+    cleared.target = version.target;
+    version = cleared;
+}
+
+void DeviceLineClassifier::ClassifyNormalLine(const wxString& line)
 {
     wxString traceValue;
     if (traceBudget)
@@ -95,16 +159,15 @@ void DeviceConnection::ClassifyNormalLine(const wxString& line)
         inputState = MemStats;
     else if (line == kVersionMarker) {
         // A new report replaces the whole record; old values would make it look complete early.
-        target.clear();
-        ClearVersionRecord();
-        inputState = Version;
+        version = DeviceVersionRecord{};
+        inputState = VersionReport;
     } else if (!line.empty()) {
         LogDeviceText(line);
         HoldForUpdate(line);
     }
 }
 
-void DeviceConnection::HoldForUpdate(const wxString& line)
+void DeviceLineClassifier::HoldForUpdate(const wxString& line)
 {
     if (!holdingDeviceText)
         return;
@@ -113,7 +176,7 @@ void DeviceConnection::HoldForUpdate(const wxString& line)
         heldDeviceText.pop_front();
 }
 
-void DeviceConnection::AbsorbTraceLine(const wxString& line)
+void DeviceLineClassifier::AbsorbTraceLine(const wxString& line)
 {
     if (line.empty()) {
         traceBudget.reset();
@@ -124,13 +187,14 @@ void DeviceConnection::AbsorbTraceLine(const wxString& line)
         traceBudget.reset();
 }
 
-bool DeviceConnection::ReadVersion(const wxString& line)
+void DeviceLineClassifier::ReadVersion(const wxString& line)
 {
     LogDeviceText(line);
     const std::pair<const char*, wxString*> fields[] = {
-        {"target=", &target},         {"boot_build=", &bootBuild}, {"build=", &build},
-        {"boot_commit=", &bootBuild}, {"commit=", &build},         {"SDK=", &sdk},
-        {"serial#=", &serialNumber},
+        {"target=", &version.target},        {"boot_build=", &version.bootBuild},
+        {"build=", &version.build},          {"boot_commit=", &version.bootBuild},
+        {"commit=", &version.build},         {"SDK=", &version.sdk},
+        {"serial#=", &version.serialNumber},
     };
     for (const auto& [prefix, field] : fields) {
         wxString rest;
@@ -139,16 +203,9 @@ bool DeviceConnection::ReadVersion(const wxString& line)
             break;
         }
     }
-    if (VersionRecordComplete()) {
+    if (version.Complete()) {
         inputState = Normal;
         if (deviceInterface)
             deviceInterface->DeviceIdentified();
     }
-    return true;
-}
-
-bool DeviceConnection::VersionRecordComplete() const
-{
-    return !bootBuild.empty() && !build.empty() && !sdk.empty() && !serialNumber.empty() &&
-           !target.empty();
 }
