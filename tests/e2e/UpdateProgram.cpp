@@ -1,7 +1,8 @@
 // The application (UtilityApp: its main window over the real Linux layer, its log on standard
 // output) with two hooks for the end-to-end tests that run it in a process of its own:
 //   zephlark_update_program update OSFILE
-//       updates the device with OSFILE (no key) once it is identified, then closes;
+//       updates the device with OSFILE (no key) once it is identified, logs what the update cost
+//       (the update benchmark reads it), then closes;
 //   zephlark_update_program answer RESULTFILE
 //       answers the window's boxes as a user would: yes to a question, OK to a message, whose
 //       text it writes to RESULTFILE before closing the window.
@@ -14,6 +15,9 @@
 
 #include <chrono>
 
+#include <sys/resource.h>
+#include <time.h>
+
 #include "update/FirmwareUpdate.h"
 #include "MainFrame.h"
 #include "UtilityApp.h"
@@ -23,6 +27,26 @@
 namespace {
 
 constexpr auto kIdentifyLimit = std::chrono::seconds{10};
+
+double Seconds(const timeval& t)
+{
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+}
+
+// User and system time of the whole process, and of the calling thread alone.
+double ProcessCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+}
+
+double ThreadCpuSeconds()
+{
+    timespec used{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &used);
+    return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) * 1e-9;
+}
 
 class BoxAnswers : public wxModalDialogHook
 {
@@ -94,10 +118,21 @@ private:
             "the device to be identified",
             [frame] { return frame->deviceConnection->IsDeviceIdentified(); }, kIdentifyLimit);
         if (identified)
-            frame->UpdateFirmware(path, "", false);
+            UpdateMeasured(*frame);
         else
             wxLogMessage("%s", identified.message());
         frame->Close(true);
+    }
+
+    void UpdateMeasured(MainFrame& frame)
+    {
+        const double process = ProcessCpuSeconds();
+        const double gui = ThreadCpuSeconds();
+        const auto start = std::chrono::steady_clock::now();
+        frame.UpdateFirmware(path, "", false);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        wxLogMessage("update cost: %.3f s, CPU %.3f s, GUI thread %.3f s", took.count(),
+                     ProcessCpuSeconds() - process, ThreadCpuSeconds() - gui);
     }
 
     wxString mode;
