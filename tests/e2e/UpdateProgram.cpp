@@ -16,7 +16,6 @@
 #include <chrono>
 
 #include <sys/resource.h>
-#include <time.h>
 
 #include "update/FirmwareUpdate.h"
 #include "MainFrame.h"
@@ -28,24 +27,14 @@ namespace {
 
 constexpr auto kIdentifyLimit = std::chrono::seconds{10};
 
-double Seconds(const timeval& t)
-{
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
-}
-
-// User and system time of the whole process, and of the calling thread alone.
-double ProcessCpuSeconds()
+// User and system time of the whole process (RUSAGE_SELF) or of the calling thread alone
+// (RUSAGE_THREAD).
+double CpuSeconds(int who)
 {
     rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
-}
-
-double ThreadCpuSeconds()
-{
-    timespec used{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &used);
-    return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) * 1e-9;
+    getrusage(who, &usage);
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec * 1e-6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 class BoxAnswers : public wxModalDialogHook
@@ -126,13 +115,13 @@ private:
 
     void UpdateMeasured(MainFrame& frame)
     {
-        const double process = ProcessCpuSeconds();
-        const double gui = ThreadCpuSeconds();
+        const double process = CpuSeconds(RUSAGE_SELF);
+        const double gui = CpuSeconds(RUSAGE_THREAD);
         const auto start = std::chrono::steady_clock::now();
         frame.UpdateFirmware(path, "", false);
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
         wxLogMessage("update cost: %.3f s, CPU %.3f s, GUI thread %.3f s", took.count(),
-                     ProcessCpuSeconds() - process, ThreadCpuSeconds() - gui);
+                     CpuSeconds(RUSAGE_SELF) - process, CpuSeconds(RUSAGE_THREAD) - gui);
     }
 
     wxString mode;
