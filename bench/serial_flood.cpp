@@ -68,15 +68,24 @@ double Milliseconds(Clock::duration d)
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-// "seq=<10 digits> t=<20 digits> " padded with dots, then CR LF.
-std::string Line(uint32_t seq, Clock::time_point written)
+// "seq=<10 digits> t=<20 digits> " padded with dots, then CR LF; the time is written as the line
+// leaves (Stamp).
+constexpr size_t kStampAt = 17, kStampDigits = 20;
+
+std::string Line(uint32_t seq)
 {
     char head[kLineBytes];
-    const int used = std::snprintf(head, sizeof head, "seq=%010" PRIu32 " t=%020" PRId64 " ", seq,
-                                   Nanoseconds(written));
+    const int used = std::snprintf(head, sizeof head, "seq=%010" PRIu32 " t=%020d ", seq, 0);
     std::string line(head, static_cast<size_t>(used));
     line.resize(kLineBytes - 2, '.');
     return line + "\r\n";
+}
+
+void Stamp(char* line, Clock::time_point written)
+{
+    int64_t ns = Nanoseconds(written);
+    for (size_t i = kStampAt + kStampDigits; i-- > kStampAt; ns /= 10)
+        line[i] = static_cast<char>('0' + ns % 10);
 }
 
 // Read digit by digit: comparing a wxString with a char literal converts the literal through the
@@ -86,7 +95,7 @@ bool ParseLine(const wxString& line, uint32_t& seq, int64_t& writtenNs)
     if (line.length() != kLineBytes - 2 || line[0] != 's' || line[14] != ' ')
         return false;
     int64_t fields[2] = {0, 0};
-    const size_t starts[2] = {4, 17}, digits[2] = {10, 20};
+    const size_t starts[2] = {4, kStampAt}, digits[2] = {10, kStampDigits};
     for (int f = 0; f < 2; ++f) {
         for (size_t i = starts[f]; i < starts[f] + digits[f]; ++i) {
             const wxUniChar c = line[i];
@@ -169,30 +178,30 @@ private:
     wxEventLoopBase* phaseLoop = nullptr;
 };
 
-// The device's end: writes count lines from first on at linesPerSecond, a burst every
-// millisecond, each line stamped as its burst is written; gives up when told to. Returns the time
-// of the last write.
-Clock::time_point Feed(int master, uint32_t first, uint32_t count, double linesPerSecond,
+// The device's end: writes the lines at linesPerSecond, a burst every millisecond, each line
+// stamped as its burst leaves; gives up when told to. Returns the time of the last write.
+Clock::time_point Feed(int master, std::string lines, double linesPerSecond,
                        const std::atomic<bool>& abandon)
 {
     const auto start = Clock::now();
-    uint32_t sent = 0;
-    for (int64_t burst = 0; sent < count && !abandon; ++burst) {
+    size_t sent = 0; // bytes
+    for (int64_t burst = 0; sent < lines.size() && !abandon; ++burst) {
         // An absolute sleep on the steady clock (CLOCK_MONOTONIC on Linux) does not drift.
         const int64_t ns = Nanoseconds(start + kBurstPeriod * burst);
         const timespec until{static_cast<time_t>(ns / 1'000'000'000),
                              static_cast<long>(ns % 1'000'000'000)};
         clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr);
         // Each burst carries what is due by the start of the next one.
-        const double due =
-            linesPerSecond * std::chrono::duration<double>(kBurstPeriod * (burst + 1)).count();
-        std::string bytes;
-        for (const auto now = Clock::now(); sent < std::min<double>(count, due); ++sent)
-            bytes += Line(first + sent, now);
-        for (size_t done = 0; done < bytes.size() && !abandon;) {
-            const ssize_t written = write(master, bytes.data() + done, bytes.size() - done);
+        const double due = linesPerSecond * kLineBytes *
+                           std::chrono::duration<double>(kBurstPeriod * (burst + 1)).count();
+        const size_t end =
+            std::min(lines.size(), static_cast<size_t>(due) / kLineBytes * kLineBytes);
+        for (size_t line = sent; line < end; line += kLineBytes)
+            Stamp(&lines[line], Clock::now());
+        while (sent < end && !abandon) {
+            const ssize_t written = write(master, lines.data() + sent, end - sent);
             if (written > 0) {
-                done += static_cast<size_t>(written);
+                sent += static_cast<size_t>(written);
             } else {
                 pollfd writable{master, POLLOUT, 0};
                 poll(&writable, 1, 100);
@@ -237,10 +246,14 @@ public:
             else if (Clock::now() - progressed > kStallLimit && !abandon.exchange(true))
                 loop->ScheduleExit();
         });
+        std::string lines;
+        lines.reserve(phase.expected * kLineBytes);
+        for (uint32_t seq = nextSeq; seq < nextSeq + phase.expected; ++seq)
+            lines += Line(seq);
         const double reader = CpuSeconds(readerClock), gui = CpuSeconds(guiClock);
-        std::thread feeder([&, first = nextSeq] {
+        std::thread feeder([&, lines = std::move(lines)]() mutable {
             phase.firstWrite = Clock::now();
-            phase.lastWrite = Feed(master, first, phase.expected, linesPerSecond, abandon);
+            phase.lastWrite = Feed(master, std::move(lines), linesPerSecond, abandon);
         });
         watch.Start(20);
         loop->Run();
