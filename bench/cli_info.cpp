@@ -1,7 +1,7 @@
 // zephlark-cli info with the simulated device already plugged, in real time: from the process's
 // start to its printed report, the device's own answer apart; and the command line's peak RSS
 // against the window's (zephlark-utility-sim, ended once it has identified the device) in the same
-// run. Run it with a display: scripts/bench-cli-info.sh.
+// run. Run it with a display: scripts/bench.sh cli-info.
 //
 // The device's answer is taken as the time from "Device Connected" (the port is open; "version"
 // follows) to the report, by the time stamps that the command writes into those two JSON lines

@@ -18,7 +18,6 @@
 #include <string>
 #include <vector>
 
-#include "MachineLoad.h"
 #include "update/VerifiedCopy.h"
 
 namespace {
@@ -101,8 +100,7 @@ int main(int argc, char** argv)
     const size_t bytes = (argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 64) << 20;
     const fs::path source = folder / "source";
     WriteRandomFile(source, bytes);
-    std::printf("copy_verify: %zu MiB in %s, best of %d; load %s\n", bytes >> 20, folder.c_str(),
-                kRounds, LoadAverages().c_str());
+    std::printf("copy_verify: %zu MiB in %s, best of %d\n", bytes >> 20, folder.c_str(), kRounds);
 
     Seconds shellBest = Seconds::max();
     Seconds checkedBest = Seconds::max();

@@ -1,11 +1,10 @@
 // The longest stall of the GUI thread over whole firmware updates: the window (MainFrame) on the
 // simulated device in real time, an OS file of 400 KB copied onto a data disk that writes 20 kB/s,
 // then one of 20 MB onto a disk that writes 1 MB/s, and a timer that ticks every 10 ms while each
-// update runs. A tick is handled only when the thread runs
-// its event loop (the update yields to it), so the longest time between two ticks is the longest
-// the window stayed frozen. Each stall is named by what the program logged during it: the update
-// logs each step's message, the connection each port it opens.
-// Run it with a display: scripts/bench-update-stall.sh.
+// update runs. A tick is handled only when the thread runs its event loop (the update yields to
+// it), so the longest time between two ticks is the longest the window stayed frozen; the time of
+// day each of the longest stalls began finds its step in the program's log (standard output).
+// Run it with a display: scripts/bench.sh stall.
 
 #include <wx/timer.h>
 
@@ -14,8 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <iostream>
-#include <streambuf>
+#include <ctime>
 #include <random>
 #include <string>
 #include <vector>
@@ -36,7 +34,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr auto kTickInterval = 10ms;
 constexpr auto kStallTarget = 100ms;
-constexpr size_t kStallsShown = 8;
+constexpr size_t kStallsShown = 5;
 constexpr auto kIdentifyLimit = 10s;
 constexpr char kFileVersion[] = "1.5.0";
 
@@ -76,63 +74,6 @@ double Milliseconds(Clock::duration d)
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-// The program's log as the application writes it to standard output, one line at a time with
-// the time it came. The log of other threads is written by the GUI thread, when its loop runs.
-class StepLog : public std::streambuf
-{
-public:
-    // What was logged during (from, to], or else the last line logged before it.
-    std::string During(Clock::time_point from, Clock::time_point to) const
-    {
-        const auto first = FirstAfter(from);
-        const auto end = FirstAfter(to);
-        if (first == end)
-            return first == lines.begin() ? "(nothing logged yet)" : std::prev(first)->text;
-        std::string text;
-        for (auto line = first; line != end; ++line)
-            text += (text.empty() ? "" : " | ") + line->text;
-        return text;
-    }
-
-protected:
-    int overflow(int c) override
-    {
-        if (c == '\n') {
-            // Without the time stamp ("12:34:56: ") the log puts first.
-            const auto stamp = current.find(": ");
-            lines.push_back(
-                {Clock::now(), current.substr(stamp == std::string::npos ? 0 : stamp + 2)});
-            current.clear();
-        } else if (c != traits_type::eof()) {
-            current.push_back(static_cast<char>(c));
-        }
-        return traits_type::not_eof(c);
-    }
-
-private:
-    struct Line
-    {
-        Clock::time_point when;
-        std::string text;
-    };
-
-    std::vector<Line>::const_iterator FirstAfter(Clock::time_point t) const
-    {
-        return std::upper_bound(
-            lines.begin(), lines.end(), t,
-            [](Clock::time_point t, const Line& line) { return t < line.when; });
-    }
-
-    std::vector<Line> lines;
-    std::string current;
-};
-
-struct Stall
-{
-    Clock::time_point start;
-    Clock::duration length;
-};
-
 class UpdateStallApp : public UtilityApp
 {
 public:
@@ -148,12 +89,8 @@ public:
             d.Settings().diskFolder = scratch / "disk";
         });
         std::filesystem::create_directories(scratch / "disk");
-        // The log goes to the report, not to the screen.
-        screen = std::cout.rdbuf(&steps);
-        if (!UtilityApp::OnInit()) {
-            std::cout.rdbuf(screen);
+        if (!UtilityApp::OnInit())
             return false;
-        }
         ticker.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { ticks.push_back(Clock::now()); });
         // From the running event loop, as the update runs when the user starts it.
         CallAfter(&UpdateStallApp::Measure);
@@ -168,7 +105,6 @@ public:
 
     int OnExit() override
     {
-        std::cout.rdbuf(screen);
         std::error_code ignored;
         std::filesystem::remove_all(scratch, ignored);
         return UtilityApp::OnExit();
@@ -225,14 +161,15 @@ private:
 
     void Report(const wxString& result)
     {
-        std::vector<Stall> stalls;
+        // Each stall: when it began, and how long it lasted.
+        std::vector<std::pair<Clock::time_point, Clock::duration>> stalls;
         for (size_t i = 1; i < ticks.size(); ++i)
-            stalls.push_back({ticks[i - 1], ticks[i] - ticks[i - 1]});
+            stalls.emplace_back(ticks[i - 1], ticks[i] - ticks[i - 1]);
         std::sort(stalls.begin(), stalls.end(),
-                  [](const Stall& a, const Stall& b) { return a.length > b.length; });
+                  [](const auto& a, const auto& b) { return a.second > b.second; });
         const auto whole = ticks.back() - ticks.front();
         const auto over = std::count_if(stalls.begin(), stalls.end(),
-                                        [](const Stall& s) { return s.length > kStallTarget; });
+                                        [](const auto& s) { return s.second > kStallTarget; });
 
         wxString shown = result;
         shown.Replace("\n\n", ": ");
@@ -241,23 +178,24 @@ private:
                     "stalls)\n",
                     Milliseconds(whole) / 1000, ticks.size() - 2,
                     static_cast<long long>(kTickInterval.count()));
-        std::printf("Longest stall: %.0f ms (target: under %.0f ms); %ld stalls over the target\n",
-                    Milliseconds(stalls.front().length), Milliseconds(kStallTarget), over);
-        std::printf("Longest stalls (start after the update's start, length, last message the "
-                    "program logged during it, or else the last line before it):\n");
+        std::printf("Longest stall: %.0f ms (target: under %.0f ms); %ld stalls over the target; "
+                    "the longest began at",
+                    Milliseconds(stalls.front().second), Milliseconds(kStallTarget), over);
+        const auto wallStart = std::chrono::system_clock::now() - (Clock::now() - ticks.front());
         for (size_t i = 0; i < std::min(kStallsShown, stalls.size()); ++i) {
-            const Stall& s = stalls[i];
-            std::printf("  at %6.2f s  %5.0f ms  %s\n",
-                        Milliseconds(s.start - ticks.front()) / 1000, Milliseconds(s.length),
-                        steps.During(s.start, s.start + s.length).c_str());
+            const auto began = std::chrono::system_clock::to_time_t(
+                std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+                    wallStart + (stalls[i].first - ticks.front())));
+            char clock[16];
+            std::strftime(clock, sizeof clock, "%H:%M:%S", std::localtime(&began));
+            std::printf(" %s (%.0f ms)", clock, Milliseconds(stalls[i].second));
         }
+        std::printf("\n");
         if (!result.StartsWith("Update Successful"))
             exitCode = 1;
     }
 
     std::filesystem::path scratch;
-    StepLog steps;
-    std::streambuf* screen = nullptr; // standard output's own buffer
     wxTimer ticker;
     std::vector<Clock::time_point> ticks;
     int exitCode = 0; // 1: the update failed, 2: it could not start

@@ -1,7 +1,8 @@
 // The application (UtilityApp: its main window over the real Linux layer, its log on standard
 // output) with two hooks for the end-to-end tests that run it in a process of its own:
 //   zephlark_update_program update OSFILE
-//       updates the device with OSFILE (no key) once it is identified, then closes;
+//       updates the device with OSFILE (no key) once it is identified, logs what the update cost
+//       (the update benchmark reads it), then closes;
 //   zephlark_update_program answer RESULTFILE
 //       answers the window's boxes as a user would: yes to a question, OK to a message, whose
 //       text it writes to RESULTFILE before closing the window.
@@ -14,6 +15,8 @@
 
 #include <chrono>
 
+#include <sys/resource.h>
+
 #include "update/FirmwareUpdate.h"
 #include "MainFrame.h"
 #include "UtilityApp.h"
@@ -23,6 +26,16 @@
 namespace {
 
 constexpr auto kIdentifyLimit = std::chrono::seconds{10};
+
+// User and system time of the whole process (RUSAGE_SELF) or of the calling thread alone
+// (RUSAGE_THREAD).
+double CpuSeconds(int who)
+{
+    rusage usage{};
+    getrusage(who, &usage);
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec * 1e-6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
 
 class BoxAnswers : public wxModalDialogHook
 {
@@ -94,10 +107,21 @@ private:
             "the device to be identified",
             [frame] { return frame->deviceConnection->IsDeviceIdentified(); }, kIdentifyLimit);
         if (identified)
-            frame->UpdateFirmware(path, "", false);
+            UpdateMeasured(*frame);
         else
             wxLogMessage("%s", identified.message());
         frame->Close(true);
+    }
+
+    void UpdateMeasured(MainFrame& frame)
+    {
+        const double process = CpuSeconds(RUSAGE_SELF);
+        const double gui = CpuSeconds(RUSAGE_THREAD);
+        const auto start = std::chrono::steady_clock::now();
+        frame.UpdateFirmware(path, "", false);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        wxLogMessage("update cost: %.3f s, CPU %.3f s, GUI thread %.3f s", took.count(),
+                     CpuSeconds(RUSAGE_SELF) - process, CpuSeconds(RUSAGE_THREAD) - gui);
     }
 
     wxString mode;

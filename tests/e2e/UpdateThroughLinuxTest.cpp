@@ -167,7 +167,7 @@ TEST_F(KilledUpdate, IsFinishedWhenTheProgramStartsAgain)
             return std::count(commands.begin(), commands.end(), "fwup /ZephlarkOS.zlos") > 0;
         },
         20s))
-        << FileText(updateLog);
+        << updating.Output();
     updating.Kill();
     // The device goes on installing alone; its disk keeps the copy, the journal says how far the
     // update got. The program starts again at once: its recovery waits for the install's end
@@ -181,7 +181,7 @@ TEST_F(KilledUpdate, IsFinishedWhenTheProgramStartsAgain)
     const std::string resultFile = bus.Folder() + "/result";
     const std::string answerLog = bus.Folder() + "/answer.log";
     ChildProcess answering({ProgramPath(), "answer", resultFile}, answerLog);
-    EXPECT_EQ(answering.WaitForExit(30s), 0) << FileText(answerLog);
+    EXPECT_EQ(answering.WaitForExit(30s), 0) << answering.Output();
 
     EXPECT_EQ(FileText(resultFile), "Update Finished\n\nThe files of an interrupted update were "
                                     "removed from the Zephlark.\n\nDevice firmware version is: "

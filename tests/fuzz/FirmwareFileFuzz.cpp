@@ -21,23 +21,11 @@
 namespace {
 
 // One file per process, rewritten for each input and removed at exit.
-class ScratchFile
+struct ScratchFile
 {
-public:
-    ScratchFile()
-        : path(std::filesystem::temp_directory_path() /
-               ("zephlark-fuzz-" + std::to_string(getpid()) + ".zlos"))
-    {}
     ~ScratchFile() { std::filesystem::remove(path); }
-
-    void Write(const uint8_t* data, size_t size)
-    {
-        std::ofstream file(path, std::ios::binary | std::ios::trunc);
-        file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-        RequireProperty(file.good(), "the scratch file can be written");
-    }
-
-    const std::filesystem::path path;
+    const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                       ("zephlark-fuzz-" + std::to_string(getpid()) + ".zlos");
 };
 
 } // namespace
@@ -47,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static wxInitializer wx;
     static wxLogNull noArchiveErrors;
     static ScratchFile scratch;
-    scratch.Write(data, size);
+    std::ofstream(scratch.path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     wxString version = "<untouched>";
     const FirmwareFileStatus status = ReadFirmwareVersion(scratch.path.string(), version);
     RequireProperty(status != FirmwareFileStatus::CannotOpen, "a written file can be opened");

@@ -4,103 +4,94 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <utility>
 #include <vector>
 
 #include "FileBytes.h"
-#include "update/FirmwareFile.h"
 #include "LogCapture.h"
+#include "update/FirmwareFile.h"
 
 namespace {
 
 using Entries = std::vector<std::pair<wxString, std::string>>;
 
-class FirmwareFileTest : public testing::Test
+// An OS file (a ZIP archive, its entries stored uncompressed), perhaps damaged afterwards, and
+// what its reader makes of it.
+struct OsFileCase
+{
+    const char* name;
+    Entries entries;
+    FirmwareFileStatus status;
+    wxString version;
+    std::function<void(std::string& bytes)> damage;
+};
+
+void PrintTo(const OsFileCase& osFile, std::ostream* out)
+{
+    *out << osFile.name;
+}
+
+class FirmwareFileTest : public testing::TestWithParam<OsFileCase>
 {
 protected:
     FirmwareFileTest() : path(wxFileName::CreateTempFileName("zlos").utf8_string()) {}
     ~FirmwareFileTest() override { wxRemoveFile(path); }
 
-    void WriteZip(const Entries& entries, bool stored = false)
+    LogCapture log; // wx reports a bad checksum through the log
+    std::string path;
+};
+
+TEST_P(FirmwareFileTest, VersionIsTheRootVersionEntryWhole)
+{
     {
         wxFileOutputStream file(path);
         wxZipOutputStream zip(file);
-        if (stored)
-            zip.SetLevel(0);
-        for (const auto& [name, content] : entries) {
+        zip.SetLevel(0);
+        for (const auto& [name, content] : GetParam().entries) {
             zip.PutNextEntry(name);
             zip.Write(content.data(), content.size());
         }
     }
-
-    FirmwareFileStatus Read()
-    {
-        version = "stale";
-        return ReadFirmwareVersion(path, version);
+    if (GetParam().damage) {
+        std::string bytes = ReadBytes(path);
+        GetParam().damage(bytes);
+        WriteBytes(path, bytes);
     }
-
-    LogCapture log; // wx reports a bad checksum through the log
-    std::string path;
-    wxString version;
-};
-
-TEST_F(FirmwareFileTest, RootVersionEntryIsReadWholeAndUntrimmed)
-{
-    WriteZip({{"os.bin", std::string(10000, 'x')}, {"version", "1.5.0\n"}, {"later", "y"}});
-    EXPECT_EQ(Read(), FirmwareFileStatus::Ok);
-    EXPECT_EQ(version, "1.5.0\n");
+    wxString version = "stale";
+    EXPECT_EQ(ReadFirmwareVersion(path, version), GetParam().status);
+    EXPECT_EQ(version, GetParam().version);
 }
 
-TEST_F(FirmwareFileTest, OnlyTheExactRootNameCounts)
-{
-    WriteZip({{"Version", "1.0"}, {"x/version", "2.0"}, {"version.txt", "3.0"}});
-    EXPECT_EQ(Read(), FirmwareFileStatus::Invalid);
-    EXPECT_EQ(version, "");
-}
+const std::string kLongest(kMaxVersionEntryBytes, '1');
+constexpr auto kOk = FirmwareFileStatus::Ok;
+constexpr auto kInvalid = FirmwareFileStatus::Invalid;
 
-TEST_F(FirmwareFileTest, FirstVersionEntryWins)
-{
-    WriteZip({{"version", "1.0"}, {"version", "2.0"}});
-    EXPECT_EQ(Read(), FirmwareFileStatus::Ok);
-    EXPECT_EQ(version, "1.0");
-}
-
-TEST_F(FirmwareFileTest, EmptyOrOversizedVersionIsInvalid)
-{
-    WriteZip({{"version", ""}});
-    EXPECT_EQ(Read(), FirmwareFileStatus::Invalid);
-    WriteZip({{"version", std::string(kMaxVersionEntryBytes + 1, '1')}});
-    EXPECT_EQ(Read(), FirmwareFileStatus::Invalid);
-    WriteZip({{"version", std::string(kMaxVersionEntryBytes, '1')}});
-    EXPECT_EQ(Read(), FirmwareFileStatus::Ok);
-}
-
-TEST_F(FirmwareFileTest, EmptyFileIsInvalid)
-{
-    WriteBytes(path, "");
-    EXPECT_EQ(Read(), FirmwareFileStatus::Invalid);
-}
-
-TEST_F(FirmwareFileTest, BadChecksumIsInvalidNotTrusted)
-{
-    WriteZip({{"version", "1.5.0"}}, true);
-    std::string bytes = ReadBytes(path);
-    const size_t data = bytes.find("1.5.0");
-    ASSERT_NE(data, std::string::npos);
-    bytes[data] = '9';
-    WriteBytes(path, bytes);
-    EXPECT_EQ(Read(), FirmwareFileStatus::Invalid);
-}
-
-TEST_F(FirmwareFileTest, ArchiveLyingAboutTheEntrySizeIsInvalid)
-{
-    WriteZip({{"version", "1.5.0"}}, true);
-    std::string bytes = ReadBytes(path);
-    // The local header's uncompressed size (offset 22) claims far more than is stored.
-    bytes[22] = '\xff';
-    bytes[23] = '\xff';
-    WriteBytes(path, bytes);
-    EXPECT_EQ(Read(), FirmwareFileStatus::Invalid);
-}
+INSTANTIATE_TEST_SUITE_P(
+    OsFiles, FirmwareFileTest,
+    testing::Values(
+        OsFileCase{
+            "Untrimmed", {{"os.bin", "x"}, {"version", "1.5.0\n"}, {"later", "y"}}, kOk, "1.5.0\n"},
+        OsFileCase{"OnlyTheExactRootName",
+                   {{"Version", "1.0"}, {"x/version", "2.0"}, {"version.txt", "3.0"}},
+                   kInvalid,
+                   ""},
+        OsFileCase{"FirstVersionEntryWins", {{"version", "1.0"}, {"version", "2.0"}}, kOk, "1.0"},
+        OsFileCase{"EmptyVersion", {{"version", ""}}, kInvalid, ""},
+        OsFileCase{"LongestVersion", {{"version", kLongest}}, kOk, kLongest},
+        OsFileCase{"OversizedVersion", {{"version", kLongest + "1"}}, kInvalid, ""},
+        OsFileCase{"EmptyFile", {}, kInvalid, "", [](std::string& bytes) { bytes.clear(); }},
+        OsFileCase{"BadChecksum",
+                   {{"version", "1.5.0"}},
+                   kInvalid,
+                   "",
+                   [](std::string& bytes) { bytes[bytes.find("1.5.0")] = '9'; }},
+        // The local header's uncompressed size (offset 22) claims far more than is stored.
+        OsFileCase{"LyingAboutTheEntrySize",
+                   {{"version", "1.5.0"}},
+                   kInvalid,
+                   "",
+                   [](std::string& bytes) { bytes[22] = bytes[23] = '\xff'; }}),
+    [](const testing::TestParamInfo<OsFileCase>& info) { return info.param.name; });
 
 } // namespace

@@ -47,10 +47,6 @@ protected:
     {
         return "Update Successful\n\nDevice firmware version is: " + version + ".";
     }
-    static wxString Failed(const wxString& version)
-    {
-        return "Update Failed\n\nDevice firmware version is: " + version + ".";
-    }
     static wxString Error(const wxString& reason) { return "Update Error\n\n" + reason; }
 
     LogCapture log;
