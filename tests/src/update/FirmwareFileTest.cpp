@@ -24,7 +24,7 @@ struct OsFileCase
     Entries entries;
     FirmwareFileStatus status;
     wxString version;
-    std::function<void(std::string& bytes)> damage;
+    std::function<void(std::string& bytes)> damage = {};
 };
 
 void PrintTo(const OsFileCase& osFile, std::ostream* out)
