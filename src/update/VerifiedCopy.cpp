@@ -54,6 +54,45 @@ FileWorkResult Stopped()
     return Result(FileWorkStatus::Stopped);
 }
 
+// Reads to the end a chunk at a time, hashing and counting what it reads; each chunk is handed to
+// use first (a copy writes it), so a failed use ends the work with the system's reason.
+template <typename Read, typename Use>
+FileWorkResult HashToTheEnd(Read read, Use use, WorkCount& work, UpdateJournalFile& file)
+{
+    const auto chunk = std::make_unique<Chunk>();
+    Sha256 sha;
+    uint64_t size = 0;
+    for (;;) {
+        const int64_t count = read(chunk->bytes, kChunkBytes);
+        if (count < 0)
+            return SystemFailure();
+        if (count == 0)
+            break;
+        const auto bytes = static_cast<size_t>(count);
+        if (!use(chunk->bytes, bytes))
+            return SystemFailure();
+        sha.Add(chunk->bytes, bytes);
+        size += bytes;
+        if (!work.Add(bytes))
+            return Stopped();
+    }
+    file.size = size;
+    file.sha256 = Sha256::Hex(sha.Finish());
+    return Result(FileWorkStatus::Done);
+}
+
+// wxFile's reads, as the counts HashToTheEnd takes (wxInvalidOffset is -1).
+auto ReadsOf(wxFile& file)
+{
+    return
+        [&file](char* bytes, size_t size) { return static_cast<int64_t>(file.Read(bytes, size)); };
+}
+
+bool KeepAsRead(const char*, size_t)
+{
+    return true;
+}
+
 bool IsUsableRoot(const wxString& diskRoot)
 {
     return !diskRoot.empty() && wxDirExists(diskRoot);
@@ -86,26 +125,14 @@ FileWorkResult WriteCopy(wxFile& source, const wxString& copyPath, WorkCount& wo
     DiskFile copy = DiskFile::Create(copyPath);
     if (!copy.IsOpen())
         return SystemFailure();
-    const auto chunk = std::make_unique<Chunk>();
-    Sha256 sha;
-    uint64_t size = 0;
-    for (;;) {
-        const ssize_t count = source.Read(chunk->bytes, kChunkBytes);
-        if (count == wxInvalidOffset)
-            return SystemFailure();
-        if (count == 0)
-            break;
-        if (!copy.Write(chunk->bytes, static_cast<size_t>(count)))
-            return SystemFailure();
-        sha.Add(chunk->bytes, static_cast<size_t>(count));
-        size += static_cast<uint64_t>(count);
-        if (!work.Add(static_cast<size_t>(count)))
-            return Stopped();
-    }
+    const auto writeOnCopy = [&copy](const char* bytes, size_t size) {
+        return copy.Write(bytes, size);
+    };
+    if (FileWorkResult result = HashToTheEnd(ReadsOf(source), writeOnCopy, work, written);
+        result.status != FileWorkStatus::Done)
+        return result;
     if (!copy.Sync() || !copy.Close())
         return SystemFailure();
-    written.size = size;
-    written.sha256 = Sha256::Hex(sha.Finish());
     return Result(FileWorkStatus::Done);
 }
 
@@ -115,23 +142,8 @@ FileWorkResult ReadBack(const wxString& copyPath, WorkCount& work, UpdateJournal
     DiskFile copy = DiskFile::OpenUncached(copyPath);
     if (!copy.IsOpen())
         return SystemFailure();
-    const auto chunk = std::make_unique<Chunk>();
-    Sha256 sha;
-    uint64_t size = 0;
-    for (;;) {
-        const int64_t count = copy.Read(chunk->bytes, kChunkBytes);
-        if (count < 0)
-            return SystemFailure();
-        if (count == 0)
-            break;
-        sha.Add(chunk->bytes, static_cast<size_t>(count));
-        size += static_cast<uint64_t>(count);
-        if (!work.Add(static_cast<size_t>(count)))
-            return Stopped();
-    }
-    found.size = size;
-    found.sha256 = Sha256::Hex(sha.Finish());
-    return Result(FileWorkStatus::Done);
+    const auto readCopy = [&copy](char* bytes, size_t size) { return copy.Read(bytes, size); };
+    return HashToTheEnd(readCopy, KeepAsRead, work, found);
 }
 
 FileWorkResult PutCheckedCopy(const wxString& sourcePath, const wxString& copyPath,
@@ -177,24 +189,8 @@ FileWorkResult ReadWholeFile(const wxString& path, UpdateJournalFile& file,
         return opened;
     const wxFileOffset length = source.Length();
     WorkCount work(progress, length > 0 ? static_cast<uint64_t>(length) : 0);
-    const auto chunk = std::make_unique<Chunk>();
-    Sha256 sha;
-    uint64_t size = 0;
     const wxLogNull quiet;
-    for (;;) {
-        const ssize_t count = source.Read(chunk->bytes, kChunkBytes);
-        if (count == wxInvalidOffset)
-            return SystemFailure();
-        if (count == 0)
-            break;
-        sha.Add(chunk->bytes, static_cast<size_t>(count));
-        size += static_cast<uint64_t>(count);
-        if (!work.Add(static_cast<size_t>(count)))
-            return Stopped();
-    }
-    file.size = size;
-    file.sha256 = Sha256::Hex(sha.Finish());
-    return Result(FileWorkStatus::Done);
+    return HashToTheEnd(ReadsOf(source), KeepAsRead, work, file);
 }
 
 wxString TemporaryCopyName(const wxString& name)
