@@ -22,7 +22,7 @@ run() {
 }
 
 # The one JSON line of that event (and check name) on standard output.
-event_line() { grep -E "^\{\"event\":\"$1\",.*$2" "$work/out"; }
+event_line() { grep -E "^\{\"schema\":1,\"event\":\"$1\",.*$2" "$work/out"; }
 
 help_names_every_command() {
     run --help || return
