@@ -8,8 +8,6 @@
 
 #include <algorithm>
 #include <csignal>
-#include <fstream>
-#include <iterator>
 #include <functional>
 #include <map>
 #include <optional>
@@ -18,16 +16,11 @@
 
 #include "ChildProcess.h"
 #include "CliChild.h"
+#include "FileBytes.h"
 #include "FileLock.h"
 #include "sim/SampleOsFile.h"
 
 namespace {
-
-std::string FileText(const std::string& path)
-{
-    std::ifstream file(path);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
 
 class CliSim : public testing::Test
 {
@@ -95,7 +88,7 @@ TEST_P(CliExitCodes, EndWithTheirCodeAndOneResult)
     EXPECT_FALSE(JournalKept());
     if (GetParam().linesRead != SIZE_MAX) {
         // The output's loss told once, on standard error, where nothing else goes with --json.
-        const std::string told = FileText(folder + "/stderr");
+        const std::string told = ReadBytes(folder + "/stderr");
         EXPECT_EQ(std::count(told.begin(), told.end(), '\n'), 1) << told;
         return;
     }
