@@ -45,21 +45,4 @@ INSTANTIATE_TEST_SUITE_P(
                     ShadeCase{"UnknownKindKeepsColour", {255, 0, 0}, 3, {255, 0, 0}}),
     [](const testing::TestParamInfo<ShadeCase>& info) { return std::string(info.param.name); });
 
-TEST(ColourFromHSL, ClampsOutOfRangeInput)
-{
-    EXPECT_EQ(ZWX::ColourFromHSL(0.3, -1.0, 2.0, 5.0).GetRGBA(),
-              wxColour(255, 255, 255, 255).GetRGBA());
-    EXPECT_EQ(ZWX::ColourFromHSL(0.3, 0.7, -0.5, -1.0).GetRGBA(), wxColour(0, 0, 0, 0).GetRGBA());
-}
-
-TEST(ChangeLightness, StaysWithinMinimumAndOne)
-{
-    EXPECT_EQ(ZWX::ChangeLightness(wxColour(255, 255, 255), -0.9, 0.5).GetRGBA(),
-              wxColour(127, 127, 127, 255).GetRGBA());
-    EXPECT_EQ(ZWX::ChangeLightness(wxColour(128, 128, 128), 0.9, 0.0).GetRGBA(),
-              wxColour(255, 255, 255, 255).GetRGBA());
-    EXPECT_EQ(ZWX::ChangeLightness(wxColour(128, 128, 128), -0.9, -3.0).GetRGBA(),
-              wxColour(0, 0, 0, 255).GetRGBA());
-}
-
 } // namespace

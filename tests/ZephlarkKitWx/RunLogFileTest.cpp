@@ -11,6 +11,7 @@
 #include <set>
 
 #include "ChildProcess.h"
+#include "FileBytes.h"
 #include "RunLogFile.h"
 
 namespace {
@@ -62,13 +63,6 @@ protected:
     wxLog* previous = nullptr;
 };
 
-std::string ReadBytes(const wxString& path)
-{
-    wxString text;
-    wxFFile(path, "rb").ReadAll(&text, wxConvISO8859_1);
-    return text.ToStdString(wxConvISO8859_1);
-}
-
 wxString OldRunName(int second)
 {
     return wxString::Format("run-20000101-0000%02d-7.log", second);
@@ -103,7 +97,7 @@ TEST_F(RunLogFileTest, ReachingTheCapEndsTheFileWithOneNotice)
     for (int i = 0; i < 6; ++i)
         wxLogMessage("%s", message);
 
-    const std::string bytes = ReadBytes(file->GetPath());
+    const std::string bytes = ReadBytes(file->GetPath().utf8_string());
     EXPECT_LE(bytes.size(), capBytes);
     EXPECT_EQ(bytes.find('['), 3 * lineBytes) << bytes; // the notice, once, last
     EXPECT_EQ(bytes.find('\n', 3 * lineBytes), bytes.size() - 1) << bytes;
@@ -129,7 +123,7 @@ TEST_F(RunLogFileTest, LineWrittenBeforeACrashSurvives)
 
     const std::set<wxString> names = Names();
     ASSERT_EQ(names.size(), 1u);
-    const std::string bytes = ReadBytes(folder + "/" + *names.begin());
+    const std::string bytes = ReadBytes((folder + "/" + *names.begin()).utf8_string());
     const std::string today = wxDateTime::Now().Format("%Y-%m-%d ").ToStdString();
     EXPECT_EQ(bytes.substr(0, today.size()), today);
     EXPECT_EQ(bytes.substr(today.size() + 13), "the last words\n") << bytes;

@@ -6,12 +6,12 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "FileBytes.h"
 #include "Serial.h"
 
 namespace {
@@ -19,21 +19,13 @@ namespace {
 // A udev rule line as its comma-separated items: ATTRS{idVendor}=="7e21".
 using Rule = std::vector<std::string>;
 
-std::string ReadText(const char* path)
-{
-    std::ifstream file(path);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 // Each rule with the items it starts with; a line that is not all items (udev would skip it with
 // a warning) ends in an empty item.
 std::vector<Rule> ReadRules(const char* path)
 {
     static const std::regex item(
         R"re(\s*([A-Z_]+(\{[^}]+\})?(==|!=|\+=|-=|:=|=)"[^"]*")\s*(,|$))re");
-    std::istringstream text(ReadText(path));
+    std::istringstream text(ReadBytes(path));
     std::vector<Rule> rules;
     for (std::string line; std::getline(text, line);) {
         if (std::regex_match(line, std::regex("\\s*(#.*)?")))
@@ -129,7 +121,7 @@ TEST_F(UdevRule, FileRunsBeforeSeatLate)
 
 TEST(PermissionHint, NamesTheInstalledRuleFile)
 {
-    const std::string source = ReadText(ZEPHLARK_PERMISSION_HINT_SOURCE);
+    const std::string source = ReadBytes(ZEPHLARK_PERMISSION_HINT_SOURCE);
     ASSERT_FALSE(source.empty()) << ZEPHLARK_PERMISSION_HINT_SOURCE;
     EXPECT_NE(source.find(BaseName(ZEPHLARK_UDEV_RULE_FILE)), std::string::npos);
 }
@@ -137,7 +129,7 @@ TEST(PermissionHint, NamesTheInstalledRuleFile)
 class Metainfo : public testing::Test
 {
 protected:
-    const std::string text = ReadText(ZEPHLARK_METAINFO_FILE);
+    const std::string text = ReadBytes(ZEPHLARK_METAINFO_FILE);
 
     std::string FirstMatch(const std::string& pattern) const
     {

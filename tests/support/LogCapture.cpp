@@ -18,13 +18,8 @@ std::vector<wxString> LogCapture::Messages()
 
 bool LogCapture::Contains(const wxString& message)
 {
-    return Count(message) > 0;
-}
-
-size_t LogCapture::Count(const wxString& message)
-{
     const auto all = Messages();
-    return static_cast<size_t>(std::count(all.begin(), all.end(), message));
+    return std::find(all.begin(), all.end(), message) != all.end();
 }
 
 void LogCapture::Clear()

@@ -15,7 +15,6 @@ public:
 
     std::vector<wxString> Messages();
     bool Contains(const wxString& message);
-    size_t Count(const wxString& message);
     void Clear();
     // Runs action (on the logging thread) each time exactly this message is logged: lets a test
     // step in at a known point of a long operation.

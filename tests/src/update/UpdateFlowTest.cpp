@@ -367,14 +367,14 @@ INSTANTIATE_TEST_SUITE_P(
                (std::get<1>(info.param) ? "Later" : "AtOnce");
     });
 
-// Journals the program did not write as they are: each is refused, or honoured only as far as
-// it proves, and nothing it names that is not the update's own leaves the disk.
+// Journals the program did not write as they are, found while the device shows only its data disk:
+// each is refused, or honoured only as far as it proves, and nothing it names that is not the
+// update's own leaves the disk.
 struct HostileJournal
 {
     const char* name;
     const char* file; // in the state folder
     std::string text;
-    bool onItsDisk; // the device shows only its data disk when the program starts
     std::vector<wxString> filesLeft;
     const char* result;
 };
@@ -392,10 +392,8 @@ TEST_P(HostileJournals, RemoveOnlyWhatTheyProve)
         wxFFile((disk / name).string(), "w").Write("a user's bytes");
     std::filesystem::create_directories(folder.utf8_string() + "/state/zephlark-utility");
     wxFFile(folder + "/state/zephlark-utility/" + GetParam().file, "w").Write(GetParam().text);
-    if (GetParam().onItsDisk) {
-        connection->EnterDataDisk();
-        StartAgain();
-    }
+    connection->EnterDataDisk();
+    StartAgain();
     const auto unfinished = FirmwareUpdate::UnfinishedFor(*connection);
     const wxString text =
         unfinished ? FirmwareUpdate(*connection, progress).Recover(*unfinished).text : "";
@@ -407,36 +405,26 @@ const std::string kOtherSha = std::string(64, '0');
 
 INSTANTIATE_TEST_SUITE_P(
     Journals, HostileJournals,
-    testing::Values(HostileJournal{"NameLeavingTheDisk",
-                                   "update-journal",
-                                   "zephlark-update-journal 1\nserial=ZL-000123\nstep=copying\n"
-                                   "os-version=1.5.0\ncopied=../disk/user.txt\nend\n",
-                                   false,
-                                   {"ZephlarkOS.zlos", "ZephlarkOS.zlos.part", "user.txt"},
-                                   ""},
-                    HostileJournal{
-                        "AnotherDevicesSeenOnItsDisk",
-                        "update-journal",
-                        "zephlark-update-journal 1\nserial=OTHER\nstep=copying\n"
-                        "os-version=1.5.0\ncopied=ZephlarkOS.zlos\ncopied=user.txt\nend\n",
-                        true,
-                        {"ZephlarkOS.zlos", "ZephlarkOS.zlos.part", "user.txt"},
-                        "Update Error\n\nA different Zephlark came back (serial number ZL-000123)"},
-                    HostileJournal{"FilesOfOtherContents",
-                                   "update-journal-ZL-000123",
-                                   "zephlark-update-journal 2\nserial=ZL-000123\nstep=copying\n"
-                                   "os-version=1.5.0\nfile=" +
-                                       kOtherSha + " 14 ZephlarkOS.zlos\nend\n",
-                                   true,
-                                   {"ZephlarkOS.zlos", "user.txt"},
-                                   "Update Failed"},
-                    HostileJournal{"EarlierProgramsForThisDevice",
-                                   "update-journal",
-                                   "zephlark-update-journal 1\nserial=ZL-000123\nstep=copying\n"
-                                   "os-version=1.4.2\ncopied=ZephlarkOS.zlos\nend\n",
-                                   true,
-                                   {"user.txt"},
-                                   "Update Finished"}),
+    testing::Values(
+        HostileJournal{"AnotherDevicesSeenOnItsDisk",
+                       "update-journal",
+                       "zephlark-update-journal 1\nserial=OTHER\nstep=copying\n"
+                       "os-version=1.5.0\ncopied=ZephlarkOS.zlos\ncopied=user.txt\nend\n",
+                       {"ZephlarkOS.zlos", "ZephlarkOS.zlos.part", "user.txt"},
+                       "Update Error\n\nA different Zephlark came back (serial number ZL-000123)"},
+        HostileJournal{"FilesOfOtherContents",
+                       "update-journal-ZL-000123",
+                       "zephlark-update-journal 2\nserial=ZL-000123\nstep=copying\n"
+                       "os-version=1.5.0\nfile=" +
+                           kOtherSha + " 14 ZephlarkOS.zlos\nend\n",
+                       {"ZephlarkOS.zlos", "user.txt"},
+                       "Update Failed"},
+        HostileJournal{"EarlierProgramsForThisDevice",
+                       "update-journal",
+                       "zephlark-update-journal 1\nserial=ZL-000123\nstep=copying\n"
+                       "os-version=1.4.2\ncopied=ZephlarkOS.zlos\nend\n",
+                       {"user.txt"},
+                       "Update Finished"}),
     [](const testing::TestParamInfo<HostileJournal>& info) { return info.param.name; });
 
 // One update or recovery of a device at a time: another holder of its lock refuses this one at

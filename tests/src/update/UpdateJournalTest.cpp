@@ -221,64 +221,42 @@ INSTANTIATE_TEST_SUITE_P(
                        "\".ZEPHOS.zlos\" is no plain file name on the disk", "update-journal"}),
     [](const testing::TestParamInfo<DamagedJournal>& info) { return info.param.name; });
 
-// The state folder of the Linux platform, which the simulated one shares.
-class UserStateFolderTest : public ScratchFolder
+// The state folder of the Linux platform, which the simulated one shares: made private to the
+// user under an absolute XDG_STATE_HOME, else under HOME; where it cannot be made, empty and
+// explained in the log.
+TEST_F(ScratchFolder, StateFolderIsMadePrivatelyUnderXdgStateHomeOrElseUnderHome)
 {
-protected:
-    UserStateFolderTest() : home(root / "home")
-    {
-        for (const char* name : {"HOME", "XDG_STATE_HOME"}) {
-            if (const char* value = getenv(name))
-                saved.emplace_back(name, value);
-        }
-        setenv("HOME", home.c_str(), 1);
-    }
-    ~UserStateFolderTest() override
-    {
-        unsetenv("XDG_STATE_HOME");
-        for (const auto& [name, value] : saved)
-            setenv(name.c_str(), value.c_str(), 1);
-    }
-
-    fs::path home;
-    std::vector<std::pair<std::string, std::string>> saved;
-};
-
-TEST_F(UserStateFolderTest, IsMadePrivatelyUnderXdgStateHomeOrElseUnderHome)
-{
-    const fs::path fallback = home / ".local/state/zephlark-utility";
-    struct Case
+    const wxString savedHome = wxGetenv("HOME"), savedStateHome = wxGetenv("XDG_STATE_HOME");
+    wxSetEnv("HOME", (root / "home").string());
+    fs::create_directory(root / "taken");
+    WriteBytes(root / "taken/zephlark-utility", "a file where the folder should be");
+    const fs::path fallback = root / "home/.local/state/zephlark-utility";
+    const struct
     {
         std::optional<std::string> xdgStateHome;
-        fs::path expected;
+        fs::path expected; // empty: it cannot be made
         fs::path firstMade;
     } cases[] = {
         {root.string() + "/xdg/state", root / "xdg/state/zephlark-utility", root / "xdg"},
-        {std::nullopt, fallback, home},
-        {"relative/state", fallback, home},
+        {std::nullopt, fallback, root / "home"},
+        {"relative/state", fallback, root / "home"},
+        {root.string() + "/taken", "", ""},
     };
     for (const auto& [xdgStateHome, expected, firstMade] : cases) {
         SCOPED_TRACE(xdgStateHome.value_or("(unset)"));
         if (xdgStateHome)
-            setenv("XDG_STATE_HOME", xdgStateHome->c_str(), 1);
+            wxSetEnv("XDG_STATE_HOME", *xdgStateHome);
         else
-            unsetenv("XDG_STATE_HOME");
+            wxUnsetEnv("XDG_STATE_HOME");
         EXPECT_EQ(ZephlarkUserStateFolder(), expected.string());
-        EXPECT_EQ(fs::status(expected).permissions(), fs::perms::owner_all);
-        EXPECT_EQ(fs::status(firstMade).permissions(), fs::perms::owner_all);
+        EXPECT_EQ(log.Messages().empty(), !expected.empty());
+        if (!expected.empty()) {
+            EXPECT_EQ(fs::status(expected).permissions(), fs::perms::owner_all);
+            EXPECT_EQ(fs::status(firstMade).permissions(), fs::perms::owner_all);
+        }
     }
-    EXPECT_TRUE(log.Messages().empty());
-}
-
-TEST_F(UserStateFolderTest, IsEmptyAndExplainedWhenItCannotBeMade)
-{
-    WriteBytes(root / "state", "a file where a folder should be");
-    setenv("XDG_STATE_HOME", (root / "state").c_str(), 1);
-    EXPECT_EQ(ZephlarkUserStateFolder(), "");
-    const auto folder = (root / "state/zephlark-utility").string();
-    EXPECT_EQ(log.Messages(),
-              std::vector<wxString>{wxString::Format(
-                  "Cannot make the state folder %s: %s (Not a directory).", folder, folder)});
+    wxSetEnv("HOME", savedHome);
+    wxSetEnv("XDG_STATE_HOME", savedStateHome);
 }
 
 } // namespace

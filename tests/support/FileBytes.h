@@ -1,6 +1,7 @@
 #pragma once
 
-// Whole files as bytes: what a test writes for the program to read, or reads of what it wrote.
+// Whole files as bytes: what a test writes for the program to read, or reads of what it or the
+// program wrote.
 
 #include <filesystem>
 #include <fstream>
