@@ -443,6 +443,25 @@ TEST_F(UpdateFlow, SecondUpdateOfTheSameDeviceIsRefused)
     EXPECT_THAT(DeviceCommands(), testing::Not(Contains("datadisk")));
 }
 
+// A journal offered for one device, recovered once another took its place: the newcomer's disk is
+// not touched, whatever its files' contents.
+TEST_F(UpdateFlow, RecoveryLeavesAnotherDeviceAlone)
+{
+    const auto disk = std::filesystem::path(folder.utf8_string()) / "disk";
+    std::filesystem::create_directories(disk);
+    Configure([&](sim::DeviceSettings& settings) { settings.diskFolder = disk; });
+    wxFFile((disk / "ZephlarkOS.zlos").string(), "w").Write("a user's bytes");
+    const UpdateJournalFile proven{
+        "ZephlarkOS.zlos", 14, "39aeebc66047866c26150ce2d5fe9fff43809ef3b1cd9129f6a8ef84360900e7"};
+    const UpdateResult recovered =
+        FirmwareUpdate(*connection, progress).Recover({"OTHER", {proven}, "copying", "1.5.0"});
+    EXPECT_THAT(recovered.text.ToStdString(),
+                testing::StartsWith("Update Error\n\nA different Zephlark came back (serial "
+                                    "number ZL-000123)"));
+    EXPECT_EQ(DiskFiles(), std::vector<wxString>{"ZephlarkOS.zlos"});
+    EXPECT_THAT(DeviceCommands(), testing::Not(Contains("datadisk")));
+}
+
 // The connection's eject calls the platform only for a disk it found.
 TEST_F(UpdateFlow, EjectWithoutADiskTriesNothing)
 {
