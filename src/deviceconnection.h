@@ -12,7 +12,7 @@
 
 class SerialReadThread;
 
-// The one owner of the link to the device: notices the device's serial port and data disk come and
+// The link to one device: notices the device's serial port and data disk come and
 // go, opens and closes the port, runs the reader thread, sends the host's commands and tells its
 // owner when the connection changes; its classifier reads the device's lines. GUI thread only.
 class DeviceConnection : public wxEvtHandler
@@ -53,6 +53,9 @@ public:
     bool IsDeviceIdentified();
     void GetVersionInfo(wxString* bootBuild, wxString* build, wxString* sdk) const;
 
+    bool IsPortOpen() const { return ZephlarkSerialIsOpen(port); }
+    // Sends one command line: ZephlarkSerialSendLine's result.
+    int64_t SendLine(const wxString& line);
     void EnterDataDisk();
     void StartFirmwareUpdate(const wxString& first, const wxString& second);
     void SendTime();
@@ -76,6 +79,7 @@ private:
     void Connect();
 
     wxString portName;
+    SerialPort port; // outlives the reader that reads it
     SerialOpenFailure openFailure = SerialOpenFailure::None;
     wxString diskPath;
     SerialLineQueue lineQueue{this, kSerialDataEventId};

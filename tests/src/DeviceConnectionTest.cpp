@@ -13,7 +13,7 @@ TEST_F(ConnectionTest, ConnectingSendsTheThreeOpeningCommandsInOrder)
     sim::Plug();
     connection->RefreshDeviceConnections();
 
-    EXPECT_TRUE(ZephlarkSerialIsOpen());
+    EXPECT_TRUE(connection->IsPortOpen());
     EXPECT_THAT(owner.changes, ElementsAre(true));
     EXPECT_TRUE(log.Contains("Device Connected: simACM0"));
     EXPECT_THAT(sim::Written(), testing::MatchesRegex("echo off\nversion\nsettime [^\n]*\n"));
@@ -70,7 +70,7 @@ TEST_P(UnplugBeforeTheListing, IsSeenWithinHalfASecondOfTheListingOrTheHangUp)
     sim::KeepRemovedPortListed(true);
     sim::Unplug();
     connection->DeviceChangeNoticed();
-    const auto closed = [] { return !ZephlarkSerialIsOpen(); };
+    const auto closed = [this] { return !connection->IsPortOpen(); };
     if (portHangsUp) {
         ASSERT_TRUE(
             WaitFor("the hung-up port to be closed", closed, std::chrono::milliseconds{100}));
@@ -132,7 +132,7 @@ TEST_F(ConnectionTest, DestroyingAnOpenConnectionClosesThePortAndTellsTheOwner)
 {
     ConnectIdentified();
     connection.reset();
-    EXPECT_FALSE(ZephlarkSerialIsOpen());
+    EXPECT_FALSE(ZephlarkSerialIsOpenHere("simACM0"));
     EXPECT_THAT(owner.changes, ElementsAre(true, false));
 }
 

@@ -35,15 +35,19 @@ bool PortUsable(sim::WorldAccess& world)
 }
 
 // Failed as a tty fails: held by another program, not this user's, or gone.
-bool OpenFailed(sim::WorldAccess& world, const wxString& portName, SerialOpenFailure reason)
+SerialHandle OpenFailed(const wxString& portName, SerialOpenFailure reason,
+                        SerialOpenFailure& failure)
 {
-    world->lastOpenFailure = reason;
+    failure = reason;
     const int error = reason == SerialOpenFailure::InUse    ? EBUSY
                       : reason == SerialOpenFailure::Denied ? EACCES
                                                             : ENODEV;
     LogFailedOpen(portName, wxSysErrorMsgStr(error), wxString());
-    return false;
+    return kClosedSerialHandle;
 }
+
+// The simulated device's number is its port's handle.
+constexpr SerialHandle kTheDevice = 0;
 
 } // namespace
 
@@ -53,44 +57,26 @@ wxString FindZephlarkSerialPort()
     return world->listedName;
 }
 
-bool ZephlarkSerialOpen(const wxString& portName)
+SerialHandle OpenSerialHandle(const wxString& portName, SerialOpenFailure& failure)
 {
     sim::WorldAccess world;
-    sim::HostPort& port = world->port;
-    if (port.open) {
-        wxLogMessage("Serial port was already open (%p)", static_cast<const void*>(&port));
-        return true;
-    }
     if (world->failingOpens > 0) {
         --world->failingOpens;
-        return OpenFailed(world, portName, world->failingOpenReason);
+        return OpenFailed(portName, world->failingOpenReason, failure);
     }
     if (world.Device().Face() != sim::UsbFace::Serial || portName != world->presentName)
-        return OpenFailed(world, portName, SerialOpenFailure::Other);
-    world->lastOpenFailure = SerialOpenFailure::None;
-    port = {true, world.Device().SerialSession(), portName};
-    return true;
+        return OpenFailed(portName, SerialOpenFailure::Other, failure);
+    world->port = {true, world.Device().SerialSession(), portName};
+    return kTheDevice;
 }
 
-bool ZephlarkSerialIsOpen()
-{
-    sim::WorldAccess world;
-    return world->port.open;
-}
-
-SerialOpenFailure ZephlarkSerialLastOpenFailure()
-{
-    sim::WorldAccess world;
-    return world->lastOpenFailure;
-}
-
-void ZephlarkSerialClose()
+void CloseSerialHandle(SerialHandle)
 {
     sim::WorldAccess world;
     world->port = {};
 }
 
-int64_t ZephlarkSerialRead(uint8_t* buffer, uint32_t count)
+int64_t ReadSerialHandle(SerialHandle, uint8_t* buffer, uint32_t count)
 {
     sim::WorldAccess world;
     const auto deadline = std::chrono::steady_clock::now() + kReadWait;
@@ -108,7 +94,7 @@ int64_t ZephlarkSerialRead(uint8_t* buffer, uint32_t count)
     }
 }
 
-int64_t ZephlarkSerialWriteOnce(const uint8_t* data, size_t length)
+int64_t WriteSerialHandleOnce(SerialHandle, const wxString&, const uint8_t* data, size_t length)
 {
     sim::WorldAccess world;
     if (!PortUsable(world))

@@ -83,7 +83,6 @@ void World::Reset(bool plugged)
     baseName = kDefaultPortName;
     presentName = baseName;
     failingOpens = 0;
-    lastOpenFailure = SerialOpenFailure::None;
     keepRemovedPortListed = false;
     portHangsUp = true;
     written.clear();

@@ -57,7 +57,6 @@ public:
     wxString presentName; // the name discovery reports while the serial face is up
     int failingOpens = 0;
     SerialOpenFailure failingOpenReason = SerialOpenFailure::InUse;
-    SerialOpenFailure lastOpenFailure = SerialOpenFailure::None;
     bool keepRemovedPortListed = false;
     bool portHangsUp = true; // else a port that lost its device reads nothing and swallows writes
     wxString listedName;     // what discovery reports: the serial face's name, or a kept one

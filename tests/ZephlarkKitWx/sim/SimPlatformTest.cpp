@@ -24,12 +24,18 @@ public:
     wxString PortName() override { return FindZephlarkSerialPort(); }
     wxString AbsentPortName() override { return "simACM1"; }
     void Send(const std::string& bytes) override { sim::Emit(bytes); }
-    std::string Received(size_t) override { return sim::Written(); }
+    std::string Received(size_t) override
+    {
+        const std::string written = sim::Written();
+        sim::ClearWritten();
+        return written;
+    }
     bool HangUp() override
     {
         sim::Unplug();
         return true;
     }
+    std::unique_ptr<SerialDeviceEnd> Another() override { return nullptr; }
 };
 
 // zephlark-make-os-file has only this message to tell its user why it failed.

@@ -58,7 +58,8 @@ TEST_F(SimulateMenu, ConsoleLineTheUserTypesShowsInTheLog)
 TEST_F(SimulateMenu, UnplugAndPlugChangeTheConnection)
 {
     Choose("Zephlark Plugged In");
-    EXPECT_TRUE(WaitFor("the port to close", [] { return !ZephlarkSerialIsOpen(); }));
+    EXPECT_TRUE(
+        WaitFor("the port to close", [this] { return !frame->deviceConnection->IsPortOpen(); }));
     Choose("Zephlark Plugged In");
     EXPECT_TRUE(WaitFor("the device to be identified again",
                         [this] { return frame->deviceConnection->IsDeviceIdentified(); }));
