@@ -17,6 +17,9 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
+
+#include "UsbIdentity.h"
 
 // USB identity of the device's serial (CDC) interface.
 constexpr uint16_t kZephlarkUsbVendorId = 0x7e21;
@@ -36,8 +39,17 @@ enum class SerialOpenFailure
 
 class SerialPort;
 
-// Name of the first device serial port in the system's enumeration order ("/dev/ttyACM0", "COM7"),
-// or an empty string when no device is present. Logs only real failures, never "not found".
+struct ListedPort
+{
+    wxString name; // "/dev/ttyACM0", "COM7"
+    UsbIdentity identity;
+};
+
+// Every device serial port in the system's enumeration order, each with its USB device's identity;
+// empty when no device is present. Logs only real failures, never "not found".
+std::vector<ListedPort> ListZephlarkSerialPorts();
+
+// Name of the first listed port, or an empty string when no device is present.
 wxString FindZephlarkSerialPort();
 
 // Opens the port raw at 115200 baud with DTR asserted. True when the port is open afterwards; when

@@ -13,6 +13,12 @@ std::set<wxString> openHere; // the names of this process's open ports; GUI thre
 
 } // namespace
 
+wxString FindZephlarkSerialPort()
+{
+    const auto ports = ListZephlarkSerialPorts();
+    return ports.empty() ? wxString() : ports.front().name;
+}
+
 SerialPort::~SerialPort()
 {
     ZephlarkSerialClose(*this);

@@ -21,15 +21,21 @@ bool SameFolder(const wxString& a, const wxString& b)
 
 } // namespace
 
-wxString FindZephlarkDiskPath()
+std::vector<ListedDisk> ListZephlarkDisks()
 {
     sim::WorldAccess world;
-    world->lastDiskLabel.clear();
     sim::SimDevice& device = world.Device();
     if (device.Face() != sim::UsbFace::Disk)
-        return wxString();
-    world->lastDiskLabel = wxString::FromUTF8(device.Settings().diskLabel);
-    return DiskPath(device);
+        return {};
+    return {{DiskPath(device), wxString::FromUTF8(device.Settings().diskLabel), world->Identity()}};
+}
+
+wxString FindZephlarkDiskPath()
+{
+    const auto disks = ListZephlarkDisks();
+    sim::WorldAccess world;
+    world->lastDiskLabel = disks.empty() ? wxString() : disks.front().label;
+    return disks.empty() ? wxString() : disks.front().path;
 }
 
 wxString ZephlarkMountDisk(const wxString& path)

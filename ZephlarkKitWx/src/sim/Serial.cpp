@@ -51,10 +51,12 @@ constexpr SerialHandle kTheDevice = 0;
 
 } // namespace
 
-wxString FindZephlarkSerialPort()
+std::vector<ListedPort> ListZephlarkSerialPorts()
 {
     sim::WorldAccess world;
-    return world->listedName;
+    if (world->listedName.empty())
+        return {};
+    return {{world->listedName, world->Identity()}};
 }
 
 SerialHandle OpenSerialHandle(const wxString& portName, SerialOpenFailure& failure)

@@ -108,6 +108,11 @@ void World::SetPortName(const wxString& name)
     device->Reenumerate();
 }
 
+UsbIdentity World::Identity() const
+{
+    return {wxString::FromUTF8(device->Settings().version.serialNumber), "sim-0"};
+}
+
 void World::OnFaceChanged()
 {
     // As on Linux, a device that comes back while the host still holds its old port open cannot

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "Serial.h"
+#include "UsbIdentity.h"
 #include "sim/SimDevice.h"
 
 namespace sim {
@@ -46,6 +47,8 @@ public:
     // The open port lost its device: it left serial mode or came back as a new session.
     bool PortHungUp() const;
     void SetPortName(const wxString& name);
+    // What USB would say of the device: its serial number, and "sim-0" for where it is plugged.
+    UsbIdentity Identity() const;
 
     std::mutex mutex;
     // Notified when device output, the port or the device's schedule may have changed.

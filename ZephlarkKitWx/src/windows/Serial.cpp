@@ -96,18 +96,21 @@ static_assert(kClosedSerialHandle == -1);
 static_assert(sizeof(DCB) == 28, "GetCommState checks DCBlength against this size");
 static_assert(kRegistryText == REG_SZ);
 
-wxString FindZephlarkSerialPort()
+std::vector<ListedPort> ListZephlarkSerialPorts()
 {
     const DeviceInfoSet set = GetPresentDevices(kPortsClass, kUsbEnumerator, DIGCF_PRESENT);
     if (!set)
         return {};
-    wxString portName;
+    std::vector<ListedPort> ports;
     ForEachDevice(set.get(), [&](SP_DEVINFO_DATA& element) {
-        if (NamesZephlarkPort(HardwareIds(set.get(), element)))
-            portName = ReadPortName(set.get(), element);
-        return !portName.empty();
+        if (!NamesZephlarkPort(HardwareIds(set.get(), element)))
+            return false;
+        const wxString name = ReadPortName(set.get(), element);
+        if (!name.empty())
+            ports.push_back({name, UsbIdentityOf(AncestryOf(element))});
+        return false;
     });
-    return portName;
+    return ports;
 }
 
 SerialHandle OpenSerialHandle(const wxString& portName, SerialOpenFailure& failure)
