@@ -1,4 +1,4 @@
-// The disk half of the platform layer on the simulated device: the data disk is a folder.
+// The disk half of the platform layer on the simulated devices: each data disk is a folder.
 
 #include "DataDisk.h"
 
@@ -24,10 +24,14 @@ bool SameFolder(const wxString& a, const wxString& b)
 std::vector<ListedDisk> ListZephlarkDisks()
 {
     sim::WorldAccess world;
-    sim::SimDevice& device = world.Device();
-    if (device.Face() != sim::UsbFace::Disk)
-        return {};
-    return {{DiskPath(device), wxString::FromUTF8(device.Settings().diskLabel), world->Identity()}};
+    std::vector<ListedDisk> disks;
+    for (size_t index = 0; index < world->units.size(); ++index) {
+        sim::SimDevice& device = world.Device(index);
+        if (device.Face() == sim::UsbFace::Disk)
+            disks.push_back({DiskPath(device), wxString::FromUTF8(device.Settings().diskLabel),
+                             world->Identity(index)});
+    }
+    return disks;
 }
 
 wxString FindZephlarkDiskPath()
@@ -53,15 +57,17 @@ wxString GetZephlarkDiskLabel()
 bool ZephlarkEjectDisk(wxString path)
 {
     sim::WorldAccess world;
-    sim::SimDevice& device = world.Device();
-    if (device.Face() != sim::UsbFace::Disk || !SameFolder(path, DiskPath(device))) {
-        wxLogMessage("Failed to open device for for eject: %s", path);
+    for (size_t index = 0; index < world->units.size(); ++index) {
+        sim::SimDevice& device = world.Device(index);
+        if (device.Face() != sim::UsbFace::Disk || !SameFolder(path, DiskPath(device)))
+            continue;
+        // A folder has nothing to flush: every file written to it is already where it belongs.
+        if (!device.EjectDisk()) {
+            wxLogMessage("Failed to lock %s for eject.", path);
+            return false;
+        }
         return true;
     }
-    // A folder has nothing to flush: every file written to it is already where it belongs.
-    if (!device.EjectDisk()) {
-        wxLogMessage("Failed to lock %s for eject.", path);
-        return false;
-    }
+    wxLogMessage("Failed to open device for for eject: %s", path);
     return true;
 }
