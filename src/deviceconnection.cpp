@@ -20,6 +20,11 @@ constexpr auto kLookAgainSpan = std::chrono::seconds{1};
 
 const wxString kDataDiskLabel = "ZEPHLARK";
 
+bool IsKnown(const UsbIdentity& identity)
+{
+    return !identity.serialNumber.empty() || !identity.location.empty();
+}
+
 } // namespace
 
 DeviceConnection::DeviceConnection(DeviceInterface* owner) : deviceInterface(owner)
@@ -41,9 +46,30 @@ DeviceConnection::~DeviceConnection()
     StopReaderThread();
 }
 
+ListedPort DeviceConnection::ChoosePort(const std::vector<ListedPort>& ports) const
+{
+    if (!IsKnown(pinned))
+        return ports.empty() ? ListedPort{} : ports.front();
+    for (const ListedPort& port : ports) {
+        if (SameDevice(port.identity, pinned))
+            return port;
+    }
+    return {};
+}
+
+// Another device's disk is never this one's, even when it carries the label and is listed first.
+const ListedDisk* DeviceConnection::ChooseDisk(const std::vector<ListedDisk>& disks) const
+{
+    if (!IsKnown(pinned))
+        return disks.empty() ? nullptr : &disks.front();
+    return DiskOfDevice(disks, pinned);
+}
+
 void DeviceConnection::RefreshDeviceConnections()
 {
-    const wxString newPort = FindZephlarkSerialPort();
+    const ListedPort listed = ChoosePort(ListZephlarkSerialPorts());
+    listedIdentity = listed.identity;
+    const wxString& newPort = listed.name;
     if (newPort != portName) {
         Disconnect();
         portName = newPort;
@@ -57,11 +83,14 @@ void DeviceConnection::RefreshDeviceConnections()
             openFailure = ZephlarkSerialLastOpenFailure(port);
     }
 
-    const wxString newDisk = FindZephlarkDiskPath();
+    const auto disks = ListZephlarkDisks();
+    const ListedDisk* disk = ChooseDisk(disks);
+    const wxString newDisk = disk ? disk->path : wxString();
+    diskLabel = disk ? disk->label : wxString();
     if (newDisk != diskPath) {
         diskPath = newDisk;
         if (!diskPath.empty())
-            wxLogMessage("Found Device Disk [%s]: %s", GetZephlarkDiskLabel(), diskPath);
+            wxLogMessage("Found Device Disk [%s]: %s", diskLabel, diskPath);
     }
 }
 
@@ -80,7 +109,7 @@ void DeviceConnection::DeviceChangeNoticed()
 void DeviceConnection::OnLookAgain(wxThreadEvent&)
 {
     // Only the port's listing: a full refresh would also ask for the data disk each time.
-    if (ZephlarkSerialIsOpen(port) && FindZephlarkSerialPort() != portName)
+    if (ZephlarkSerialIsOpen(port) && ChoosePort(ListZephlarkSerialPorts()).name != portName)
         RefreshDeviceConnections();
 }
 
@@ -197,7 +226,7 @@ void DeviceConnection::EjectDataDisk()
 bool DeviceConnection::HasDataDisk()
 {
     RefreshDeviceConnections();
-    return GetZephlarkDiskLabel() == kDataDiskLabel;
+    return diskLabel == kDataDiskLabel;
 }
 
 bool DeviceConnection::IsDeviceIdentified()

@@ -4,11 +4,13 @@
 #include <wx/string.h>
 
 #include <memory>
+#include <vector>
 
 #include "DeviceInterface.h"
 #include "DeviceLineClassifier.h"
 #include "Serial.h"
 #include "SerialLineQueue.h"
+#include "UsbIdentity.h"
 
 class SerialReadThread;
 
@@ -27,6 +29,13 @@ public:
 
     explicit DeviceConnection(DeviceInterface* owner);
     ~DeviceConnection() override;
+
+    // Pins the connection to one device: from then on it opens only that device's port, whatever
+    // name the system gives it, and uses only that device's data disk. An empty identity unpins:
+    // the first device found is taken again, as by default.
+    void PinDevice(const UsbIdentity& identity) { pinned = identity; }
+    // The USB identity of the device whose port was listed at the last refresh; empty when none.
+    const UsbIdentity& GetListedIdentity() const { return listedIdentity; }
 
     void RefreshDeviceConnections();
     // A system notice that a device came or went: refreshes, and when the port stays open and
@@ -77,11 +86,17 @@ private:
     void OnLookAgain(wxThreadEvent& event);
     void Disconnect();
     void Connect();
+    // This connection's device's port among those listed: the pinned device's, else the first.
+    ListedPort ChoosePort(const std::vector<ListedPort>& ports) const;
+    const ListedDisk* ChooseDisk(const std::vector<ListedDisk>& disks) const;
 
     wxString portName;
     SerialPort port; // outlives the reader that reads it
     SerialOpenFailure openFailure = SerialOpenFailure::None;
     wxString diskPath;
+    wxString diskLabel;
+    UsbIdentity pinned;
+    UsbIdentity listedIdentity;
     SerialLineQueue lineQueue{this, kSerialDataEventId};
     std::unique_ptr<SerialReadThread> readerThread;
     DeviceInterface* deviceInterface;

@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "ConnectionFixture.h"
+#include "DataDisk.h"
 #include "Serial.h"
 #include "sim/SimDevice.h"
 
@@ -126,6 +127,30 @@ TEST_F(ConnectionTest, ReturnToAutomaticHandlesWhatQueuedMeanwhile)
     EXPECT_TRUE(log.Contains("queued while manual"));
     sim::Emit("and after\r\n");
     EXPECT_TRUE(WaitFor("the line after", [this] { return log.Contains("and after"); }));
+}
+
+// Pinned to the second of two devices, the connection takes only that device's port and disk,
+// though the first device's are listed first.
+TEST_F(ConnectionTest, PinnedConnectionUsesOnlyItsOwnDevicesPortAndDisk)
+{
+    sim::Reset(2);
+    sim::Plug(0);
+    sim::Plug(1);
+    connection->PinDevice(ListZephlarkSerialPorts().at(1).identity);
+    connection->RefreshDeviceConnections();
+    EXPECT_EQ(connection->GetPortName(), "simACM1");
+    for (size_t device : {0, 1})
+        sim::WithDevice(
+            [](sim::SimDevice& model) {
+                model.Settings().diskDelay = {};
+                model.Receive("datadisk\n");
+            },
+            device);
+
+    const auto disks = ListZephlarkDisks();
+    ASSERT_EQ(disks.size(), 2u);
+    EXPECT_EQ(connection->GetDiskPath(), disks[1].path);
+    EXPECT_TRUE(connection->HasDataDisk());
 }
 
 TEST_F(ConnectionTest, DestroyingAnOpenConnectionClosesThePortAndTellsTheOwner)
