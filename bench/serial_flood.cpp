@@ -329,7 +329,7 @@ int RunBenchmark()
     DeviceConnection connection(&owner);
     connection.RefreshDeviceConnections();
     clockid_t readerClock{};
-    if (!ZephlarkSerialIsOpen() || !connection.GetReaderThread() ||
+    if (!connection.IsPortOpen() || !connection.GetReaderThread() ||
         pthread_getcpuclockid(static_cast<pthread_t>(connection.GetReaderThread()->GetId()),
                               &readerClock) != 0) {
         std::fprintf(stderr, "serial_flood: the program did not open %s\n", device.Node().c_str());

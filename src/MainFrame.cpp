@@ -51,7 +51,7 @@ MainFrame::MainFrame(const wxString& title)
     WatchForDevices();
     RefreshDevice();
     statusView->drawFunction = [this](ZWX::ZLBox* box, wxRect rect) {
-        DrawConnectionStatus(this, box, rect);
+        DrawConnectionStatus(this, box, rect, deviceConnection && deviceConnection->IsPortOpen());
     };
     SetIcons(LoadIconBundle("window_icon"));
     // A device left on its data disk by an interrupted update never reports itself on serial.

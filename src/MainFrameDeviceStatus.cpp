@@ -33,7 +33,7 @@ void MainFrame::ShowDeviceStatus()
         return;
     deviceLine->SetLabelText(text);
     SetAccessibleText(deviceLine, text, _("Which Zephlark is connected and what it runs"));
-    SetAccessibleText(statusView, ConnectionStatusText(ZephlarkSerialIsOpen()), text);
+    SetAccessibleText(statusView, ConnectionStatusText(deviceConnection->IsPortOpen()), text);
     // The checks open the port themselves: only worth their time while it will not open.
     if (deviceConnection->GetOpenFailure() == SerialOpenFailure::None)
         accessBar->Dismiss();

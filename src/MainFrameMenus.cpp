@@ -16,7 +16,7 @@
 #include "window/AccessibleText.h"
 #include "window/LogAccumulator.h"
 #include "RunLogFile.h"
-#include "Serial.h"
+#include "deviceconnection.h"
 
 namespace {
 
@@ -125,7 +125,7 @@ void MainFrame::OnAbout(wxCommandEvent&)
 
 bool MainFrame::CheckDeviceConnected()
 {
-    if (ZephlarkSerialIsOpen())
+    if (deviceConnection && deviceConnection->IsPortOpen())
         return true;
     wxMessageBox(_("Please plug-in and unlock your Zephlark and try again."),
                  _("Connect a Zephlark"), wxOK | wxICON_INFORMATION, this);
@@ -154,5 +154,5 @@ void MainFrame::OnResetDevice(wxCommandEvent&)
         _("Reset Zephlark"), wxYES_NO | wxICON_EXCLAMATION);
     confirm.SetYesNoLabels(_("Reset"), _("Cancel"));
     if (confirm.ShowModal() == wxID_YES)
-        ZephlarkSerialSendLine("factoryreset");
+        deviceConnection->SendLine("factoryreset");
 }

@@ -20,9 +20,9 @@ constexpr auto kLookAgainSpan = std::chrono::seconds{1};
 
 const wxString kDataDiskLabel = "ZEPHLARK";
 
-void SendLine(const wxString& line)
+bool IsKnown(const UsbIdentity& identity)
 {
-    ZephlarkSerialSendLine(line.utf8_str());
+    return !identity.serialNumber.empty() || !identity.location.empty();
 }
 
 } // namespace
@@ -36,9 +36,9 @@ DeviceConnection::DeviceConnection(DeviceInterface* owner) : deviceInterface(own
 
 DeviceConnection::~DeviceConnection()
 {
-    if (ZephlarkSerialIsOpen()) {
+    if (ZephlarkSerialIsOpen(port)) {
         StopReaderThread();
-        ZephlarkSerialClose();
+        ZephlarkSerialClose(port);
         if (deviceInterface)
             deviceInterface->DeviceConnectionChanged(false);
     }
@@ -46,27 +46,51 @@ DeviceConnection::~DeviceConnection()
     StopReaderThread();
 }
 
+ListedPort DeviceConnection::ChoosePort(const std::vector<ListedPort>& ports) const
+{
+    if (!IsKnown(pinned))
+        return ports.empty() ? ListedPort{} : ports.front();
+    for (const ListedPort& port : ports) {
+        if (SameDevice(port.identity, pinned))
+            return port;
+    }
+    return {};
+}
+
+// Another device's disk is never this one's, even when it carries the label and is listed first.
+const ListedDisk* DeviceConnection::ChooseDisk(const std::vector<ListedDisk>& disks) const
+{
+    if (!IsKnown(pinned))
+        return disks.empty() ? nullptr : &disks.front();
+    return DiskOfDevice(disks, pinned);
+}
+
 void DeviceConnection::RefreshDeviceConnections()
 {
-    const wxString newPort = FindZephlarkSerialPort();
+    const ListedPort listed = ChoosePort(ListZephlarkSerialPorts());
+    listedIdentity = listed.identity;
+    const wxString& newPort = listed.name;
     if (newPort != portName) {
         Disconnect();
         portName = newPort;
         classifier.ClearVersionRecord();
     }
     openFailure = SerialOpenFailure::None;
-    if (!portName.empty() && !ZephlarkSerialIsOpen()) {
-        if (ZephlarkSerialOpen(portName))
+    if (!portName.empty() && !ZephlarkSerialIsOpen(port)) {
+        if (ZephlarkSerialOpen(port, portName))
             Connect();
         else
-            openFailure = ZephlarkSerialLastOpenFailure();
+            openFailure = ZephlarkSerialLastOpenFailure(port);
     }
 
-    const wxString newDisk = FindZephlarkDiskPath();
+    const auto disks = ListZephlarkDisks();
+    const ListedDisk* disk = ChooseDisk(disks);
+    const wxString newDisk = disk ? disk->path : wxString();
+    diskLabel = disk ? disk->label : wxString();
     if (newDisk != diskPath) {
         diskPath = newDisk;
         if (!diskPath.empty())
-            wxLogMessage("Found Device Disk [%s]: %s", GetZephlarkDiskLabel(), diskPath);
+            wxLogMessage("Found Device Disk [%s]: %s", diskLabel, diskPath);
     }
 }
 
@@ -76,16 +100,16 @@ void DeviceConnection::RefreshDeviceConnections()
 // would tell that the device left. Only a notice starts the looks, and they end after a second.
 void DeviceConnection::DeviceChangeNoticed()
 {
-    const bool wasOpen = ZephlarkSerialIsOpen();
+    const bool wasOpen = ZephlarkSerialIsOpen(port);
     RefreshDeviceConnections();
-    if (wasOpen && ZephlarkSerialIsOpen() && readerThread)
+    if (wasOpen && ZephlarkSerialIsOpen(port) && readerThread)
         readerThread->RemindToLookAgain(kLookAgainInterval, kLookAgainSpan);
 }
 
 void DeviceConnection::OnLookAgain(wxThreadEvent&)
 {
     // Only the port's listing: a full refresh would also ask for the data disk each time.
-    if (ZephlarkSerialIsOpen() && FindZephlarkSerialPort() != portName)
+    if (ZephlarkSerialIsOpen(port) && ChoosePort(ListZephlarkSerialPorts()).name != portName)
         RefreshDeviceConnections();
 }
 
@@ -93,7 +117,7 @@ void DeviceConnection::OnLookAgain(wxThreadEvent&)
 // one already dropped when the reader found it dead, was never (or is no longer) connected.
 void DeviceConnection::Disconnect()
 {
-    if (!ZephlarkSerialIsOpen())
+    if (!ZephlarkSerialIsOpen(port))
         return;
     wxLogMessage("Device Disconnected: %s", portName);
     if (deviceInterface)
@@ -101,7 +125,7 @@ void DeviceConnection::Disconnect()
     // The reader must be out of its read before the port goes.
     if (readerThread)
         readerThread->Park();
-    ZephlarkSerialClose();
+    ZephlarkSerialClose(port);
     classifier.EndConnectionInput();
 }
 
@@ -111,7 +135,7 @@ void DeviceConnection::Disconnect()
 // which also reopens a port that came back under the same name.
 void DeviceConnection::OnPortLost(wxThreadEvent& event)
 {
-    if (!ZephlarkSerialIsOpen() || !readerThread || event.GetInt() != readerThread->Session())
+    if (!ZephlarkSerialIsOpen(port) || !readerThread || event.GetInt() != readerThread->Session())
         return;
     Disconnect();
     classifier.ClearVersionRecord();
@@ -132,7 +156,7 @@ void DeviceConnection::Connect()
 void DeviceConnection::StartReaderThread()
 {
     if (!readerThread) {
-        auto thread = std::make_unique<SerialReadThread>(lineQueue, this, kPortLostEventId,
+        auto thread = std::make_unique<SerialReadThread>(port, lineQueue, this, kPortLostEventId,
                                                          kLookAgainEventId);
         if (thread->Run() != wxTHREAD_NO_ERROR) {
             wxLogMessage("readerThread->Create() failed");
@@ -174,22 +198,22 @@ wxString DeviceConnection::MountDataDisk()
 
 wxString DeviceConnection::GetSerialNumber() const
 {
-    return ZephlarkSerialIsOpen() ? classifier.Version().serialNumber : wxString();
+    return ZephlarkSerialIsOpen(port) ? classifier.Version().serialNumber : wxString();
 }
 
 wxString DeviceConnection::GetPortName() const
 {
-    return ZephlarkSerialIsOpen() ? portName : wxString();
+    return ZephlarkSerialIsOpen(port) ? portName : wxString();
 }
 
 wxString DeviceConnection::GetTarget() const
 {
-    return ZephlarkSerialIsOpen() ? classifier.Version().target : wxString();
+    return ZephlarkSerialIsOpen(port) ? classifier.Version().target : wxString();
 }
 
 SerialOpenFailure DeviceConnection::GetOpenFailure() const
 {
-    return ZephlarkSerialIsOpen() ? SerialOpenFailure::None : openFailure;
+    return ZephlarkSerialIsOpen(port) ? SerialOpenFailure::None : openFailure;
 }
 
 void DeviceConnection::EjectDataDisk()
@@ -202,7 +226,7 @@ void DeviceConnection::EjectDataDisk()
 bool DeviceConnection::HasDataDisk()
 {
     RefreshDeviceConnections();
-    return GetZephlarkDiskLabel() == kDataDiskLabel;
+    return diskLabel == kDataDiskLabel;
 }
 
 bool DeviceConnection::IsDeviceIdentified()
@@ -214,7 +238,7 @@ bool DeviceConnection::IsDeviceIdentified()
 void DeviceConnection::GetVersionInfo(wxString* bootBuildOut, wxString* buildOut,
                                       wxString* sdkOut) const
 {
-    if (!ZephlarkSerialIsOpen())
+    if (!ZephlarkSerialIsOpen(port))
         return;
     const DeviceVersionRecord& version = classifier.Version();
     if (bootBuildOut)
@@ -240,7 +264,12 @@ void DeviceConnection::StartFirmwareUpdate(const wxString& first, const wxString
 
 void DeviceConnection::SendTime()
 {
-    ZephlarkSerialSendLine(FormatSetTimeCommand(wxDateTime::UNow()).mb_str());
+    ZephlarkSerialSendLine(port, FormatSetTimeCommand(wxDateTime::UNow()).mb_str());
+}
+
+int64_t DeviceConnection::SendLine(const wxString& line)
+{
+    return ZephlarkSerialSendLine(port, line.utf8_str());
 }
 
 void DeviceConnection::OnSerialData(wxThreadEvent&)

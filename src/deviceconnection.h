@@ -4,15 +4,17 @@
 #include <wx/string.h>
 
 #include <memory>
+#include <vector>
 
 #include "DeviceInterface.h"
 #include "DeviceLineClassifier.h"
 #include "Serial.h"
 #include "SerialLineQueue.h"
+#include "UsbIdentity.h"
 
 class SerialReadThread;
 
-// The one owner of the link to the device: notices the device's serial port and data disk come and
+// The link to one device: notices the device's serial port and data disk come and
 // go, opens and closes the port, runs the reader thread, sends the host's commands and tells its
 // owner when the connection changes; its classifier reads the device's lines. GUI thread only.
 class DeviceConnection : public wxEvtHandler
@@ -27,6 +29,13 @@ public:
 
     explicit DeviceConnection(DeviceInterface* owner);
     ~DeviceConnection() override;
+
+    // Pins the connection to one device: from then on it opens only that device's port, whatever
+    // name the system gives it, and uses only that device's data disk. An empty identity unpins:
+    // the first device found is taken again, as by default.
+    void PinDevice(const UsbIdentity& identity) { pinned = identity; }
+    // The USB identity of the device whose port was listed at the last refresh; empty when none.
+    const UsbIdentity& GetListedIdentity() const { return listedIdentity; }
 
     void RefreshDeviceConnections();
     // A system notice that a device came or went: refreshes, and when the port stays open and
@@ -53,6 +62,9 @@ public:
     bool IsDeviceIdentified();
     void GetVersionInfo(wxString* bootBuild, wxString* build, wxString* sdk) const;
 
+    bool IsPortOpen() const { return ZephlarkSerialIsOpen(port); }
+    // Sends one command line: ZephlarkSerialSendLine's result.
+    int64_t SendLine(const wxString& line);
     void EnterDataDisk();
     void StartFirmwareUpdate(const wxString& first, const wxString& second);
     void SendTime();
@@ -74,10 +86,17 @@ private:
     void OnLookAgain(wxThreadEvent& event);
     void Disconnect();
     void Connect();
+    // This connection's device's port among those listed: the pinned device's, else the first.
+    ListedPort ChoosePort(const std::vector<ListedPort>& ports) const;
+    const ListedDisk* ChooseDisk(const std::vector<ListedDisk>& disks) const;
 
     wxString portName;
+    SerialPort port; // outlives the reader that reads it
     SerialOpenFailure openFailure = SerialOpenFailure::None;
     wxString diskPath;
+    wxString diskLabel;
+    UsbIdentity pinned;
+    UsbIdentity listedIdentity;
     SerialLineQueue lineQueue{this, kSerialDataEventId};
     std::unique_ptr<SerialReadThread> readerThread;
     DeviceInterface* deviceInterface;

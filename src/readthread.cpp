@@ -15,9 +15,10 @@ constexpr auto kRetryAfterReadFailure = std::chrono::seconds{1};
 
 } // namespace
 
-SerialReadThread::SerialReadThread(SerialLineQueue& queue, wxEvtHandler* connection,
-                                   int portLostEventId, int lookAgainEventId)
-    : wxThread(wxTHREAD_JOINABLE), queue(queue), connection(connection),
+SerialReadThread::SerialReadThread(SerialPort& port, SerialLineQueue& queue,
+                                   wxEvtHandler* connection, int portLostEventId,
+                                   int lookAgainEventId)
+    : wxThread(wxTHREAD_JOINABLE), port(port), queue(queue), connection(connection),
       portLostEventId(portLostEventId), lookAgainEventId(lookAgainEventId)
 {}
 
@@ -27,7 +28,7 @@ wxThread::ExitCode SerialReadThread::Entry()
     while (StopPointAllowsReading()) {
         // Taking everything that waits in one read keeps up with a flooding device; each byte
         // still goes through the per-byte rules in arrival order.
-        const int64_t count = ZephlarkSerialRead(buffer, sizeof buffer);
+        const int64_t count = ZephlarkSerialRead(port, buffer, sizeof buffer);
         if (count < 0) {
             if (errno == EAGAIN)
                 continue;

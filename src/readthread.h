@@ -7,9 +7,10 @@
 #include <mutex>
 
 class SerialLineQueue;
+class SerialPort;
 class wxEvtHandler;
 
-// Reads the device's serial port on a thread of its own into the connection's SerialLineQueue,
+// Reads its connection's serial port on a thread of its own into the connection's SerialLineQueue,
 // which tells the GUI thread when a complete line waits. When the port fails under it (the device
 // hung up), it tells the connection with a wxThreadEvent of portLostEventId, once per failure: the
 // system's removal notice may have been handled while the port was still listed, and then nothing
@@ -18,8 +19,8 @@ class wxEvtHandler;
 class SerialReadThread : public wxThread
 {
 public:
-    SerialReadThread(SerialLineQueue& queue, wxEvtHandler* connection, int portLostEventId,
-                     int lookAgainEventId);
+    SerialReadThread(SerialPort& port, SerialLineQueue& queue, wxEvtHandler* connection,
+                     int portLostEventId, int lookAgainEventId);
 
     // GUI thread. Park blocks until the thread has stopped at the top of its loop, where it holds
     // no lock and no read is in flight, so that the port may then be closed; Unpark lets it go on.
@@ -54,6 +55,7 @@ private:
     void ReportPortLost();
     void RemindWhenDue();
 
+    SerialPort& port;
     SerialLineQueue& queue;
     wxEvtHandler* const connection;
     const int portLostEventId;

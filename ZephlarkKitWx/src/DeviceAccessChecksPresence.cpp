@@ -19,13 +19,12 @@ DeviceAccessCheck CheckPort()
         "port", true, wxString::Format(_("The Zephlark's serial port is %s."), port), ""};
     // The window asks while it may hold the port itself: opening and closing it here would close
     // the window's own connection.
-    if (ZephlarkSerialIsOpen())
+    if (ZephlarkSerialIsOpenHere(port))
         return found;
-    if (ZephlarkSerialOpen(port)) {
-        ZephlarkSerialClose();
+    SerialPort probe;
+    if (ZephlarkSerialOpen(probe, port))
         return found;
-    }
-    switch (ZephlarkSerialLastOpenFailure()) {
+    switch (ZephlarkSerialLastOpenFailure(probe)) {
     case SerialOpenFailure::InUse:
         return {"port", false, wxString::Format(_("%s is in use by another program."), port),
                 _("Close the program that holds it.")};

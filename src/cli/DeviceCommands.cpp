@@ -64,7 +64,7 @@ public:
     {
         const auto portOpen = [](DeviceConnection& link) {
             link.RefreshDeviceConnections();
-            return ZephlarkSerialIsOpen();
+            return link.IsPortOpen();
         };
         // Following, with no --wait, is waiting for the Zephlark to come whenever it does.
         const auto limit = options.follow && !options.waitGiven ? kForever : options.wait;
@@ -150,7 +150,7 @@ int RunResetCommand(const CliOptions& options, CliOutput& output)
     DeviceConnection connection(nullptr);
     if (const auto code = WaitForZephlarkOrReport(connection, options.wait, output))
         return *code;
-    if (ZephlarkSerialSendLine("factoryreset") <= 0)
+    if (connection.SendLine("factoryreset") <= 0)
         return output.Result(kExitFailed, _("The factory reset could not be sent."));
     return output.Result(kExitSuccess,
                          wxString::Format(_("Factory reset sent to the Zephlark %s: it erases "

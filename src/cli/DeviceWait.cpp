@@ -35,11 +35,11 @@ DeviceWaitEnd WaitForZephlark(DeviceConnection& connection, std::chrono::seconds
             return DeviceWaitEnd::Ready;
         if (Interrupted())
             return DeviceWaitEnd::Interrupted;
-        const bool portUnopened = !ZephlarkSerialIsOpen() && !FindZephlarkSerialPort().empty();
-        const SerialOpenFailure failure = ZephlarkSerialLastOpenFailure();
+        const bool portUnopened = !connection.IsPortOpen() && !FindZephlarkSerialPort().empty();
+        const SerialOpenFailure failure = connection.GetOpenFailure();
         if (portUnopened && failure == SerialOpenFailure::InUse)
             return DeviceWaitEnd::Busy;
-        if (ZephlarkSerialIsOpen() && !answering) {
+        if (connection.IsPortOpen() && !answering) {
             answering = true;
             deadline = std::max(deadline, TheClock().Now() + kDeviceAnswerLimit);
         }

@@ -80,12 +80,31 @@ void AddItem(wxFrame& frame, wxMenu& menu, wxItemKind kind, const wxString& labe
             item->GetId());
 }
 
-void TogglePlugged()
+void TogglePlugged(size_t device)
 {
-    if (sim::IsPlugged())
-        sim::Unplug();
+    if (sim::IsPlugged(device))
+        sim::Unplug(device);
     else
-        sim::Plug();
+        sim::Plug(device);
+}
+
+// One check item, as ever, for one device; with several, one per device, named by its serial
+// number.
+void AddPluggedItems(wxFrame& frame, wxMenu& menu)
+{
+    const size_t count = sim::DeviceCount();
+    for (size_t device = 0; device < count; ++device) {
+        std::string serialNumber;
+        sim::WithDevice(
+            [&](sim::SimDevice& model) { serialNumber = model.Settings().version.serialNumber; },
+            device);
+        const wxString label = count == 1
+                                   ? _("Zephlark &Plugged In")
+                                   : wxString::Format(_("Zephlark %s Plugged In"), serialNumber);
+        AddItem(
+            frame, menu, wxITEM_CHECK, label, [device] { TogglePlugged(device); },
+            [device] { return sim::IsPlugged(device); });
+    }
 }
 
 bool DiskIsSlow()
@@ -135,7 +154,7 @@ wxMenu* UpdateFailureMenu(wxFrame& frame)
 void AddSimulateMenu(wxFrame& frame)
 {
     auto* menu = new wxMenu;
-    AddItem(frame, *menu, wxITEM_CHECK, _("Zephlark &Plugged In"), TogglePlugged, sim::IsPlugged);
+    AddPluggedItems(frame, *menu);
     AddItem(frame, *menu, wxITEM_NORMAL, _("Send Console &Line..."),
             [&frame] { SendConsoleLine(frame); });
     menu->AppendSeparator();

@@ -9,7 +9,6 @@
 #include <memory>
 
 #include "Colour.h"
-#include "Serial.h"
 #include "ZLBox.h"
 
 namespace {
@@ -25,9 +24,8 @@ wxString ConnectionStatusText(bool connected)
     return connected ? _("Zephlark is connected") : _("Zephlark is disconnected");
 }
 
-void DrawConnectionStatus(wxWindow* mainWindow, ZWX::ZLBox* box, wxRect rect)
+void DrawConnectionStatus(wxWindow* mainWindow, ZWX::ZLBox* box, wxRect rect, bool connected)
 {
-    const bool connected = ZephlarkSerialIsOpen();
     box->SetToolTip(new wxToolTip(ConnectionStatusText(connected)));
     const int penWidth = mainWindow->FromDIP(wxSize(1, 1)).GetWidth();
 

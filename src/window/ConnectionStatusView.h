@@ -16,9 +16,9 @@ class ZLBox;
 // The lamp's tooltip, which is also its accessible name.
 wxString ConnectionStatusText(bool connected);
 
-// The status box's draw function. mainWindow converts the outline width from device-independent
-// pixels.
-void DrawConnectionStatus(wxWindow* mainWindow, ZWX::ZLBox* box, wxRect rect);
+// The status box's draw function, for a lamp lit when connected. mainWindow converts the outline
+// width from device-independent pixels.
+void DrawConnectionStatus(wxWindow* mainWindow, ZWX::ZLBox* box, wxRect rect, bool connected);
 
 // The lamp alone on any device context (nothing cleared): a rounded shape inset by penWidth
 // pixels inside a rectangle of the given size, its corner radius half its height.

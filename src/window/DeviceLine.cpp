@@ -50,7 +50,7 @@ wxString DeviceLineText(const DeviceConnection& connection)
     if (port.empty())
         return connection.GetListedDiskPath().empty() ? _("No Zephlark connected")
                                                       : _("Zephlark on its data disk");
-    if (!ZephlarkSerialIsOpen())
+    if (!connection.IsPortOpen())
         return OpenFailureText(port, connection.GetOpenFailure());
     wxString bootBuild, build, osVersion;
     connection.GetVersionInfo(&bootBuild, &build, &osVersion);

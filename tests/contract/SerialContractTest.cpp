@@ -24,9 +24,9 @@ constexpr auto kPatience = 5s;
 constexpr auto kShortestEmptyRead = 5ms;
 constexpr auto kLongestEmptyRead = 250ms;
 
-int64_t Write(const std::string& bytes)
+int64_t Write(SerialPort& port, const std::string& bytes)
 {
-    return ZephlarkSerialWrite(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    return ZephlarkSerialWrite(port, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
 class SerialContract : public testing::Test
@@ -38,21 +38,19 @@ protected:
         device = MakeSerialDeviceEnd(refusal);
         if (!device)
             GTEST_SKIP() << refusal;
-        ASSERT_TRUE(ZephlarkSerialOpen(device->PortName()));
+        ASSERT_TRUE(ZephlarkSerialOpen(port, device->PortName()));
         log.Clear();
     }
 
-    void TearDown() override { ZephlarkSerialClose(); }
-
     // What the port delivers to reads of at most `chunk` bytes, until `count` bytes came or time
     // ran out; `reads` counts the reads that brought something.
-    static std::string PortDelivers(size_t count, uint32_t chunk, int& reads)
+    static std::string PortDelivers(SerialPort& port, size_t count, uint32_t chunk, int& reads)
     {
         std::string received;
         const auto deadline = steady_clock::now() + kPatience;
         while (received.size() < count && steady_clock::now() < deadline) {
             uint8_t buffer[256];
-            const int64_t got = ZephlarkSerialRead(buffer, chunk);
+            const int64_t got = ZephlarkSerialRead(port, buffer, chunk);
             if (got <= 0)
                 continue;
             EXPECT_LE(got, chunk);
@@ -64,16 +62,17 @@ protected:
 
     LogCapture log;
     std::unique_ptr<SerialDeviceEnd> device;
+    SerialPort port;
 };
 
 TEST_F(SerialContract, OpeningAgainKeepsTheOpenPortAndSaysSo)
 {
-    EXPECT_TRUE(ZephlarkSerialOpen(device->AbsentPortName()));
+    EXPECT_TRUE(ZephlarkSerialOpen(port, device->AbsentPortName()));
 
     ASSERT_EQ(log.Messages().size(), 1u);
     EXPECT_TRUE(log.Messages()[0].StartsWith("Serial port was already open ("))
         << log.Messages()[0];
-    EXPECT_EQ(ZephlarkSerialSendLine("version"), 8);
+    EXPECT_EQ(ZephlarkSerialSendLine(port, "version"), 8);
     EXPECT_EQ(device->Received(8), "version\n");
 }
 
@@ -82,7 +81,7 @@ TEST_F(SerialContract, ReadWithNothingWaitingWaitsBrieflyAndReturnsZero)
     uint8_t buffer[16];
     const auto start = steady_clock::now();
 
-    EXPECT_EQ(ZephlarkSerialRead(buffer, sizeof buffer), 0);
+    EXPECT_EQ(ZephlarkSerialRead(port, buffer, sizeof buffer), 0);
 
     const auto waited = steady_clock::now() - start;
     EXPECT_GE(waited, kShortestEmptyRead);
@@ -97,7 +96,7 @@ TEST_F(SerialContract, ReadsDeliverTheDeviceBytesUnchangedUpToTheirCount)
     device->Send(sent);
     int reads = 0;
 
-    EXPECT_EQ(PortDelivers(sent.size(), 4, reads), sent);
+    EXPECT_EQ(PortDelivers(port, sent.size(), 4, reads), sent);
     EXPECT_LT(reads, static_cast<int>(sent.size()));
 }
 
@@ -106,9 +105,9 @@ TEST_F(SerialContract, WritesReachTheDeviceUnchanged)
 {
     const std::string bytes = "a\r\n\xfe\xff";
 
-    EXPECT_EQ(Write(bytes), static_cast<int64_t>(bytes.size()));
-    EXPECT_EQ(Write(""), 0);
-    EXPECT_EQ(ZephlarkSerialSendLine("echo off"), 9);
+    EXPECT_EQ(Write(port, bytes), static_cast<int64_t>(bytes.size()));
+    EXPECT_EQ(Write(port, ""), 0);
+    EXPECT_EQ(ZephlarkSerialSendLine(port, "echo off"), 9);
 
     EXPECT_EQ(device->Received(bytes.size() + 9), bytes + "echo off\n");
     EXPECT_TRUE(log.Messages().empty());
@@ -119,37 +118,75 @@ TEST_F(SerialContract, LineTooLongToSendWholeIsNotSentAtAll)
 {
     const std::string longest(kMaxSerialLineBytes, 'x');
 
-    EXPECT_EQ(ZephlarkSerialSendLine(longest.c_str()), static_cast<int64_t>(longest.size() + 1));
-    EXPECT_EQ(ZephlarkSerialSendLine((longest + "y").c_str()), 0);
-    EXPECT_EQ(ZephlarkSerialSendLine("end"), 4);
+    EXPECT_EQ(ZephlarkSerialSendLine(port, longest.c_str()),
+              static_cast<int64_t>(longest.size() + 1));
+    EXPECT_EQ(ZephlarkSerialSendLine(port, (longest + "y").c_str()), 0);
+    EXPECT_EQ(ZephlarkSerialSendLine(port, "end"), 4);
 
     EXPECT_EQ(device->Received(longest.size() + 5), longest + "\nend\n");
 }
 
 TEST_F(SerialContract, ClosedPortFailsReadsAndWritesAndClosingTwiceIsHarmless)
 {
-    ZephlarkSerialClose();
-    ZephlarkSerialClose();
+    ZephlarkSerialClose(port);
+    ZephlarkSerialClose(port);
     uint8_t byte = 0;
     errno = 0;
 
-    EXPECT_FALSE(ZephlarkSerialIsOpen());
-    EXPECT_EQ(ZephlarkSerialRead(&byte, 1), -1);
+    EXPECT_FALSE(ZephlarkSerialIsOpen(port));
+    EXPECT_EQ(ZephlarkSerialRead(port, &byte, 1), -1);
     EXPECT_EQ(errno, EBADF); // not EAGAIN: the reader must not retry a closed port at once
-    EXPECT_EQ(ZephlarkSerialSendLine("version"), -1);
+    EXPECT_EQ(ZephlarkSerialSendLine(port, "version"), -1);
     EXPECT_EQ(log.Messages(), std::vector<wxString>{"Serial write Failed: (0 != 8)"});
+}
+
+// One process holds a port once: two readers would split the device's lines between them.
+TEST_F(SerialContract, PortOpenInThisProgramIsRefusedToAnotherHandleUntilClosed)
+{
+    SerialPort second;
+
+    EXPECT_FALSE(ZephlarkSerialOpen(second, device->PortName()));
+    EXPECT_EQ(ZephlarkSerialLastOpenFailure(second), SerialOpenFailure::InUse);
+    EXPECT_TRUE(ZephlarkSerialIsOpenHere(device->PortName()));
+    ZephlarkSerialClose(port);
+    EXPECT_FALSE(ZephlarkSerialIsOpenHere(device->PortName()));
+    EXPECT_TRUE(ZephlarkSerialOpen(second, device->PortName()));
+}
+
+// A program holds a port per device: each carries its own device's bytes, both ways, and closing
+// one leaves the other working.
+TEST_F(SerialContract, TwoPortsOpenAtOnceEachReachOnlyTheirOwnDevice)
+{
+    const auto other = device->Another();
+    if (!other)
+        GTEST_SKIP() << "this platform's test end plays one device";
+    SerialPort otherPort;
+    ASSERT_TRUE(ZephlarkSerialOpen(otherPort, other->PortName()));
+    int reads = 0;
+
+    EXPECT_EQ(ZephlarkSerialSendLine(port, "first"), 6);
+    EXPECT_EQ(ZephlarkSerialSendLine(otherPort, "second"), 7);
+    other->Send("2\n");
+    device->Send("1\n");
+    EXPECT_EQ(device->Received(6), "first\n");
+    EXPECT_EQ(other->Received(7), "second\n");
+    EXPECT_EQ(PortDelivers(otherPort, 2, 16, reads), "2\n");
+    EXPECT_EQ(PortDelivers(port, 2, 16, reads), "1\n");
+    ZephlarkSerialClose(otherPort);
+    EXPECT_EQ(ZephlarkSerialSendLine(port, "more"), 5);
+    EXPECT_EQ(device->Received(5), "more\n");
 }
 
 // Each failure is a line for support, naming the port; the caller's retry at once (a wait's next
 // poll) adds none, or the log would flood.
 TEST_F(SerialContract, PortThatIsNotThereDoesNotOpenAndSaysSoOnce)
 {
-    ZephlarkSerialClose();
+    ZephlarkSerialClose(port);
     const wxString absent = device->AbsentPortName();
 
-    EXPECT_FALSE(ZephlarkSerialOpen(absent));
-    EXPECT_FALSE(ZephlarkSerialOpen(absent));
-    EXPECT_FALSE(ZephlarkSerialIsOpen());
+    EXPECT_FALSE(ZephlarkSerialOpen(port, absent));
+    EXPECT_FALSE(ZephlarkSerialOpen(port, absent));
+    EXPECT_FALSE(ZephlarkSerialIsOpen(port));
     const auto messages = log.Messages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages.front().StartsWith("Cannot open " + absent + ": ")) << messages.front();
@@ -163,10 +200,10 @@ TEST_F(SerialContract, PortOfADeviceThatLeftFailsReadsAndWrites)
         GTEST_SKIP() << "this platform's device end cannot leave";
     uint8_t byte = 0;
 
-    EXPECT_EQ(ZephlarkSerialRead(&byte, 1), -1);
+    EXPECT_EQ(ZephlarkSerialRead(port, &byte, 1), -1);
     EXPECT_EQ(errno, EIO);
-    EXPECT_EQ(ZephlarkSerialSendLine("version"), -1);
-    EXPECT_TRUE(ZephlarkSerialIsOpen()); // until the caller, its reader parked, closes it
+    EXPECT_EQ(ZephlarkSerialSendLine(port, "version"), -1);
+    EXPECT_TRUE(ZephlarkSerialIsOpen(port)); // until the caller, its reader parked, closes it
 }
 
 } // namespace

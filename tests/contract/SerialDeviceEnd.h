@@ -19,10 +19,14 @@ public:
     virtual wxString AbsentPortName() = 0;
     // Bytes from the device to the host.
     virtual void Send(const std::string& bytes) = 0;
-    // What the device received, once `count` bytes came or a few seconds passed.
+    // What the device received since the last call, once `count` bytes came or a few seconds
+    // passed.
     virtual std::string Received(size_t count) = 0;
     // The device leaves, as when it is unplugged; false where the test set-up cannot do that.
     virtual bool HangUp() = 0;
+    // A second device plugged in beside this one, with its own port; null where the test set-up
+    // plays only one.
+    virtual std::unique_ptr<SerialDeviceEnd> Another() = 0;
 };
 
 // Each platform's tests define it. Null, with the reason in `refusal`, when this process cannot

@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "ConnectionFixture.h"
+#include "DataDisk.h"
 #include "Serial.h"
 #include "sim/SimDevice.h"
 
@@ -13,7 +14,7 @@ TEST_F(ConnectionTest, ConnectingSendsTheThreeOpeningCommandsInOrder)
     sim::Plug();
     connection->RefreshDeviceConnections();
 
-    EXPECT_TRUE(ZephlarkSerialIsOpen());
+    EXPECT_TRUE(connection->IsPortOpen());
     EXPECT_THAT(owner.changes, ElementsAre(true));
     EXPECT_TRUE(log.Contains("Device Connected: simACM0"));
     EXPECT_THAT(sim::Written(), testing::MatchesRegex("echo off\nversion\nsettime [^\n]*\n"));
@@ -70,7 +71,7 @@ TEST_P(UnplugBeforeTheListing, IsSeenWithinHalfASecondOfTheListingOrTheHangUp)
     sim::KeepRemovedPortListed(true);
     sim::Unplug();
     connection->DeviceChangeNoticed();
-    const auto closed = [] { return !ZephlarkSerialIsOpen(); };
+    const auto closed = [this] { return !connection->IsPortOpen(); };
     if (portHangsUp) {
         ASSERT_TRUE(
             WaitFor("the hung-up port to be closed", closed, std::chrono::milliseconds{100}));
@@ -128,11 +129,35 @@ TEST_F(ConnectionTest, ReturnToAutomaticHandlesWhatQueuedMeanwhile)
     EXPECT_TRUE(WaitFor("the line after", [this] { return log.Contains("and after"); }));
 }
 
+// Pinned to the second of two devices, the connection takes only that device's port and disk,
+// though the first device's are listed first.
+TEST_F(ConnectionTest, PinnedConnectionUsesOnlyItsOwnDevicesPortAndDisk)
+{
+    sim::Reset(2);
+    sim::Plug(0);
+    sim::Plug(1);
+    connection->PinDevice(ListZephlarkSerialPorts().at(1).identity);
+    connection->RefreshDeviceConnections();
+    EXPECT_EQ(connection->GetPortName(), "simACM1");
+    for (size_t device : {0, 1})
+        sim::WithDevice(
+            [](sim::SimDevice& model) {
+                model.Settings().diskDelay = {};
+                model.Receive("datadisk\n");
+            },
+            device);
+
+    const auto disks = ListZephlarkDisks();
+    ASSERT_EQ(disks.size(), 2u);
+    EXPECT_EQ(connection->GetDiskPath(), disks[1].path);
+    EXPECT_TRUE(connection->HasDataDisk());
+}
+
 TEST_F(ConnectionTest, DestroyingAnOpenConnectionClosesThePortAndTellsTheOwner)
 {
     ConnectIdentified();
     connection.reset();
-    EXPECT_FALSE(ZephlarkSerialIsOpen());
+    EXPECT_FALSE(ZephlarkSerialIsOpenHere("simACM0"));
     EXPECT_THAT(owner.changes, ElementsAre(true, false));
 }
 

@@ -90,7 +90,7 @@ TEST_F(MainFrameTest, DevicePluggedAtStartIsConnectedBeforeTheWindowShows)
     sim::Plug();
     frame = new MainFrame("Zephlark Utility");
     EXPECT_FALSE(frame->IsShown());
-    EXPECT_TRUE(ZephlarkSerialIsOpen());
+    EXPECT_TRUE(frame->deviceConnection->IsPortOpen());
     EXPECT_TRUE(log.Contains("Device Connected: simACM0"));
     frame->Show();
 }
@@ -99,10 +99,10 @@ TEST_F(MainFrameTest, ClosingTearsTheConnectionDownBeforeTheWindowGoes)
 {
     sim::Plug();
     OpenFrame();
-    ASSERT_TRUE(ZephlarkSerialIsOpen());
+    ASSERT_TRUE(frame->deviceConnection->IsPortOpen());
     RunCommand(wxID_EXIT); // what Ctrl+Q sends
     EXPECT_EQ(frame->deviceConnection, nullptr);
-    EXPECT_FALSE(ZephlarkSerialIsOpen());
+    EXPECT_FALSE(ZephlarkSerialIsOpenHere("simACM0"));
     EXPECT_TRUE(WaitFor("the window to go", [] { return wxTopLevelWindows.empty(); }));
     frame = nullptr;
 }
@@ -258,12 +258,13 @@ TEST_P(BlockedPortTest, InfoBarExplainsUntilThePortOpens)
     sim::FailNextOpens(0); // the other program lets go, the permission is granted
     sim::Unplug();
     sim::Plug();
-    ASSERT_TRUE(WaitFor("the port to open", [] { return ZephlarkSerialIsOpen(); }));
+    ASSERT_TRUE(
+        WaitFor("the port to open", [this] { return frame->deviceConnection->IsPortOpen(); }));
     EXPECT_TRUE(WaitFor("the info bar to go", [this] { return !frame->accessBar->IsShown(); }));
     // Checking again leaves the window's own connection open.
     wxTEST_DIALOG(RunCommand(kCheckDeviceAccessId), ExpectMessageBox(wxID_OK, report));
     EXPECT_TRUE(report->text.Contains("[ok] port: ")) << report->text;
-    EXPECT_TRUE(ZephlarkSerialIsOpen());
+    EXPECT_TRUE(frame->deviceConnection->IsPortOpen());
 }
 
 INSTANTIATE_TEST_SUITE_P(

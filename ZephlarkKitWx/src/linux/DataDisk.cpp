@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include "linux/UDisksClient.h"
+#include "linux/UdevHandles.h"
 
 namespace {
 
@@ -113,6 +114,21 @@ std::optional<DeviceVolume> FindVolumeAt(const UDisksObjects& objects, const std
     return std::nullopt;
 }
 
+// The sysfs name of the USB device ("1-2.3") that the block device node ("/dev/sdb1") sits on, read
+// through libudev since udisks2 does not tell where a drive is plugged in; empty when not on USB.
+wxString UsbLocationOf(const std::string& deviceNode)
+{
+    UdevHandle<udev> context{udev_new()};
+    const std::string name = deviceNode.substr(deviceNode.find_last_of('/') + 1);
+    UdevHandle<udev_device> block{
+        context ? udev_device_new_from_subsystem_sysname(context.get(), "block", name.c_str())
+                : nullptr};
+    udev_device* usb =
+        block ? udev_device_get_parent_with_subsystem_devtype(block.get(), "usb", "usb_device")
+              : nullptr;
+    return usb ? wxString::FromUTF8(udev_device_get_sysname(usb)) : wxString();
+}
+
 // Without udisks2 every refresh would fail the same way, so this is said once per process.
 std::optional<UDisksClient> OpenUDisks(UDisksObjects& objects)
 {
@@ -167,19 +183,27 @@ bool EjectOrPowerOff(const UDisksClient& client, const UDisksDrive& drive, std::
 
 } // namespace
 
+std::vector<ListedDisk> ListZephlarkDisks()
+{
+    UDisksObjects objects;
+    if (!OpenUDisks(objects))
+        return {};
+    std::vector<ListedDisk> disks;
+    for (const auto& volume : DeviceVolumes(objects)) {
+        const auto& filesystem = *volume.filesystem;
+        disks.push_back(
+            {FromFileSystemBytes(PathOf(filesystem)),
+             wxString::FromUTF8(filesystem.label),
+             {wxString::FromUTF8(volume.drive->serial), UsbLocationOf(filesystem.device)}});
+    }
+    return disks;
+}
+
 wxString FindZephlarkDiskPath()
 {
-    lastFoundLabel.clear();
-    UDisksObjects objects;
-    const auto client = OpenUDisks(objects);
-    if (!client)
-        return {};
-    const auto volumes = DeviceVolumes(objects);
-    if (volumes.empty())
-        return {};
-    const auto& filesystem = *volumes.front().filesystem;
-    lastFoundLabel = wxString::FromUTF8(filesystem.label);
-    return FromFileSystemBytes(PathOf(filesystem));
+    const auto disks = ListZephlarkDisks();
+    lastFoundLabel = disks.empty() ? wxString() : disks.front().label;
+    return disks.empty() ? wxString() : disks.front().path;
 }
 
 wxString ZephlarkMountDisk(const wxString& path)

@@ -147,17 +147,17 @@ DeviceAccessCheck CheckPort(const std::optional<RuleFile>& rule)
     }
     // The window asks while it may hold the port itself: opening and closing it here would
     // close the window's own connection.
-    if (ZephlarkSerialIsOpen())
+    if (ZephlarkSerialIsOpenHere(port))
         return {"port", true, wxString::Format(_("%s is open in this program."), port), ""};
-    if (!ZephlarkSerialOpen(port)) {
-        if (ZephlarkSerialLastOpenFailure() == SerialOpenFailure::InUse)
+    SerialPort probe;
+    if (!ZephlarkSerialOpen(probe, port)) {
+        if (ZephlarkSerialLastOpenFailure(probe) == SerialOpenFailure::InUse)
             return {"port", false, wxString::Format(_("%s is in use by another program."), port),
                     wxString::Format(_("Close the program that holds it (%s names it)."),
                                      "fuser -v " + port)};
         return {"port", false, wxString::Format(_("%s could not be opened."), port),
                 _("Unplug and plug in the Zephlark.")};
     }
-    ZephlarkSerialClose();
     return {"port", true, wxString::Format(_("%s can be opened by this user."), port), ""};
 }
 

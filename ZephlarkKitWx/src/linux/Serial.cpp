@@ -3,7 +3,6 @@
 
 #include <wx/log.h>
 
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -23,18 +22,6 @@ constexpr auto kFirstByteWait = milliseconds{10};
 constexpr auto kWriteTimeoutBase = milliseconds{1500};
 constexpr auto kWriteTimeoutPerByte = milliseconds{1};
 constexpr speed_t kLineSpeed = B115200;
-
-// The reader thread reads this without a lock while the GUI thread opens and closes the port (the
-// caller parks its reader before closing): atomic, so the reader sees a whole descriptor or -1.
-std::atomic<int> portFd{-1};
-wxString openPortName; // for messages; GUI thread only
-
-SerialOpenFailure lastOpenFailure = SerialOpenFailure::None; // GUI thread only
-
-void* AsHandle(int fd)
-{
-    return reinterpret_cast<void*>(static_cast<intptr_t>(fd));
-}
 
 // TIOCEXCL makes a second open() of the tty fail with EBUSY (except for root), which is the closest
 // Linux gets to Windows' unshared open: a terminal program must not steal our lines. Advisory
@@ -122,13 +109,8 @@ int WaitWritable(int fd, steady_clock::time_point deadline)
 
 } // namespace
 
-bool ZephlarkSerialOpen(const wxString& name)
+SerialHandle OpenSerialHandle(const wxString& name, SerialOpenFailure& failure)
 {
-    const int existing = portFd.load();
-    if (existing >= 0) {
-        wxLogMessage("Serial port was already open (%p)", AsHandle(existing));
-        return true;
-    }
     // O_NONBLOCK: without it open() of a tty waits for carrier detect, and every read and write
     // below is bounded by poll() instead of termios' VMIN/VTIME. O_NOCTTY: the device must never
     // become our controlling terminal (its hang-up would send us SIGHUP).
@@ -136,48 +118,29 @@ bool ZephlarkSerialOpen(const wxString& name)
     if (fd < 0) {
         const int error = errno;
         LogFailedOpen(name, wxSysErrorMsgStr(error), OpenFailureAdvice(error));
-        lastOpenFailure = error == EBUSY                      ? SerialOpenFailure::InUse
-                          : error == EACCES || error == EPERM ? SerialOpenFailure::Denied
-                                                              : SerialOpenFailure::Other;
-        return false;
+        failure = error == EBUSY                      ? SerialOpenFailure::InUse
+                  : error == EACCES || error == EPERM ? SerialOpenFailure::Denied
+                                                      : SerialOpenFailure::Other;
+        return kClosedSerialHandle;
     }
-    lastOpenFailure = SerialOpenFailure::None;
     ClaimExclusively(fd, name);
     ConfigureLine(fd, name);
     AssertDtr(fd, name);
-    openPortName = name;
-    portFd = fd;
-    return true;
+    return fd;
 }
 
-bool ZephlarkSerialIsOpen()
+void CloseSerialHandle(SerialHandle handle)
 {
-    return portFd.load() >= 0;
-}
-
-SerialOpenFailure ZephlarkSerialLastOpenFailure()
-{
-    return lastOpenFailure;
-}
-
-void ZephlarkSerialClose()
-{
-    const int fd = portFd.exchange(-1);
-    if (fd < 0)
-        return;
+    const int fd = static_cast<int>(handle);
     // close() of a tty waits (up to 30 s for USB serial) until unsent output drains; a stuck device
     // must not freeze the GUI thread, so drop what it has not taken.
     tcflush(fd, TCOFLUSH);
     close(fd);
 }
 
-int64_t ZephlarkSerialRead(uint8_t* buffer, uint32_t count)
+int64_t ReadSerialHandle(SerialHandle handle, uint8_t* buffer, uint32_t count)
 {
-    const int fd = portFd.load();
-    if (fd < 0) {
-        errno = EBADF;
-        return -1;
-    }
+    const int fd = static_cast<int>(handle);
     pollfd watch{fd, POLLIN, 0};
     const int ready = poll(&watch, 1, static_cast<int>(kFirstByteWait.count()));
     if (ready < 0)
@@ -199,28 +162,25 @@ int64_t ZephlarkSerialRead(uint8_t* buffer, uint32_t count)
     return got > 0 ? got : -1;
 }
 
-int64_t ZephlarkSerialWriteOnce(const uint8_t* data, size_t length)
+int64_t WriteSerialHandleOnce(SerialHandle handle, const wxString& name, const uint8_t* data,
+                              size_t length)
 {
-    const int fd = portFd.load();
-    if (fd < 0) {
-        errno = EBADF;
-        return -1;
-    }
+    const int fd = static_cast<int>(handle);
     // The driver's output buffer stays full while the device does not read; the bound keeps the
     // GUI thread from waiting on it for ever.
     const auto deadline = steady_clock::now() + WriteTimeout(length);
     for (;;) {
         const int ready = WaitWritable(fd, deadline);
         if (ready == 0) {
-            wxLogMessage("Writing to %s timed out: the device took nothing for %lld ms",
-                         openPortName, static_cast<long long>(WriteTimeout(length).count()));
+            wxLogMessage("Writing to %s timed out: the device took nothing for %lld ms", name,
+                         static_cast<long long>(WriteTimeout(length).count()));
             return -1;
         }
         const ssize_t written = ready > 0 ? write(fd, data, length) : -1;
         if (written >= 0)
             return written;
         if (errno != EAGAIN && errno != EINTR) {
-            wxLogMessage("Writing to %s failed (%s)", openPortName, wxSysErrorMsgStr(errno));
+            wxLogMessage("Writing to %s failed (%s)", name, wxSysErrorMsgStr(errno));
             return -1;
         }
         // Writable by poll but full again by the time write() ran: wait for the rest of the bound.

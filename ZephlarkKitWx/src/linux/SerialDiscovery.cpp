@@ -74,6 +74,19 @@ UdevHandle<udev_enumerate> ScanTtysBelow(udev* context, udev_device* usb)
     return RunScan(scan.get(), result, "tty devices") ? std::move(scan) : nullptr;
 }
 
+wxString Attribute(udev_device* device, const char* name)
+{
+    const char* value = udev_device_get_sysattr_value(device, name);
+    return value ? wxString::FromUTF8(value) : wxString();
+}
+
+// The USB device's "serial" attribute (absent when it reports no serial string) and its sysfs name,
+// which names the socket it is plugged into ("1-2.3").
+UsbIdentity IdentityOf(udev_device* usb)
+{
+    return {Attribute(usb, "serial"), wxString::FromUTF8(udev_device_get_sysname(usb))};
+}
+
 // The device's first tty below one USB device with the identifiers; empty when it has none.
 wxString FirstTtyBelow(udev* context, udev_device* usb)
 {
@@ -99,9 +112,9 @@ wxString FirstTtyBelow(udev* context, udev_device* usb)
 // Listing every tty and walking up from each cost milliseconds per call on a desktop, with its
 // dozens of consoles and UARTs, and the update's waits look every 50 ms: the search starts from the
 // few USB devices and looks only below those with the identifiers. libudev lists both by sysfs
-// path, and a tty's path begins with its USB device's, so the first tty found is the first that a
+// path, and a tty's path begins with its USB device's, so the ports come in the order that a
 // listing of all ttys would give.
-wxString FindZephlarkSerialPort()
+std::vector<ListedPort> ListZephlarkSerialPorts()
 {
     UdevHandle<udev> context{udev_new()};
     if (!context) {
@@ -112,6 +125,7 @@ wxString FindZephlarkSerialPort()
     const auto devices = ScanZephlarkUsbDevices(context.get());
     if (!devices)
         return {};
+    std::vector<ListedPort> ports;
     udev_list_entry* entry = nullptr;
     udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(devices.get()))
     {
@@ -121,7 +135,7 @@ wxString FindZephlarkSerialPort()
             continue;
         const wxString port = FirstTtyBelow(context.get(), usb.get());
         if (!port.empty())
-            return port;
+            ports.push_back({port, IdentityOf(usb.get())});
     }
-    return {};
+    return ports;
 }

@@ -64,6 +64,7 @@ UDisksDrive ParseDrive(const char* objectPath, GVariant* drive)
             StringProperty(drive, "Vendor"),
             StringProperty(drive, "Model"),
             StringProperty(drive, "ConnectionBus"),
+            StringProperty(drive, "Serial"),
             BoolProperty(drive, "Ejectable"),
             BoolProperty(drive, "CanPowerOff")};
 }

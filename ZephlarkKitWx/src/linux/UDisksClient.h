@@ -22,6 +22,7 @@ struct UDisksDrive
     std::string vendor;
     std::string model;
     std::string connectionBus;
+    std::string serial; // the USB serial string for a USB drive; empty when it has none
     bool ejectable = false;
     bool canPowerOff = false;
 };

@@ -1,4 +1,4 @@
-// The disk half of the platform layer on the simulated device: the data disk is a folder.
+// The disk half of the platform layer on the simulated devices: each data disk is a folder.
 
 #include "DataDisk.h"
 
@@ -21,15 +21,25 @@ bool SameFolder(const wxString& a, const wxString& b)
 
 } // namespace
 
-wxString FindZephlarkDiskPath()
+std::vector<ListedDisk> ListZephlarkDisks()
 {
     sim::WorldAccess world;
-    world->lastDiskLabel.clear();
-    sim::SimDevice& device = world.Device();
-    if (device.Face() != sim::UsbFace::Disk)
-        return wxString();
-    world->lastDiskLabel = wxString::FromUTF8(device.Settings().diskLabel);
-    return DiskPath(device);
+    std::vector<ListedDisk> disks;
+    for (size_t index = 0; index < world->units.size(); ++index) {
+        sim::SimDevice& device = world.Device(index);
+        if (device.Face() == sim::UsbFace::Disk)
+            disks.push_back({DiskPath(device), wxString::FromUTF8(device.Settings().diskLabel),
+                             world->Identity(index)});
+    }
+    return disks;
+}
+
+wxString FindZephlarkDiskPath()
+{
+    const auto disks = ListZephlarkDisks();
+    sim::WorldAccess world;
+    world->lastDiskLabel = disks.empty() ? wxString() : disks.front().label;
+    return disks.empty() ? wxString() : disks.front().path;
 }
 
 wxString ZephlarkMountDisk(const wxString& path)
@@ -47,15 +57,17 @@ wxString GetZephlarkDiskLabel()
 bool ZephlarkEjectDisk(wxString path)
 {
     sim::WorldAccess world;
-    sim::SimDevice& device = world.Device();
-    if (device.Face() != sim::UsbFace::Disk || !SameFolder(path, DiskPath(device))) {
-        wxLogMessage("Failed to open device for for eject: %s", path);
+    for (size_t index = 0; index < world->units.size(); ++index) {
+        sim::SimDevice& device = world.Device(index);
+        if (device.Face() != sim::UsbFace::Disk || !SameFolder(path, DiskPath(device)))
+            continue;
+        // A folder has nothing to flush: every file written to it is already where it belongs.
+        if (!device.EjectDisk()) {
+            wxLogMessage("Failed to lock %s for eject.", path);
+            return false;
+        }
         return true;
     }
-    // A folder has nothing to flush: every file written to it is already where it belongs.
-    if (!device.EjectDisk()) {
-        wxLogMessage("Failed to lock %s for eject.", path);
-        return false;
-    }
+    wxLogMessage("Failed to open device for for eject: %s", path);
     return true;
 }

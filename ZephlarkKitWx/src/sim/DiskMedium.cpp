@@ -11,6 +11,9 @@
 #include "MonotonicClock.h"
 #include "sim/SimWorld.h"
 
+// The first device's medium stands for every simulated disk: its speed, free space and the
+// corruption of a copy.
+
 void DiskMediumWrote(size_t size)
 {
     uint64_t bytesPerSecond = 0;

@@ -21,13 +21,13 @@ constexpr auto kReadWait = std::chrono::milliseconds{10};
 
 // -1 with errno set when the port cannot be used: closed, or its device went away and it hung up.
 // A port that gives no hang-up stays usable, and leads nowhere.
-bool PortUsable(sim::WorldAccess& world)
+bool PortUsable(const sim::Unit* unit)
 {
-    if (!world->port.open) {
+    if (!unit || !unit->port.open) {
         errno = EBADF;
         return false;
     }
-    if (world->PortHungUp() && world->portHangsUp) {
+    if (unit->PortHungUp() && unit->portHangsUp) {
         errno = EIO;
         return false;
     }
@@ -35,70 +35,70 @@ bool PortUsable(sim::WorldAccess& world)
 }
 
 // Failed as a tty fails: held by another program, not this user's, or gone.
-bool OpenFailed(sim::WorldAccess& world, const wxString& portName, SerialOpenFailure reason)
+SerialHandle OpenFailed(const wxString& portName, SerialOpenFailure reason,
+                        SerialOpenFailure& failure)
 {
-    world->lastOpenFailure = reason;
+    failure = reason;
     const int error = reason == SerialOpenFailure::InUse    ? EBUSY
                       : reason == SerialOpenFailure::Denied ? EACCES
                                                             : ENODEV;
     LogFailedOpen(portName, wxSysErrorMsgStr(error), wxString());
-    return false;
+    return kClosedSerialHandle;
+}
+
+// A port's handle is its device's number. A reset may have taken that device away meanwhile.
+sim::Unit* UnitOf(sim::WorldAccess& world, SerialHandle handle)
+{
+    const auto index = static_cast<size_t>(handle);
+    return index < world->units.size() ? &world.UnitAt(index) : nullptr;
 }
 
 } // namespace
 
-wxString FindZephlarkSerialPort()
+std::vector<ListedPort> ListZephlarkSerialPorts()
 {
     sim::WorldAccess world;
-    return world->listedName;
-}
-
-bool ZephlarkSerialOpen(const wxString& portName)
-{
-    sim::WorldAccess world;
-    sim::HostPort& port = world->port;
-    if (port.open) {
-        wxLogMessage("Serial port was already open (%p)", static_cast<const void*>(&port));
-        return true;
+    std::vector<ListedPort> ports;
+    for (size_t index = 0; index < world->units.size(); ++index) {
+        if (!world->units[index].listedName.empty())
+            ports.push_back({world->units[index].listedName, world->Identity(index)});
     }
-    if (world->failingOpens > 0) {
-        --world->failingOpens;
-        return OpenFailed(world, portName, world->failingOpenReason);
+    return ports;
+}
+
+SerialHandle OpenSerialHandle(const wxString& portName, SerialOpenFailure& failure)
+{
+    sim::WorldAccess world;
+    // Opens of a name that no device has count against the first, which stands for "the" device.
+    const size_t index = world->UnitNamed(portName).value_or(0);
+    sim::Unit& unit = world.UnitAt(index);
+    if (unit.failingOpens > 0) {
+        --unit.failingOpens;
+        return OpenFailed(portName, unit.failingOpenReason, failure);
     }
-    if (world.Device().Face() != sim::UsbFace::Serial || portName != world->presentName)
-        return OpenFailed(world, portName, SerialOpenFailure::Other);
-    world->lastOpenFailure = SerialOpenFailure::None;
-    port = {true, world.Device().SerialSession(), portName};
-    return true;
+    if (unit.device->Face() != sim::UsbFace::Serial || portName != unit.presentName)
+        return OpenFailed(portName, SerialOpenFailure::Other, failure);
+    unit.port = {true, unit.device->SerialSession(), portName};
+    return static_cast<SerialHandle>(index);
 }
 
-bool ZephlarkSerialIsOpen()
+void CloseSerialHandle(SerialHandle handle)
 {
     sim::WorldAccess world;
-    return world->port.open;
+    if (sim::Unit* unit = UnitOf(world, handle))
+        unit->port = {};
 }
 
-SerialOpenFailure ZephlarkSerialLastOpenFailure()
-{
-    sim::WorldAccess world;
-    return world->lastOpenFailure;
-}
-
-void ZephlarkSerialClose()
-{
-    sim::WorldAccess world;
-    world->port = {};
-}
-
-int64_t ZephlarkSerialRead(uint8_t* buffer, uint32_t count)
+int64_t ReadSerialHandle(SerialHandle handle, uint8_t* buffer, uint32_t count)
 {
     sim::WorldAccess world;
     const auto deadline = std::chrono::steady_clock::now() + kReadWait;
     for (;;) {
-        if (!PortUsable(world))
+        sim::Unit* unit = UnitOf(world, handle);
+        if (!PortUsable(unit))
             return -1;
-        if (!world->PortHungUp() && world.Device().PendingOutput() > 0) {
-            const std::string bytes = world.Device().TakeOutput(count);
+        if (!unit->PortHungUp() && unit->device->PendingOutput() > 0) {
+            const std::string bytes = unit->device->TakeOutput(count);
             std::memcpy(buffer, bytes.data(), bytes.size());
             return static_cast<int64_t>(bytes.size());
         }
@@ -108,15 +108,17 @@ int64_t ZephlarkSerialRead(uint8_t* buffer, uint32_t count)
     }
 }
 
-int64_t ZephlarkSerialWriteOnce(const uint8_t* data, size_t length)
+int64_t WriteSerialHandleOnce(SerialHandle handle, const wxString&, const uint8_t* data,
+                              size_t length)
 {
     sim::WorldAccess world;
-    if (!PortUsable(world))
+    sim::Unit* unit = UnitOf(world, handle);
+    if (!PortUsable(unit))
         return -1;
-    if (world->PortHungUp())
+    if (unit->PortHungUp())
         return static_cast<int64_t>(length);
     const std::string_view bytes(reinterpret_cast<const char*>(data), length);
-    world->written.append(bytes);
-    world.Device().Receive(bytes);
+    unit->written.append(bytes);
+    unit->device->Receive(bytes);
     return static_cast<int64_t>(length);
 }

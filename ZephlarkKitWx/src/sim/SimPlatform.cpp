@@ -4,79 +4,86 @@
 
 namespace sim {
 
-void WithDevice(const std::function<void(SimDevice&)>& f)
+void WithDevice(const std::function<void(SimDevice&)>& f, size_t device)
 {
     WorldAccess world;
-    f(world.Device());
+    f(world.Device(device));
 }
 
-void Plug()
+size_t DeviceCount()
 {
     WorldAccess world;
-    world.Device().SetPlugged(true);
+    return world->units.size();
 }
 
-void Unplug()
+void Plug(size_t device)
 {
     WorldAccess world;
-    world.Device().SetPlugged(false);
+    world.Device(device).SetPlugged(true);
 }
 
-bool IsPlugged()
+void Unplug(size_t device)
 {
     WorldAccess world;
-    return world.Device().IsPlugged();
+    world.Device(device).SetPlugged(false);
 }
 
-void SetPortName(const wxString& name)
+bool IsPlugged(size_t device)
 {
     WorldAccess world;
-    world->SetPortName(name);
+    return world.Device(device).IsPlugged();
 }
 
-void FailNextOpens(int count, SerialOpenFailure reason)
+void SetPortName(const wxString& name, size_t device)
 {
     WorldAccess world;
-    world->failingOpens = count;
-    world->failingOpenReason = reason;
+    world->SetPortName(device, name);
 }
 
-void KeepRemovedPortListed(bool keep)
+void FailNextOpens(int count, SerialOpenFailure reason, size_t device)
 {
     WorldAccess world;
-    world->keepRemovedPortListed = keep;
-    if (!keep && world.Device().Face() != UsbFace::Serial)
-        world->listedName.clear();
+    world.UnitAt(device).failingOpens = count;
+    world.UnitAt(device).failingOpenReason = reason;
 }
 
-void PortHangsUpOnRemoval(bool hangsUp)
+void KeepRemovedPortListed(bool keep, size_t device)
 {
     WorldAccess world;
-    world->portHangsUp = hangsUp;
+    Unit& unit = world.UnitAt(device);
+    unit.keepRemovedPortListed = keep;
+    if (!keep && unit.device->Face() != UsbFace::Serial)
+        unit.listedName.clear();
 }
 
-void Emit(const std::string& bytes)
+void PortHangsUpOnRemoval(bool hangsUp, size_t device)
 {
     WorldAccess world;
-    world.Device().Emit(bytes);
+    world.UnitAt(device).portHangsUp = hangsUp;
 }
 
-std::string Written()
+void Emit(const std::string& bytes, size_t device)
 {
     WorldAccess world;
-    return world->written;
+    world.Device(device).Emit(bytes);
 }
 
-void ClearWritten()
+std::string Written(size_t device)
 {
     WorldAccess world;
-    world->written.clear();
+    return world.UnitAt(device).written;
 }
 
-void Reset()
+void ClearWritten(size_t device)
 {
     WorldAccess world;
-    world->Reset(false);
+    world.UnitAt(device).written.clear();
+}
+
+void Reset(size_t devices)
+{
+    WorldAccess world;
+    world->Reset(false, devices);
 }
 
 } // namespace sim

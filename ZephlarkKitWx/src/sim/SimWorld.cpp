@@ -17,11 +17,30 @@ namespace {
 // the next one is due: a virtual clock moves when a test says so, not with real time.
 constexpr auto kTickInterval = std::chrono::milliseconds{10};
 
+constexpr size_t kMaxDevices = 99;
+constexpr size_t kFirstSerialNumber = 123;
+
 // The demo starts with the device plugged in; ZEPHLARK_SIM_UNPLUGGED=1 starts it unplugged.
 bool PluggedAtProcessStart()
 {
     const char* unplugged = std::getenv("ZEPHLARK_SIM_UNPLUGGED");
     return !(unplugged && std::strcmp(unplugged, "1") == 0);
+}
+
+// ZEPHLARK_SIM_DEVICES=N starts with N devices; one when unset or not a count from 1 to 99.
+size_t DevicesAtProcessStart()
+{
+    const char* text = std::getenv("ZEPHLARK_SIM_DEVICES");
+    unsigned long count = 0;
+    if (!text || !wxString(text).ToULong(&count) || count < 1 || count > kMaxDevices)
+        return 1;
+    return count;
+}
+
+// ZL-000123, ZL-000124, ...: the first is the one device's number of old.
+std::string SerialNumberOf(size_t unit)
+{
+    return wxString::Format("ZL-%06zu", kFirstSerialNumber + unit).ToStdString();
 }
 
 std::filesystem::path MakeTempFolder()
@@ -57,9 +76,14 @@ World& World::Get()
     return world;
 }
 
+bool Unit::PortHungUp() const
+{
+    return device->Face() != UsbFace::Serial || device->SerialSession() != port.session;
+}
+
 World::World()
 {
-    Reset(PluggedAtProcessStart());
+    Reset(PluggedAtProcessStart(), DevicesAtProcessStart());
     ticker = std::thread([this] { RunTicker(); });
 }
 
@@ -72,58 +96,93 @@ World::~World()
     changed.notify_all();
     ticker.join();
     std::error_code ignored;
-    if (!defaultDiskFolder.empty())
-        std::filesystem::remove_all(defaultDiskFolder, ignored);
+    for (const auto& folder : diskFolders) {
+        if (!folder.empty())
+            std::filesystem::remove_all(folder, ignored);
+    }
 }
 
-void World::Reset(bool plugged)
+void World::Reset(bool plugged, size_t count)
 {
-    const UsbFace before = device ? device->Face() : UsbFace::None;
-    port = {};
-    baseName = kDefaultPortName;
-    presentName = baseName;
-    failingOpens = 0;
-    lastOpenFailure = SerialOpenFailure::None;
-    keepRemovedPortListed = false;
-    portHangsUp = true;
-    written.clear();
+    const UsbFace start = plugged ? UsbFace::Serial : UsbFace::None;
+    bool faceChanged = start != UsbFace::None && count > units.size();
+    for (size_t index = 0; index < units.size(); ++index) {
+        const UsbFace after = index < count ? start : UsbFace::None;
+        faceChanged = faceChanged || units[index].device->Face() != after;
+    }
     lastDiskLabel.clear();
-    EmptyDefaultDiskFolder();
+    EmptyDiskFolders();
+    diskFolders.resize(std::max(diskFolders.size(), count));
 
-    device = std::make_unique<SimDevice>();
-    device->SetPlugged(plugged);
-    listedName = plugged ? presentName : wxString();
-    device->SetFaceListener([this] { OnFaceChanged(); });
-    if (device->Face() != before)
+    units.clear();
+    units.resize(count);
+    for (size_t index = 0; index < count; ++index) {
+        Unit& unit = units[index];
+        unit.baseName = wxString::Format("simACM%zu", index);
+        unit.presentName = unit.baseName;
+        unit.listedName = plugged ? unit.presentName : wxString();
+        unit.device = std::make_unique<SimDevice>();
+        unit.device->Settings().version.serialNumber = SerialNumberOf(index);
+        unit.device->SetPlugged(plugged);
+        unit.device->SetFaceListener([this, index] { OnFaceChanged(index); });
+    }
+    if (faceChanged)
         PostNotices();
 }
 
-bool World::PortHungUp() const
+void World::SetPortName(size_t unit, const wxString& name)
 {
-    return device->Face() != UsbFace::Serial || device->SerialSession() != port.session;
+    units.at(unit).baseName = name;
+    units.at(unit).device->Reenumerate();
 }
 
-void World::SetPortName(const wxString& name)
+UsbIdentity World::Identity(size_t unit) const
 {
-    baseName = name;
-    device->Reenumerate();
+    return {wxString::FromUTF8(units.at(unit).device->Settings().version.serialNumber),
+            wxString::Format("sim-%zu", unit)};
 }
 
-void World::OnFaceChanged()
+std::optional<size_t> World::UnitNamed(const wxString& portName) const
 {
-    // As on Linux, a device that comes back while the host still holds its old port open cannot
-    // have the old name, so it gets the next one; the host sees a new port and reconnects.
-    if (device->Face() == UsbFace::Serial)
-        presentName = port.open && port.name == baseName ? NextPortName(baseName) : baseName;
-    if (device->Face() == UsbFace::Serial)
-        listedName = presentName;
-    else if (!keepRemovedPortListed)
-        listedName.clear();
+    for (size_t index = 0; index < units.size(); ++index) {
+        if (units[index].presentName == portName)
+            return index;
+    }
+    return std::nullopt;
+}
+
+// As on Linux, a device that comes back while the host still holds its old port open cannot have
+// the old name, so it gets the next one no other device has; the host sees a new port and
+// reconnects.
+wxString World::FreeNameAfter(const wxString& name) const
+{
+    wxString next = NextPortName(name);
+    const auto taken = [&](const wxString& candidate) {
+        return std::any_of(units.begin(), units.end(), [&](const Unit& unit) {
+            return unit.baseName == candidate || unit.presentName == candidate;
+        });
+    };
+    while (taken(next))
+        next = NextPortName(next);
+    return next;
+}
+
+void World::OnFaceChanged(size_t index)
+{
+    Unit& unit = units[index];
+    const UsbFace face = unit.device->Face();
+    if (face == UsbFace::Serial) {
+        const bool oldNameHeld = unit.port.open && unit.port.name == unit.baseName;
+        unit.presentName = oldNameHeld ? FreeNameAfter(unit.baseName) : unit.baseName;
+        unit.listedName = unit.presentName;
+    } else if (!unit.keepRemovedPortListed) {
+        unit.listedName.clear();
+    }
     // Made only when a disk is first needed, so that a run that never sees one leaves nothing.
-    if (device->Face() == UsbFace::Disk && device->Settings().diskFolder.empty()) {
-        if (defaultDiskFolder.empty())
-            defaultDiskFolder = MakeTempFolder();
-        device->Settings().diskFolder = defaultDiskFolder;
+    if (face == UsbFace::Disk && unit.device->Settings().diskFolder.empty()) {
+        if (diskFolders[index].empty())
+            diskFolders[index] = MakeTempFolder();
+        unit.device->Settings().diskFolder = diskFolders[index];
     }
     PostNotices();
 }
@@ -152,27 +211,41 @@ void World::RunTicker()
     // reset: the device comes back on its own and the host learns of it by a notice.
     std::unique_lock<std::mutex> lock(mutex);
     while (!stopping) {
-        if (device->HasScheduledActions())
+        const bool scheduled = std::any_of(units.begin(), units.end(), [](const Unit& unit) {
+            return unit.device->HasScheduledActions();
+        });
+        if (scheduled)
             changed.wait_for(lock, kTickInterval);
         else
             changed.wait(lock);
-        if (device->RunDueActions() > 0)
+        int ran = 0;
+        for (Unit& unit : units)
+            ran += unit.device->RunDueActions();
+        if (ran > 0)
             changed.notify_all();
     }
 }
 
-void World::EmptyDefaultDiskFolder()
+void World::RunDueActions()
 {
-    if (defaultDiskFolder.empty())
-        return;
+    for (Unit& unit : units)
+        unit.device->RunDueActions();
+}
+
+void World::EmptyDiskFolders()
+{
     std::error_code ignored;
-    for (const auto& entry : std::filesystem::directory_iterator(defaultDiskFolder, ignored))
-        std::filesystem::remove_all(entry.path(), ignored);
+    for (const auto& folder : diskFolders) {
+        if (folder.empty())
+            continue;
+        for (const auto& entry : std::filesystem::directory_iterator(folder, ignored))
+            std::filesystem::remove_all(entry.path(), ignored);
+    }
 }
 
 WorldAccess::WorldAccess() : world(World::Get()), lock(world.mutex)
 {
-    world.device->RunDueActions();
+    world.RunDueActions();
 }
 
 WorldAccess::~WorldAccess()
@@ -183,7 +256,7 @@ WorldAccess::~WorldAccess()
 void WorldAccess::WaitUntil(std::chrono::steady_clock::time_point deadline)
 {
     world.changed.wait_until(lock, deadline);
-    world.device->RunDueActions();
+    world.RunDueActions();
 }
 
 } // namespace sim

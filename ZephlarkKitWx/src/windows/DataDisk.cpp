@@ -132,29 +132,30 @@ DWORD GetDeviceNumberFromInterfaces(HDEVINFO& set, SP_DEVINFO_DATA& element)
     }
 }
 
-DWORD FindZephlarkDiskNumber()
+std::vector<ListedDisk> ListZephlarkDisks()
 {
     const DeviceInfoSet devices =
         GetPresentDevices(kDiskInterfaceClass, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (!devices)
-        return 0;
+        return {};
     HDEVINFO set = devices.get();
-    DWORD number = 0;
+    std::vector<ListedDisk> disks;
     ForEachDevice(set, [&](SP_DEVINFO_DATA& element) {
-        if (NamesZephlarkDisk(HardwareIds(set, element)))
-            number = GetDeviceNumberFromInterfaces(set, element);
-        return number != 0;
+        if (!NamesZephlarkDisk(HardwareIds(set, element)))
+            return false;
+        const wxString root = FindRootOnDisk(GetDeviceNumberFromInterfaces(set, element));
+        if (!root.empty())
+            disks.push_back({root, ReadVolumeLabel(root), UsbIdentityOf(AncestryOf(element))});
+        return false;
     });
-    return number;
+    return disks;
 }
 
 wxString FindZephlarkDiskPath()
 {
-    lastFoundLabel.clear();
-    const wxString root = FindRootOnDisk(FindZephlarkDiskNumber());
-    if (!root.empty())
-        lastFoundLabel = ReadVolumeLabel(root);
-    return root;
+    const auto disks = ListZephlarkDisks();
+    lastFoundLabel = disks.empty() ? wxString() : disks.front().label;
+    return disks.empty() ? wxString() : disks.front().path;
 }
 
 wxString ZephlarkMountDisk(const wxString& path)

@@ -39,6 +39,25 @@ void ForEachDevice(HDEVINFO set, const std::function<bool(SP_DEVINFO_DATA&)>& vi
     }
 }
 
+DeviceAncestry AncestryOf(const SP_DEVINFO_DATA& element)
+{
+    DeviceAncestry ancestry;
+    DEVINST node = element.DevInst;
+    for (;;) {
+        wchar_t id[MAX_DEVICE_ID_LEN + 1] = {};
+        const CONFIGRET status = CM_Get_Device_IDW(node, id, MAX_DEVICE_ID_LEN, 0);
+        if (status != CR_SUCCESS) {
+            wxLogMessage("CM_Get_Device_ID failed (%d)", static_cast<int>(status));
+            return ancestry;
+        }
+        ancestry.push_back(id);
+        DEVINST parent = 0;
+        if (CM_Get_Parent(&parent, node, 0) != CR_SUCCESS)
+            return ancestry; // the root has none
+        node = parent;
+    }
+}
+
 std::wstring HardwareIds(HDEVINFO set, SP_DEVINFO_DATA& element)
 {
     // Zeroed, and handed over whole: a list that fills the buffer exactly comes without its NULs,

@@ -5,11 +5,13 @@
 
 #include <windows.h>
 
+#include <cfgmgr32.h>
 #include <setupapi.h>
 
 #include <functional>
 #include <string>
 
+#include "windows/DiscoveryRules.h"
 #include "windows/Win32Handles.h"
 
 // The set, or null after logging "SetupDiGetClassDevs failed (%d)".
@@ -23,3 +25,7 @@ void ForEachDevice(HDEVINFO set, const std::function<bool(SP_DEVINFO_DATA&)>& vi
 // NamesZephlarkDisk read it). A list that cannot be read, also one that is longer, is logged and
 // comes back empty.
 std::wstring HardwareIds(HDEVINFO set, SP_DEVINFO_DATA& element);
+
+// The instance ids of the element and of its ancestors (CM_Get_Parent), the element first. The
+// walk ends quietly at the root, and at an id that cannot be read (logged).
+DeviceAncestry AncestryOf(const SP_DEVINFO_DATA& element);

@@ -126,6 +126,14 @@ std::wstring UsbDeviceInstance(const DeviceAncestry& ancestry)
     return {};
 }
 
+UsbIdentity UsbIdentityOf(const DeviceAncestry& ancestry)
+{
+    const std::wstring instance = UsbDeviceInstance(ancestry);
+    const std::wstring last = instance.substr(instance.find_last_of(L'\\') + 1);
+    const bool fromSerial = !instance.empty() && last.find(L'&') == std::wstring::npos;
+    return {fromSerial ? wxString(last) : wxString(), wxString(instance)};
+}
+
 bool SameUsbDevice(const DeviceAncestry& port, const DeviceAncestry& disk)
 {
     const std::wstring device = UsbDeviceInstance(port);

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "UsbIdentity.h"
+
 // The Win32 values these rules read; the Win32 files check them against <windows.h>.
 constexpr uint32_t kErrorNoMoreItems = 259; // ERROR_NO_MORE_ITEMS
 constexpr uint32_t kRegistryText = 1;       // REG_SZ
@@ -42,6 +44,11 @@ using DeviceAncestry = std::vector<std::wstring>;
 // The USB device a node belongs to: the first ancestor that is a whole USB device, not one of its
 // interfaces (&MI_nn), in upper case; empty when the node is not on USB.
 [[nodiscard]] std::wstring UsbDeviceInstance(const DeviceAncestry& ancestry);
+
+// The identity of the USB device a node belongs to: its instance id as the location, and the serial
+// number that Windows made it from, when the device reports one (a generated instance id contains
+// "&" instead).
+[[nodiscard]] UsbIdentity UsbIdentityOf(const DeviceAncestry& ancestry);
 
 // True when the port and the disk belong to the same USB device.
 [[nodiscard]] bool SameUsbDevice(const DeviceAncestry& port, const DeviceAncestry& disk);

@@ -5,7 +5,6 @@
 
 #include <wx/log.h>
 
-#include <atomic>
 #include <cerrno>
 
 #include "windows/DeviceEnumeration.h"
@@ -27,11 +26,6 @@ constexpr DWORD kLineSpeed = CBR_115200;
 constexpr DWORD kReadFirstByteWaitMs = 10;
 constexpr DWORD kWriteTimeoutPerByteMs = 1;
 constexpr DWORD kWriteTimeoutBaseMs = 1500;
-
-// The reader thread reads this without a lock while the GUI thread opens and closes the port (the
-// caller parks its reader before closing): atomic, so the reader sees a whole handle or none.
-std::atomic<HANDLE> port{INVALID_HANDLE_VALUE};
-SerialOpenFailure lastOpenFailure = SerialOpenFailure::None; // GUI thread only
 
 // The PortName value of the element's device key ("COM7"), or empty after logging why not.
 wxString ReadPortName(HDEVINFO set, SP_DEVINFO_DATA& element)
@@ -90,32 +84,37 @@ bool PortStillWorks(HANDLE handle)
     return ClearCommError(handle, &errors, nullptr) != 0;
 }
 
+HANDLE AsWin32(SerialHandle handle)
+{
+    return reinterpret_cast<HANDLE>(handle);
+}
+
 } // namespace
 
+// INVALID_HANDLE_VALUE is -1 as an integer: a closed port looks the same in either form.
+static_assert(kClosedSerialHandle == -1);
 static_assert(sizeof(DCB) == 28, "GetCommState checks DCBlength against this size");
 static_assert(kRegistryText == REG_SZ);
 
-wxString FindZephlarkSerialPort()
+std::vector<ListedPort> ListZephlarkSerialPorts()
 {
     const DeviceInfoSet set = GetPresentDevices(kPortsClass, kUsbEnumerator, DIGCF_PRESENT);
     if (!set)
         return {};
-    wxString portName;
+    std::vector<ListedPort> ports;
     ForEachDevice(set.get(), [&](SP_DEVINFO_DATA& element) {
-        if (NamesZephlarkPort(HardwareIds(set.get(), element)))
-            portName = ReadPortName(set.get(), element);
-        return !portName.empty();
+        if (!NamesZephlarkPort(HardwareIds(set.get(), element)))
+            return false;
+        const wxString name = ReadPortName(set.get(), element);
+        if (!name.empty())
+            ports.push_back({name, UsbIdentityOf(AncestryOf(element))});
+        return false;
     });
-    return portName;
+    return ports;
 }
 
-bool ZephlarkSerialOpen(const wxString& portName)
+SerialHandle OpenSerialHandle(const wxString& portName, SerialOpenFailure& failure)
 {
-    const HANDLE existing = port.load();
-    if (existing != INVALID_HANDLE_VALUE) {
-        wxLogMessage("Serial port was already open (%p)", existing);
-        return true;
-    }
     // The device namespace prefix: without it only COM1 to COM9 can be opened.
     const wxString path = wxString::Format("\\\\.\\%s", portName);
     const HANDLE handle = CreateFileW(path.wc_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
@@ -124,45 +123,27 @@ bool ZephlarkSerialOpen(const wxString& portName)
         // A COM port allows one handle: another program's open makes ours fail as access denied.
         const DWORD error = GetLastError();
         const bool inUse = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
-        lastOpenFailure = inUse ? SerialOpenFailure::InUse : SerialOpenFailure::Other;
+        failure = inUse ? SerialOpenFailure::InUse : SerialOpenFailure::Other;
         LogFailedOpen(portName, wxSysErrorMsgStr(error),
                       inUse ? "It may be in use by another program (zephlark-cli, a terminal "
                               "program?). Close it; the connection follows on the next device "
                               "notice."
                             : "");
-        return false; // the caller tries again on the next device notice
+        return kClosedSerialHandle; // the caller tries again on the next device notice
     }
-    lastOpenFailure = SerialOpenFailure::None;
     ConfigureLine(handle);
     SetTimeouts(handle);
-    port = handle;
-    return true;
+    return reinterpret_cast<SerialHandle>(handle);
 }
 
-bool ZephlarkSerialIsOpen()
+void CloseSerialHandle(SerialHandle handle)
 {
-    return port.load() != INVALID_HANDLE_VALUE;
+    CloseHandle(AsWin32(handle));
 }
 
-SerialOpenFailure ZephlarkSerialLastOpenFailure()
+int64_t ReadSerialHandle(SerialHandle port, uint8_t* buffer, uint32_t count)
 {
-    return lastOpenFailure;
-}
-
-void ZephlarkSerialClose()
-{
-    const HANDLE handle = port.exchange(INVALID_HANDLE_VALUE);
-    if (handle != INVALID_HANDLE_VALUE)
-        CloseHandle(handle);
-}
-
-int64_t ZephlarkSerialRead(uint8_t* buffer, uint32_t count)
-{
-    const HANDLE handle = port.load();
-    if (handle == INVALID_HANDLE_VALUE) {
-        errno = EBADF;
-        return -1;
-    }
+    const HANDLE handle = AsWin32(port);
     DWORD received = 0;
     // Not EAGAIN: a failed read here means the device went away, and the reader must not spin
     // on it.
@@ -174,15 +155,13 @@ int64_t ZephlarkSerialRead(uint8_t* buffer, uint32_t count)
     return received;
 }
 
-int64_t ZephlarkSerialWriteOnce(const uint8_t* data, size_t length)
+int64_t WriteSerialHandleOnce(SerialHandle port, const wxString&, const uint8_t* data,
+                              size_t length)
 {
-    const HANDLE handle = port.load();
-    if (handle == INVALID_HANDLE_VALUE)
-        return -1;
     // The shared loop writes the rest of a longer buffer in further calls.
     const DWORD chunk = length > MAXDWORD ? MAXDWORD : static_cast<DWORD>(length);
     DWORD written = 0;
-    if (!WriteFile(handle, data, chunk, &written, nullptr)) {
+    if (!WriteFile(AsWin32(port), data, chunk, &written, nullptr)) {
         errno = EIO; // as a failed read: the device is gone or broken, not busy
         return -1;
     }

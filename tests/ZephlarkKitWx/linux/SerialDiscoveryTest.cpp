@@ -38,14 +38,22 @@ TEST_F(SerialDiscovery, FindsNothingButTheDeviceAndLogsNothing)
     EXPECT_TRUE(log.Messages().empty());
 }
 
-TEST_F(SerialDiscovery, FirstInSysfsPathOrderWins)
+TEST_F(SerialDiscovery, ListsEveryDeviceInSysfsPathOrderWithItsIdentityAndTheFirstWins)
 {
     // libudev sorts what it enumerates by sysfs path, whatever order the devices came in.
-    testbed->Plug({"1-3", "ttyACM0"});
+    testbed->Plug({"1-3", "ttyACM0", "7e21", "0c4a", "ZL-000125"});
     testbed->Plug({"1-1", "ttyACM1"});
-    testbed->Plug({"1-2", "ttyACM2"});
+    testbed->Plug({"1-2", "ttyACM2", "7e21", "0c4a", "ZL-000124"});
 
     EXPECT_EQ(FindZephlarkSerialPort(), "/dev/ttyACM1");
+    const auto ports = ListZephlarkSerialPorts();
+    ASSERT_EQ(ports.size(), 3u);
+    EXPECT_EQ(ports[0].identity.serialNumber, ""); // the device reports none
+    EXPECT_EQ(ports[0].identity.location, "1-1");
+    EXPECT_EQ(ports[1].name, "/dev/ttyACM2");
+    EXPECT_EQ(ports[1].identity.serialNumber, "ZL-000124");
+    EXPECT_EQ(ports[1].identity.location, "1-2");
+    EXPECT_EQ(ports[2].identity.serialNumber, "ZL-000125");
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <string>
 
 #include <fcntl.h>
@@ -29,7 +30,11 @@ constexpr auto kPatience = std::chrono::seconds{5};
 class PtyMasterEnd : public SerialDeviceEnd
 {
 public:
-    PtyMasterEnd() { testbed.Plug(device); }
+    PtyMasterEnd(std::shared_ptr<Testbed> testbed, const UsbSerialDevice& device)
+        : testbed(std::move(testbed)), device(device)
+    {
+        this->testbed->Plug(device);
+    }
 
     wxString PortName() override { return device.Node(); }
     wxString AbsentPortName() override { return "/dev/ttyACM9"; }
@@ -64,11 +69,16 @@ public:
         return done;
     }
 
-private:
-    int Master() { return testbed.Master(device); }
+    std::unique_ptr<SerialDeviceEnd> Another() override
+    {
+        return std::make_unique<PtyMasterEnd>(testbed, UsbSerialDevice{"1-2", "ttyACM1"});
+    }
 
-    Testbed testbed;
-    const UsbSerialDevice device{"1-1", "ttyACM0"};
+private:
+    int Master() { return testbed->Master(device); }
+
+    std::shared_ptr<Testbed> testbed;
+    const UsbSerialDevice device;
 };
 
 // Writes until the line takes nothing more while the device end reads nothing. The kernel moves
@@ -112,7 +122,7 @@ private:
     __user_cap_data_struct saved[2]{};
 };
 
-class SerialPort : public UmockdevTest
+class TermiosPort : public UmockdevTest
 {
 protected:
     void SetUp() override
@@ -125,16 +135,15 @@ protected:
         ASSERT_GE(master, 0);
     }
 
-    void TearDown() override { ZephlarkSerialClose(); }
-
     const UsbSerialDevice device{"1-1", "ttyACM0"};
     int master = -1;
+    SerialPort port;
 };
 
-TEST_F(SerialPort, OpensRawAt115200)
+TEST_F(TermiosPort, OpensRawAt115200)
 {
-    ASSERT_TRUE(ZephlarkSerialOpen(device.Node()));
-    EXPECT_TRUE(ZephlarkSerialIsOpen());
+    ASSERT_TRUE(ZephlarkSerialOpen(port, device.Node()));
+    EXPECT_TRUE(ZephlarkSerialIsOpen(port));
 
     // A pty master reports the settings of its slave, our port.
     termios line{};
@@ -148,9 +157,9 @@ TEST_F(SerialPort, OpensRawAt115200)
     EXPECT_EQ(line.c_oflag & OPOST, 0u);
 }
 
-TEST_F(SerialPort, WriteGivesUpWhenTheDeviceTakesNothing)
+TEST_F(TermiosPort, WriteGivesUpWhenTheDeviceTakesNothing)
 {
-    ASSERT_TRUE(ZephlarkSerialOpen(device.Node()));
+    ASSERT_TRUE(ZephlarkSerialOpen(port, device.Node()));
     const int filler = open(device.Node().c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK);
     ASSERT_GE(filler, 0);
     FillUntilStalled(filler);
@@ -158,14 +167,14 @@ TEST_F(SerialPort, WriteGivesUpWhenTheDeviceTakesNothing)
     LogCapture log;
     const auto start = steady_clock::now();
 
-    EXPECT_EQ(ZephlarkSerialWrite(reinterpret_cast<const uint8_t*>("y"), 1), -1);
+    EXPECT_EQ(ZephlarkSerialWrite(port, reinterpret_cast<const uint8_t*>("y"), 1), -1);
 
     EXPECT_LT(steady_clock::now() - start, std::chrono::seconds{10});
     EXPECT_TRUE(log.Contains("Serial write Failed: (0 != 1)"));
-    EXPECT_TRUE(ZephlarkSerialIsOpen());
+    EXPECT_TRUE(ZephlarkSerialIsOpen(port));
 }
 
-TEST_F(SerialPort, EachRefusedOpenIsLoggedItsFixOncePerPort)
+TEST_F(TermiosPort, EachRefusedOpenIsLoggedItsFixOncePerPort)
 {
     // The layer remembers explained names for the whole process: new names on every run, so
     // --gtest_repeat sees the message again.
@@ -186,10 +195,10 @@ TEST_F(SerialPort, EachRefusedOpenIsLoggedItsFixOncePerPort)
     VirtualClock clock; // a second apart: not one poll's retries
     SetClock(&clock);
 
-    EXPECT_FALSE(ZephlarkSerialOpen(first.Node()));
+    EXPECT_FALSE(ZephlarkSerialOpen(port, first.Node()));
     clock.Advance(std::chrono::seconds{1});
-    EXPECT_FALSE(ZephlarkSerialOpen(first.Node()));
-    EXPECT_FALSE(ZephlarkSerialOpen(second.Node()));
+    EXPECT_FALSE(ZephlarkSerialOpen(port, first.Node()));
+    EXPECT_FALSE(ZephlarkSerialOpen(port, second.Node()));
     SetClock(nullptr);
 
     const auto refused = [](const UsbSerialDevice& device) {
@@ -198,7 +207,7 @@ TEST_F(SerialPort, EachRefusedOpenIsLoggedItsFixOncePerPort)
     EXPECT_EQ(CountStartingWith(log, refused(first)), 2u);
     EXPECT_EQ(CountStartingWith(log, refused(first) + " Install the udev rule"), 1u);
     EXPECT_EQ(CountStartingWith(log, refused(second) + " Install the udev rule"), 1u);
-    EXPECT_FALSE(ZephlarkSerialIsOpen());
+    EXPECT_FALSE(ZephlarkSerialIsOpen(port));
 }
 
 } // namespace
@@ -206,5 +215,8 @@ TEST_F(SerialPort, EachRefusedOpenIsLoggedItsFixOncePerPort)
 std::unique_ptr<SerialDeviceEnd> MakeSerialDeviceEnd(std::string& refusal)
 {
     refusal = UmockdevRefusal();
-    return refusal.empty() ? std::make_unique<PtyMasterEnd>() : nullptr;
+    if (!refusal.empty())
+        return nullptr;
+    return std::make_unique<PtyMasterEnd>(std::make_shared<Testbed>(),
+                                          UsbSerialDevice{"1-1", "ttyACM0"});
 }

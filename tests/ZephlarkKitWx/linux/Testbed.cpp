@@ -25,12 +25,12 @@ std::string InSys(const std::string& path)
     return path.substr(4);
 }
 
-std::string UsbDeviceDescription(const std::string& sysPath, const std::string& idVendor,
-                                 const std::string& idProduct)
+template <typename Device> std::string UsbDeviceDescription(const Device& device)
 {
-    return "P: " + InSys(sysPath) +
-           "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nA: idVendor=" + idVendor +
-           "\nA: idProduct=" + idProduct + "\n\n";
+    return "P: " + InSys(device.UsbSysPath()) +
+           "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nA: idVendor=" + device.idVendor +
+           "\nA: idProduct=" + device.idProduct +
+           (device.serial.empty() ? "" : "\nA: serial=" + device.serial) + "\n\n";
 }
 
 // No "N:" line: the block devices get no /dev node.
@@ -104,8 +104,7 @@ void Testbed::Add(const std::string& description)
 void Testbed::Plug(const UsbSerialDevice& device)
 {
     // "N: ttyACMn" makes the node a pty; DEVNAME is what libudev reports as the node.
-    Add(UsbDeviceDescription(device.UsbSysPath(), device.idVendor, device.idProduct) +
-        "P: " + InSys(device.InterfaceSysPath()) +
+    Add(UsbDeviceDescription(device) + "P: " + InSys(device.InterfaceSysPath()) +
         "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nE: DRIVER=cdc_acm\n\n" +
         "P: " + InSys(device.TtySysPath()) + "\nN: " + device.tty +
         "\nE: SUBSYSTEM=tty\nE: DEVNAME=" + device.Node() + "\n");
@@ -118,8 +117,7 @@ void Testbed::Unplug(const UsbSerialDevice& device)
 
 void Testbed::PlugDisk(const UsbDiskDevice& device)
 {
-    Add(UsbDeviceDescription(device.UsbSysPath(), device.idVendor, device.idProduct) +
-        "P: " + InSys(device.InterfaceSysPath()) +
+    Add(UsbDeviceDescription(device) + "P: " + InSys(device.InterfaceSysPath()) +
         "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nE: DRIVER=usb-storage\n\n" +
         BlockDescription(device.DiskSysPath(), "disk", device.disk) +
         BlockDescription(device.PartitionSysPath(), "partition", device.Partition()));

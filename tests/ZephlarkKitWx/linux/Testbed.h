@@ -17,6 +17,7 @@ struct UsbSerialDevice
     std::string tty = "ttyACM0"; // a removed name cannot be plugged again in the same testbed
     std::string idVendor = "7e21";
     std::string idProduct = "0c4a";
+    std::string serial = ""; // the USB serial string; none when empty
 
     std::string UsbSysPath() const;
     std::string InterfaceSysPath() const;
@@ -32,6 +33,7 @@ struct UsbDiskDevice
     std::string disk = "sdb";
     std::string idVendor = "7e21";
     std::string idProduct = "0c4a";
+    std::string serial = "";
 
     std::string UsbSysPath() const;
     std::string InterfaceSysPath() const;

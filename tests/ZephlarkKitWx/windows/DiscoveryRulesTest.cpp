@@ -108,6 +108,19 @@ TEST(DiskToPort, MatchByTheirUsbDevice)
                       {L"SCSI\\DISK&VEN_ATA\\4&1&0&0", L"PCI\\VEN_8086&DEV_A352\\3&1&0&B8"}));
 }
 
+TEST(UsbIdentityOf, SerialNumberOnlyWhereTheInstanceIdIsMadeOfIt)
+{
+    const UsbIdentity withSerial = UsbIdentityOf(kPort);
+    const UsbIdentity without =
+        UsbIdentityOf({L"USB\\VID_7E21&PID_0C4A\\5&2B3C4D5E&0&2", kRootHub});
+
+    EXPECT_EQ(withSerial.serialNumber, "ZL-000123");
+    EXPECT_EQ(withSerial.location, kDevice);
+    EXPECT_EQ(without.serialNumber, "");
+    EXPECT_EQ(without.location, "USB\\VID_7E21&PID_0C4A\\5&2B3C4D5E&0&2");
+    EXPECT_EQ(UsbIdentityOf({L"ACPI\\PNP0501\\1"}).location, "");
+}
+
 TEST(DeviceListEnd, IsNoMoreItemsOrNoErrorAtAll)
 {
     EXPECT_TRUE(IsEndOfList(0));

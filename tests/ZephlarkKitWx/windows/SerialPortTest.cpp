@@ -63,6 +63,7 @@ public:
     }
 
     bool HangUp() override { return false; }
+    std::unique_ptr<SerialDeviceEnd> Another() override { return nullptr; } // one null modem
 
 private:
     HANDLE port;

@@ -55,10 +55,29 @@ TEST_F(SimulateMenu, ConsoleLineTheUserTypesShowsInTheLog)
         WaitFor("the line in the log", [this] { return log.Contains("hello from the demo"); }));
 }
 
+TEST_F(SimulateMenu, SeveralDevicesArePluggedEachByAnItemOfItsOwn)
+{
+    sim::Reset(2);
+    sim::Plug(0);
+    sim::Plug(1);
+    wxFrame bench(nullptr, wxID_ANY, "Bench");
+    bench.SetMenuBar(new wxMenuBar);
+    AddSimulateMenu(bench);
+
+    EXPECT_EQ(bench.GetMenuBar()->FindMenuItem("Simulate", "Zephlark Plugged In"), wxNOT_FOUND);
+    const int second =
+        bench.GetMenuBar()->FindMenuItem("Simulate", "Zephlark ZL-000124 Plugged In");
+    ASSERT_NE(second, wxNOT_FOUND);
+    bench.ProcessCommand(second);
+    EXPECT_TRUE(sim::IsPlugged(0));
+    EXPECT_FALSE(sim::IsPlugged(1));
+}
+
 TEST_F(SimulateMenu, UnplugAndPlugChangeTheConnection)
 {
     Choose("Zephlark Plugged In");
-    EXPECT_TRUE(WaitFor("the port to close", [] { return !ZephlarkSerialIsOpen(); }));
+    EXPECT_TRUE(
+        WaitFor("the port to close", [this] { return !frame->deviceConnection->IsPortOpen(); }));
     Choose("Zephlark Plugged In");
     EXPECT_TRUE(WaitFor("the device to be identified again",
                         [this] { return frame->deviceConnection->IsDeviceIdentified(); }));

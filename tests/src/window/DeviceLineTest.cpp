@@ -16,13 +16,13 @@ TEST_F(ConnectionTest, FailedOpenIsRetriedOnTheNextRefreshAndForgotten)
     sim::Plug();
     sim::FailNextOpens(1, SerialOpenFailure::InUse);
     connection->RefreshDeviceConnections();
-    EXPECT_FALSE(ZephlarkSerialIsOpen());
+    EXPECT_FALSE(connection->IsPortOpen());
     EXPECT_TRUE(owner.changes.empty());
     EXPECT_EQ(sim::Written(), "");
     EXPECT_EQ(DeviceLineText(*connection), "Zephlark on simACM0 is in use by another program");
 
     connection->RefreshDeviceConnections();
-    EXPECT_TRUE(ZephlarkSerialIsOpen());
+    EXPECT_TRUE(connection->IsPortOpen());
     EXPECT_THAT(owner.changes, ElementsAre(true));
     EXPECT_EQ(sim::Written().rfind("echo off\nversion\nsettime ", 0), 0u) << sim::Written();
     // The version report is handled on later events, none of which has run yet.

@@ -90,17 +90,30 @@ TEST_F(DataDiskOnUDisks, DiskWithAnotherLabelIsFoundAndItsLabelReportedAsItIs)
     EXPECT_EQ(GetZephlarkDiskLabel(), "zephlark");
 }
 
-TEST_F(DataDiskOnUDisks, FirstDeviceByObjectPathWins)
+MockDrive WithSerial(const std::string& serial)
+{
+    MockDrive drive{"Orvex_Zephlark_" + serial};
+    drive.serial = serial;
+    return drive;
+}
+
+TEST_F(DataDiskOnUDisks, EveryDeviceIsListedByObjectPathWithItsSerialAndTheFirstWins)
 {
     // Drives are named after their serial numbers; neither plugging nor block order decides.
-    Plug({"Orvex_Zephlark_Z7Q2"}, "sda1", Media("C"), "THIRD");
-    Plug({"Orvex_Zephlark_0B9X"}, "sdc1", Media("A"), "FIRST");
-    Plug({"Orvex_Zephlark_3MZ1"}, "sdb1", Media("B"), "SECOND");
+    Plug(WithSerial("Z7Q2"), "sda1", Media("C"), "THIRD");
+    Plug(WithSerial("0B9X"), "sdc1", Media("A"), "FIRST");
+    Plug(WithSerial("3MZ1"), "sdb1", Media("B"), "SECOND");
 
     for (int call = 0; call < 2; ++call) {
         EXPECT_EQ(FindZephlarkDiskPath(), Media("A"));
         EXPECT_EQ(GetZephlarkDiskLabel(), "FIRST");
     }
+    const auto disks = ListZephlarkDisks();
+    ASSERT_EQ(disks.size(), 3u);
+    EXPECT_EQ(disks[1].path, Media("B"));
+    EXPECT_EQ(disks[1].label, "SECOND");
+    EXPECT_EQ(disks[1].identity.serialNumber, "3MZ1");
+    EXPECT_EQ(disks[2].identity.serialNumber, "Z7Q2");
 }
 
 TEST_F(DataDiskOnUDisks, OnlyTheDeviceIdentityMatches)

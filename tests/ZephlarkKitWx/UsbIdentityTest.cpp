@@ -1,0 +1,62 @@
+#include "UsbIdentity.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+namespace {
+
+struct SameDeviceCase
+{
+    const char* name;
+    UsbIdentity a;
+    UsbIdentity b;
+    bool same;
+};
+
+void PrintTo(const SameDeviceCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class SameDeviceRule : public testing::TestWithParam<SameDeviceCase>
+{
+};
+
+TEST_P(SameDeviceRule, DecidesAlikeBothWays)
+{
+    const SameDeviceCase& c = GetParam();
+    EXPECT_EQ(SameDevice(c.a, c.b), c.same);
+    EXPECT_EQ(SameDevice(c.b, c.a), c.same);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SameDeviceRule,
+    testing::Values(
+        SameDeviceCase{
+            "SerialFollowsTheDeviceToAnotherSocket", {"ZL-1", "1-2"}, {"ZL-1", "1-3"}, true},
+        // Two devices through one hub socket in turn: the location alone would mix them up.
+        SameDeviceCase{"OtherSerialInTheSameSocket", {"ZL-1", "1-2"}, {"ZL-2", "1-2"}, false},
+        SameDeviceCase{"NoSerialOnOneSideFallsBackToLocation", {"", "1-2"}, {"ZL-1", "1-2"}, true},
+        SameDeviceCase{"NoSerialAndOtherLocation", {"", "1-2"}, {"ZL-1", "1-3"}, false},
+        SameDeviceCase{"NothingKnownIsNoMatch", {"", ""}, {"", ""}, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// With two devices plugged in, each update must reach its own disk whatever the labels and the
+// order in which the system lists them.
+TEST(DiskOfDevice, MatchesByIdentityNeverByLabelOrOrder)
+{
+    const std::vector<ListedDisk> disks{
+        {"/media/u/ZEPHLARK", "ZEPHLARK", {"ZL-000123", "1-1"}},
+        {"/media/u/ZEPHLARK1", "ZEPHLARK", {"ZL-000124", "1-2"}},
+        {"/dev/sdd1", "", {"", "1-4"}},
+    };
+
+    EXPECT_EQ(DiskOfDevice(disks, {"ZL-000124", "1-9"}), &disks[1]);
+    EXPECT_EQ(DiskOfDevice(disks, {"ZL-000123", ""}), &disks[0]);
+    EXPECT_EQ(DiskOfDevice(disks, {"ZL-000125", "1-4"}), &disks[2]);
+    EXPECT_EQ(DiskOfDevice(disks, {"ZL-000125", "1-3"}), nullptr);
+    EXPECT_EQ(DiskOfDevice({}, {"ZL-000123", "1-1"}), nullptr);
+}
+
+} // namespace
