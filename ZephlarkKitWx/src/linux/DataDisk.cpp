@@ -26,8 +26,6 @@ constexpr auto kDeviceVendor = "Orvex";
 constexpr auto kDeviceModel = "Zephlark";
 constexpr auto kDeviceConnectionBus = "usb";
 
-wxString lastFoundLabel; // written and read on the GUI thread only
-
 struct DeviceVolume
 {
     const UDisksDrive* drive;
@@ -199,13 +197,6 @@ std::vector<ListedDisk> ListZephlarkDisks()
     return disks;
 }
 
-wxString FindZephlarkDiskPath()
-{
-    const auto disks = ListZephlarkDisks();
-    lastFoundLabel = disks.empty() ? wxString() : disks.front().label;
-    return disks.empty() ? wxString() : disks.front().path;
-}
-
 wxString ZephlarkMountDisk(const wxString& path)
 {
     UDisksObjects objects;
@@ -216,11 +207,6 @@ wxString ZephlarkMountDisk(const wxString& path)
         return {};
     }
     return FromFileSystemBytes(MountPointOf(*client, *volume->filesystem));
-}
-
-wxString GetZephlarkDiskLabel()
-{
-    return lastFoundLabel;
 }
 
 bool ZephlarkEjectDisk(wxString path)

@@ -34,24 +34,10 @@ std::vector<ListedDisk> ListZephlarkDisks()
     return disks;
 }
 
-wxString FindZephlarkDiskPath()
-{
-    const auto disks = ListZephlarkDisks();
-    sim::WorldAccess world;
-    world->lastDiskLabel = disks.empty() ? wxString() : disks.front().label;
-    return disks.empty() ? wxString() : disks.front().path;
-}
-
 wxString ZephlarkMountDisk(const wxString& path)
 {
     // A folder is always where it is.
     return path;
-}
-
-wxString GetZephlarkDiskLabel()
-{
-    sim::WorldAccess world;
-    return world->lastDiskLabel;
 }
 
 bool ZephlarkEjectDisk(wxString path)

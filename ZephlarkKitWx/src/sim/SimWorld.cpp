@@ -110,7 +110,6 @@ void World::Reset(bool plugged, size_t count)
         const UsbFace after = index < count ? start : UsbFace::None;
         faceChanged = faceChanged || units[index].device->Face() != after;
     }
-    lastDiskLabel.clear();
     EmptyDiskFolders();
     diskFolders.resize(std::max(diskFolders.size(), count));
 

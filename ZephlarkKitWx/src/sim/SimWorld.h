@@ -73,7 +73,6 @@ public:
 
     // Guarded by mutex, like everything below.
     std::vector<Unit> units;
-    wxString lastDiskLabel;
     std::vector<std::weak_ptr<std::function<void()>>> watches;
 
     void RunDueActions();

@@ -27,8 +27,6 @@ constexpr DWORD kInterfaceDetailBufferBytes = 2056;
 constexpr DWORD kDriveListChars = 1024;
 constexpr DWORD kVolumeLabelChars = MAX_PATH;
 
-wxString lastFoundLabel; // written and read on the GUI thread only
-
 // Neither read nor write access: enough for the storage queries, and granted without
 // administrator rights even for a disk that another program holds open.
 FileHandle OpenForQuery(const wchar_t* path)
@@ -151,22 +149,10 @@ std::vector<ListedDisk> ListZephlarkDisks()
     return disks;
 }
 
-wxString FindZephlarkDiskPath()
-{
-    const auto disks = ListZephlarkDisks();
-    lastFoundLabel = disks.empty() ? wxString() : disks.front().label;
-    return disks.empty() ? wxString() : disks.front().path;
-}
-
 wxString ZephlarkMountDisk(const wxString& path)
 {
     // Windows gives the volume a drive letter by itself.
     return path;
-}
-
-wxString GetZephlarkDiskLabel()
-{
-    return lastFoundLabel;
 }
 
 bool ZephlarkEjectDisk(wxString path)
