@@ -104,8 +104,10 @@ DeviceConnection* DeviceList::ConnectionFor(const UsbIdentity& identity)
 
 void DeviceList::Keep(const UsbIdentity& identity, bool keep)
 {
-    if (Device* device = Find(identity))
-        device->kept = keep;
+    Device* device = Find(identity);
+    if (!device)
+        return;
+    device->kept = keep;
     // One no longer kept nor listed goes with the change notice.
     if (!keep)
         NoteChange();
