@@ -42,8 +42,12 @@ void MainFrame::FollowChosenDevice()
             CallAfter(&MainFrame::OfferToFinishUpdate);
         keptChoice = chosen;
     }
-    if (chooserWasShown || deviceChooser->IsShown())
+    // Its texts change width as the devices tell who they are: laid out again, also when the
+    // window keeps its size.
+    if (chooserWasShown || deviceChooser->IsShown()) {
         topSizer->SetSizeHints(this);
+        Layout();
+    }
     ShowChosenDevice();
 }
 

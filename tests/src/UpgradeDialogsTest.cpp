@@ -213,6 +213,8 @@ protected:
 TEST_F(TwoDeviceWindow, ChosenDeviceIsWhatTheLampTheLineAndResetActOn)
 {
     EXPECT_EQ(chooser->GetString(0), "ZL-000123, OS 1.4.2");
+    // Laid out again as the texts grew: the texts are not cut short.
+    EXPECT_GE(chooser->GetSize().x, chooser->GetBestSize().x);
     Choose(1);
     EXPECT_TRUE(LineSays("Zephlark ZL-000124 connected, OS 1.4.2"));
     sim::Unplug(1);
