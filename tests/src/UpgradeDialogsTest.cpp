@@ -180,7 +180,7 @@ INSTANTIATE_TEST_SUITE_P(
 // ZL-000123 and ZL-000124, both plugged in; the first is chosen at the start.
 class TwoDeviceWindow : public UpgradeWindow
 {
-public:
+protected:
     TwoDeviceWindow() : UpgradeWindow(2)
     {
         EXPECT_TRUE(WaitFor("the chooser to list both", [this] {
@@ -202,9 +202,6 @@ public:
         return WaitFor(text, [this, text] { return frame->deviceLine->GetLabelText() == text; });
     }
 
-    using SimUpdateTest::LetTimePass;
-
-protected:
     DeviceChooser* chooser = frame->deviceChooser;
 };
 
@@ -234,45 +231,25 @@ TEST_F(TwoDeviceWindow, ChosenDeviceIsWhatTheLampTheLineAndResetActOn)
     EXPECT_EQ(sim::Written(0), "");
 }
 
-struct AwayCase
+TEST_F(TwoDeviceWindow, ChosenDeviceGoneForGoodGivesWayToTheFirst)
 {
-    const char* name;
-    std::function<void(TwoDeviceWindow&)> steps;
-    const char* line;
-};
-
-class ChosenDeviceAway : public TwoDeviceWindow, public testing::WithParamInterface<AwayCase>
-{
-};
-
-TEST_P(ChosenDeviceAway, GivesWayToTheOneStillPluggedIn)
-{
-    GetParam().steps(*this);
-    EXPECT_TRUE(LineSays(GetParam().line));
+    Choose(1);
+    sim::Unplug(1);
+    ASSERT_TRUE(LineSays("No Zephlark connected"));
+    LetTimePass(std::chrono::seconds{30});
+    EXPECT_TRUE(LineSays("Zephlark ZL-000123 connected, OS 1.4.2"));
     EXPECT_TRUE(WaitFor("the chooser to go", [this] { return !chooser->IsShown(); }));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Absences, ChosenDeviceAway,
-    testing::Values(AwayCase{"UnpluggedForGood",
-                             [](TwoDeviceWindow& window) {
-                                 window.Choose(1);
-                                 sim::Unplug(1);
-                                 ASSERT_TRUE(window.LineSays("No Zephlark connected"));
-                                 window.LetTimePass(std::chrono::seconds{30});
-                             },
-                             "Zephlark ZL-000123 connected, OS 1.4.2"},
-                    // One device after another, as on a service desk: the newcomer is shown at
-                    // once, as with one device.
-                    AwayCase{"OneAfterAnother",
-                             [](TwoDeviceWindow& window) {
-                                 sim::Unplug(1);
-                                 sim::Unplug(0);
-                                 ASSERT_TRUE(window.LineSays("No Zephlark connected"));
-                                 sim::Plug(1);
-                             },
-                             "Zephlark ZL-000124 connected, OS 1.4.2"}),
-    [](const testing::TestParamInfo<AwayCase>& info) { return info.param.name; });
+// One device after another, as on a service desk: the newcomer is shown at once, as with one.
+TEST_F(TwoDeviceWindow, NewcomerAfterTheLoneChosenDeviceIsShownAtOnce)
+{
+    sim::Unplug(1);
+    sim::Unplug(0);
+    ASSERT_TRUE(LineSays("No Zephlark connected"));
+    sim::Plug(1);
+    EXPECT_TRUE(LineSays("Zephlark ZL-000124 connected, OS 1.4.2"));
+}
 
 TEST_F(TwoDeviceWindow, UpdateKeepsItsDeviceWhenAnotherIsChosenMeanwhile)
 {
