@@ -9,6 +9,7 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -24,26 +25,30 @@
 
 namespace {
 
-// Answers a dialog of this kind and notes that it was shown. (On GTK a path chosen in a file
-// dialog this way does not come back out of it, so updates themselves are tested below the
-// dialogs, through UpdateFirmware.)
+// Answers a dialog of this kind and notes that it was shown, after what happens meanwhile, while
+// it is up. (On GTK a path chosen in a file dialog this way does not come back out of it, so
+// updates themselves are tested below the dialogs, through UpdateFirmware.)
 template <class Dialog>
 class AnswerAndNote : public wxExpectModalBase<Dialog, AnswerAndNote<Dialog>>
 {
 public:
-    AnswerAndNote(int answer, std::shared_ptr<bool> shown) : answer(answer), shown(std::move(shown))
+    AnswerAndNote(int answer, std::shared_ptr<bool> shown, std::function<void()> meanwhile = {})
+        : answer(answer), shown(std::move(shown)), meanwhile(std::move(meanwhile))
     {}
 
 protected:
     int OnInvoked(Dialog*) const override
     {
         *shown = true;
+        if (meanwhile)
+            meanwhile();
         return answer;
     }
 
 private:
     int answer;
     std::shared_ptr<bool> shown;
+    std::function<void()> meanwhile;
 };
 
 TEST_F(UpgradeWindow, CancellingTheOsFileDoesNothingAtAll)
@@ -224,9 +229,11 @@ TEST_F(TwoDeviceWindow, ChosenDeviceIsWhatTheLampTheLineAndResetActOn)
 
     sim::ClearWritten(0);
     sim::ClearWritten(1);
-    auto box = std::make_shared<ShownMessageBox>();
+    // The reset goes to the device it was confirmed for, though the other is chosen meanwhile.
+    auto confirmed = std::make_shared<bool>(false);
     wxCommandEvent click(wxEVT_BUTTON);
-    wxTEST_DIALOG(frame->OnResetDevice(click), ExpectMessageBox(wxID_YES, box));
+    wxTEST_DIALOG(frame->OnResetDevice(click),
+                  AnswerAndNote<wxMessageDialog>(wxID_YES, confirmed, [this] { Choose(0); }));
     EXPECT_EQ(sim::Written(1), "factoryreset\n");
     EXPECT_EQ(sim::Written(0), "");
 }
