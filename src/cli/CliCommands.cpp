@@ -46,10 +46,10 @@ const std::vector<CliCommand> kCommands = {
      "  Prints the Zephlark's lines as they arrive, each with its time, until Ctrl+C or until it\n"
      "  leaves. --follow keeps going across unplug and replug and marks each."},
     {"doctor",
-     {},
+     {"--serial", "--port"},
      false,
      RunDoctorCommand,
-     "zephlark-cli doctor [--json] [--verbose]\n"
+     "zephlark-cli doctor [DEVICE] [--json] [--verbose]\n"
      "  Checks that this user can reach the Zephlark (Linux: the udev rule, the port's\n"
      "  permissions, ModemManager, udisks2), looks for interrupted updates and gives the\n"
      "  command that fixes each problem."},

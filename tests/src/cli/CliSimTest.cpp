@@ -1,5 +1,7 @@
 // zephlark-cli-sim run as a child process against its simulated device: exit codes, the JSON
-// lines it writes, Ctrl+C in each phase of an update and the recovery after it.
+// lines it writes, the device it chooses, Ctrl+C in each phase of an update and the recovery after
+// it. The choice itself is also fed directly, for the devices without a USB serial that the
+// simulation does not have.
 
 #include <gtest/gtest.h>
 
@@ -19,6 +21,7 @@
 #include "CliChild.h"
 #include "FileBytes.h"
 #include "FileLock.h"
+#include "cli/DeviceChoice.h"
 #include "sim/SampleOsFile.h"
 
 namespace {
@@ -132,6 +135,12 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"ResetNeedsYes", {"reset"}, {}, 2}, ExitCase{"Reset", {"reset", "--yes"}, {}, 0},
         ExitCase{"NothingToRecover", {"recover"}, {}, 0},
         ExitCase{"DoctorMissesThePort", {"doctor"}, {"ZEPHLARK_SIM_UNPLUGGED=1"}, 6},
+        ExitCase{
+            "DoctorOfTheNamedDevice", {"doctor", "--port=simACM1"}, {"ZEPHLARK_SIM_DEVICES=2"}, 0},
+        ExitCase{"DoctorMissesTheNamedDevice",
+                 {"doctor", "--serial", "ZL-000999"},
+                 {"ZEPHLARK_SIM_DEVICES=2"},
+                 6},
         ExitCase{"UpdateReadByHeadFinishes", {"update", "OS:1.5.0"}, {}, 0, "", 3}),
     [](const testing::TestParamInfo<ExitCase>& info) { return info.param.name; });
 
@@ -206,6 +215,50 @@ INSTANTIATE_TEST_SUITE_P(
             "SeveralResetRefused", {"reset", "--yes"}, {"ZEPHLARK_SIM_DEVICES=3"}, 7, {}, 3},
         SelectionCase{"OneUnnamed", {"info"}, {}, 0, {"simACM0"}}),
     [](const testing::TestParamInfo<SelectionCase>& info) { return info.param.name; });
+
+struct ChoiceCase
+{
+    const char* name;
+    DeviceName named;
+    SerialAnswers answers;
+    DeviceChoiceKind kind;
+    const char* location = ""; // of the device chosen or asked
+};
+
+class DeviceChoiceRule : public testing::TestWithParam<ChoiceCase>
+{
+};
+
+// Two devices with a USB serial (at "1-1", "1-2"), one without ("1-3"), one on its data disk
+// only ("1-4").
+TEST_P(DeviceChoiceRule, ChoosesOrAsksOnlyThatDevice)
+{
+    const std::vector<ListedPort> devices = {{"ttyACM0", {"ZL-000123", "1-1"}},
+                                             {"ttyACM1", {"ZL-000124", "1-2"}},
+                                             {"ttyACM2", {"", "1-3"}},
+                                             {"", {"ZL-000126", "1-4"}}};
+    const DeviceChoice choice = ChooseDevice(GetParam().named, devices, GetParam().answers);
+    EXPECT_EQ(choice.kind, GetParam().kind);
+    EXPECT_EQ(choice.device.identity.location, GetParam().location);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rule, DeviceChoiceRule,
+    testing::Values(
+        ChoiceCase{"NoneNamed", {}, {}, DeviceChoiceKind::Several},
+        ChoiceCase{"Port", {"ttyACM1", ""}, {}, DeviceChoiceKind::Device, "1-2"},
+        ChoiceCase{"PortAbsent", {"ttyACM7", ""}, {}, DeviceChoiceKind::NotThere},
+        ChoiceCase{"UsbSerial", {"", "ZL-000124"}, {}, DeviceChoiceKind::Device, "1-2"},
+        ChoiceCase{"DataDiskOnly", {"", "ZL-000126"}, {}, DeviceChoiceKind::Device, "1-4"},
+        // Only the device without a USB serial may be the one: it alone is asked.
+        ChoiceCase{"AskedWhenUnknown", {"", "ZL-000125"}, {}, DeviceChoiceKind::Ask, "1-3"},
+        ChoiceCase{
+            "Answered", {"", "ZL-000125"}, {{"1-3", "ZL-000125"}}, DeviceChoiceKind::Device, "1-3"},
+        ChoiceCase{"AnsweredAnother",
+                   {"", "ZL-000125"},
+                   {{"1-3", "ZL-000999"}},
+                   DeviceChoiceKind::NotThere}),
+    [](const testing::TestParamInfo<ChoiceCase>& info) { return info.param.name; });
 
 TEST_F(CliSim, UpdateShowsItsStepsTheCopyAndTheInstallThenItsResult)
 {
