@@ -7,6 +7,13 @@
 namespace {
 
 const std::vector<CliCommand> kCommands = {
+    {"list",
+     {},
+     false,
+     RunListCommand,
+     "zephlark-cli list [--json] [--verbose]\n"
+     "  Lists every Zephlark plugged in: its port, serial number, version and mode (serial,\n"
+     "  data-disk, or busy when another program holds its port). No Zephlark is an empty list."},
     {"info",
      {"--serial", "--port", "--wait"},
      false,

@@ -150,15 +150,16 @@ struct SelectionCase
     std::vector<std::string> arguments; // "OS:<version>" stands for a new OS file of that version
     std::vector<std::string> environment;
     int exitCode;
-    std::set<std::string> opened; // the ports the command opened
-    size_t listed = 0;            // the devices listed with a refusal
+    std::set<std::string> opened;    // the ports the command opened
+    std::vector<std::string> listed; // each device it listed: its serial number [and version]
 };
 
 class CliDeviceSelection : public CliSim, public testing::WithParamInterface<SelectionCase>
 {
 };
 
-// Only the named device's port is ever opened; with several and none named, none is.
+// Only the named device's port is ever opened; with several and none named, none is, and they
+// are listed.
 TEST_P(CliDeviceSelection, OpensOnlyTheChosenDevice)
 {
     std::vector<std::string> arguments = GetParam().arguments;
@@ -172,9 +173,12 @@ TEST_P(CliDeviceSelection, OpensOnlyTheChosenDevice)
         if (text.rfind("Device Connected: ", 0) == 0)
             opened.insert(text.substr(18));
     EXPECT_EQ(opened, GetParam().opened);
-    const auto states = run.Values("device", "state");
-    EXPECT_EQ(static_cast<size_t>(std::count(states.begin(), states.end(), "listed")),
-              GetParam().listed);
+    std::vector<std::string> listed;
+    for (const CliEvent& event : run.events)
+        if (event.at("event") == "device" && event.at("state") == "listed")
+            listed.push_back(Text(event, "serial") +
+                             (event.contains("version") ? " " + Text(event, "version") : ""));
+    EXPECT_EQ(listed, GetParam().listed);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -209,10 +213,25 @@ INSTANTIATE_TEST_SUITE_P(
                       {"ZEPHLARK_SIM_DEVICES=2"},
                       3,
                       {}},
-        SelectionCase{
-            "SeveralUpdateRefused", {"update", "OS:1.5.0"}, {"ZEPHLARK_SIM_DEVICES=2"}, 7, {}, 2},
-        SelectionCase{
-            "SeveralResetRefused", {"reset", "--yes"}, {"ZEPHLARK_SIM_DEVICES=3"}, 7, {}, 3},
+        SelectionCase{"SeveralUpdateRefused",
+                      {"update", "OS:1.5.0"},
+                      {"ZEPHLARK_SIM_DEVICES=2"},
+                      7,
+                      {},
+                      {"ZL-000123", "ZL-000124"}},
+        SelectionCase{"SeveralResetRefused",
+                      {"reset", "--yes"},
+                      {"ZEPHLARK_SIM_DEVICES=3"},
+                      7,
+                      {},
+                      {"ZL-000123", "ZL-000124", "ZL-000125"}},
+        SelectionCase{"ListAsksEach",
+                      {"list"},
+                      {"ZEPHLARK_SIM_DEVICES=2", "ZEPHLARK_SIM_VERSION=1.5.0"},
+                      0,
+                      {"simACM0", "simACM1"},
+                      {"ZL-000123 1.5.0", "ZL-000124 1.5.0"}},
+        SelectionCase{"ListOfNone", {"list"}, {"ZEPHLARK_SIM_UNPLUGGED=1"}, 0, {}},
         SelectionCase{"OneUnnamed", {"info"}, {}, 0, {"simACM0"}}),
     [](const testing::TestParamInfo<SelectionCase>& info) { return info.param.name; });
 
