@@ -191,6 +191,12 @@ INSTANTIATE_TEST_SUITE_P(
                       {"ZEPHLARK_SIM_DEVICES=3"},
                       0,
                       {"simACM2"}},
+        // With no USB serial each is asked in turn until one says it.
+        SelectionCase{"BySerialAnswered",
+                      {"info", "--serial", "ZL-000124"},
+                      {"ZEPHLARK_SIM_DEVICES=3", "ZEPHLARK_SIM_NO_USB_SERIAL=1"},
+                      0,
+                      {"simACM0", "simACM1"}},
         SelectionCase{"UpdateBySerial",
                       {"update", "OS:1.5.0", "--serial=ZL-000124"},
                       {"ZEPHLARK_SIM_DEVICES=2"},
