@@ -1,7 +1,7 @@
 // zephlark-cli-sim run as a child process against its simulated device: exit codes, the JSON
 // lines it writes, the device it chooses, Ctrl+C in each phase of an update and the recovery after
-// it. The choice itself is also fed directly, for the devices without a USB serial that the
-// simulation does not have.
+// it. The choice's rule is also fed directly, for what the simulation does not mix: devices with
+// and without a USB serial, and a device on its data disk alone.
 
 #include <gtest/gtest.h>
 
@@ -135,6 +135,11 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"ResetNeedsYes", {"reset"}, {}, 2}, ExitCase{"Reset", {"reset", "--yes"}, {}, 0},
         ExitCase{"NothingToRecover", {"recover"}, {}, 0},
         ExitCase{"DoctorMissesThePort", {"doctor"}, {"ZEPHLARK_SIM_UNPLUGGED=1"}, 6},
+        ExitCase{"NamedPortAbsent",
+                 {"info", "--port", "simACM7", "--wait", "0"},
+                 {"ZEPHLARK_SIM_DEVICES=2"},
+                 3,
+                 "on the port simACM7"},
         ExitCase{
             "DoctorOfTheNamedDevice", {"doctor", "--port=simACM1"}, {"ZEPHLARK_SIM_DEVICES=2"}, 0},
         ExitCase{"DoctorMissesTheNamedDevice",
@@ -270,10 +275,6 @@ TEST_P(DeviceChoiceRule, ChoosesOrAsksOnlyThatDevice)
 INSTANTIATE_TEST_SUITE_P(
     Rule, DeviceChoiceRule,
     testing::Values(
-        ChoiceCase{"NoneNamed", {}, {}, DeviceChoiceKind::Several},
-        ChoiceCase{"Port", {"ttyACM1", ""}, {}, DeviceChoiceKind::Device, "1-2"},
-        ChoiceCase{"PortAbsent", {"ttyACM7", ""}, {}, DeviceChoiceKind::NotThere},
-        ChoiceCase{"UsbSerial", {"", "ZL-000124"}, {}, DeviceChoiceKind::Device, "1-2"},
         ChoiceCase{"DataDiskOnly", {"", "ZL-000126"}, {}, DeviceChoiceKind::Device, "1-4"},
         // Only the device without a USB serial may be the one: it alone is asked.
         ChoiceCase{"AskedWhenUnknown", {"", "ZL-000125"}, {}, DeviceChoiceKind::Ask, "1-3"},
