@@ -13,7 +13,7 @@ const std::vector<CliCommand> kCommands = {
      RunListCommand,
      "zephlark-cli list [--json] [--verbose]\n"
      "  Lists every Zephlark plugged in: its port, serial number, version and mode (serial,\n"
-     "  data-disk, or busy when another program holds its port). No Zephlark is an empty list."},
+     "  data-disk, or busy when another program holds its port). Exits 0 also when none is."},
     {"info",
      {"--serial", "--port", "--wait"},
      false,
@@ -25,8 +25,8 @@ const std::vector<CliCommand> kCommands = {
      {"--key", "--allow-older", "--serial", "--port", "--wait"},
      true,
      RunUpdateCommand,
-     "zephlark-cli update OSFILE [--key FILE] [--allow-older] [DEVICE] [--wait SECONDS] "
-     "[--json] [--verbose]\n"
+     "zephlark-cli update OSFILE [--key FILE] [--allow-older] [DEVICE] [--wait SECONDS]\n"
+     "                    [--json] [--verbose]\n"
      "  Installs the OS file on the Zephlark as the window does: checks the files, copies them\n"
      "  onto its data disk, follows the install through its restarts and removes the copies.\n"
      "  --allow-older installs a version older than the running one. Ctrl+C before the copies\n"
