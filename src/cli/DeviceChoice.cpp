@@ -6,6 +6,8 @@
 
 #include "DataDisk.h"
 #include "cli/CliOptions.h"
+#include "cli/DeviceWait.h"
+#include "deviceconnection.h"
 
 DeviceName NamedDevice(const CliOptions& options)
 {
@@ -53,4 +55,54 @@ DeviceChoice ChooseDevice(const DeviceName& name, const std::vector<ListedPort>&
             return {DeviceChoiceKind::Device, device};
     }
     return {DeviceChoiceKind::NotThere, {}};
+}
+
+ConnectionChooser::ConnectionChooser(DeviceConnection& connection, DeviceName name)
+    : connection(connection), name(std::move(name))
+{}
+
+ConnectionChooser::~ConnectionChooser() = default;
+
+std::optional<std::vector<ListedPort>> ConnectionChooser::Look()
+{
+    std::vector<ListedPort> devices = ListedDevices();
+    const DeviceChoice choice = ChooseDevice(name, devices, answers);
+    startedAsking = false;
+    switch (choice.kind) {
+    case DeviceChoiceKind::Several:
+        return devices;
+    case DeviceChoiceKind::Ask:
+        Ask(choice.device.identity);
+        return std::nullopt;
+    case DeviceChoiceKind::Device:
+        connection.PinDevice(choice.device.identity);
+        chosen = true;
+        break;
+    case DeviceChoiceKind::First:
+        chosen = true;
+        break;
+    case DeviceChoiceKind::NotThere:
+        break;
+    }
+    probe.reset();
+    return std::nullopt;
+}
+
+// A device that cannot be opened or says nothing in time is taken as not the named one.
+void ConnectionChooser::Ask(const UsbIdentity& device)
+{
+    startedAsking = !probe || !SameDevice(asked, device);
+    if (startedAsking) {
+        probe.reset();
+        probe = std::make_unique<DeviceConnection>(nullptr);
+        probe->PinDevice(device);
+        asked = device;
+        askedAt = TheClock().Now();
+    }
+    const bool answered = probe->IsDeviceIdentified();
+    if (answered || probe->GetOpenFailure() != SerialOpenFailure::None ||
+        TheClock().Now() >= askedAt + kDeviceAnswerLimit) {
+        answers[device.location] = answered ? probe->GetSerialNumber() : wxString();
+        probe.reset();
+    }
 }

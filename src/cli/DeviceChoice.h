@@ -7,11 +7,15 @@
 #include <wx/string.h>
 
 #include <map>
+#include <memory>
+#include <optional>
 #include <vector>
 
+#include "MonotonicClock.h"
 #include "Serial.h"
 #include "UsbIdentity.h"
 
+class DeviceConnection;
 struct CliOptions;
 
 // What the user named: a port, a serial number, or neither (both empty).
@@ -53,3 +57,34 @@ using SerialAnswers = std::map<wxString, wxString>;
 [[nodiscard]] DeviceChoice ChooseDevice(const DeviceName& name,
                                         const std::vector<ListedPort>& devices,
                                         const SerialAnswers& answers);
+
+// Chooses the command's device as the listing changes: pins the connection to the named device
+// once it is listed, asking the devices without a USB serial one at a time through a connection
+// of their own (closed before the next is asked or the command's opens); nothing named, it leaves
+// the connection unpinned. GUI thread only.
+class ConnectionChooser
+{
+public:
+    ConnectionChooser(DeviceConnection& connection, DeviceName name);
+    ~ConnectionChooser();
+
+    // One look at the listing: the devices plugged in when there are several and none is named.
+    [[nodiscard]] std::optional<std::vector<ListedPort>> Look();
+    // The connection may be refreshed: it is pinned to the named device, or nothing is named (an
+    // unpinned connection would open the first port, maybe another's).
+    bool Chosen() const { return chosen; }
+    // The last look began to ask a device, which is given its time to answer.
+    bool StartedAsking() const { return startedAsking; }
+
+private:
+    void Ask(const UsbIdentity& device);
+
+    DeviceConnection& connection;
+    const DeviceName name;
+    bool chosen = false;
+    bool startedAsking = false;
+    std::unique_ptr<DeviceConnection> probe; // open on the device being asked
+    UsbIdentity asked;
+    MonotonicClock::TimePoint askedAt;
+    SerialAnswers answers;
+};

@@ -3,7 +3,6 @@
 #include <wx/intl.h>
 
 #include <algorithm>
-#include <memory>
 
 #include "cli/CliOutput.h"
 #include "cli/DeviceChoice.h"
@@ -27,40 +26,6 @@ enum class DeviceWaitEnd
     Interrupted
 };
 
-// Asks "version" of the devices whose USB serial is unknown, one at a time, each through a
-// connection of its own that is closed before the next is asked or the command's own opens.
-class SerialAsker
-{
-public:
-    // Goes on asking the device; true when this starts asking it.
-    bool Ask(const UsbIdentity& device)
-    {
-        const bool starting = !probe || !SameDevice(asked, device);
-        if (starting) {
-            probe.reset();
-            probe = std::make_unique<DeviceConnection>(nullptr);
-            probe->PinDevice(device);
-            asked = device;
-            askedAt = TheClock().Now();
-        }
-        const bool answered = probe->IsDeviceIdentified();
-        if (answered || probe->GetOpenFailure() != SerialOpenFailure::None ||
-            TheClock().Now() >= askedAt + kDeviceAnswerLimit) {
-            answers[device.location] = answered ? probe->GetSerialNumber() : wxString();
-            probe.reset();
-        }
-        return starting;
-    }
-    void Stop() { probe.reset(); }
-    const SerialAnswers& Answers() const { return answers; }
-
-private:
-    std::unique_ptr<DeviceConnection> probe;
-    UsbIdentity asked;
-    MonotonicClock::TimePoint askedAt;
-    SerialAnswers answers;
-};
-
 struct DeviceWaitResult
 {
     DeviceWaitEnd end;
@@ -73,22 +38,13 @@ DeviceWaitResult WaitForZephlark(DeviceConnection& connection, const DeviceName&
 {
     auto deadline = TheClock().Now() + limit;
     bool answering = false;
-    bool pinned = false; // an unpinned connection would open the first port: another's
-    SerialAsker asker;
+    ConnectionChooser chooser(connection, name);
     for (bool told = false;; told = true) {
-        std::vector<ListedPort> devices = ListedDevices();
-        const DeviceChoice choice = ChooseDevice(name, devices, asker.Answers());
-        if (choice.kind == DeviceChoiceKind::Several)
-            return {DeviceWaitEnd::Several, std::move(devices)};
-        if (choice.kind == DeviceChoiceKind::Ask && asker.Ask(choice.device.identity))
+        if (auto several = chooser.Look())
+            return {DeviceWaitEnd::Several, std::move(*several)};
+        if (chooser.StartedAsking())
             deadline = std::max(deadline, TheClock().Now() + kDeviceAnswerLimit);
-        if (choice.kind != DeviceChoiceKind::Ask)
-            asker.Stop();
-        if (choice.kind == DeviceChoiceKind::Device) {
-            connection.PinDevice(choice.device.identity);
-            pinned = true;
-        }
-        const bool looked = pinned || choice.kind == DeviceChoiceKind::First;
+        const bool looked = chooser.Chosen();
         if (looked && (ready ? ready(connection) : connection.IsDeviceIdentified()))
             return {DeviceWaitEnd::Ready, {}};
         if (Interrupted())

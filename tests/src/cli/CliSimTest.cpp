@@ -155,8 +155,8 @@ struct SelectionCase
     std::vector<std::string> arguments; // "OS:<version>" stands for a new OS file of that version
     std::vector<std::string> environment;
     int exitCode;
-    std::set<std::string> opened;    // the ports the command opened
-    std::vector<std::string> listed; // each device it listed: its serial number [and version]
+    std::set<std::string> opened;         // the ports the command opened
+    std::vector<std::string> listed = {}; // each device it listed: serial number [and version]
 };
 
 class CliDeviceSelection : public CliSim, public testing::WithParamInterface<SelectionCase>
