@@ -43,6 +43,15 @@ protected:
         return path;
     }
 
+    // The arguments, each "OS:<version>" replaced by a new OS file of that version.
+    std::vector<std::string> WithOsFiles(std::vector<std::string> arguments)
+    {
+        for (std::string& argument : arguments)
+            if (argument.rfind("OS:", 0) == 0)
+                argument = OsFile(argument.substr(3));
+        return arguments;
+    }
+
     bool JournalKept() const
     {
         return wxFileExists(folder + "/state/zephlark-utility/update-journal-ZL-000123");
@@ -78,10 +87,7 @@ class CliExitCodes : public CliSim, public testing::WithParamInterface<ExitCase>
 
 TEST_P(CliExitCodes, EndWithTheirCodeAndOneResult)
 {
-    std::vector<std::string> arguments = GetParam().arguments;
-    for (std::string& argument : arguments)
-        if (argument.rfind("OS:", 0) == 0)
-            argument = OsFile(argument.substr(3));
+    const std::vector<std::string> arguments = WithOsFiles(GetParam().arguments);
     std::optional<FileLock> held;
     if (GetParam().updateLocked) {
         wxFileName::Mkdir(folder + "/state/zephlark-utility", wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
@@ -140,8 +146,6 @@ INSTANTIATE_TEST_SUITE_P(
                  {"ZEPHLARK_SIM_DEVICES=2"},
                  3,
                  "on the port simACM7"},
-        ExitCase{
-            "DoctorOfTheNamedDevice", {"doctor", "--port=simACM1"}, {"ZEPHLARK_SIM_DEVICES=2"}, 0},
         ExitCase{"DoctorMissesTheNamedDevice",
                  {"doctor", "--serial", "ZL-000999"},
                  {"ZEPHLARK_SIM_DEVICES=2"},
@@ -167,11 +171,7 @@ class CliDeviceSelection : public CliSim, public testing::WithParamInterface<Sel
 // are listed.
 TEST_P(CliDeviceSelection, OpensOnlyTheChosenDevice)
 {
-    std::vector<std::string> arguments = GetParam().arguments;
-    for (std::string& argument : arguments)
-        if (argument.rfind("OS:", 0) == 0)
-            argument = OsFile(argument.substr(3));
-    const CliRun run = Run(arguments, GetParam().environment);
+    const CliRun run = Run(WithOsFiles(GetParam().arguments), GetParam().environment);
     EXPECT_EQ(run.exitCode, GetParam().exitCode);
     std::set<std::string> opened;
     for (const std::string& text : run.Values("log", "text"))
@@ -186,59 +186,49 @@ TEST_P(CliDeviceSelection, OpensOnlyTheChosenDevice)
     EXPECT_EQ(listed, GetParam().listed);
 }
 
+const std::string kTwo = "ZEPHLARK_SIM_DEVICES=2";
+const std::string kThree = "ZEPHLARK_SIM_DEVICES=3";
+const std::string kSecondByDefault = "ZEPHLARK_SERIAL=ZL-000124";
+
 INSTANTIATE_TEST_SUITE_P(
     Devices, CliDeviceSelection,
     testing::Values(
+        SelectionCase{"ByPort", {"info", "--port", "simACM1"}, {kTwo}, 0, {"simACM1"}},
         SelectionCase{
-            "ByPort", {"info", "--port", "simACM1"}, {"ZEPHLARK_SIM_DEVICES=2"}, 0, {"simACM1"}},
-        SelectionCase{"BySerial",
-                      {"reset", "--yes", "--serial", "ZL-000125"},
-                      {"ZEPHLARK_SIM_DEVICES=3"},
-                      0,
-                      {"simACM2"}},
+            "BySerial", {"reset", "--yes", "--serial", "ZL-000125"}, {kThree}, 0, {"simACM2"}},
         // With no USB serial each is asked in turn until one says it.
         SelectionCase{"BySerialAnswered",
                       {"info", "--serial", "ZL-000124"},
-                      {"ZEPHLARK_SIM_DEVICES=3", "ZEPHLARK_SIM_NO_USB_SERIAL=1"},
+                      {kThree, "ZEPHLARK_SIM_NO_USB_SERIAL=1"},
                       0,
                       {"simACM0", "simACM1"}},
-        SelectionCase{"UpdateBySerial",
-                      {"update", "OS:1.5.0", "--serial=ZL-000124"},
-                      {"ZEPHLARK_SIM_DEVICES=2"},
-                      0,
-                      {"simACM1"}},
-        SelectionCase{"ByEnvironment",
-                      {"info"},
-                      {"ZEPHLARK_SIM_DEVICES=2", "ZEPHLARK_SERIAL=ZL-000124"},
-                      0,
-                      {"simACM1"}},
+        SelectionCase{
+            "UpdateBySerial", {"update", "OS:1.5.0", "--serial=ZL-000124"}, {kTwo}, 0, {"simACM1"}},
+        SelectionCase{"ByEnvironment", {"info"}, {kTwo, kSecondByDefault}, 0, {"simACM1"}},
         SelectionCase{"NamedBeatsEnvironment",
                       {"info", "--port", "simACM0"},
-                      {"ZEPHLARK_SIM_DEVICES=2", "ZEPHLARK_SERIAL=ZL-000124"},
+                      {kTwo, kSecondByDefault},
                       0,
                       {"simACM0"}},
         SelectionCase{
             "PortAndSerial", {"info", "--port", "simACM0", "--serial", "ZL-000123"}, {}, 2, {}},
-        SelectionCase{"NamedAbsent",
-                      {"recover", "--serial", "ZL-000999", "--wait", "0"},
-                      {"ZEPHLARK_SIM_DEVICES=2"},
-                      3,
-                      {}},
+        SelectionCase{
+            "NamedAbsent", {"recover", "--serial", "ZL-000999", "--wait", "0"}, {kTwo}, 3, {}},
         SelectionCase{"SeveralUpdateRefused",
                       {"update", "OS:1.5.0"},
-                      {"ZEPHLARK_SIM_DEVICES=2"},
+                      {kTwo},
                       7,
                       {},
                       {"ZL-000123", "ZL-000124"}},
         SelectionCase{"SeveralResetRefused",
                       {"reset", "--yes"},
-                      {"ZEPHLARK_SIM_DEVICES=3"},
+                      {kThree},
                       7,
                       {},
                       {"ZL-000123", "ZL-000124", "ZL-000125"}},
         SelectionCase{"ListAsksEach",
                       {"list"},
-                      {"ZEPHLARK_SIM_DEVICES=2", "ZEPHLARK_SIM_VERSION=1.5.0"},
+                      {kTwo, "ZEPHLARK_SIM_VERSION=1.5.0"},
                       0,
                       {"simACM0", "simACM1"},
                       {"ZL-000123 1.5.0", "ZL-000124 1.5.0"}},
@@ -250,9 +240,8 @@ struct ChoiceCase
 {
     const char* name;
     DeviceName named;
-    SerialAnswers answers;
     DeviceChoiceKind kind;
-    const char* location = ""; // of the device chosen or asked
+    const char* location; // of the device chosen or asked
 };
 
 class DeviceChoiceRule : public testing::TestWithParam<ChoiceCase>
@@ -267,23 +256,17 @@ TEST_P(DeviceChoiceRule, ChoosesOrAsksOnlyThatDevice)
                                              {"ttyACM1", {"ZL-000124", "1-2"}},
                                              {"ttyACM2", {"", "1-3"}},
                                              {"", {"ZL-000126", "1-4"}}};
-    const DeviceChoice choice = ChooseDevice(GetParam().named, devices, GetParam().answers);
+    const DeviceChoice choice = ChooseDevice(GetParam().named, devices, {});
     EXPECT_EQ(choice.kind, GetParam().kind);
     EXPECT_EQ(choice.device.identity.location, GetParam().location);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rule, DeviceChoiceRule,
-    testing::Values(
-        ChoiceCase{"DataDiskOnly", {"", "ZL-000126"}, {}, DeviceChoiceKind::Device, "1-4"},
-        // Only the device without a USB serial may be the one: it alone is asked.
-        ChoiceCase{"AskedWhenUnknown", {"", "ZL-000125"}, {}, DeviceChoiceKind::Ask, "1-3"},
-        ChoiceCase{
-            "Answered", {"", "ZL-000125"}, {{"1-3", "ZL-000125"}}, DeviceChoiceKind::Device, "1-3"},
-        ChoiceCase{"AnsweredAnother",
-                   {"", "ZL-000125"},
-                   {{"1-3", "ZL-000999"}},
-                   DeviceChoiceKind::NotThere}),
+    testing::Values(ChoiceCase{"DataDiskOnly", {"", "ZL-000126"}, DeviceChoiceKind::Device, "1-4"},
+                    // Only the device without a USB serial may be the one: it alone is asked.
+                    ChoiceCase{
+                        "AskedWhenUnknown", {"", "ZL-000125"}, DeviceChoiceKind::Ask, "1-3"}),
     [](const testing::TestParamInfo<ChoiceCase>& info) { return info.param.name; });
 
 TEST_F(CliSim, UpdateShowsItsStepsTheCopyAndTheInstallThenItsResult)
