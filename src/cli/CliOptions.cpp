@@ -98,6 +98,7 @@ bool Apply(const GivenOption& option, const CliCommand* command, CliOptions& opt
     options.allowOlder |= name == "--allow-older";
     options.yes |= name == "--yes";
     options.follow |= name == "--follow";
+    options.all |= name == "--all";
     return true;
 }
 
