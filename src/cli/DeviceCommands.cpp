@@ -11,6 +11,7 @@
 #include "cli/CliOutput.h"
 #include "DeviceChangeWatch.h"
 #include "DeviceInterface.h"
+#include "cli/DeviceChoice.h"
 #include "cli/DeviceWait.h"
 #include "cli/ExitCodes.h"
 #include "update/FirmwareUpdate.h"
@@ -68,7 +69,8 @@ public:
         };
         // Following, with no --wait, is waiting for the Zephlark to come whenever it does.
         const auto limit = options.follow && !options.waitGiven ? kForever : options.wait;
-        if (const auto code = WaitForZephlarkOrReport(connection, limit, output, portOpen))
+        if (const auto code =
+                WaitForZephlarkOrReport(connection, NamedDevice(options), limit, output, portOpen))
             return *code;
         const auto watch = WatchDeviceChanges([this] { connection.DeviceChangeNoticed(); });
         // Ctrl+C is how a console ends (exit 130, as after any Ctrl+C), or a reader that stopped
@@ -128,7 +130,8 @@ private:
 int RunInfoCommand(const CliOptions& options, CliOutput& output)
 {
     DeviceConnection connection(nullptr);
-    if (const auto code = WaitForZephlarkOrReport(connection, options.wait, output))
+    if (const auto code =
+            WaitForZephlarkOrReport(connection, NamedDevice(options), options.wait, output))
         return *code;
     CliOutput::Fields details = DeviceDetails(connection);
     if (const auto pending = FirmwareUpdate::UnfinishedFor(connection)) {
@@ -148,7 +151,8 @@ int RunResetCommand(const CliOptions& options, CliOutput& output)
                              _("A factory reset erases all games and data on the Zephlark. Add "
                                "--yes to do it."));
     DeviceConnection connection(nullptr);
-    if (const auto code = WaitForZephlarkOrReport(connection, options.wait, output))
+    if (const auto code =
+            WaitForZephlarkOrReport(connection, NamedDevice(options), options.wait, output))
         return *code;
     if (connection.SendLine("factoryreset") <= 0)
         return output.Result(kExitFailed, _("The factory reset could not be sent."));

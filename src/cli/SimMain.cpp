@@ -40,15 +40,21 @@ void MakeQuick(sim::DeviceSettings& settings)
 
 } // namespace
 
+// The settings hold for every device of ZEPHLARK_SIM_DEVICES.
 int main(int argc, char** argv)
 {
-    if (EnvironmentSays("ZEPHLARK_SIM_BUSY"))
-        sim::FailNextOpens(INT_MAX);
-    if (EnvironmentSays("ZEPHLARK_SIM_QUICK"))
-        sim::WithDevice([](sim::SimDevice& device) { MakeQuick(device.Settings()); });
-    if (const char* version = std::getenv("ZEPHLARK_SIM_VERSION"))
-        sim::WithDevice([version](sim::SimDevice& device) {
-            device.Settings().version.sdk = device.Settings().version.build = version;
-        });
+    const char* version = std::getenv("ZEPHLARK_SIM_VERSION");
+    for (size_t device = 0; device < sim::DeviceCount(); ++device) {
+        if (EnvironmentSays("ZEPHLARK_SIM_BUSY"))
+            sim::FailNextOpens(INT_MAX, SerialOpenFailure::InUse, device);
+        sim::WithDevice(
+            [version](sim::SimDevice& simulated) {
+                if (EnvironmentSays("ZEPHLARK_SIM_QUICK"))
+                    MakeQuick(simulated.Settings());
+                if (version)
+                    simulated.Settings().version.sdk = simulated.Settings().version.build = version;
+            },
+            device);
+    }
     return wxEntry(argc, argv);
 }

@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -133,6 +134,78 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"DoctorMissesThePort", {"doctor"}, {"ZEPHLARK_SIM_UNPLUGGED=1"}, 6},
         ExitCase{"UpdateReadByHeadFinishes", {"update", "OS:1.5.0"}, {}, 0, "", 3}),
     [](const testing::TestParamInfo<ExitCase>& info) { return info.param.name; });
+
+struct SelectionCase
+{
+    const char* name;
+    std::vector<std::string> arguments; // "OS:<version>" stands for a new OS file of that version
+    std::vector<std::string> environment;
+    int exitCode;
+    std::set<std::string> opened; // the ports the command opened
+    size_t listed = 0;            // the devices listed with a refusal
+};
+
+class CliDeviceSelection : public CliSim, public testing::WithParamInterface<SelectionCase>
+{
+};
+
+// Only the named device's port is ever opened; with several and none named, none is.
+TEST_P(CliDeviceSelection, OpensOnlyTheChosenDevice)
+{
+    std::vector<std::string> arguments = GetParam().arguments;
+    for (std::string& argument : arguments)
+        if (argument.rfind("OS:", 0) == 0)
+            argument = OsFile(argument.substr(3));
+    const CliRun run = Run(arguments, GetParam().environment);
+    EXPECT_EQ(run.exitCode, GetParam().exitCode);
+    std::set<std::string> opened;
+    for (const std::string& text : run.Values("log", "text"))
+        if (text.rfind("Device Connected: ", 0) == 0)
+            opened.insert(text.substr(18));
+    EXPECT_EQ(opened, GetParam().opened);
+    const auto states = run.Values("device", "state");
+    EXPECT_EQ(static_cast<size_t>(std::count(states.begin(), states.end(), "listed")),
+              GetParam().listed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Devices, CliDeviceSelection,
+    testing::Values(
+        SelectionCase{
+            "ByPort", {"info", "--port", "simACM1"}, {"ZEPHLARK_SIM_DEVICES=2"}, 0, {"simACM1"}},
+        SelectionCase{"BySerial",
+                      {"reset", "--yes", "--serial", "ZL-000125"},
+                      {"ZEPHLARK_SIM_DEVICES=3"},
+                      0,
+                      {"simACM2"}},
+        SelectionCase{"UpdateBySerial",
+                      {"update", "OS:1.5.0", "--serial=ZL-000124"},
+                      {"ZEPHLARK_SIM_DEVICES=2"},
+                      0,
+                      {"simACM1"}},
+        SelectionCase{"ByEnvironment",
+                      {"info"},
+                      {"ZEPHLARK_SIM_DEVICES=2", "ZEPHLARK_SERIAL=ZL-000124"},
+                      0,
+                      {"simACM1"}},
+        SelectionCase{"NamedBeatsEnvironment",
+                      {"info", "--port", "simACM0"},
+                      {"ZEPHLARK_SIM_DEVICES=2", "ZEPHLARK_SERIAL=ZL-000124"},
+                      0,
+                      {"simACM0"}},
+        SelectionCase{
+            "PortAndSerial", {"info", "--port", "simACM0", "--serial", "ZL-000123"}, {}, 2, {}},
+        SelectionCase{"NamedAbsent",
+                      {"recover", "--serial", "ZL-000999", "--wait", "0"},
+                      {"ZEPHLARK_SIM_DEVICES=2"},
+                      3,
+                      {}},
+        SelectionCase{
+            "SeveralUpdateRefused", {"update", "OS:1.5.0"}, {"ZEPHLARK_SIM_DEVICES=2"}, 7, {}, 2},
+        SelectionCase{
+            "SeveralResetRefused", {"reset", "--yes"}, {"ZEPHLARK_SIM_DEVICES=3"}, 7, {}, 3},
+        SelectionCase{"OneUnnamed", {"info"}, {}, 0, {"simACM0"}}),
+    [](const testing::TestParamInfo<SelectionCase>& info) { return info.param.name; });
 
 TEST_F(CliSim, UpdateShowsItsStepsTheCopyAndTheInstallThenItsResult)
 {

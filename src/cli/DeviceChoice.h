@@ -1,0 +1,53 @@
+#pragma once
+
+// Which Zephlark a command acts on when several may be plugged in: the one named by its port or
+// its serial number, else the only one. Decided from discovery's listing, so that naming a device
+// never opens another's port.
+
+#include <wx/string.h>
+
+#include <map>
+#include <vector>
+
+#include "Serial.h"
+#include "UsbIdentity.h"
+
+struct CliOptions;
+
+// What the user named: a port, a serial number, or neither (both empty).
+struct DeviceName
+{
+    wxString port;
+    wxString serial;
+};
+
+// --port or --serial as given, else the serial number in ZEPHLARK_SERIAL.
+[[nodiscard]] DeviceName NamedDevice(const CliOptions& options);
+
+// Every Zephlark that discovery lists, in its order: each port, then each data disk whose device
+// has no port listed (its name empty), as during an update.
+[[nodiscard]] std::vector<ListedPort> ListedDevices();
+
+enum class DeviceChoiceKind
+{
+    First,    // nothing named and at most one device: the first found, as with one device only
+    Device,   // the named device: the connection is pinned to its identity
+    Ask,      // its USB serial is unknown: its "version" answer tells whether it is the named one
+    NotThere, // the named device is not listed (yet)
+    Several,  // several plugged in and none named: nothing is touched
+};
+
+struct DeviceChoice
+{
+    DeviceChoiceKind kind;
+    UsbIdentity identity; // of Device and Ask
+};
+
+// The serial numbers that devices without a USB serial reported, by USB location; empty for one
+// that was asked and did not answer.
+using SerialAnswers = std::map<wxString, wxString>;
+
+// A device with a USB serial is known by it, so only a device without one is ever asked.
+[[nodiscard]] DeviceChoice ChooseDevice(const DeviceName& name,
+                                        const std::vector<ListedPort>& devices,
+                                        const SerialAnswers& answers);
