@@ -7,12 +7,11 @@
 
 #include <wx/app.h>
 #include <wx/apptrait.h>
-#include <wx/evtloop.h>
 #include <wx/arrstr.h>
+#include <wx/evtloop.h>
 #include <wx/intl.h>
 #include <wx/timer.h>
 
-#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -79,7 +78,7 @@ public:
         return result && Field(*result, "exit_code").ToLong(&code) ? static_cast<int>(code)
                                                                    : kExitFailed;
     }
-    // Its outcome and versions, and what went wrong: the first line of its result's text.
+    // Its outcome and versions and, when it failed, why (its text's line after the title).
     wxString SummaryLine() const
     {
         const JsonFields& r = *result;
