@@ -7,6 +7,13 @@
 namespace {
 
 const std::vector<CliCommand> kCommands = {
+    {"list",
+     {},
+     false,
+     RunListCommand,
+     "zephlark-cli list [--json] [--verbose]\n"
+     "  Lists every Zephlark plugged in: its port, serial number, version and mode (serial,\n"
+     "  data-disk, or busy when another program holds its port). Exits 0 also when none is."},
     {"info",
      {"--serial", "--port", "--wait"},
      false,
@@ -18,8 +25,8 @@ const std::vector<CliCommand> kCommands = {
      {"--key", "--allow-older", "--serial", "--port", "--all", "--wait"},
      true,
      RunUpdateCommand,
-     "zephlark-cli update OSFILE [--key FILE] [--allow-older] [DEVICE | --all] [--wait SECONDS] "
-     "[--json] [--verbose]\n"
+     "zephlark-cli update OSFILE [--key FILE] [--allow-older] [DEVICE | --all]\n"
+     "                    [--wait SECONDS] [--json] [--verbose]\n"
      "  Installs the OS file on the Zephlark as the window does: checks the files, copies them\n"
      "  onto its data disk, follows the install through its restarts and removes the copies.\n"
      "  --allow-older installs a version older than the running one. Ctrl+C before the copies\n"
@@ -49,10 +56,10 @@ const std::vector<CliCommand> kCommands = {
      "  Prints the Zephlark's lines as they arrive, each with its time, until Ctrl+C or until it\n"
      "  leaves. --follow keeps going across unplug and replug and marks each."},
     {"doctor",
-     {},
+     {"--serial", "--port"},
      false,
      RunDoctorCommand,
-     "zephlark-cli doctor [--json] [--verbose]\n"
+     "zephlark-cli doctor [DEVICE] [--json] [--verbose]\n"
      "  Checks that this user can reach the Zephlark (Linux: the udev rule, the port's\n"
      "  permissions, ModemManager, udisks2), looks for interrupted updates and gives the\n"
      "  command that fixes each problem."},

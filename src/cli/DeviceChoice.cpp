@@ -33,13 +33,13 @@ std::vector<ListedPort> ListedDevices()
 DeviceChoice ChooseDevice(const DeviceName& name, const std::vector<ListedPort>& devices,
                           const SerialAnswers& answers)
 {
-    if (name.port.empty() && name.serial.empty())
+    if (name.Empty())
         return {devices.size() > 1 ? DeviceChoiceKind::Several : DeviceChoiceKind::First, {}};
     for (const ListedPort& device : devices) {
         const bool named = name.serial.empty() ? !device.name.empty() && device.name == name.port
                                                : device.identity.serialNumber == name.serial;
         if (named)
-            return {DeviceChoiceKind::Device, device.identity};
+            return {DeviceChoiceKind::Device, device};
     }
     if (name.serial.empty())
         return {DeviceChoiceKind::NotThere, {}};
@@ -48,9 +48,9 @@ DeviceChoice ChooseDevice(const DeviceName& name, const std::vector<ListedPort>&
             continue;
         const auto answer = answers.find(device.identity.location);
         if (answer == answers.end())
-            return {DeviceChoiceKind::Ask, device.identity};
+            return {DeviceChoiceKind::Ask, device};
         if (answer->second == name.serial)
-            return {DeviceChoiceKind::Device, device.identity};
+            return {DeviceChoiceKind::Device, device};
     }
     return {DeviceChoiceKind::NotThere, {}};
 }

@@ -19,6 +19,8 @@ struct DeviceName
 {
     wxString port;
     wxString serial;
+
+    bool Empty() const { return port.empty() && serial.empty(); }
 };
 
 // --port or --serial as given, else the serial number in ZEPHLARK_SERIAL.
@@ -40,7 +42,7 @@ enum class DeviceChoiceKind
 struct DeviceChoice
 {
     DeviceChoiceKind kind;
-    UsbIdentity identity; // of Device and Ask
+    ListedPort device; // Device and Ask: its port (empty for a data disk only) and identity
 };
 
 // The serial numbers that devices without a USB serial reported, by USB location; empty for one

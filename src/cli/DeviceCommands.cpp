@@ -1,4 +1,5 @@
-// info, reset and console: the device's details, its factory reset and its console lines.
+// list, info, reset and console: the devices plugged in, one's details, its factory reset and its
+// console lines.
 
 #include "cli/CliCommands.h"
 
@@ -11,6 +12,7 @@
 #include "cli/CliOutput.h"
 #include "DeviceChangeWatch.h"
 #include "DeviceInterface.h"
+#include "DeviceList.h"
 #include "cli/DeviceChoice.h"
 #include "cli/DeviceWait.h"
 #include "cli/ExitCodes.h"
@@ -21,6 +23,23 @@
 #include "deviceconnection.h"
 
 namespace {
+
+constexpr auto kListPause = std::chrono::milliseconds{50};
+
+const char* ModeId(DeviceMode mode)
+{
+    switch (mode) {
+    case DeviceMode::Serial:
+        return "serial";
+    case DeviceMode::DataDisk:
+        return "data-disk";
+    case DeviceMode::Busy:
+        return "busy";
+    case DeviceMode::Away:
+        break;
+    }
+    return "away";
+}
 
 // How often the console looks at the device when no hot-plug notice comes: a notice ends the
 // pause at once, so this only bounds how late a missed one is noticed.
@@ -126,6 +145,25 @@ private:
 };
 
 } // namespace
+
+// One look: each device with an open port is given the time to say who it is.
+int RunListCommand(const CliOptions&, CliOutput& output)
+{
+    DeviceList devices;
+    devices.Refresh();
+    const auto deadline = TheClock().Now() + kDeviceAnswerLimit;
+    while (!devices.AllIdentified() && TheClock().Now() < deadline && !Interrupted())
+        TheClock().WaitForEvents(kListPause);
+    if (Interrupted())
+        return output.Result(kExitInterrupted, wxString());
+    const std::vector<DeviceListEntry> entries = devices.Entries();
+    for (const DeviceListEntry& entry : entries)
+        output.ListedDevice({{"port", entry.portName},
+                             {"serial", entry.serialNumber},
+                             {"version", entry.version},
+                             {"mode", ModeId(entry.mode)}});
+    return output.Result(kExitSuccess, entries.empty() ? _("No Zephlark plugged in.") : wxString());
+}
 
 int RunInfoCommand(const CliOptions& options, CliOutput& output)
 {

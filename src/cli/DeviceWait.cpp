@@ -80,12 +80,12 @@ DeviceWaitResult WaitForZephlark(DeviceConnection& connection, const DeviceName&
         const DeviceChoice choice = ChooseDevice(name, devices, asker.Answers());
         if (choice.kind == DeviceChoiceKind::Several)
             return {DeviceWaitEnd::Several, std::move(devices)};
-        if (choice.kind == DeviceChoiceKind::Ask && asker.Ask(choice.identity))
+        if (choice.kind == DeviceChoiceKind::Ask && asker.Ask(choice.device.identity))
             deadline = std::max(deadline, TheClock().Now() + kDeviceAnswerLimit);
         if (choice.kind != DeviceChoiceKind::Ask)
             asker.Stop();
         if (choice.kind == DeviceChoiceKind::Device) {
-            connection.PinDevice(choice.identity);
+            connection.PinDevice(choice.device.identity);
             pinned = true;
         }
         const bool looked = pinned || choice.kind == DeviceChoiceKind::First;

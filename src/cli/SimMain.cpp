@@ -5,6 +5,8 @@
 //   ZEPHLARK_SIM_QUICK=1      restarts, the data disk and the install take a fraction of a second
 //   ZEPHLARK_SIM_VERSION=V    the device runs system version V (as after an install that another
 //                             process began)
+//   ZEPHLARK_SIM_NO_USB_SERIAL=1  its USB descriptor has no serial string
+// Each setting holds for every device of ZEPHLARK_SIM_DEVICES.
 
 #include <wx/init.h>
 
@@ -40,7 +42,6 @@ void MakeQuick(sim::DeviceSettings& settings)
 
 } // namespace
 
-// The settings hold for every device of ZEPHLARK_SIM_DEVICES.
 int main(int argc, char** argv)
 {
     const char* version = std::getenv("ZEPHLARK_SIM_VERSION");
@@ -51,6 +52,8 @@ int main(int argc, char** argv)
             [version](sim::SimDevice& simulated) {
                 if (EnvironmentSays("ZEPHLARK_SIM_QUICK"))
                     MakeQuick(simulated.Settings());
+                simulated.Settings().usbSerialString =
+                    !EnvironmentSays("ZEPHLARK_SIM_NO_USB_SERIAL");
                 if (version)
                     simulated.Settings().version.sdk = simulated.Settings().version.build = version;
             },

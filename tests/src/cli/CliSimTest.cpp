@@ -1,5 +1,7 @@
 // zephlark-cli-sim run as a child process against its simulated device: exit codes, the JSON
-// lines it writes, Ctrl+C in each phase of an update and the recovery after it.
+// lines it writes, the device it chooses, Ctrl+C in each phase of an update and the recovery after
+// it. The choice's rule is also fed directly, for what the simulation does not mix: devices with
+// and without a USB serial, and a device on its data disk alone.
 
 #include <gtest/gtest.h>
 
@@ -19,6 +21,7 @@
 #include "CliChild.h"
 #include "FileBytes.h"
 #include "FileLock.h"
+#include "cli/DeviceChoice.h"
 #include "sim/SampleOsFile.h"
 
 namespace {
@@ -134,6 +137,17 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"ResetNeedsYes", {"reset"}, {}, 2}, ExitCase{"Reset", {"reset", "--yes"}, {}, 0},
         ExitCase{"NothingToRecover", {"recover"}, {}, 0},
         ExitCase{"DoctorMissesThePort", {"doctor"}, {"ZEPHLARK_SIM_UNPLUGGED=1"}, 6},
+        ExitCase{"NamedPortAbsent",
+                 {"info", "--port", "simACM7", "--wait", "0"},
+                 {"ZEPHLARK_SIM_DEVICES=2"},
+                 3,
+                 "on the port simACM7"},
+        ExitCase{
+            "DoctorOfTheNamedDevice", {"doctor", "--port=simACM1"}, {"ZEPHLARK_SIM_DEVICES=2"}, 0},
+        ExitCase{"DoctorMissesTheNamedDevice",
+                 {"doctor", "--serial", "ZL-000999"},
+                 {"ZEPHLARK_SIM_DEVICES=2"},
+                 6},
         ExitCase{"UpdateReadByHeadFinishes", {"update", "OS:1.5.0"}, {}, 0, "", 3},
         ExitCase{"AllNamesNoDevice",
                  {"update", "OS:1.5.0", "--all", "--port", "simACM0"},
@@ -159,15 +173,16 @@ struct SelectionCase
     std::vector<std::string> arguments; // "OS:<version>" stands for a new OS file of that version
     std::vector<std::string> environment;
     int exitCode;
-    std::set<std::string> opened; // the ports the command opened
-    size_t listed = 0;            // the devices listed with a refusal
+    std::set<std::string> opened;    // the ports the command opened
+    std::vector<std::string> listed; // each device it listed: its serial number [and version]
 };
 
 class CliDeviceSelection : public CliSim, public testing::WithParamInterface<SelectionCase>
 {
 };
 
-// Only the named device's port is ever opened; with several and none named, none is.
+// Only the named device's port is ever opened; with several and none named, none is, and they
+// are listed.
 TEST_P(CliDeviceSelection, OpensOnlyTheChosenDevice)
 {
     std::vector<std::string> arguments = GetParam().arguments;
@@ -181,9 +196,12 @@ TEST_P(CliDeviceSelection, OpensOnlyTheChosenDevice)
         if (text.rfind("Device Connected: ", 0) == 0)
             opened.insert(text.substr(18));
     EXPECT_EQ(opened, GetParam().opened);
-    const auto states = run.Values("device", "state");
-    EXPECT_EQ(static_cast<size_t>(std::count(states.begin(), states.end(), "listed")),
-              GetParam().listed);
+    std::vector<std::string> listed;
+    for (const CliEvent& event : run.events)
+        if (event.at("event") == "device" && event.at("state") == "listed")
+            listed.push_back(Text(event, "serial") +
+                             (event.contains("version") ? " " + Text(event, "version") : ""));
+    EXPECT_EQ(listed, GetParam().listed);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -196,6 +214,12 @@ INSTANTIATE_TEST_SUITE_P(
                       {"ZEPHLARK_SIM_DEVICES=3"},
                       0,
                       {"simACM2"}},
+        // With no USB serial each is asked in turn until one says it.
+        SelectionCase{"BySerialAnswered",
+                      {"info", "--serial", "ZL-000124"},
+                      {"ZEPHLARK_SIM_DEVICES=3", "ZEPHLARK_SIM_NO_USB_SERIAL=1"},
+                      0,
+                      {"simACM0", "simACM1"}},
         SelectionCase{"UpdateBySerial",
                       {"update", "OS:1.5.0", "--serial=ZL-000124"},
                       {"ZEPHLARK_SIM_DEVICES=2"},
@@ -218,12 +242,67 @@ INSTANTIATE_TEST_SUITE_P(
                       {"ZEPHLARK_SIM_DEVICES=2"},
                       3,
                       {}},
-        SelectionCase{
-            "SeveralUpdateRefused", {"update", "OS:1.5.0"}, {"ZEPHLARK_SIM_DEVICES=2"}, 7, {}, 2},
-        SelectionCase{
-            "SeveralResetRefused", {"reset", "--yes"}, {"ZEPHLARK_SIM_DEVICES=3"}, 7, {}, 3},
+        SelectionCase{"SeveralUpdateRefused",
+                      {"update", "OS:1.5.0"},
+                      {"ZEPHLARK_SIM_DEVICES=2"},
+                      7,
+                      {},
+                      {"ZL-000123", "ZL-000124"}},
+        SelectionCase{"SeveralResetRefused",
+                      {"reset", "--yes"},
+                      {"ZEPHLARK_SIM_DEVICES=3"},
+                      7,
+                      {},
+                      {"ZL-000123", "ZL-000124", "ZL-000125"}},
+        SelectionCase{"ListAsksEach",
+                      {"list"},
+                      {"ZEPHLARK_SIM_DEVICES=2", "ZEPHLARK_SIM_VERSION=1.5.0"},
+                      0,
+                      {"simACM0", "simACM1"},
+                      {"ZL-000123 1.5.0", "ZL-000124 1.5.0"}},
+        SelectionCase{"ListOfNone", {"list"}, {"ZEPHLARK_SIM_UNPLUGGED=1"}, 0, {}},
         SelectionCase{"OneUnnamed", {"info"}, {}, 0, {"simACM0"}}),
     [](const testing::TestParamInfo<SelectionCase>& info) { return info.param.name; });
+
+struct ChoiceCase
+{
+    const char* name;
+    DeviceName named;
+    SerialAnswers answers;
+    DeviceChoiceKind kind;
+    const char* location = ""; // of the device chosen or asked
+};
+
+class DeviceChoiceRule : public testing::TestWithParam<ChoiceCase>
+{
+};
+
+// Two devices with a USB serial (at "1-1", "1-2"), one without ("1-3"), one on its data disk
+// only ("1-4").
+TEST_P(DeviceChoiceRule, ChoosesOrAsksOnlyThatDevice)
+{
+    const std::vector<ListedPort> devices = {{"ttyACM0", {"ZL-000123", "1-1"}},
+                                             {"ttyACM1", {"ZL-000124", "1-2"}},
+                                             {"ttyACM2", {"", "1-3"}},
+                                             {"", {"ZL-000126", "1-4"}}};
+    const DeviceChoice choice = ChooseDevice(GetParam().named, devices, GetParam().answers);
+    EXPECT_EQ(choice.kind, GetParam().kind);
+    EXPECT_EQ(choice.device.identity.location, GetParam().location);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rule, DeviceChoiceRule,
+    testing::Values(
+        ChoiceCase{"DataDiskOnly", {"", "ZL-000126"}, {}, DeviceChoiceKind::Device, "1-4"},
+        // Only the device without a USB serial may be the one: it alone is asked.
+        ChoiceCase{"AskedWhenUnknown", {"", "ZL-000125"}, {}, DeviceChoiceKind::Ask, "1-3"},
+        ChoiceCase{
+            "Answered", {"", "ZL-000125"}, {{"1-3", "ZL-000125"}}, DeviceChoiceKind::Device, "1-3"},
+        ChoiceCase{"AnsweredAnother",
+                   {"", "ZL-000125"},
+                   {{"1-3", "ZL-000999"}},
+                   DeviceChoiceKind::NotThere}),
+    [](const testing::TestParamInfo<ChoiceCase>& info) { return info.param.name; });
 
 TEST_F(CliSim, UpdateShowsItsStepsTheCopyAndTheInstallThenItsResult)
 {
