@@ -444,7 +444,9 @@ TEST_P(CliInterrupt, StopsWhereTheDeviceIsSafeAndRecoverFinishes)
         const bool acknowledged =
             event.at("event") == "log" && Text(event, "text").rfind("Ctrl+C:", 0) == 0;
         if ((sent == 0 && atStep) || (sent == 1 && c.twice && acknowledged)) {
-            kill(pid, c.signal);
+            // update --all's to the whole process group, as a terminal's Ctrl+C: its children
+            // must get it once, from it.
+            kill(c.all ? -pid : pid, c.signal);
             ++sent;
         }
     });
