@@ -59,11 +59,21 @@ public:
 
     void Relay()
     {
-        for (const std::string& line : child.TakeLines())
+        for (const std::string& line : child.TakeLines()) {
+            heard = true;
             RelayLine(line);
+        }
     }
     [[nodiscard]] bool Ended() const { return !child.Started() || child.ExitStatus(); }
-    void Interrupt() const { child.Interrupt(); }
+    // Passes a Ctrl+C on, once. A child writes its first line after it set its handler: a
+    // signal before that would end it without a result.
+    void PassOnInterrupt()
+    {
+        if (!heard || interruptPassedOn)
+            return;
+        interruptPassedOn = true;
+        child.Interrupt();
+    }
 
     // Its result, tagged; one is made up for a child that ended without any.
     void WriteResult()
@@ -177,6 +187,8 @@ private:
     std::string resultLine;
     wxString progressStep;
     int progressShown = -1;
+    bool heard = false; // it wrote a line
+    bool interruptPassedOn = false;
 };
 
 using DeviceUpdates = std::vector<std::unique_ptr<DeviceUpdate>>;
@@ -198,20 +210,17 @@ std::vector<wxString> WaitForPorts(std::chrono::seconds limit, CliOutput& output
     }
 }
 
-// Relays the children's lines until every one has ended; a Ctrl+C is passed on to each, once.
+// Relays the children's lines until every one has ended, passing a Ctrl+C on to each.
 // The children's ends are told through the event loop.
 void FollowToTheEnd(DeviceUpdates& updates)
 {
     std::unique_ptr<wxEventLoopBase> loop(wxAppConsole::GetTraitsIfExists()->CreateEventLoop());
     wxEventLoopActivator active(loop.get());
-    bool interruptPassedOn = false;
     wxTimer poll;
     poll.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-        if (Interrupted() && !interruptPassedOn) {
-            interruptPassedOn = true;
+        if (Interrupted())
             for (const auto& update : updates)
-                update->Interrupt();
-        }
+                update->PassOnInterrupt();
         bool allEnded = true;
         for (const auto& update : updates) {
             // Ended first: the lines read after the end are the last ones.
