@@ -27,7 +27,7 @@ update_all() {
 }
 
 best() {
-    local best= seconds
+    local best='' seconds
     for _ in $(seq "$runs"); do
         seconds=$(update_all "$1")
         echo "  $1 device(s): $seconds s" >&2
