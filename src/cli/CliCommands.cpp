@@ -22,16 +22,19 @@ const std::vector<CliCommand> kCommands = {
      "  Waits for the Zephlark (5 seconds unless --wait says otherwise) and prints its port,\n"
      "  serial number, target, build, SDK and boot build."},
     {"update",
-     {"--key", "--allow-older", "--serial", "--port", "--wait"},
+     {"--key", "--allow-older", "--serial", "--port", "--all", "--wait"},
      true,
      RunUpdateCommand,
-     "zephlark-cli update OSFILE [--key FILE] [--allow-older] [DEVICE] [--wait SECONDS]\n"
-     "                    [--json] [--verbose]\n"
+     "zephlark-cli update OSFILE [--key FILE] [--allow-older] [DEVICE | --all]\n"
+     "                    [--wait SECONDS] [--json] [--verbose]\n"
      "  Installs the OS file on the Zephlark as the window does: checks the files, copies them\n"
      "  onto its data disk, follows the install through its restarts and removes the copies.\n"
      "  --allow-older installs a version older than the running one. Ctrl+C before the copies\n"
      "  stops at once; later the update stops once the Zephlark is back in serial mode and\n"
-     "  'zephlark-cli recover' finishes it; a second Ctrl+C leaves at once."},
+     "  'zephlark-cli recover' finishes it; a second Ctrl+C leaves at once.\n"
+     "  --all updates every Zephlark plugged in at the same time, each in a process of its own:\n"
+     "  their lines come tagged with the device, a summary ends; the exit code is 0 when every\n"
+     "  update succeeded, else the first failed device's. Ctrl+C stops each where it is safe."},
     {"recover",
      {"--serial", "--port", "--wait"},
      false,

@@ -29,6 +29,8 @@ wxString CliUsage(const std::string& command);
 int RunListCommand(const CliOptions& options, CliOutput& output);
 int RunInfoCommand(const CliOptions& options, CliOutput& output);
 int RunUpdateCommand(const CliOptions& options, CliOutput& output);
+// update --all, once the files were found good.
+int RunUpdateAllCommand(const CliOptions& options, CliOutput& output);
 int RunRecoverCommand(const CliOptions& options, CliOutput& output);
 int RunResetCommand(const CliOptions& options, CliOutput& output);
 int RunConsoleCommand(const CliOptions& options, CliOutput& output);

@@ -107,6 +107,7 @@ bool Apply(const GivenOption& option, const CliCommand* command, CliOptions& opt
     options.allowOlder |= name == "--allow-older";
     options.yes |= name == "--yes";
     options.follow |= name == "--follow";
+    options.all |= name == "--all";
     return true;
 }
 
@@ -142,6 +143,10 @@ bool ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& opti
         return true;
     if (!options.port.empty() && !options.serial.empty()) {
         error = "--serial and --port both name a device: give one of them.";
+        return false;
+    }
+    if (options.all && !(options.port.empty() && options.serial.empty())) {
+        error = "--all updates every Zephlark: it takes no --serial or --port.";
         return false;
     }
     if (!command) {

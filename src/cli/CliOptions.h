@@ -21,6 +21,7 @@ struct CliOptions
     bool allowOlder = false;
     bool yes = false;
     bool follow = false;
+    bool all = false; // update every Zephlark plugged in
     std::chrono::seconds wait{5};
     bool waitGiven = false; // --wait was given
     wxString osFile;

@@ -52,9 +52,11 @@ protected:
         return arguments;
     }
 
+    // Of either simulated device.
     bool JournalKept() const
     {
-        return wxFileExists(folder + "/state/zephlark-utility/update-journal-ZL-000123");
+        const std::string journal = folder + "/state/zephlark-utility/update-journal-ZL-00012";
+        return wxFileExists(journal + "3") || wxFileExists(journal + "4");
     }
 
     CliRun Run(const std::vector<std::string>& arguments, std::vector<std::string> settings = {},
@@ -150,7 +152,23 @@ INSTANTIATE_TEST_SUITE_P(
                  {"doctor", "--serial", "ZL-000999"},
                  {"ZEPHLARK_SIM_DEVICES=2"},
                  6},
-        ExitCase{"UpdateReadByHeadFinishes", {"update", "OS:1.5.0"}, {}, 0, "", 3}),
+        ExitCase{"UpdateReadByHeadFinishes", {"update", "OS:1.5.0"}, {}, 0, "", 3},
+        ExitCase{"AllNamesNoDevice",
+                 {"update", "OS:1.5.0", "--all", "--port", "simACM0"},
+                 {},
+                 2,
+                 "takes no --serial or --port"},
+        ExitCase{"AllWithNoDevice",
+                 {"update", "OS:1.5.0", "--all", "--wait", "0"},
+                 {"ZEPHLARK_SIM_UNPLUGGED=1"},
+                 3},
+        ExitCase{"AllTellsWhichFailed",
+                 {"update", "OS:1.5.0", "--all"},
+                 {"ZEPHLARK_SIM_DEVICES=2"},
+                 4,
+                 "ZL-000123 (simACM0): busy",
+                 SIZE_MAX,
+                 true}),
     [](const testing::TestParamInfo<ExitCase>& info) { return info.param.name; });
 
 struct SelectionCase
@@ -298,6 +316,47 @@ TEST_F(CliSim, UpdateShowsItsStepsTheCopyAndTheInstallThenItsResult)
     EXPECT_EQ(result.at("serial"), "ZL-000123");
 }
 
+// Both at the same time, each event tagged with its device; each device's result, then the whole.
+TEST_F(CliSim, UpdateAllUpdatesEachDeviceAtOnceAndSumsUp)
+{
+    const CliRun run = Run({"update", OsFile("1.5.0"), "--all"}, {"ZEPHLARK_SIM_DEVICES=2"});
+    ASSERT_EQ(run.exitCode, 0);
+    std::map<std::string, std::vector<std::string>> stepsOf; // by tag
+    for (const CliEvent& event : run.events)
+        if (event.at("event") == "step" && event.contains("port"))
+            stepsOf[Text(event, "port") + " " + Text(event, "serial")].push_back(event.at("step"));
+    EXPECT_EQ(stepsOf["simACM0 ZL-000123"], stepsOf["simACM1 ZL-000124"]);
+    // One device did not wait for the other's end.
+    const auto firstOf = [&](const char* port, const char* step) {
+        return std::find_if(run.events.begin(), run.events.end(), [&](const CliEvent& event) {
+            return Text(event, "port") == port && Text(event, "step") == step;
+        });
+    };
+    ASSERT_NE(firstOf("simACM1", "cleaning-up"), run.events.end());
+    EXPECT_LT(firstOf("simACM1", "copying"), firstOf("simACM0", "cleaning-up"));
+    EXPECT_LT(firstOf("simACM0", "copying"), firstOf("simACM1", "cleaning-up"));
+    EXPECT_EQ(run.Values("result", "port"), (std::vector<std::string>{"simACM0", "simACM1"}));
+    EXPECT_EQ(run.Values("result", "device_version"), (std::vector<std::string>{"1.5.0", "1.5.0"}));
+    const std::string summary = "ZL-000123 (simACM0): successful; device 1.5.0, file 1.5.0\n"
+                                "ZL-000124 (simACM1): successful; device 1.5.0, file 1.5.0\n"
+                                "2 of 2 Zephlarks updated.";
+    EXPECT_EQ(Text(run.events.back(), "text"), summary);
+    // Without --json: the steps as lines after the device's name, the summary on standard output.
+    std::string shown;
+    EXPECT_EQ(RunReadingLines({ZEPHLARK_CLI_SIM, "update", OsFile("1.5.0"), "--all"},
+                              folder + "/stderr",
+                              {"XDG_STATE_HOME=" + folder + "/state", "ZEPHLARK_SIM_QUICK=1",
+                               "ZEPHLARK_SIM_DEVICES=2"},
+                              [&](const std::string& line, pid_t) {
+                                  shown += line + "\n";
+                                  return true;
+                              }),
+              0);
+    EXPECT_EQ(shown, summary + "\n");
+    EXPECT_NE(ReadBytes(folder + "/stderr").find("ZL-000124 (simACM1): Copying files to Zephlark"),
+              std::string::npos);
+}
+
 TEST_F(CliSim, ConsoleMarksTheConnectionAndShowsTheDevicesLinesUntilCtrlC)
 {
     const CliRun run = Run({"console"}, {}, [](const CliEvent& event, pid_t pid) {
@@ -339,6 +398,7 @@ struct InterruptCase
     bool twice; // the second Ctrl+C once the first was acknowledged
     int exitCode;
     bool journalKept;
+    bool all = false; // update --all of two devices
 };
 
 class CliInterrupt : public CliSim, public testing::WithParamInterface<InterruptCase>
@@ -354,16 +414,22 @@ TEST_P(CliInterrupt, StopsWhereTheDeviceIsSafeAndRecoverFinishes)
     int sent = 0;
     const auto command = c.console ? std::vector<std::string>{"console"}
                                    : std::vector<std::string>{"update", OsFile("1.5.0")};
-    const auto environment = c.console ? std::vector<std::string>{"ZEPHLARK_SIM_UNPLUGGED=1"}
-                                       : std::vector<std::string>{};
+    auto environment = c.console ? std::vector<std::string>{"ZEPHLARK_SIM_UNPLUGGED=1"}
+                                 : std::vector<std::string>{};
     std::vector<std::string> arguments = command;
     arguments.insert(arguments.end(), {"--wait", "30"});
+    if (c.all) {
+        arguments.push_back("--all");
+        environment.push_back("ZEPHLARK_SIM_DEVICES=2");
+    }
     const CliRun run = Run(arguments, environment, [&](const CliEvent& event, pid_t pid) {
         const bool atStep = event.at("event") == "step" && event.at("text") == c.interruptAtStep;
         const bool acknowledged =
             event.at("event") == "log" && Text(event, "text").rfind("Ctrl+C:", 0) == 0;
         if ((sent == 0 && atStep) || (sent == 1 && c.twice && acknowledged)) {
-            kill(pid, c.signal);
+            // update --all's to the whole process group, as a terminal's Ctrl+C: its children
+            // must get it once, from it.
+            kill(c.all ? -pid : pid, c.signal);
             ++sent;
         }
     });
@@ -402,6 +468,8 @@ INSTANTIATE_TEST_SUITE_P(
                                   "Waiting for Zephlark disk...", SIGINT, false, 130, false},
                     InterruptCase{"OnceDuringTheInstallFollowsIt", false, "Installing firmware...",
                                   SIGINT, false, 0, false},
+                    InterruptCase{"AllAfterDatadiskUndoesEachCopy", false,
+                                  "Waiting for Zephlark disk...", SIGINT, false, 130, false, true},
                     InterruptCase{"TwiceDuringTheInstallLeavesAtOnce", false,
                                   "Installing firmware...", SIGINT, true, 130, true},
                     // No Ctrl+C can come any more: the update goes on to its end.
