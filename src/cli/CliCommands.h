@@ -26,8 +26,11 @@ const CliCommand* FindCliCommand(const std::string& name);
 // What --help shows: the program's overview for an empty command, else the command's.
 wxString CliUsage(const std::string& command);
 
+int RunListCommand(const CliOptions& options, CliOutput& output);
 int RunInfoCommand(const CliOptions& options, CliOutput& output);
 int RunUpdateCommand(const CliOptions& options, CliOutput& output);
+// update --all, once the files were found good.
+int RunUpdateAllCommand(const CliOptions& options, CliOutput& output);
 int RunRecoverCommand(const CliOptions& options, CliOutput& output);
 int RunResetCommand(const CliOptions& options, CliOutput& output);
 int RunConsoleCommand(const CliOptions& options, CliOutput& output);

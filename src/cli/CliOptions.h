@@ -21,10 +21,13 @@ struct CliOptions
     bool allowOlder = false;
     bool yes = false;
     bool follow = false;
+    bool all = false; // update every Zephlark plugged in
     std::chrono::seconds wait{5};
     bool waitGiven = false; // --wait was given
     wxString osFile;
     wxString keyFile;
+    wxString port;   // --port: the device on this port
+    wxString serial; // --serial: the device with this serial number
 };
 
 // Fills options from the command line; false with the reason into error when it is wrong. Even

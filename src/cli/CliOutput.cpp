@@ -32,13 +32,6 @@ wxString LocalTimeStamp()
 // a field renamed, removed or given another meaning raises it.
 constexpr int kJsonSchemaVersion = 1;
 
-JsonLine Event(const char* name)
-{
-    JsonLine line;
-    line.Add("schema", kJsonSchemaVersion).Add("event", name).Add("time", UtcTimeStamp());
-    return line;
-}
-
 const char* SeverityOf(wxLogLevel level)
 {
     if (level <= wxLOG_Error)
@@ -52,6 +45,13 @@ const char* SeverityOf(wxLogLevel level)
 
 } // namespace
 
+JsonLine JsonEvent(const char* name)
+{
+    JsonLine line;
+    line.Add("schema", kJsonSchemaVersion).Add("event", name).Add("time", UtcTimeStamp());
+    return line;
+}
+
 CliOutput::CliOutput(bool json, bool verbose)
     : json(json), verbose(verbose), progressToTerminal(isatty(STDERR_FILENO) != 0)
 {}
@@ -60,7 +60,7 @@ void CliOutput::Step(const wxString& text, const char* stepId)
 {
     lastPercent = -1;
     if (json)
-        return WriteJson(Event("step").Add("step", stepId).Add("text", text));
+        return WriteJson(JsonEvent("step").Add("step", stepId).Add("text", text));
     EndProgressLine();
     WriteLine(err, text);
 }
@@ -78,7 +78,7 @@ void CliOutput::Progress(const wxString& text, const char* stepId, double done)
     lastPercent = percent;
     if (json)
         return WriteJson(
-            Event("progress").Add("step", stepId).Add("text", text).Add("fraction", done));
+            JsonEvent("progress").Add("step", stepId).Add("text", text).Add("fraction", done));
     const wxString line = wxString::Format("%s %d%%", text, percent);
     if (!progressToTerminal)
         return WriteLine(err, line);
@@ -101,7 +101,7 @@ void CliOutput::ProgramLog(const wxString& text, const char* severity)
 {
     if (json)
         return WriteJson(
-            Event("log").Add("source", "program").Add("severity", severity).Add("text", text));
+            JsonEvent("log").Add("source", "program").Add("severity", severity).Add("text", text));
     if (!verbose)
         return;
     EndProgressLine();
@@ -124,7 +124,7 @@ void CliOutput::DeviceText(const wxString& text)
         return heldDeviceText.push_back(text);
     if (json)
         return WriteJson(
-            Event("log").Add("source", "device").Add("severity", "info").Add("text", text));
+            JsonEvent("log").Add("source", "device").Add("severity", "info").Add("text", text));
     if (!deviceTextShown && !verbose)
         return;
     EndProgressLine();
@@ -136,7 +136,7 @@ void CliOutput::DeviceText(const wxString& text)
 void CliOutput::Device(const wxString& state, const Fields& fields)
 {
     if (json) {
-        JsonLine line = Event("device");
+        JsonLine line = JsonEvent("device");
         line.Add("state", state);
         for (const auto& [name, value] : fields)
             line.Add(name, value);
@@ -154,11 +154,27 @@ void CliOutput::Device(const wxString& state, const Fields& fields)
         WriteLine(out, wxString::Format("%-11s %s", wxString(name) + ":", value));
 }
 
+void CliOutput::ListedDevice(const Fields& fields)
+{
+    if (json) {
+        JsonLine line = JsonEvent("device");
+        line.Add("state", "listed");
+        for (const auto& [name, value] : fields)
+            if (!value.empty())
+                line.Add(name, value);
+        return WriteJson(line);
+    }
+    wxString row;
+    for (const auto& [name, value] : fields)
+        row << wxString::Format("%-14s ", value.empty() ? wxString("-") : value);
+    WriteLine(out, row.Trim());
+}
+
 void CliOutput::Check(const wxString& name, bool ok, const wxString& text, const wxString& fix)
 {
     if (json)
         return WriteJson(
-            Event("check").Add("name", name).Add("ok", ok).Add("text", text).Add("fix", fix));
+            JsonEvent("check").Add("name", name).Add("ok", ok).Add("text", text).Add("fix", fix));
     WriteLine(out, DeviceAccessCheckText({name, ok, text, fix}));
 }
 
@@ -166,15 +182,27 @@ void CliOutput::Notice(const wxString& text)
 {
     if (json)
         return WriteJson(
-            Event("log").Add("source", "program").Add("severity", "warning").Add("text", text));
+            JsonEvent("log").Add("source", "program").Add("severity", "warning").Add("text", text));
     EndProgressLine();
     WriteLine(err, text);
+}
+
+void CliOutput::Relay(const wxString& device, const std::string& jsonLine, const wxString& text,
+                      bool verboseOnly)
+{
+    if (json)
+        return Write(out, jsonLine + "\n");
+    if (text.empty() || (verboseOnly && !verbose))
+        return;
+    EndProgressLine();
+    // The device's bytes must not drive the terminal here either.
+    Write(err, EscapedControls(device + ": " + text) + "\n");
 }
 
 int CliOutput::Result(int exitCode, const wxString& text, const Fields& fields)
 {
     if (json) {
-        JsonLine line = Event("result");
+        JsonLine line = JsonEvent("result");
         line.Add("ok", exitCode == 0).Add("exit_code", exitCode).Add("text", text);
         for (const auto& [name, value] : fields)
             line.Add(name, value);

@@ -37,10 +37,18 @@ public:
     void DeviceText(const wxString& text);
     // The device came or went, or is identified, with its details.
     void Device(const wxString& state, const Fields& fields);
+    // One device of a list of those plugged in: a "listed" device event in JSON (its empty fields
+    // left out), otherwise a line of its details in columns ("-" for an unknown one).
+    void ListedDevice(const Fields& fields);
     // One check of doctor: what was found and, when it is wrong, its fix.
     void Check(const wxString& name, bool ok, const wxString& text, const wxString& fix);
     // Something the user must know now (not the result): a refusal, a Ctrl+C notice.
     void Notice(const wxString& text);
+    // An event of one device's update under update --all (its child's JSON line): in JSON the line
+    // as it is; otherwise its text after the device's name, on standard error, the device's and
+    // the program's log (verboseOnly) with --verbose only.
+    void Relay(const wxString& device, const std::string& jsonLine, const wxString& text,
+               bool verboseOnly);
     // How the command ended: its text (shown as the window would) and the exit code it gives;
     // fields go into the JSON result only.
     int Result(int exitCode, const wxString& text, const Fields& fields = {});
@@ -79,6 +87,9 @@ private:
     int progressLineWidth = 0; // bytes of the progress line shown last
     int lastPercent = -1;
 };
+
+// A JSON event line's start: the contract's version, the event's name and the time.
+JsonLine JsonEvent(const char* name);
 
 // Sends every log record to a CliOutput: the device's text apart from the program's messages.
 class CliLogTarget : public wxLog

@@ -5,6 +5,8 @@
 
 #include <wx/string.h>
 
+#include <map>
+#include <optional>
 #include <string>
 
 // text as a JSON string literal, quotes included; control characters escaped, UTF-8 otherwise.
@@ -26,9 +28,16 @@ public:
     JsonLine& Add(const char* key, bool value);
     // The object, without a line break.
     std::string Text() const { return "{" + fields + "}"; }
+    // object (a line that Text() made) with these fields added at its end.
+    std::string AddedTo(const std::string& object) const;
 
 private:
     void AddRaw(const char* key, const std::string& value);
 
     std::string fields;
 };
+
+// The fields of a line that JsonLine wrote: strings unescaped, numbers and booleans as their JSON
+// text. Nothing for what JsonLine does not write (nested values, a broken line).
+using JsonFields = std::map<std::string, wxString>;
+[[nodiscard]] std::optional<JsonFields> ReadJsonLine(const std::string& line);

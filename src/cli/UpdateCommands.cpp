@@ -10,6 +10,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/CliOutput.h"
+#include "cli/DeviceChoice.h"
 #include "cli/DeviceWait.h"
 #include "cli/ExitCodes.h"
 #include "update/FirmwareFile.h"
@@ -147,9 +148,17 @@ int RunUpdateCommand(const CliOptions& options, CliOutput& output)
     OutlastTheTerminal();
     if (const auto code = CheckFiles(options, output))
         return *code;
+    if (options.all)
+        return RunUpdateAllCommand(options, output);
     DeviceConnection connection(nullptr);
-    if (const auto code = WaitForZephlarkOrReport(connection, options.wait, output))
+    if (const auto code =
+            WaitForZephlarkOrReport(connection, NamedDevice(options), options.wait, output))
         return *code;
+    // For a script, and for update --all, which tags its child's events with the serial number:
+    // which Zephlark the steps are about. The result tells a person.
+    if (output.Json())
+        output.Device("connected", {{"port", connection.GetPortName()},
+                                    {"serial", connection.GetSerialNumber()}});
     CliProgress progress(output);
     FirmwareUpdate update(connection, progress);
     return Finish(output, update.Run(options.osFile, options.keyFile, options.allowOlder));
@@ -164,7 +173,8 @@ int RunRecoverCommand(const CliOptions& options, CliOutput& output)
     const auto reachable = [](DeviceConnection& c) {
         return c.IsDeviceIdentified() || c.HasDataDisk();
     };
-    if (const auto code = WaitForZephlarkOrReport(connection, options.wait, output, reachable))
+    if (const auto code = WaitForZephlarkOrReport(connection, NamedDevice(options), options.wait,
+                                                  output, reachable))
         return *code;
     const auto unfinished = FirmwareUpdate::UnfinishedFor(connection);
     if (!unfinished)

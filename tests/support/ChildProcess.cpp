@@ -28,13 +28,14 @@ std::vector<char*> Pointers(const std::vector<std::string>& strings)
 
 // The child's process id, or -1 when it did not start. Consumes actions.
 pid_t Spawn(const std::vector<std::string>& arguments,
-            const std::vector<std::string>& extraEnvironment, posix_spawn_file_actions_t& actions)
+            const std::vector<std::string>& extraEnvironment, posix_spawn_file_actions_t& actions,
+            const posix_spawnattr_t* attributes = nullptr)
 {
     std::vector<std::string> environment = extraEnvironment;
     for (char** variable = environ; *variable; ++variable)
         environment.emplace_back(*variable); // the first of a name wins: the extras go first
     pid_t pid = -1;
-    const int error = posix_spawnp(&pid, arguments[0].c_str(), &actions, nullptr,
+    const int error = posix_spawnp(&pid, arguments[0].c_str(), &actions, attributes,
                                    Pointers(arguments).data(), Pointers(environment).data());
     posix_spawn_file_actions_destroy(&actions);
     if (error == 0)
@@ -121,7 +122,13 @@ int RunReadingLines(const std::vector<std::string>& arguments, const std::string
     posix_spawn_file_actions_addclose(&actions, out[1]);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, logPath.c_str(),
                                      O_WRONLY | O_CREAT | O_APPEND, 0600);
-    const pid_t pid = Spawn(arguments, extraEnvironment, actions);
+    // A process group of its own, as a shell gives a command: a test may signal the group as a
+    // terminal's Ctrl+C does.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    const pid_t pid = Spawn(arguments, extraEnvironment, actions, &attributes);
+    posix_spawnattr_destroy(&attributes);
     close(out[1]);
     FILE* stream = fdopen(out[0], "r");
     char* line = nullptr;

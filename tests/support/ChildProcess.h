@@ -48,8 +48,9 @@ int RunToEnd(const std::vector<std::string>& arguments, std::chrono::millisecond
 
 // Runs the program to its end with extraEnvironment, its standard error appended to logPath and
 // its standard output handed to onLine a line at a time (without the line break). onLine may
-// signal the child (its process id); once it returns false the output is closed, as by "| head".
-// Its exit status, or -1 when it did not start or was killed by a signal.
+// signal the child (its process id, which is also its process group's); once it returns false the
+// output is closed, as by "| head". Its exit status, or -1 when it did not start or was killed by
+// a signal.
 int RunReadingLines(const std::vector<std::string>& arguments, const std::string& logPath,
                     const std::vector<std::string>& extraEnvironment,
                     const std::function<bool(const std::string& line, pid_t child)>& onLine);

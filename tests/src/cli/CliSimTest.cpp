@@ -1,5 +1,7 @@
 // zephlark-cli-sim run as a child process against its simulated device: exit codes, the JSON
-// lines it writes, Ctrl+C in each phase of an update and the recovery after it.
+// lines it writes, the device it chooses, Ctrl+C in each phase of an update and the recovery after
+// it. The choice's rule is also fed directly, for what the simulation does not mix: devices with
+// and without a USB serial, and a device on its data disk alone.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,6 +21,7 @@
 #include "CliChild.h"
 #include "FileBytes.h"
 #include "FileLock.h"
+#include "cli/DeviceChoice.h"
 #include "sim/SampleOsFile.h"
 
 namespace {
@@ -39,9 +43,20 @@ protected:
         return path;
     }
 
+    // The arguments, each "OS:<version>" replaced by a new OS file of that version.
+    std::vector<std::string> WithOsFiles(std::vector<std::string> arguments)
+    {
+        for (std::string& argument : arguments)
+            if (argument.rfind("OS:", 0) == 0)
+                argument = OsFile(argument.substr(3));
+        return arguments;
+    }
+
+    // Of either simulated device.
     bool JournalKept() const
     {
-        return wxFileExists(folder + "/state/zephlark-utility/update-journal-ZL-000123");
+        const std::string journal = folder + "/state/zephlark-utility/update-journal-ZL-00012";
+        return wxFileExists(journal + "3") || wxFileExists(journal + "4");
     }
 
     CliRun Run(const std::vector<std::string>& arguments, std::vector<std::string> settings = {},
@@ -74,10 +89,7 @@ class CliExitCodes : public CliSim, public testing::WithParamInterface<ExitCase>
 
 TEST_P(CliExitCodes, EndWithTheirCodeAndOneResult)
 {
-    std::vector<std::string> arguments = GetParam().arguments;
-    for (std::string& argument : arguments)
-        if (argument.rfind("OS:", 0) == 0)
-            argument = OsFile(argument.substr(3));
+    const std::vector<std::string> arguments = WithOsFiles(GetParam().arguments);
     std::optional<FileLock> held;
     if (GetParam().updateLocked) {
         wxFileName::Mkdir(folder + "/state/zephlark-utility", wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
@@ -131,8 +143,149 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"ResetNeedsYes", {"reset"}, {}, 2}, ExitCase{"Reset", {"reset", "--yes"}, {}, 0},
         ExitCase{"NothingToRecover", {"recover"}, {}, 0},
         ExitCase{"DoctorMissesThePort", {"doctor"}, {"ZEPHLARK_SIM_UNPLUGGED=1"}, 6},
-        ExitCase{"UpdateReadByHeadFinishes", {"update", "OS:1.5.0"}, {}, 0, "", 3}),
+        ExitCase{"NamedPortAbsent",
+                 {"info", "--port", "simACM7", "--wait", "0"},
+                 {"ZEPHLARK_SIM_DEVICES=2"},
+                 3,
+                 "on the port simACM7"},
+        ExitCase{"DoctorMissesTheNamedDevice",
+                 {"doctor", "--serial", "ZL-000999"},
+                 {"ZEPHLARK_SIM_DEVICES=2"},
+                 6},
+        ExitCase{"UpdateReadByHeadFinishes", {"update", "OS:1.5.0"}, {}, 0, "", 3},
+        ExitCase{"AllNamesNoDevice",
+                 {"update", "OS:1.5.0", "--all", "--port", "simACM0"},
+                 {},
+                 2,
+                 "takes no --serial or --port"},
+        ExitCase{"AllWithNoDevice",
+                 {"update", "OS:1.5.0", "--all", "--wait", "0"},
+                 {"ZEPHLARK_SIM_UNPLUGGED=1"},
+                 3},
+        ExitCase{"AllTellsWhichFailed",
+                 {"update", "OS:1.5.0", "--all"},
+                 {"ZEPHLARK_SIM_DEVICES=2"},
+                 4,
+                 "ZL-000123 (simACM0): busy",
+                 SIZE_MAX,
+                 true}),
     [](const testing::TestParamInfo<ExitCase>& info) { return info.param.name; });
+
+struct SelectionCase
+{
+    const char* name;
+    std::vector<std::string> arguments; // "OS:<version>" stands for a new OS file of that version
+    std::vector<std::string> environment;
+    int exitCode;
+    std::set<std::string> opened;         // the ports the command opened
+    std::vector<std::string> listed = {}; // each device it listed: serial number [and version]
+};
+
+class CliDeviceSelection : public CliSim, public testing::WithParamInterface<SelectionCase>
+{
+};
+
+// Only the named device's port is ever opened; with several and none named, none is, and they
+// are listed.
+TEST_P(CliDeviceSelection, OpensOnlyTheChosenDevice)
+{
+    const CliRun run = Run(WithOsFiles(GetParam().arguments), GetParam().environment);
+    EXPECT_EQ(run.exitCode, GetParam().exitCode);
+    std::set<std::string> opened;
+    for (const std::string& text : run.Values("log", "text"))
+        if (text.rfind("Device Connected: ", 0) == 0)
+            opened.insert(text.substr(18));
+    EXPECT_EQ(opened, GetParam().opened);
+    std::vector<std::string> listed;
+    for (const CliEvent& event : run.events)
+        if (event.at("event") == "device" && event.at("state") == "listed")
+            listed.push_back(Text(event, "serial") +
+                             (event.contains("version") ? " " + Text(event, "version") : ""));
+    EXPECT_EQ(listed, GetParam().listed);
+}
+
+const std::string kTwo = "ZEPHLARK_SIM_DEVICES=2";
+const std::string kThree = "ZEPHLARK_SIM_DEVICES=3";
+const std::string kSecondByDefault = "ZEPHLARK_SERIAL=ZL-000124";
+
+INSTANTIATE_TEST_SUITE_P(
+    Devices, CliDeviceSelection,
+    testing::Values(
+        SelectionCase{"ByPort", {"info", "--port", "simACM1"}, {kTwo}, 0, {"simACM1"}},
+        SelectionCase{
+            "BySerial", {"reset", "--yes", "--serial", "ZL-000125"}, {kThree}, 0, {"simACM2"}},
+        // With no USB serial each is asked in turn until one says it.
+        SelectionCase{"BySerialAnswered",
+                      {"info", "--serial", "ZL-000124"},
+                      {kThree, "ZEPHLARK_SIM_NO_USB_SERIAL=1"},
+                      0,
+                      {"simACM0", "simACM1"}},
+        SelectionCase{
+            "UpdateBySerial", {"update", "OS:1.5.0", "--serial=ZL-000124"}, {kTwo}, 0, {"simACM1"}},
+        SelectionCase{"ByEnvironment", {"info"}, {kTwo, kSecondByDefault}, 0, {"simACM1"}},
+        SelectionCase{"NamedBeatsEnvironment",
+                      {"info", "--port", "simACM0"},
+                      {kTwo, kSecondByDefault},
+                      0,
+                      {"simACM0"}},
+        SelectionCase{
+            "PortAndSerial", {"info", "--port", "simACM0", "--serial", "ZL-000123"}, {}, 2, {}},
+        SelectionCase{
+            "NamedAbsent", {"recover", "--serial", "ZL-000999", "--wait", "0"}, {kTwo}, 3, {}},
+        SelectionCase{"SeveralUpdateRefused",
+                      {"update", "OS:1.5.0"},
+                      {kTwo},
+                      7,
+                      {},
+                      {"ZL-000123", "ZL-000124"}},
+        SelectionCase{"SeveralResetRefused",
+                      {"reset", "--yes"},
+                      {kThree},
+                      7,
+                      {},
+                      {"ZL-000123", "ZL-000124", "ZL-000125"}},
+        SelectionCase{"ListAsksEach",
+                      {"list"},
+                      {kTwo, "ZEPHLARK_SIM_VERSION=1.5.0"},
+                      0,
+                      {"simACM0", "simACM1"},
+                      {"ZL-000123 1.5.0", "ZL-000124 1.5.0"}},
+        SelectionCase{"ListOfNone", {"list"}, {"ZEPHLARK_SIM_UNPLUGGED=1"}, 0, {}},
+        SelectionCase{"OneUnnamed", {"info"}, {}, 0, {"simACM0"}}),
+    [](const testing::TestParamInfo<SelectionCase>& info) { return info.param.name; });
+
+struct ChoiceCase
+{
+    const char* name;
+    DeviceName named;
+    DeviceChoiceKind kind;
+    const char* location; // of the device chosen or asked
+};
+
+class DeviceChoiceRule : public testing::TestWithParam<ChoiceCase>
+{
+};
+
+// Two devices with a USB serial (at "1-1", "1-2"), one without ("1-3"), one on its data disk
+// only ("1-4").
+TEST_P(DeviceChoiceRule, ChoosesOrAsksOnlyThatDevice)
+{
+    const std::vector<ListedPort> devices = {{"ttyACM0", {"ZL-000123", "1-1"}},
+                                             {"ttyACM1", {"ZL-000124", "1-2"}},
+                                             {"ttyACM2", {"", "1-3"}},
+                                             {"", {"ZL-000126", "1-4"}}};
+    const DeviceChoice choice = ChooseDevice(GetParam().named, devices, {});
+    EXPECT_EQ(choice.kind, GetParam().kind);
+    EXPECT_EQ(choice.device.identity.location, GetParam().location);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rule, DeviceChoiceRule,
+    testing::Values(ChoiceCase{"DataDiskOnly", {"", "ZL-000126"}, DeviceChoiceKind::Device, "1-4"},
+                    // Only the device without a USB serial may be the one: it alone is asked.
+                    ChoiceCase{
+                        "AskedWhenUnknown", {"", "ZL-000125"}, DeviceChoiceKind::Ask, "1-3"}),
+    [](const testing::TestParamInfo<ChoiceCase>& info) { return info.param.name; });
 
 TEST_F(CliSim, UpdateShowsItsStepsTheCopyAndTheInstallThenItsResult)
 {
@@ -161,6 +314,47 @@ TEST_F(CliSim, UpdateShowsItsStepsTheCopyAndTheInstallThenItsResult)
     EXPECT_EQ(result.at("device_version"), "1.5.0");
     EXPECT_EQ(result.at("file_version"), "1.5.0");
     EXPECT_EQ(result.at("serial"), "ZL-000123");
+}
+
+// Both at the same time, each event tagged with its device; each device's result, then the whole.
+TEST_F(CliSim, UpdateAllUpdatesEachDeviceAtOnceAndSumsUp)
+{
+    const CliRun run = Run({"update", OsFile("1.5.0"), "--all"}, {"ZEPHLARK_SIM_DEVICES=2"});
+    ASSERT_EQ(run.exitCode, 0);
+    std::map<std::string, std::vector<std::string>> stepsOf; // by tag
+    for (const CliEvent& event : run.events)
+        if (event.at("event") == "step" && event.contains("port"))
+            stepsOf[Text(event, "port") + " " + Text(event, "serial")].push_back(event.at("step"));
+    EXPECT_EQ(stepsOf["simACM0 ZL-000123"], stepsOf["simACM1 ZL-000124"]);
+    // One device did not wait for the other's end.
+    const auto firstOf = [&](const char* port, const char* step) {
+        return std::find_if(run.events.begin(), run.events.end(), [&](const CliEvent& event) {
+            return Text(event, "port") == port && Text(event, "step") == step;
+        });
+    };
+    ASSERT_NE(firstOf("simACM1", "cleaning-up"), run.events.end());
+    EXPECT_LT(firstOf("simACM1", "copying"), firstOf("simACM0", "cleaning-up"));
+    EXPECT_LT(firstOf("simACM0", "copying"), firstOf("simACM1", "cleaning-up"));
+    EXPECT_EQ(run.Values("result", "port"), (std::vector<std::string>{"simACM0", "simACM1"}));
+    EXPECT_EQ(run.Values("result", "device_version"), (std::vector<std::string>{"1.5.0", "1.5.0"}));
+    const std::string summary = "ZL-000123 (simACM0): successful; device 1.5.0, file 1.5.0\n"
+                                "ZL-000124 (simACM1): successful; device 1.5.0, file 1.5.0\n"
+                                "2 of 2 Zephlarks updated.";
+    EXPECT_EQ(Text(run.events.back(), "text"), summary);
+    // Without --json: the steps as lines after the device's name, the summary on standard output.
+    std::string shown;
+    EXPECT_EQ(RunReadingLines({ZEPHLARK_CLI_SIM, "update", OsFile("1.5.0"), "--all"},
+                              folder + "/stderr",
+                              {"XDG_STATE_HOME=" + folder + "/state", "ZEPHLARK_SIM_QUICK=1",
+                               "ZEPHLARK_SIM_DEVICES=2"},
+                              [&](const std::string& line, pid_t) {
+                                  shown += line + "\n";
+                                  return true;
+                              }),
+              0);
+    EXPECT_EQ(shown, summary + "\n");
+    EXPECT_NE(ReadBytes(folder + "/stderr").find("ZL-000124 (simACM1): Copying files to Zephlark"),
+              std::string::npos);
 }
 
 TEST_F(CliSim, ConsoleMarksTheConnectionAndShowsTheDevicesLinesUntilCtrlC)
@@ -204,6 +398,7 @@ struct InterruptCase
     bool twice; // the second Ctrl+C once the first was acknowledged
     int exitCode;
     bool journalKept;
+    bool all = false; // update --all of two devices
 };
 
 class CliInterrupt : public CliSim, public testing::WithParamInterface<InterruptCase>
@@ -219,16 +414,22 @@ TEST_P(CliInterrupt, StopsWhereTheDeviceIsSafeAndRecoverFinishes)
     int sent = 0;
     const auto command = c.console ? std::vector<std::string>{"console"}
                                    : std::vector<std::string>{"update", OsFile("1.5.0")};
-    const auto environment = c.console ? std::vector<std::string>{"ZEPHLARK_SIM_UNPLUGGED=1"}
-                                       : std::vector<std::string>{};
+    auto environment = c.console ? std::vector<std::string>{"ZEPHLARK_SIM_UNPLUGGED=1"}
+                                 : std::vector<std::string>{};
     std::vector<std::string> arguments = command;
     arguments.insert(arguments.end(), {"--wait", "30"});
+    if (c.all) {
+        arguments.push_back("--all");
+        environment.push_back("ZEPHLARK_SIM_DEVICES=2");
+    }
     const CliRun run = Run(arguments, environment, [&](const CliEvent& event, pid_t pid) {
         const bool atStep = event.at("event") == "step" && event.at("text") == c.interruptAtStep;
         const bool acknowledged =
             event.at("event") == "log" && Text(event, "text").rfind("Ctrl+C:", 0) == 0;
         if ((sent == 0 && atStep) || (sent == 1 && c.twice && acknowledged)) {
-            kill(pid, c.signal);
+            // update --all's to the whole process group, as a terminal's Ctrl+C: its children
+            // must get it once, from it.
+            kill(c.all ? -pid : pid, c.signal);
             ++sent;
         }
     });
@@ -267,6 +468,8 @@ INSTANTIATE_TEST_SUITE_P(
                                   "Waiting for Zephlark disk...", SIGINT, false, 130, false},
                     InterruptCase{"OnceDuringTheInstallFollowsIt", false, "Installing firmware...",
                                   SIGINT, false, 0, false},
+                    InterruptCase{"AllAfterDatadiskUndoesEachCopy", false,
+                                  "Waiting for Zephlark disk...", SIGINT, false, 130, false, true},
                     InterruptCase{"TwiceDuringTheInstallLeavesAtOnce", false,
                                   "Installing firmware...", SIGINT, true, 130, true},
                     // No Ctrl+C can come any more: the update goes on to its end.
