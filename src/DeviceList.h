@@ -28,8 +28,8 @@ struct DeviceListEntry
 {
     UsbIdentity identity;
     wxString portName; // empty while only its data disk is listed
-    wxString
-        serialNumber; // the device's own (its "version" answer), else the USB serial; may be empty
+    // The device's own (its "version" answer), else the USB serial; may be empty.
+    wxString serialNumber;
     wxString version; // the version record's sdk field, once reported
     DeviceMode mode;
 };

@@ -173,14 +173,14 @@ TEST_F(ConnectionTest, DestroyingAfterAnUnplugStopsTheParkedReader)
     EXPECT_THAT(owner.changes, ElementsAre(true, false));
 }
 
-// Two simulated devices, listed: what each entry says once every open port answered, and after
-// what the row then does to the list.
+// Two simulated devices, listed: what each entry says once every open port answered and the row
+// did what it does then.
 struct DeviceListCase
 {
     const char* name;
-    std::function<void()> arrange;           // the two devices before the list's first look
-    std::function<void(DeviceList&)> change; // then, followed by another look; may be empty
-    std::vector<std::string> entries;        // port, serial number, version, mode
+    std::function<void()> beforeTheFirstLook;
+    std::function<void(DeviceList&)> beforeTheSecond;
+    std::vector<std::string> entries; // port, serial number, version, mode
 };
 
 std::string Describe(const DeviceListEntry& entry)
@@ -189,12 +189,6 @@ std::string Describe(const DeviceListEntry& entry)
     return wxString::Format("%s %s %s %s", entry.portName, entry.serialNumber, entry.version,
                             modes[static_cast<int>(entry.mode)])
         .ToStdString();
-}
-
-void PlugBoth()
-{
-    sim::Plug(0);
-    sim::Plug(1);
 }
 
 class DeviceListTest : public testing::TestWithParam<DeviceListCase>
@@ -207,15 +201,17 @@ protected:
 TEST_P(DeviceListTest, EachDeviceIsListedWithItsOwnConnection)
 {
     const DeviceListCase& row = GetParam();
-    row.arrange();
+    sim::Plug(0);
+    sim::Plug(1);
+    if (row.beforeTheFirstLook)
+        row.beforeTheFirstLook();
     int notices = 0;
     DeviceList list([&notices] { ++notices; });
     list.Refresh();
     ASSERT_TRUE(WaitFor("every open port to answer", [&list] { return list.AllIdentified(); }));
-    if (row.change) {
-        row.change(list);
-        list.Refresh();
-    }
+    if (row.beforeTheSecond)
+        row.beforeTheSecond(list);
+    list.Refresh();
 
     std::vector<std::string> described;
     for (const DeviceListEntry& entry : list.Entries()) {
@@ -229,49 +225,38 @@ TEST_P(DeviceListTest, EachDeviceIsListedWithItsOwnConnection)
 
 INSTANTIATE_TEST_SUITE_P(
     Devices, DeviceListTest,
-    testing::Values(DeviceListCase{"BothIdentified",
-                                   PlugBoth,
-                                   {},
-                                   {"simACM0 ZL-000123 1.4.2 serial",
-                                    "simACM1 ZL-000124 1.4.2 serial"}},
-                    // Only its USB serial names a device that does not answer on serial.
-                    DeviceListCase{"OneOnItsDataDisk",
-                                   [] {
-                                       PlugBoth();
-                                       sim::WithDevice(
-                                           [](sim::SimDevice& model) {
-                                               model.Settings().diskDelay = {};
-                                               model.Receive("datadisk\n");
-                                           },
-                                           1);
-                                   },
-                                   {},
-                                   {"simACM0 ZL-000123 1.4.2 serial", " ZL-000124  data disk"}},
-                    DeviceListCase{"OneHeldByAnotherProgram",
-                                   [] {
-                                       sim::FailNextOpens(INT_MAX, SerialOpenFailure::InUse, 0);
-                                       PlugBoth();
-                                   },
-                                   {},
-                                   {"simACM0 ZL-000123  busy", "simACM1 ZL-000124 1.4.2 serial"}},
-                    // The kept one restarts, say; the other was unplugged for good.
-                    DeviceListCase{"UnpluggedGoesKeptStays",
-                                   PlugBoth,
-                                   [](DeviceList& list) {
-                                       list.Keep(list.Entries().at(1).identity, true);
-                                       sim::Unplug(0);
-                                       sim::Unplug(1);
-                                   },
-                                   {" ZL-000124 1.4.2 away"}},
-                    DeviceListCase{"NoLongerKeptGoes",
-                                   PlugBoth,
-                                   [](DeviceList& list) {
-                                       const UsbIdentity second = list.Entries().at(1).identity;
-                                       list.Keep(second, true);
-                                       list.Keep(second, false);
-                                       sim::Unplug(1);
-                                   },
-                                   {"simACM0 ZL-000123 1.4.2 serial"}}),
+    testing::Values(
+        DeviceListCase{"BothIdentified",
+                       {},
+                       {},
+                       {"simACM0 ZL-000123 1.4.2 serial", "simACM1 ZL-000124 1.4.2 serial"}},
+        DeviceListCase{"OneOnItsDataDisk",
+                       {},
+                       [](DeviceList&) {
+                           sim::WithDevice(
+                               [](sim::SimDevice& model) {
+                                   model.Settings().diskDelay = {};
+                                   model.Receive("datadisk\n");
+                               },
+                               1);
+                       },
+                       {"simACM0 ZL-000123 1.4.2 serial", " ZL-000124 1.4.2 data disk"}},
+        // Only its USB serial names a device that never answered.
+        DeviceListCase{"OneHeldByAnotherProgram",
+                       [] { sim::FailNextOpens(INT_MAX, SerialOpenFailure::InUse, 0); },
+                       {},
+                       {"simACM0 ZL-000123  busy", "simACM1 ZL-000124 1.4.2 serial"}},
+        DeviceListCase{"OnlyTheKeptStayWhenUnplugged",
+                       {},
+                       [](DeviceList& list) {
+                           const auto entries = list.Entries();
+                           list.Keep(entries.at(0).identity, true);
+                           list.Keep(entries.at(1).identity, true);
+                           list.Keep(entries.at(1).identity, false);
+                           sim::Unplug(0);
+                           sim::Unplug(1);
+                       },
+                       {" ZL-000123 1.4.2 away"}}),
     [](const testing::TestParamInfo<DeviceListCase>& info) { return info.param.name; });
 
 } // namespace
