@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the window's screenshots in docs/: light and dark GTK themes, a scale of 1 and 2, English
-# and German; connected, without a device, and with the port held by another program (the info
-# bar); and, light and English, an update's progress window and a failed update's result box.
+# and German; connected, without a device, with the port held by another program (the info
+# bar) and with three devices (the chooser); and, light and English, an update's progress window and a failed update's result box.
 # Runs the demo program under Xvfb and saves each window alone (no desktop around it).
 # Usage: scripts/screenshots.sh [OUTPUT_FOLDER]   (default docs/)
 set -euo pipefail
@@ -14,14 +14,15 @@ mkdir -p "$out"
 state=$(mktemp -d)
 trap 'rm -rf "$state"' EXIT
 
-# shot NAME THEME SCALE LANG DEVICE   (DEVICE: plugged, unplugged or busy)
+# shot NAME THEME SCALE LANG DEVICE   (DEVICE: plugged, unplugged, busy or three)
 shot() {
-    local unplugged=0 busy=0
+    local unplugged=0 busy=0 devices=1
     [ "$5" = unplugged ] && unplugged=1
     [ "$5" = busy ] && busy=1
+    [ "$5" = three ] && devices=3
     # shellcheck disable=SC2016 # the inner script's variables are its own
     GTK_THEME=$2 GDK_SCALE=$3 LANG=$4 LANGUAGE='' LC_ALL='' XDG_STATE_HOME=$state \
-        ZEPHLARK_SIM_UNPLUGGED=$unplugged ZEPHLARK_SIM_BUSY=$busy \
+        ZEPHLARK_SIM_UNPLUGGED=$unplugged ZEPHLARK_SIM_BUSY=$busy ZEPHLARK_SIM_DEVICES=$devices \
         xvfb-run -a -s "-screen 0 1600x1000x24" bash -c '
         "$1" >/dev/null 2>&1 &
         pid=$!
@@ -77,6 +78,7 @@ update_shots() {
 shot screenshot-connected Adwaita 1 C.UTF-8 plugged
 shot screenshot-disconnected Adwaita 1 C.UTF-8 unplugged
 shot screenshot-busy Adwaita 1 C.UTF-8 busy
+shot screenshot-devices Adwaita 1 C.UTF-8 three
 shot screenshot-connected-dark Adwaita:dark 1 C.UTF-8 plugged
 shot screenshot-busy-dark Adwaita:dark 1 C.UTF-8 busy
 shot screenshot-connected-dark-2x Adwaita:dark 2 C.UTF-8 plugged

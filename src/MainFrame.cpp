@@ -9,7 +9,9 @@
 #include "window/AboutInfo.h"
 #include "window/ConnectionStatusView.h"
 #include "window/DeviceAccessBar.h"
+#include "window/DeviceChooser.h"
 #include "DeviceChangeWatch.h"
+#include "DeviceList.h"
 #include "window/LogAccumulator.h"
 #include "WindowIcons.h"
 #include "ZLBox.h"
@@ -42,7 +44,7 @@ MainFrame::MainFrame(const wxString& title)
     // runs where; the chain still passes it to the target that was active before.
     logAccumulator = new LogAccumulator(RunLogHeader());
     logChain = new wxLogChain(logAccumulator);
-    deviceConnection = new DeviceConnection(this);
+    devices = std::make_unique<DeviceList>([this] { FollowChosenDevice(); });
     SetBackgroundColour(wxNullColour);
     Bind(wxEVT_CLOSE_WINDOW, &MainFrame::OnClose, this);
     CreateMenuBar();
@@ -73,6 +75,11 @@ void MainFrame::CreateLayout()
     topSizer->AddSpacer(FromDIP(6));
     AddCommandButton(_("Reset Zephlark..."), &MainFrame::OnResetDevice);
 
+    // Above the lamp and hidden with one device: then the window is as it always was.
+    deviceChooser = new DeviceChooser(this, [this] { FollowChosenDevice(); });
+    topSizer->Add(deviceChooser,
+                  wxSizerFlags().Align(wxALIGN_RIGHT).DoubleBorder(wxLEFT | wxRIGHT));
+
     statusView = new ZWX::ZLBox(this, kStatusViewId, wxDefaultPosition, FromDIP(wxSize(16, 16)));
     deviceLine = new wxStaticText(this, wxID_ANY, wxString());
     auto* statusRow = new wxBoxSizer(wxHORIZONTAL);
@@ -101,7 +108,7 @@ void MainFrame::WatchForDevices()
     // On Windows the window procedure hook below receives the system's device notices instead.
 #ifndef __WXMSW__
     deviceChangeWatch = WatchDeviceChanges([this] {
-        if (deviceConnection)
+        if (devices)
             RefreshDevice();
     });
 #endif
@@ -110,7 +117,7 @@ void MainFrame::WatchForDevices()
 #ifdef __WXMSW__
 WXLRESULT MainFrame::MSWWindowProc(WXUINT message, WXWPARAM wParam, WXLPARAM lParam)
 {
-    if (CausesDeviceRefresh(message, wParam) && deviceConnection)
+    if (CausesDeviceRefresh(message, wParam) && devices)
         RefreshDevice();
     return wxFrame::MSWWindowProc(message, wParam, lParam);
 }
@@ -146,8 +153,8 @@ void MainFrame::OnClose(wxCloseEvent& event)
         return;
     }
     deviceChangeWatch.reset();
-    delete deviceConnection;
     deviceConnection = nullptr;
+    devices.reset();
     Destroy();
 }
 

@@ -7,10 +7,13 @@
 #include <optional>
 
 #include "DeviceInterface.h"
+#include "UsbIdentity.h"
 #include "update/FirmwareUpdateProgress.h"
 
 class DeviceAccessBar;
 class DeviceChangeWatch;
+class DeviceChooser;
+class DeviceList;
 class FirmwareUpdate;
 struct UpdateResult;
 class wxButton;
@@ -29,8 +32,9 @@ constexpr int kOpenLogFolderId = 6003;
 constexpr int kCheckDeviceAccessId = 6004;
 
 // The one window: two command buttons, the connection lamp and the device line beside it, the info
-// bar for a port that cannot be opened, the menus and the log capture. Owns the device connection
-// and turns the system's device notices into refreshes of it.
+// bar for a port that cannot be opened, the menus and the log capture; with several devices, the
+// choice of the one they act on. Owns the list of devices and turns the system's device notices
+// into refreshes of it.
 class MainFrame : public wxFrame, public DeviceInterface
 {
 public:
@@ -46,9 +50,12 @@ public:
 
     // Reachable by the firmware update and the status view, which use them directly.
     ZWX::ZLBox* statusView = nullptr;
+    // The connection of the device the window shows: the one an update runs on, else the chosen
+    // one; null until a device was listed, and once the window closed.
     DeviceConnection* deviceConnection = nullptr;
     wxStaticText* deviceLine = nullptr;
     DeviceAccessBar* accessBar = nullptr;
+    DeviceChooser* deviceChooser = nullptr;
 
     // Menus and commands (MainFrameMenus.cpp).
     void CreateMenuBar();
@@ -79,6 +86,10 @@ private:
     void CreateLayout();
     // The device line, the accessible texts and the info bar (MainFrameDeviceStatus.cpp).
     void RefreshDevice();
+    // The chooser shows the devices listed now; the chosen one is kept and shown.
+    void FollowChosenDevice();
+    // The lamp, the line and the buttons follow the device an update runs on, else the chosen one.
+    void ShowChosenDevice();
     void ShowDeviceStatus();
     wxButton* AddCommandButton(const wxString& label, void (MainFrame::*handler)(wxCommandEvent&));
     void WatchForDevices();
@@ -91,6 +102,8 @@ private:
     bool updateRunning = false;
     std::optional<UpdatePhase> updatePhase; // of the running update, once it entered one
     wxString updatingSerialNumber;          // of the device it updates; empty when unknown
+    UsbIdentity updatingDevice;             // the device an update runs on, kept while it runs
+    UsbIdentity keptChoice;                 // the chosen device, kept in the list
     bool closeRequested = false;   // a close arrived while the update ran: done once it ends
     bool recoveryDeclined = false; // the user would not finish an interrupted update: ask no more
     bool recoveryOffered = false;  // the question to finish one is on screen
@@ -99,4 +112,5 @@ private:
     LogAccumulator* logAccumulator = nullptr; // owned by logChain
     wxLogChain* logChain = nullptr;
     std::unique_ptr<DeviceChangeWatch> deviceChangeWatch;
+    std::unique_ptr<DeviceList> devices; // gone once the window closed
 };

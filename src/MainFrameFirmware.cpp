@@ -9,10 +9,14 @@
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
+#include <memory>
 #include <optional>
+#include <utility>
 
 #include "update/FirmwareUpdate.h"
+#include "window/DeviceChooser.h"
 #include "window/UpdateProgress.h"
+#include "DeviceList.h"
 #include "deviceconnection.h"
 
 namespace {
@@ -72,6 +76,7 @@ void MainFrame::OnUpgradeFirmware(wxCommandEvent&)
 {
     if (RefusedWhileUpdating() || !CheckDeviceConnected())
         return;
+    const UsbIdentity device = deviceChooser->Chosen();
     const bool offerFirmwareFiles = wxGetKeyState(WXK_ALT);
     const wxString osPath = ChooseFile(this, _("Select a Zephlark OS file"),
                                        offerFirmwareFiles ? kOsAndFirmwareWildcard : kOsWildcard);
@@ -79,6 +84,13 @@ void MainFrame::OnUpgradeFirmware(wxCommandEvent&)
         return;
     const wxString keyPath = ChooseFile(this, _("Select a Zephlark OS key file"), kKeyWildcard);
     const bool allowOlder = wxGetKeyState(WXK_ALT);
+    // The devices came and went while the files were chosen: the one chosen now is not
+    // necessarily the one the user meant to update.
+    if (!SameDevice(device, deviceChooser->Chosen())) {
+        wxLogMessage("Refused: the chosen Zephlark changed while the files were chosen.");
+        wxBell();
+        return;
+    }
 
     ShowUpdateResult(UpdateFirmware(osPath, keyPath, allowOlder));
 }
@@ -86,7 +98,9 @@ void MainFrame::OnUpgradeFirmware(wxCommandEvent&)
 UpdateResult MainFrame::UpdateFirmware(const wxString& osPath, const wxString& keyPath,
                                        bool allowOlder)
 {
-    return RunUpdate(deviceConnection->GetSerialNumber(), [&](FirmwareUpdate& update) {
+    const wxString serialNumber =
+        deviceConnection ? deviceConnection->GetSerialNumber() : wxString();
+    return RunUpdate(serialNumber, [&](FirmwareUpdate& update) {
         return update.Run(osPath, keyPath, allowOlder);
     });
 }
@@ -121,6 +135,15 @@ UpdateResult MainFrame::RunUpdate(const wxString& serialNumber,
     // update instead of deleting the connection under it.
     updateRunning = true;
     updatingSerialNumber = serialNumber;
+    // Its connection lives, and the window shows it, until the update ends, whichever device is
+    // chosen meanwhile.
+    updatingDevice = deviceChooser->Chosen();
+    devices->Keep(updatingDevice, true);
+    // With no device listed the engine is given a connection of its own, finds none and says so.
+    std::unique_ptr<DeviceConnection> none;
+    if (!deviceConnection)
+        none = std::make_unique<DeviceConnection>(nullptr);
+    DeviceConnection& connection = deviceConnection ? *deviceConnection : *none;
     // Disabled for the whole run by the window itself: the toolkit's progress dialog enables its
     // parent again when it hides or finishes, whatever the update still has to do.
     Disable();
@@ -130,13 +153,16 @@ UpdateResult MainFrame::RunUpdate(const wxString& serialNumber,
             updatePhase = phase;
             ShowDeviceStatus();
         });
-        FirmwareUpdate update(*deviceConnection, progress);
+        FirmwareUpdate update(connection, progress);
         result = run(update);
     }
     updatePhase.reset();
     updateRunning = false;
+    const UsbIdentity updated = std::exchange(updatingDevice, UsbIdentity{});
+    if (!SameDevice(updated, keptChoice))
+        devices->Keep(updated, false);
     Enable();
-    ShowDeviceStatus();
+    FollowChosenDevice();
     return *result;
 }
 

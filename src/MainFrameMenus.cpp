@@ -14,7 +14,9 @@
 
 #include "window/AboutInfo.h"
 #include "window/AccessibleText.h"
+#include "window/DeviceChooser.h"
 #include "window/LogAccumulator.h"
+#include "DeviceList.h"
 #include "RunLogFile.h"
 #include "deviceconnection.h"
 
@@ -153,6 +155,10 @@ void MainFrame::OnResetDevice(wxCommandEvent&)
           "sure you want to continue?"),
         _("Reset Zephlark"), wxYES_NO | wxICON_EXCLAMATION);
     confirm.SetYesNoLabels(_("Reset"), _("Cancel"));
-    if (confirm.ShowModal() == wxID_YES)
-        deviceConnection->SendLine("factoryreset");
+    // The device the user confirmed for, even if another was chosen while the box was open.
+    const UsbIdentity device = deviceChooser->Chosen();
+    if (confirm.ShowModal() != wxID_YES || !devices)
+        return;
+    if (DeviceConnection* connection = devices->ConnectionFor(device))
+        connection->SendLine("factoryreset");
 }

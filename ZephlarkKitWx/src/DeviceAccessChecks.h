@@ -8,6 +8,8 @@
 
 #include <vector>
 
+#include "Serial.h"
+
 struct DeviceAccessCheck
 {
     wxString name;   // a short key: "udev-rule", "port", "modemmanager", "udisks2", "disk"
@@ -16,11 +18,12 @@ struct DeviceAccessCheck
     wxString fix;    // the command (or step) that fixes it; empty when ok
 };
 
-// Every check, in the order a report lists them.
-std::vector<DeviceAccessCheck> CheckDeviceAccess();
+// Every check, in the order a report lists them, of the given port (the first listed by default;
+// none: no Zephlark plugged in).
+std::vector<DeviceAccessCheck> CheckDeviceAccess(const wxString& port = FindZephlarkSerialPort());
 // Only what keeps the serial port from opening (the first checks of CheckDeviceAccess): quick
 // enough for the window to run whenever an open fails, as it asks nothing of the system bus.
-std::vector<DeviceAccessCheck> CheckPortAccess();
+std::vector<DeviceAccessCheck> CheckPortAccess(const wxString& port = FindZephlarkSerialPort());
 
 // The port check when no Zephlark is plugged in, alike on every platform: nothing can be learnt of
 // a port that is not there, and plugging the Zephlark in is the fix.

@@ -10,9 +10,8 @@
 
 namespace {
 
-DeviceAccessCheck CheckPort()
+DeviceAccessCheck CheckPort(const wxString& port)
 {
-    const wxString port = FindZephlarkSerialPort();
     if (port.empty())
         return NoZephlarkPluggedIn();
     const DeviceAccessCheck found{
@@ -39,16 +38,16 @@ DeviceAccessCheck CheckPort()
 
 } // namespace
 
-std::vector<DeviceAccessCheck> CheckPortAccess()
+std::vector<DeviceAccessCheck> CheckPortAccess(const wxString& port)
 {
-    return {CheckPort()};
+    return {CheckPort(port)};
 }
 
-std::vector<DeviceAccessCheck> CheckDeviceAccess()
+std::vector<DeviceAccessCheck> CheckDeviceAccess(const wxString& port)
 {
     const wxString disk = FindZephlarkDiskPath();
     return {
-        CheckPort(),
+        CheckPort(port),
         // The disk is there only while the device is in its data-disk mode (during an update).
         DeviceAccessCheck{"disk", true,
                           disk.empty()

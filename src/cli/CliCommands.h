@@ -26,6 +26,7 @@ const CliCommand* FindCliCommand(const std::string& name);
 // What --help shows: the program's overview for an empty command, else the command's.
 wxString CliUsage(const std::string& command);
 
+int RunListCommand(const CliOptions& options, CliOutput& output);
 int RunInfoCommand(const CliOptions& options, CliOutput& output);
 int RunUpdateCommand(const CliOptions& options, CliOutput& output);
 int RunRecoverCommand(const CliOptions& options, CliOutput& output);

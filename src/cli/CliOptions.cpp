@@ -25,7 +25,10 @@ bool IsGeneral(const std::string& name)
 
 bool TakesValue(const std::string& name)
 {
-    return name == "--wait" || name == "--key";
+    for (const char* valued : {"--wait", "--key", "--port", "--serial"})
+        if (name == valued)
+            return true;
+    return false;
 }
 
 bool ParseSeconds(const std::string& text, std::chrono::seconds& seconds)
@@ -91,6 +94,12 @@ bool Apply(const GivenOption& option, const CliCommand* command, CliOptions& opt
             return false;
         }
         options.keyFile = wxString::FromUTF8(*option.value);
+    } else if (name == "--port" || name == "--serial") {
+        if (!option.value || option.value->empty()) {
+            error = wxString::Format("%s needs a value.", name);
+            return false;
+        }
+        (name == "--port" ? options.port : options.serial) = wxString::FromUTF8(*option.value);
     }
     options.help |= name == "--help" || name == "-h";
     options.version |= name == "--version";
@@ -131,6 +140,10 @@ bool ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& opti
             return false;
     if (options.help || options.version)
         return true;
+    if (!options.port.empty() && !options.serial.empty()) {
+        error = "--serial and --port both name a device: give one of them.";
+        return false;
+    }
     if (!command) {
         error = "No command given.";
         return false;

@@ -25,6 +25,8 @@ struct CliOptions
     bool waitGiven = false; // --wait was given
     wxString osFile;
     wxString keyFile;
+    wxString port;   // --port: the device on this port
+    wxString serial; // --serial: the device with this serial number
 };
 
 // Fills options from the command line; false with the reason into error when it is wrong. Even

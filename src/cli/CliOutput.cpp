@@ -154,6 +154,22 @@ void CliOutput::Device(const wxString& state, const Fields& fields)
         WriteLine(out, wxString::Format("%-11s %s", wxString(name) + ":", value));
 }
 
+void CliOutput::ListedDevice(const Fields& fields)
+{
+    if (json) {
+        JsonLine line = Event("device");
+        line.Add("state", "listed");
+        for (const auto& [name, value] : fields)
+            if (!value.empty())
+                line.Add(name, value);
+        return WriteJson(line);
+    }
+    wxString row;
+    for (const auto& [name, value] : fields)
+        row << wxString::Format("%-14s ", value.empty() ? wxString("-") : value);
+    WriteLine(out, row.Trim());
+}
+
 void CliOutput::Check(const wxString& name, bool ok, const wxString& text, const wxString& fix)
 {
     if (json)

@@ -37,6 +37,9 @@ public:
     void DeviceText(const wxString& text);
     // The device came or went, or is identified, with its details.
     void Device(const wxString& state, const Fields& fields);
+    // One device of a list of those plugged in: a "listed" device event in JSON (its empty fields
+    // left out), otherwise a line of its details in columns ("-" for an unknown one).
+    void ListedDevice(const Fields& fields);
     // One check of doctor: what was found and, when it is wrong, its fix.
     void Check(const wxString& name, bool ok, const wxString& text, const wxString& fix);
     // Something the user must know now (not the result): a refusal, a Ctrl+C notice.

@@ -1,4 +1,5 @@
-// info, reset and console: the device's details, its factory reset and its console lines.
+// list, info, reset and console: the devices plugged in, one's details, its factory reset and its
+// console lines.
 
 #include "cli/CliCommands.h"
 
@@ -11,6 +12,8 @@
 #include "cli/CliOutput.h"
 #include "DeviceChangeWatch.h"
 #include "DeviceInterface.h"
+#include "DeviceList.h"
+#include "cli/DeviceChoice.h"
 #include "cli/DeviceWait.h"
 #include "cli/ExitCodes.h"
 #include "update/FirmwareUpdate.h"
@@ -20,6 +23,23 @@
 #include "deviceconnection.h"
 
 namespace {
+
+constexpr auto kListPause = std::chrono::milliseconds{50};
+
+const char* ModeId(DeviceMode mode)
+{
+    switch (mode) {
+    case DeviceMode::Serial:
+        return "serial";
+    case DeviceMode::DataDisk:
+        return "data-disk";
+    case DeviceMode::Busy:
+        return "busy";
+    case DeviceMode::Away:
+        break;
+    }
+    return "away";
+}
 
 // How often the console looks at the device when no hot-plug notice comes: a notice ends the
 // pause at once, so this only bounds how late a missed one is noticed.
@@ -68,7 +88,8 @@ public:
         };
         // Following, with no --wait, is waiting for the Zephlark to come whenever it does.
         const auto limit = options.follow && !options.waitGiven ? kForever : options.wait;
-        if (const auto code = WaitForZephlarkOrReport(connection, limit, output, portOpen))
+        if (const auto code =
+                WaitForZephlarkOrReport(connection, NamedDevice(options), limit, output, portOpen))
             return *code;
         const auto watch = WatchDeviceChanges([this] { connection.DeviceChangeNoticed(); });
         // Ctrl+C is how a console ends (exit 130, as after any Ctrl+C), or a reader that stopped
@@ -125,10 +146,30 @@ private:
 
 } // namespace
 
+// One look: each device with an open port is given the time to say who it is.
+int RunListCommand(const CliOptions&, CliOutput& output)
+{
+    DeviceList devices;
+    devices.Refresh();
+    const auto deadline = TheClock().Now() + kDeviceAnswerLimit;
+    while (!devices.AllIdentified() && TheClock().Now() < deadline && !Interrupted())
+        TheClock().WaitForEvents(kListPause);
+    if (Interrupted())
+        return output.Result(kExitInterrupted, wxString());
+    const std::vector<DeviceListEntry> entries = devices.Entries();
+    for (const DeviceListEntry& entry : entries)
+        output.ListedDevice({{"port", entry.portName},
+                             {"serial", entry.serialNumber},
+                             {"version", entry.version},
+                             {"mode", ModeId(entry.mode)}});
+    return output.Result(kExitSuccess, entries.empty() ? _("No Zephlark plugged in.") : wxString());
+}
+
 int RunInfoCommand(const CliOptions& options, CliOutput& output)
 {
     DeviceConnection connection(nullptr);
-    if (const auto code = WaitForZephlarkOrReport(connection, options.wait, output))
+    if (const auto code =
+            WaitForZephlarkOrReport(connection, NamedDevice(options), options.wait, output))
         return *code;
     CliOutput::Fields details = DeviceDetails(connection);
     if (const auto pending = FirmwareUpdate::UnfinishedFor(connection)) {
@@ -148,7 +189,8 @@ int RunResetCommand(const CliOptions& options, CliOutput& output)
                              _("A factory reset erases all games and data on the Zephlark. Add "
                                "--yes to do it."));
     DeviceConnection connection(nullptr);
-    if (const auto code = WaitForZephlarkOrReport(connection, options.wait, output))
+    if (const auto code =
+            WaitForZephlarkOrReport(connection, NamedDevice(options), options.wait, output))
         return *code;
     if (connection.SendLine("factoryreset") <= 0)
         return output.Result(kExitFailed, _("The factory reset could not be sent."));

@@ -8,13 +8,29 @@
 #include "cli/CliOutput.h"
 #include "DeviceAccessChecks.h"
 #include "DeviceAccessReport.h"
+#include "cli/DeviceChoice.h"
 #include "cli/ExitCodes.h"
+#include "Serial.h"
 #include "update/UpdateJournal.h"
 #include "UserStateFolder.h"
 
-int RunDoctorCommand(const CliOptions&, CliOutput& output)
+namespace {
+
+// The named device's port, else the first listed; empty when the named one is not listed by its
+// port or USB serial (doctor asks no device who it is).
+wxString PortToCheck(const DeviceName& name)
 {
-    std::vector<DeviceAccessCheck> checks = CheckDeviceAccess();
+    if (name.Empty())
+        return FindZephlarkSerialPort();
+    const DeviceChoice choice = ChooseDevice(name, ListZephlarkSerialPorts(), {});
+    return choice.kind == DeviceChoiceKind::Device ? choice.device.name : wxString();
+}
+
+} // namespace
+
+int RunDoctorCommand(const CliOptions& options, CliOutput& output)
+{
+    std::vector<DeviceAccessCheck> checks = CheckDeviceAccess(PortToCheck(NamedDevice(options)));
     for (const UpdateJournalRecord& pending : UpdateJournal::LoadAll(ZephlarkUserStateFolder()))
         checks.push_back({"update-journal", false,
                           wxString::Format(_("An update of the Zephlark %s was interrupted at "

@@ -13,6 +13,7 @@ enum ExitCode : int
     kExitDeviceBusy = 4,
     kExitRefused = 5,
     kExitProblemsFound = 6,
+    kExitSeveralDevices = 7,
     kExitInterrupted = 130, // as shells report a program ended by SIGINT
 };
 
@@ -23,7 +24,7 @@ struct ExitCodeMeaning
 };
 
 // What each code tells, as the usage lists it.
-inline constexpr std::array<ExitCodeMeaning, 8> kExitCodeMeanings = {{
+inline constexpr std::array<ExitCodeMeaning, 9> kExitCodeMeanings = {{
     {kExitSuccess, "success"},
     {kExitFailed, "the update, recovery or reset ran and did not succeed"},
     {kExitBadArguments, "bad arguments, or a file that cannot be read or is no OS file"},
@@ -31,5 +32,6 @@ inline constexpr std::array<ExitCodeMeaning, 8> kExitCodeMeanings = {{
     {kExitDeviceBusy, "another program holds the Zephlark's port or is updating it"},
     {kExitRefused, "the update refused its files (older version, unusable name, no space)"},
     {kExitProblemsFound, "doctor found something to fix"},
+    {kExitSeveralDevices, "several Zephlarks are plugged in and none was named"},
     {kExitInterrupted, "Ctrl+C"},
 }};

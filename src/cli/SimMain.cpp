@@ -5,6 +5,8 @@
 //   ZEPHLARK_SIM_QUICK=1      restarts, the data disk and the install take a fraction of a second
 //   ZEPHLARK_SIM_VERSION=V    the device runs system version V (as after an install that another
 //                             process began)
+//   ZEPHLARK_SIM_NO_USB_SERIAL=1  its USB descriptor has no serial string
+// Each setting holds for every device of ZEPHLARK_SIM_DEVICES.
 
 #include <wx/init.h>
 
@@ -42,13 +44,20 @@ void MakeQuick(sim::DeviceSettings& settings)
 
 int main(int argc, char** argv)
 {
-    if (EnvironmentSays("ZEPHLARK_SIM_BUSY"))
-        sim::FailNextOpens(INT_MAX);
-    if (EnvironmentSays("ZEPHLARK_SIM_QUICK"))
-        sim::WithDevice([](sim::SimDevice& device) { MakeQuick(device.Settings()); });
-    if (const char* version = std::getenv("ZEPHLARK_SIM_VERSION"))
-        sim::WithDevice([version](sim::SimDevice& device) {
-            device.Settings().version.sdk = device.Settings().version.build = version;
-        });
+    const char* version = std::getenv("ZEPHLARK_SIM_VERSION");
+    for (size_t device = 0; device < sim::DeviceCount(); ++device) {
+        if (EnvironmentSays("ZEPHLARK_SIM_BUSY"))
+            sim::FailNextOpens(INT_MAX, SerialOpenFailure::InUse, device);
+        sim::WithDevice(
+            [version](sim::SimDevice& simulated) {
+                if (EnvironmentSays("ZEPHLARK_SIM_QUICK"))
+                    MakeQuick(simulated.Settings());
+                simulated.Settings().usbSerialString =
+                    !EnvironmentSays("ZEPHLARK_SIM_NO_USB_SERIAL");
+                if (version)
+                    simulated.Settings().version.sdk = simulated.Settings().version.build = version;
+            },
+            device);
+    }
     return wxEntry(argc, argv);
 }

@@ -10,6 +10,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/CliOutput.h"
+#include "cli/DeviceChoice.h"
 #include "cli/DeviceWait.h"
 #include "cli/ExitCodes.h"
 #include "update/FirmwareFile.h"
@@ -148,7 +149,8 @@ int RunUpdateCommand(const CliOptions& options, CliOutput& output)
     if (const auto code = CheckFiles(options, output))
         return *code;
     DeviceConnection connection(nullptr);
-    if (const auto code = WaitForZephlarkOrReport(connection, options.wait, output))
+    if (const auto code =
+            WaitForZephlarkOrReport(connection, NamedDevice(options), options.wait, output))
         return *code;
     CliProgress progress(output);
     FirmwareUpdate update(connection, progress);
@@ -164,7 +166,8 @@ int RunRecoverCommand(const CliOptions& options, CliOutput& output)
     const auto reachable = [](DeviceConnection& c) {
         return c.IsDeviceIdentified() || c.HasDataDisk();
     };
-    if (const auto code = WaitForZephlarkOrReport(connection, options.wait, output, reachable))
+    if (const auto code = WaitForZephlarkOrReport(connection, NamedDevice(options), options.wait,
+                                                  output, reachable))
         return *code;
     const auto unfinished = FirmwareUpdate::UnfinishedFor(connection);
     if (!unfinished)

@@ -44,17 +44,18 @@ wxString PhaseText(UpdatePhase phase)
 
 } // namespace
 
-wxString DeviceLineText(const DeviceConnection& connection)
+wxString DeviceLineText(const DeviceConnection* connection)
 {
-    const wxString port = connection.GetListedPortName();
+    const wxString port = connection ? connection->GetListedPortName() : wxString();
     if (port.empty())
-        return connection.GetListedDiskPath().empty() ? _("No Zephlark connected")
-                                                      : _("Zephlark on its data disk");
-    if (!connection.IsPortOpen())
-        return OpenFailureText(port, connection.GetOpenFailure());
+        return !connection || connection->GetListedDiskPath().empty()
+                   ? _("No Zephlark connected")
+                   : _("Zephlark on its data disk");
+    if (!connection->IsPortOpen())
+        return OpenFailureText(port, connection->GetOpenFailure());
     wxString bootBuild, build, osVersion;
-    connection.GetVersionInfo(&bootBuild, &build, &osVersion);
-    const wxString serialNumber = connection.GetSerialNumber();
+    connection->GetVersionInfo(&bootBuild, &build, &osVersion);
+    const wxString serialNumber = connection->GetSerialNumber();
     if (serialNumber.empty() || osVersion.empty())
         return _("Zephlark connected");
     return wxString::Format(_("Zephlark %s connected, OS %s"), serialNumber, osVersion);

@@ -1,7 +1,10 @@
+#include <climits>
 #include <cstring>
+#include <functional>
 
 #include "ConnectionFixture.h"
 #include "DataDisk.h"
+#include "DeviceList.h"
 #include "Serial.h"
 #include "sim/SimDevice.h"
 
@@ -169,5 +172,106 @@ TEST_F(ConnectionTest, DestroyingAfterAnUnplugStopsTheParkedReader)
     connection.reset(); // must not leave a thread running over a deleted object
     EXPECT_THAT(owner.changes, ElementsAre(true, false));
 }
+
+// Two simulated devices, listed: what each entry says once every open port answered, and after
+// what the row then does to the list.
+struct DeviceListCase
+{
+    const char* name;
+    std::function<void()> arrange;           // the two devices before the list's first look
+    std::function<void(DeviceList&)> change; // then, followed by another look; may be empty
+    std::vector<std::string> entries;        // port, serial number, version, mode
+};
+
+std::string Describe(const DeviceListEntry& entry)
+{
+    const char* const modes[] = {"serial", "data disk", "busy", "away"};
+    return wxString::Format("%s %s %s %s", entry.portName, entry.serialNumber, entry.version,
+                            modes[static_cast<int>(entry.mode)])
+        .ToStdString();
+}
+
+void PlugBoth()
+{
+    sim::Plug(0);
+    sim::Plug(1);
+}
+
+class DeviceListTest : public testing::TestWithParam<DeviceListCase>
+{
+protected:
+    DeviceListTest() { sim::Reset(2); }
+    ~DeviceListTest() override { sim::Reset(); }
+};
+
+TEST_P(DeviceListTest, EachDeviceIsListedWithItsOwnConnection)
+{
+    const DeviceListCase& row = GetParam();
+    row.arrange();
+    int notices = 0;
+    DeviceList list([&notices] { ++notices; });
+    list.Refresh();
+    ASSERT_TRUE(WaitFor("every open port to answer", [&list] { return list.AllIdentified(); }));
+    if (row.change) {
+        row.change(list);
+        list.Refresh();
+    }
+
+    std::vector<std::string> described;
+    for (const DeviceListEntry& entry : list.Entries()) {
+        described.push_back(Describe(entry));
+        // Each connection is pinned to its own device: the port it lists is that entry's.
+        EXPECT_EQ(list.ConnectionFor(entry.identity)->GetListedPortName(), entry.portName);
+    }
+    EXPECT_THAT(described, testing::ElementsAreArray(row.entries));
+    EXPECT_TRUE(WaitFor("the change notice", [&notices] { return notices > 0; }));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Devices, DeviceListTest,
+    testing::Values(DeviceListCase{"BothIdentified",
+                                   PlugBoth,
+                                   {},
+                                   {"simACM0 ZL-000123 1.4.2 serial",
+                                    "simACM1 ZL-000124 1.4.2 serial"}},
+                    // Only its USB serial names a device that does not answer on serial.
+                    DeviceListCase{"OneOnItsDataDisk",
+                                   [] {
+                                       PlugBoth();
+                                       sim::WithDevice(
+                                           [](sim::SimDevice& model) {
+                                               model.Settings().diskDelay = {};
+                                               model.Receive("datadisk\n");
+                                           },
+                                           1);
+                                   },
+                                   {},
+                                   {"simACM0 ZL-000123 1.4.2 serial", " ZL-000124  data disk"}},
+                    DeviceListCase{"OneHeldByAnotherProgram",
+                                   [] {
+                                       sim::FailNextOpens(INT_MAX, SerialOpenFailure::InUse, 0);
+                                       PlugBoth();
+                                   },
+                                   {},
+                                   {"simACM0 ZL-000123  busy", "simACM1 ZL-000124 1.4.2 serial"}},
+                    // The kept one restarts, say; the other was unplugged for good.
+                    DeviceListCase{"UnpluggedGoesKeptStays",
+                                   PlugBoth,
+                                   [](DeviceList& list) {
+                                       list.Keep(list.Entries().at(1).identity, true);
+                                       sim::Unplug(0);
+                                       sim::Unplug(1);
+                                   },
+                                   {" ZL-000124 1.4.2 away"}},
+                    DeviceListCase{"NoLongerKeptGoes",
+                                   PlugBoth,
+                                   [](DeviceList& list) {
+                                       const UsbIdentity second = list.Entries().at(1).identity;
+                                       list.Keep(second, true);
+                                       list.Keep(second, false);
+                                       sim::Unplug(1);
+                                   },
+                                   {"simACM0 ZL-000123 1.4.2 serial"}}),
+    [](const testing::TestParamInfo<DeviceListCase>& info) { return info.param.name; });
 
 } // namespace

@@ -18,6 +18,7 @@
 
 #include "window/AboutInfo.h"
 #include "window/DeviceAccessBar.h"
+#include "window/DeviceChooser.h"
 #include "ExpectMessageBox.h"
 #include "LogCapture.h"
 #include "MainFrame.h"
@@ -219,6 +220,7 @@ TEST_F(MainFrameTest, LampAndLineTellAScreenReaderWhatTheyShow)
                         [&] { return frame->deviceLine->GetLabelText() == identified; }));
     EXPECT_TRUE(LampTells(frame->statusView, green, "Zephlark is connected"));
     EXPECT_EQ(AccessibleName(frame->deviceLine), identified);
+    EXPECT_FALSE(frame->deviceChooser->IsShown()); // nothing to choose from
     sim::Unplug();
     EXPECT_TRUE(LampTells(frame->statusView, red, "Zephlark is disconnected"));
     EXPECT_EQ(frame->deviceLine->GetLabelText(), "No Zephlark connected");

@@ -1,6 +1,6 @@
 #pragma once
 
-// The main window over the simulated device, plugged in and identified, on virtual time.
+// The main window over the simulated devices, plugged in, the first identified, on virtual time.
 
 #include <wx/app.h>
 #include <wx/progdlg.h>
@@ -13,8 +13,13 @@
 class UpgradeWindow : public SimUpdateTest
 {
 protected:
-    UpgradeWindow()
+    explicit UpgradeWindow(size_t devices = 1)
     {
+        if (devices > 1) {
+            sim::Reset(devices);
+            for (size_t device = 0; device < devices; ++device)
+                sim::Plug(device);
+        }
         frame = new MainFrame("Zephlark Utility");
         frame->Show();
         EXPECT_TRUE(WaitFor("the device to be identified",

@@ -1,5 +1,6 @@
 // The window around an update: its dialogs, the progress window from the first check to the
-// result with its Cancel button, the commands it refuses meanwhile, and a close while it runs.
+// result with its Cancel button, the commands it refuses meanwhile, and a close while it runs; with
+// two devices, the chooser and what follows the chosen one.
 
 #include <wx/filedlg.h>
 #include <wx/stattext.h>
@@ -15,9 +16,11 @@
 
 #include "ExpectMessageBox.h"
 #include "FileLock.h"
+#include "window/DeviceChooser.h"
 #include "update/UpdateJournal.h"
 #include "UserStateFolder.h"
 #include "UpdateWindowFixture.h"
+#include "ZLBox.h"
 
 namespace {
 
@@ -173,5 +176,121 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(CancelCase{"BeforeTheDataDisk", "Comparing firmware versions...", false},
                     CancelCase{"WhileCopying", "Copying files to Zephlark...", true}),
     [](const testing::TestParamInfo<CancelCase>& info) { return info.param.name; });
+
+// ZL-000123 and ZL-000124, both plugged in; the first is chosen at the start.
+class TwoDeviceWindow : public UpgradeWindow
+{
+public:
+    TwoDeviceWindow() : UpgradeWindow(2)
+    {
+        EXPECT_TRUE(WaitFor("the chooser to list both", [this] {
+            return chooser->IsShown() && chooser->GetString(1) == "ZL-000124, OS 1.4.2";
+        }));
+    }
+
+    // As the user's pick in the chooser.
+    void Choose(int item)
+    {
+        chooser->SetSelection(item);
+        wxCommandEvent choice(wxEVT_CHOICE, chooser->GetId());
+        choice.SetEventObject(chooser);
+        chooser->ProcessWindowEvent(choice);
+    }
+
+    testing::AssertionResult LineSays(const char* text)
+    {
+        return WaitFor(text, [this, text] { return frame->deviceLine->GetLabelText() == text; });
+    }
+
+    using SimUpdateTest::LetTimePass;
+
+protected:
+    DeviceChooser* chooser = frame->deviceChooser;
+};
+
+// A restart of the chosen device, as an unplug and a plug within its grace: meanwhile the lamp and
+// the line say it is gone, though the other device is still there, and it stays chosen.
+TEST_F(TwoDeviceWindow, ChosenDeviceIsWhatTheLampTheLineAndResetActOn)
+{
+    EXPECT_EQ(chooser->GetString(0), "ZL-000123, OS 1.4.2");
+    // Laid out again as the texts grew: the texts are not cut short.
+    EXPECT_GE(chooser->GetSize().x, chooser->GetBestSize().x);
+    Choose(1);
+    EXPECT_TRUE(LineSays("Zephlark ZL-000124 connected, OS 1.4.2"));
+    sim::Unplug(1);
+    EXPECT_TRUE(LineSays("No Zephlark connected"));
+    EXPECT_TRUE(WaitFor("the lamp to turn off", [this] {
+        return frame->statusView->GetToolTipText() == "Zephlark is disconnected";
+    }));
+    sim::Plug(1);
+    EXPECT_TRUE(LineSays("Zephlark ZL-000124 connected, OS 1.4.2"));
+
+    sim::ClearWritten(0);
+    sim::ClearWritten(1);
+    auto box = std::make_shared<ShownMessageBox>();
+    wxCommandEvent click(wxEVT_BUTTON);
+    wxTEST_DIALOG(frame->OnResetDevice(click), ExpectMessageBox(wxID_YES, box));
+    EXPECT_EQ(sim::Written(1), "factoryreset\n");
+    EXPECT_EQ(sim::Written(0), "");
+}
+
+struct AwayCase
+{
+    const char* name;
+    std::function<void(TwoDeviceWindow&)> steps;
+    const char* line;
+};
+
+class ChosenDeviceAway : public TwoDeviceWindow, public testing::WithParamInterface<AwayCase>
+{
+};
+
+TEST_P(ChosenDeviceAway, GivesWayToTheOneStillPluggedIn)
+{
+    GetParam().steps(*this);
+    EXPECT_TRUE(LineSays(GetParam().line));
+    EXPECT_TRUE(WaitFor("the chooser to go", [this] { return !chooser->IsShown(); }));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Absences, ChosenDeviceAway,
+    testing::Values(AwayCase{"UnpluggedForGood",
+                             [](TwoDeviceWindow& window) {
+                                 window.Choose(1);
+                                 sim::Unplug(1);
+                                 ASSERT_TRUE(window.LineSays("No Zephlark connected"));
+                                 window.LetTimePass(std::chrono::seconds{30});
+                             },
+                             "Zephlark ZL-000123 connected, OS 1.4.2"},
+                    // One device after another, as on a service desk: the newcomer is shown at
+                    // once, as with one device.
+                    AwayCase{"OneAfterAnother",
+                             [](TwoDeviceWindow& window) {
+                                 sim::Unplug(1);
+                                 sim::Unplug(0);
+                                 ASSERT_TRUE(window.LineSays("No Zephlark connected"));
+                                 sim::Plug(1);
+                             },
+                             "Zephlark ZL-000124 connected, OS 1.4.2"}),
+    [](const testing::TestParamInfo<AwayCase>& info) { return info.param.name; });
+
+TEST_F(TwoDeviceWindow, UpdateKeepsItsDeviceWhenAnotherIsChosenMeanwhile)
+{
+    wxString lineAfterTheChoice;
+    log.OnMessage("Installing firmware...", [&] {
+        Choose(1);
+        lineAfterTheChoice = frame->deviceLine->GetLabelText();
+    });
+    UpdateResult result{};
+    auto finished = std::make_shared<bool>(false);
+    wxTEST_DIALOG(result = frame->UpdateFirmware(OsFile("1.5.0"), "", false),
+                  AnswerAndNote<wxProgressDialog>(wxID_OK, finished).Optional());
+    EXPECT_EQ(result.text, Successful("1.5.0"));
+    EXPECT_EQ(lineAfterTheChoice.utf8_string(),
+              "Updating Zephlark ZL-000123: installing (do not unplug)");
+    EXPECT_THAT(sim::Written(0), testing::HasSubstr("fwup"));
+    EXPECT_THAT(sim::Written(1), testing::Not(testing::HasSubstr("datadisk")));
+    EXPECT_TRUE(LineSays("Zephlark ZL-000124 connected, OS 1.4.2"));
+}
 
 } // namespace

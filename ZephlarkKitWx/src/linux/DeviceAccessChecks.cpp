@@ -116,9 +116,8 @@ DeviceAccessCheck CheckRule(const std::optional<RuleFile>& rule)
             ""};
 }
 
-DeviceAccessCheck CheckPort(const std::optional<RuleFile>& rule)
+DeviceAccessCheck CheckPort(const std::optional<RuleFile>& rule, const wxString& port)
 {
-    const wxString port = FindZephlarkSerialPort();
     if (port.empty())
         return NoZephlarkPluggedIn();
     if (access(port.fn_str(), R_OK | W_OK) != 0) {
@@ -215,15 +214,15 @@ DeviceAccessCheck CheckUDisks()
 
 } // namespace
 
-std::vector<DeviceAccessCheck> CheckPortAccess()
+std::vector<DeviceAccessCheck> CheckPortAccess(const wxString& port)
 {
     const auto rule = FindRule();
-    return {CheckRule(rule), CheckPort(rule), CheckModemManager(rule)};
+    return {CheckRule(rule), CheckPort(rule, port), CheckModemManager(rule)};
 }
 
-std::vector<DeviceAccessCheck> CheckDeviceAccess()
+std::vector<DeviceAccessCheck> CheckDeviceAccess(const wxString& port)
 {
-    auto checks = CheckPortAccess();
+    auto checks = CheckPortAccess(port);
     checks.push_back(CheckUDisks());
     return checks;
 }

@@ -58,6 +58,8 @@ enum class InstallFault
 struct DeviceSettings
 {
     VersionRecord version;
+    // False: its USB descriptor carries no serial string, and only its "version" answer tells it.
+    bool usbSerialString = true;
     // Time off USB for a restart: after "factoryreset", and twice in an install.
     MonotonicClock::Duration restartDelay = std::chrono::milliseconds{2000};
     // Between two status lines of an install.

@@ -137,7 +137,9 @@ void World::SetPortName(size_t unit, const wxString& name)
 
 UsbIdentity World::Identity(size_t unit) const
 {
-    return {wxString::FromUTF8(units.at(unit).device->Settings().version.serialNumber),
+    const DeviceSettings& settings = units.at(unit).device->Settings();
+    return {settings.usbSerialString ? wxString::FromUTF8(settings.version.serialNumber)
+                                     : wxString(),
             wxString::Format("sim-%zu", unit)};
 }
 

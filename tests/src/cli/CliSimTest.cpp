@@ -1,5 +1,7 @@
 // zephlark-cli-sim run as a child process against its simulated device: exit codes, the JSON
-// lines it writes, Ctrl+C in each phase of an update and the recovery after it.
+// lines it writes, the device it chooses, Ctrl+C in each phase of an update and the recovery after
+// it. The choice's rule is also fed directly, for what the simulation does not mix: devices with
+// and without a USB serial, and a device on its data disk alone.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,6 +21,7 @@
 #include "CliChild.h"
 #include "FileBytes.h"
 #include "FileLock.h"
+#include "cli/DeviceChoice.h"
 #include "sim/SampleOsFile.h"
 
 namespace {
@@ -131,8 +135,156 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"ResetNeedsYes", {"reset"}, {}, 2}, ExitCase{"Reset", {"reset", "--yes"}, {}, 0},
         ExitCase{"NothingToRecover", {"recover"}, {}, 0},
         ExitCase{"DoctorMissesThePort", {"doctor"}, {"ZEPHLARK_SIM_UNPLUGGED=1"}, 6},
+        ExitCase{"NamedPortAbsent",
+                 {"info", "--port", "simACM7", "--wait", "0"},
+                 {"ZEPHLARK_SIM_DEVICES=2"},
+                 3,
+                 "on the port simACM7"},
+        ExitCase{
+            "DoctorOfTheNamedDevice", {"doctor", "--port=simACM1"}, {"ZEPHLARK_SIM_DEVICES=2"}, 0},
+        ExitCase{"DoctorMissesTheNamedDevice",
+                 {"doctor", "--serial", "ZL-000999"},
+                 {"ZEPHLARK_SIM_DEVICES=2"},
+                 6},
         ExitCase{"UpdateReadByHeadFinishes", {"update", "OS:1.5.0"}, {}, 0, "", 3}),
     [](const testing::TestParamInfo<ExitCase>& info) { return info.param.name; });
+
+struct SelectionCase
+{
+    const char* name;
+    std::vector<std::string> arguments; // "OS:<version>" stands for a new OS file of that version
+    std::vector<std::string> environment;
+    int exitCode;
+    std::set<std::string> opened;         // the ports the command opened
+    std::vector<std::string> listed = {}; // each device it listed: serial number [and version]
+};
+
+class CliDeviceSelection : public CliSim, public testing::WithParamInterface<SelectionCase>
+{
+};
+
+// Only the named device's port is ever opened; with several and none named, none is, and they
+// are listed.
+TEST_P(CliDeviceSelection, OpensOnlyTheChosenDevice)
+{
+    std::vector<std::string> arguments = GetParam().arguments;
+    for (std::string& argument : arguments)
+        if (argument.rfind("OS:", 0) == 0)
+            argument = OsFile(argument.substr(3));
+    const CliRun run = Run(arguments, GetParam().environment);
+    EXPECT_EQ(run.exitCode, GetParam().exitCode);
+    std::set<std::string> opened;
+    for (const std::string& text : run.Values("log", "text"))
+        if (text.rfind("Device Connected: ", 0) == 0)
+            opened.insert(text.substr(18));
+    EXPECT_EQ(opened, GetParam().opened);
+    std::vector<std::string> listed;
+    for (const CliEvent& event : run.events)
+        if (event.at("event") == "device" && event.at("state") == "listed")
+            listed.push_back(Text(event, "serial") +
+                             (event.contains("version") ? " " + Text(event, "version") : ""));
+    EXPECT_EQ(listed, GetParam().listed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Devices, CliDeviceSelection,
+    testing::Values(
+        SelectionCase{
+            "ByPort", {"info", "--port", "simACM1"}, {"ZEPHLARK_SIM_DEVICES=2"}, 0, {"simACM1"}},
+        SelectionCase{"BySerial",
+                      {"reset", "--yes", "--serial", "ZL-000125"},
+                      {"ZEPHLARK_SIM_DEVICES=3"},
+                      0,
+                      {"simACM2"}},
+        // With no USB serial each is asked in turn until one says it.
+        SelectionCase{"BySerialAnswered",
+                      {"info", "--serial", "ZL-000124"},
+                      {"ZEPHLARK_SIM_DEVICES=3", "ZEPHLARK_SIM_NO_USB_SERIAL=1"},
+                      0,
+                      {"simACM0", "simACM1"}},
+        SelectionCase{"UpdateBySerial",
+                      {"update", "OS:1.5.0", "--serial=ZL-000124"},
+                      {"ZEPHLARK_SIM_DEVICES=2"},
+                      0,
+                      {"simACM1"}},
+        SelectionCase{"ByEnvironment",
+                      {"info"},
+                      {"ZEPHLARK_SIM_DEVICES=2", "ZEPHLARK_SERIAL=ZL-000124"},
+                      0,
+                      {"simACM1"}},
+        SelectionCase{"NamedBeatsEnvironment",
+                      {"info", "--port", "simACM0"},
+                      {"ZEPHLARK_SIM_DEVICES=2", "ZEPHLARK_SERIAL=ZL-000124"},
+                      0,
+                      {"simACM0"}},
+        SelectionCase{
+            "PortAndSerial", {"info", "--port", "simACM0", "--serial", "ZL-000123"}, {}, 2, {}},
+        SelectionCase{"NamedAbsent",
+                      {"recover", "--serial", "ZL-000999", "--wait", "0"},
+                      {"ZEPHLARK_SIM_DEVICES=2"},
+                      3,
+                      {}},
+        SelectionCase{"SeveralUpdateRefused",
+                      {"update", "OS:1.5.0"},
+                      {"ZEPHLARK_SIM_DEVICES=2"},
+                      7,
+                      {},
+                      {"ZL-000123", "ZL-000124"}},
+        SelectionCase{"SeveralResetRefused",
+                      {"reset", "--yes"},
+                      {"ZEPHLARK_SIM_DEVICES=3"},
+                      7,
+                      {},
+                      {"ZL-000123", "ZL-000124", "ZL-000125"}},
+        SelectionCase{"ListAsksEach",
+                      {"list"},
+                      {"ZEPHLARK_SIM_DEVICES=2", "ZEPHLARK_SIM_VERSION=1.5.0"},
+                      0,
+                      {"simACM0", "simACM1"},
+                      {"ZL-000123 1.5.0", "ZL-000124 1.5.0"}},
+        SelectionCase{"ListOfNone", {"list"}, {"ZEPHLARK_SIM_UNPLUGGED=1"}, 0, {}},
+        SelectionCase{"OneUnnamed", {"info"}, {}, 0, {"simACM0"}}),
+    [](const testing::TestParamInfo<SelectionCase>& info) { return info.param.name; });
+
+struct ChoiceCase
+{
+    const char* name;
+    DeviceName named;
+    SerialAnswers answers;
+    DeviceChoiceKind kind;
+    const char* location = ""; // of the device chosen or asked
+};
+
+class DeviceChoiceRule : public testing::TestWithParam<ChoiceCase>
+{
+};
+
+// Two devices with a USB serial (at "1-1", "1-2"), one without ("1-3"), one on its data disk
+// only ("1-4").
+TEST_P(DeviceChoiceRule, ChoosesOrAsksOnlyThatDevice)
+{
+    const std::vector<ListedPort> devices = {{"ttyACM0", {"ZL-000123", "1-1"}},
+                                             {"ttyACM1", {"ZL-000124", "1-2"}},
+                                             {"ttyACM2", {"", "1-3"}},
+                                             {"", {"ZL-000126", "1-4"}}};
+    const DeviceChoice choice = ChooseDevice(GetParam().named, devices, GetParam().answers);
+    EXPECT_EQ(choice.kind, GetParam().kind);
+    EXPECT_EQ(choice.device.identity.location, GetParam().location);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rule, DeviceChoiceRule,
+    testing::Values(
+        ChoiceCase{"DataDiskOnly", {"", "ZL-000126"}, {}, DeviceChoiceKind::Device, "1-4"},
+        // Only the device without a USB serial may be the one: it alone is asked.
+        ChoiceCase{"AskedWhenUnknown", {"", "ZL-000125"}, {}, DeviceChoiceKind::Ask, "1-3"},
+        ChoiceCase{
+            "Answered", {"", "ZL-000125"}, {{"1-3", "ZL-000125"}}, DeviceChoiceKind::Device, "1-3"},
+        ChoiceCase{"AnsweredAnother",
+                   {"", "ZL-000125"},
+                   {{"1-3", "ZL-000999"}},
+                   DeviceChoiceKind::NotThere}),
+    [](const testing::TestParamInfo<ChoiceCase>& info) { return info.param.name; });
 
 TEST_F(CliSim, UpdateShowsItsStepsTheCopyAndTheInstallThenItsResult)
 {

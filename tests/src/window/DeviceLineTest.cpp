@@ -19,14 +19,14 @@ TEST_F(ConnectionTest, FailedOpenIsRetriedOnTheNextRefreshAndForgotten)
     EXPECT_FALSE(connection->IsPortOpen());
     EXPECT_TRUE(owner.changes.empty());
     EXPECT_EQ(sim::Written(), "");
-    EXPECT_EQ(DeviceLineText(*connection), "Zephlark on simACM0 is in use by another program");
+    EXPECT_EQ(DeviceLineText(connection.get()), "Zephlark on simACM0 is in use by another program");
 
     connection->RefreshDeviceConnections();
     EXPECT_TRUE(connection->IsPortOpen());
     EXPECT_THAT(owner.changes, ElementsAre(true));
     EXPECT_EQ(sim::Written().rfind("echo off\nversion\nsettime ", 0), 0u) << sim::Written();
     // The version report is handled on later events, none of which has run yet.
-    EXPECT_EQ(DeviceLineText(*connection), "Zephlark connected");
+    EXPECT_EQ(DeviceLineText(connection.get()), "Zephlark connected");
 }
 
 TEST_F(ConnectionTest, DeviceOnItsDataDiskIsNoMissingDevice)
@@ -35,7 +35,7 @@ TEST_F(ConnectionTest, DeviceOnItsDataDiskIsNoMissingDevice)
     sim::WithDevice([](sim::SimDevice& device) { device.Settings().diskDelay = {}; });
     connection->EnterDataDisk();
     ASSERT_TRUE(WaitFor("the data disk", [this] { return connection->HasDataDisk(); }));
-    EXPECT_EQ(DeviceLineText(*connection), "Zephlark on its data disk");
+    EXPECT_EQ(DeviceLineText(connection.get()), "Zephlark on its data disk");
 }
 
 } // namespace
