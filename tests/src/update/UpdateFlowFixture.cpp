@@ -23,7 +23,8 @@ size_t DeviceOutputWaiting(size_t device)
 
 } // namespace
 
-SimUpdateTest::SimUpdateTest() : readerBehind([] { return DeviceOutputWaiting(0) > 0; })
+SimUpdateTest::SimUpdateTest(size_t devices)
+    : readerBehind([] { return DeviceOutputWaiting(0) > 0; })
 {
     SetClock(&virtualClock);
     // Before time moves on, the reader takes everything the device said: a device that leaves USB
@@ -33,7 +34,7 @@ SimUpdateTest::SimUpdateTest() : readerBehind([] { return DeviceOutputWaiting(0)
             "the reader to take the device's output", [this] { return !readerBehind(); },
             std::chrono::seconds(2));
     });
-    sim::Reset(2);
+    sim::Reset(devices);
     sim::Plug();
     char pattern[] = "/tmp/zephlark-update-XXXXXX";
     folder = wxString::FromUTF8(mkdtemp(pattern));
@@ -49,7 +50,8 @@ SimUpdateTest::~SimUpdateTest()
     wxFileName::Rmdir(folder, wxPATH_RMDIR_RECURSIVE);
 }
 
-UpdateFlow::UpdateFlow()
+// A second device waits unplugged.
+UpdateFlow::UpdateFlow() : SimUpdateTest(2)
 {
     // Only the port this connection holds is read: a device beside it, or one that came in its
     // place, talks to nobody.

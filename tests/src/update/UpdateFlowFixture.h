@@ -25,7 +25,8 @@
 class SimUpdateTest : public testing::Test
 {
 protected:
-    SimUpdateTest();
+    // The first of `devices` plugged in.
+    explicit SimUpdateTest(size_t devices = 1);
     ~SimUpdateTest() override;
 
     void Configure(const std::function<void(sim::DeviceSettings&)>& change);
@@ -55,7 +56,7 @@ protected:
     wxString folder; // where the user's files are
     // True while the reader has not taken all the device said: virtual time waits for it.
     std::function<bool()> readerBehind;
-    // A second device waits unplugged; the first is the one updated unless a test says otherwise.
+    // The device updated: the first unless a test says otherwise.
     size_t updated = 0;
     wxString updatedSerial = sim::kDefaultSerialNumber;
 };

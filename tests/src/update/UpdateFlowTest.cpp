@@ -305,8 +305,6 @@ INSTANTIATE_TEST_SUITE_P(
               "other-device", kKept, kBoth, true},
         Fault{"OtherDeviceAfterTheInstall", "Firmware installed...", kOtherDevice, kOtherBack,
               "other-device", kKept, kBoth, true},
-        Fault{"OtherDeviceAfterTheFlash", "Applying Update...", kOtherDevice, kOtherBack,
-              "other-device", kKept, kBoth, true},
         Fault{"OtherDeviceAfterTheCleanUp", "Cleaning Up...", kOtherDevice, kDone, "", kOtherBack,
               kBoth, true}),
     [](const testing::TestParamInfo<Fault>& info) { return info.param.name; });
