@@ -2,6 +2,7 @@
 
 #include <wx/log.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "DataDisk.h"
@@ -65,9 +66,50 @@ const ListedDisk* DeviceConnection::ChooseDisk(const std::vector<ListedDisk>& di
     return DiskOfDevice(disks, pinned);
 }
 
+void DeviceConnection::PinDevice(const UsbIdentity& identity)
+{
+    pinned = identity;
+    pinnedSeen = false;
+    companions.clear();
+    newcomer = {};
+}
+
+// Only a device that came while the pinned one was away counts as its stand-in: one plugged in
+// beside it all along (another device on the bench) is nobody's newcomer.
+void DeviceConnection::NoteOtherDevices(const std::vector<ListedPort>& ports,
+                                        const std::vector<ListedDisk>& disks)
+{
+    if (!IsKnown(pinned))
+        return;
+    std::vector<UsbIdentity> others;
+    bool pinnedThere = false;
+    const auto take = [&](const UsbIdentity& identity) {
+        if (SameDevice(identity, pinned))
+            pinnedThere = true;
+        else
+            others.push_back(identity);
+    };
+    for (const ListedPort& port : ports)
+        take(port.identity);
+    for (const ListedDisk& disk : disks)
+        take(disk.identity);
+    if (pinnedThere || !pinnedSeen) {
+        pinnedSeen = pinnedSeen || pinnedThere;
+        companions = others;
+        newcomer = {};
+        return;
+    }
+    for (const UsbIdentity& other : others) {
+        if (std::none_of(companions.begin(), companions.end(),
+                         [&](const UsbIdentity& known) { return SameDevice(known, other); }))
+            newcomer = other;
+    }
+}
+
 void DeviceConnection::RefreshDeviceConnections()
 {
-    const ListedPort listed = ChoosePort(ListZephlarkSerialPorts());
+    const auto ports = ListZephlarkSerialPorts();
+    const ListedPort listed = ChoosePort(ports);
     listedIdentity = listed.identity;
     const wxString& newPort = listed.name;
     if (newPort != portName) {
@@ -84,9 +126,11 @@ void DeviceConnection::RefreshDeviceConnections()
     }
 
     const auto disks = ListZephlarkDisks();
+    NoteOtherDevices(ports, disks);
     const ListedDisk* disk = ChooseDisk(disks);
     const wxString newDisk = disk ? disk->path : wxString();
     diskLabel = disk ? disk->label : wxString();
+    listedDiskIdentity = disk ? disk->identity : UsbIdentity{};
     if (newDisk != diskPath) {
         diskPath = newDisk;
         if (!diskPath.empty())

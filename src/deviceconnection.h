@@ -33,9 +33,16 @@ public:
     // Pins the connection to one device: from then on it opens only that device's port, whatever
     // name the system gives it, and uses only that device's data disk. An empty identity unpins:
     // the first device found is taken again, as by default.
-    void PinDevice(const UsbIdentity& identity) { pinned = identity; }
+    void PinDevice(const UsbIdentity& identity);
+    const UsbIdentity& GetPinnedDevice() const { return pinned; }
     // The USB identity of the device whose port was listed at the last refresh; empty when none.
     const UsbIdentity& GetListedIdentity() const { return listedIdentity; }
+    // The same for the data disk found at the last refresh.
+    const UsbIdentity& GetListedDiskIdentity() const { return listedDiskIdentity; }
+    // While pinned: the last device of another identity that was listed while the pinned one was
+    // away, and not beside it before; most likely the one plugged in its place. Empty when none,
+    // and again once the pinned device is back.
+    const UsbIdentity& GetNewcomer() const { return newcomer; }
 
     void RefreshDeviceConnections();
     // A system notice that a device came or went: refreshes, and when the port stays open and
@@ -89,6 +96,8 @@ private:
     // This connection's device's port among those listed: the pinned device's, else the first.
     ListedPort ChoosePort(const std::vector<ListedPort>& ports) const;
     const ListedDisk* ChooseDisk(const std::vector<ListedDisk>& disks) const;
+    void NoteOtherDevices(const std::vector<ListedPort>& ports,
+                          const std::vector<ListedDisk>& disks);
 
     wxString portName;
     SerialPort port; // outlives the reader that reads it
@@ -97,6 +106,10 @@ private:
     wxString diskLabel;
     UsbIdentity pinned;
     UsbIdentity listedIdentity;
+    UsbIdentity listedDiskIdentity;
+    bool pinnedSeen = false;             // listed since it was pinned
+    std::vector<UsbIdentity> companions; // the others listed while it was last there
+    UsbIdentity newcomer;
     SerialLineQueue lineQueue{this, kSerialDataEventId};
     std::unique_ptr<SerialReadThread> readerThread;
     DeviceInterface* deviceInterface;

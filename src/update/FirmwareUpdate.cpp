@@ -68,6 +68,30 @@ private:
     DeviceConnection& connection;
 };
 
+// Holds the connection to the device the run starts on (its port, else its disk) for the whole
+// run: across its restarts and new port names, the waits, the copies, the eject and the clean-up
+// reach that device alone, never another one plugged in beside it or in its place. What was pinned
+// before comes back when the run ends.
+class DevicePin
+{
+public:
+    explicit DevicePin(DeviceConnection& connection)
+        : connection(connection), before(connection.GetPinnedDevice())
+    {
+        const UsbIdentity& port = connection.GetListedIdentity();
+        connection.PinDevice(port.serialNumber.empty() && port.location.empty()
+                                 ? connection.GetListedDiskIdentity()
+                                 : port);
+    }
+    ~DevicePin() { connection.PinDevice(before); }
+    DevicePin(const DevicePin&) = delete;
+    DevicePin& operator=(const DevicePin&) = delete;
+
+private:
+    DeviceConnection& connection;
+    const UsbIdentity before;
+};
+
 } // namespace
 
 FirmwareUpdate::FirmwareUpdate(DeviceConnection& connection, FirmwareUpdateProgress& progress)
@@ -80,6 +104,7 @@ UpdateResult FirmwareUpdate::Run(const wxString& osPathIn, const wxString& keyPa
                                  bool allowOlderIn)
 {
     const SleepInhibitor noSleep;
+    const DevicePin pin(connection);
     osFile.path = osPathIn;
     keyFile.path = keyPathIn;
     allowOlder = allowOlderIn;
@@ -182,6 +207,7 @@ FirmwareUpdate::Failure FirmwareUpdate::TakeLock()
 UpdateResult FirmwareUpdate::Recover(const UpdateJournalRecord& record)
 {
     const SleepInhibitor noSleep;
+    const DevicePin pin(connection);
     serialNumber = record.serialNumber;
     fileVersion = record.osVersion;
     Failure failure = TakeLock();
@@ -529,13 +555,22 @@ FirmwareUpdate::Failure FirmwareUpdate::DeviceBack(std::chrono::seconds limit)
 {
     if (WaitForDevice(limit))
         return {};
+    return NotBack({_("Zephlark could not be found."), "device-not-found"});
+}
+
+// The pinned connection never opens a device that came in this one's place: the device is named
+// by its USB serial number, or by the one it reported when it came back on this one's identity.
+FirmwareUpdate::Failure FirmwareUpdate::NotBack(const Failure& failure)
+{
+    if (otherSerialNumber.empty())
+        otherSerialNumber = connection.GetNewcomer().serialNumber;
     if (!otherSerialNumber.empty())
         return {wxString::Format(_("A different Zephlark came back (serial number %s). The "
                                    "update stopped without touching it; connect the Zephlark %s "
                                    "again to finish the update."),
                                  otherSerialNumber, serialNumber),
                 "other-device"};
-    return {_("Zephlark could not be found."), "device-not-found"};
+    return failure;
 }
 
 FirmwareUpdate::Failure FirmwareUpdate::InstallUpdate()
@@ -579,7 +614,7 @@ FirmwareUpdate::Failure FirmwareUpdate::RemoveUpdateFiles()
     Failure failure;
     if (!written.empty()) {
         if (!WaitForDataDisk())
-            failure = Failure(_("Zephlark disk not found."), "disk-not-found");
+            failure = NotBack({_("Zephlark disk not found."), "disk-not-found"});
         else if (!RemoveWrittenFiles())
             failure = Failure(_("Remove file failed."), "remove-failed");
     }

@@ -131,6 +131,8 @@ private:
     Failure EjectAndWaitForDevice();
     // The device identified again within limit, and the same one the update started with.
     Failure DeviceBack(std::chrono::seconds limit);
+    // failure, unless another device came back in this one's place.
+    Failure NotBack(const Failure& failure);
     bool DeviceBackAsItself();
     [[nodiscard]] bool WaitForInstallToEnd(const wxString& version);
     Failure Stopped(const wxString& detail);

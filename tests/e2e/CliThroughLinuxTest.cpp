@@ -58,6 +58,26 @@ TEST_F(CliThroughLinux, UpdateInstallsThroughTheDataDisk)
     EXPECT_TRUE(std::filesystem::is_empty(device->DiskFolder()));
 }
 
+// Two devices: the one named by its serial number is updated on its own drive alone (udisks2 gives
+// that drive no serial: its USB port ties it to the device), and the first's port, listed first,
+// is never opened.
+TEST_F(CliThroughLinux, UpdateOfTheNamedSecondKeepsToItsOwnDrive)
+{
+    if (!testbed)
+        GTEST_SKIP();
+    const std::string drive = PlugSecondDevice().DriveName();
+    const std::string osFile = home + "/ZephlarkOS.zlos";
+    ASSERT_TRUE(sim::WriteSampleOsFile(osFile, "1.5.0"));
+    const CliRun run = Run({"update", osFile, "--serial", "ZL-000124"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.Values("result", "serial"), std::vector<std::string>{"ZL-000124"});
+    EXPECT_EQ(run.Values("result", "device_version"), std::vector<std::string>{"1.5.0"});
+    EXPECT_EQ(udisks.Calls(),
+              (std::vector<std::string>{"Mount sdc1", "Unmount sdc1", "Eject " + drive,
+                                        "Mount sdc1", "Unmount sdc1", "Eject " + drive}));
+    EXPECT_EQ(DeviceCommands(), std::vector<std::string>{});
+}
+
 // The device leaves and comes back while the console follows it: unplugged and plugged again
 // once the departure is marked, or re-enumerated (gone and back before the console looks again).
 class CliConsoleReplug : public CliThroughLinux, public testing::WithParamInterface<bool>

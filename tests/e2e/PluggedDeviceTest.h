@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -43,15 +44,34 @@ protected:
         device = std::make_unique<PluggedSimDevice>(*testbed, udisks);
         device->WithDevice([](sim::SimDevice& d) { ShortTimings(d.Settings()); });
         std::filesystem::create_directories(home);
+        // A journal that a failed run left must not greet the next test.
+        setenv("XDG_STATE_HOME", (bus.Folder() + "/state").c_str(), 1);
     }
 
-    void TearDown() override { device.reset(); }
+    void TearDown() override
+    {
+        second.reset();
+        device.reset();
+    }
 
-    // Every command the device got; "settime" without the time, which the clock decides.
-    std::vector<std::string> DeviceCommands()
+    // A second device beside the first, told apart as USB tells them apart: its USB device has
+    // its serial number and another port; udisks2 gives its drive no Serial, so only the USB port
+    // that libudev finds above the block device ties the disk to it.
+    PluggedSimDevice& PlugSecondDevice()
+    {
+        second = std::make_unique<PluggedSimDevice>(
+            *testbed, udisks, DevicePlace{"ZL-000124", "1-2", "sdc", true, false});
+        second->WithDevice([](sim::SimDevice& d) { ShortTimings(d.Settings()); });
+        return *second;
+    }
+
+    // Every command the device (or another) got; "settime" without the time, which the clock
+    // decides.
+    std::vector<std::string> DeviceCommands() { return DeviceCommands(*device); }
+    static std::vector<std::string> DeviceCommands(PluggedSimDevice& plugged)
     {
         std::vector<std::string> commands;
-        device->WithDevice([&commands](sim::SimDevice& d) { commands = d.Commands(); });
+        plugged.WithDevice([&commands](sim::SimDevice& d) { commands = d.Commands(); });
         for (auto& command : commands) {
             if (command.rfind("settime ", 0) == 0)
                 command = "settime";
@@ -63,4 +83,5 @@ protected:
     const std::string home = bus.Folder() + "/home";
     MockUDisks udisks{bus, bus.Folder() + "/media"};
     std::unique_ptr<PluggedSimDevice> device;
+    std::unique_ptr<PluggedSimDevice> second; // once plugged
 };

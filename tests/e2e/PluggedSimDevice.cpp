@@ -1,5 +1,6 @@
 #include "PluggedSimDevice.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <utility>
 
@@ -8,27 +9,44 @@
 
 #include "MockUDisks.h"
 
-PluggedSimDevice::PluggedSimDevice(Testbed& testbed, MockUDisks& udisks)
-    : testbed(testbed), udisks(udisks), diskFolder(udisks.MountPointFor(disk.Partition()))
+namespace {
+
+UsbDiskDevice DiskAt(const DevicePlace& place)
+{
+    UsbDiskDevice disk{place.usbPort, place.disk};
+    if (place.usbSerial)
+        disk.serial = place.serialNumber;
+    return disk;
+}
+
+std::string DriveNameOf(std::string serialNumber)
+{
+    std::replace(serialNumber.begin(), serialNumber.end(), '-', '_');
+    return "Orvex_Zephlark_" + serialNumber;
+}
+
+} // namespace
+
+PluggedSimDevice::PluggedSimDevice(Testbed& testbed, MockUDisks& udisks, const DevicePlace& place)
+    : testbed(testbed), udisks(udisks), place(place), disk(DiskAt(place)),
+      driveName(DriveNameOf(place.serialNumber)), diskFolder(udisks.MountPointFor(disk.Partition()))
 {
     std::filesystem::create_directories(diskFolder);
     PlugSerial(0);
     device = std::make_unique<sim::PtyDevice>(testbed.Master(*tty));
     device->WithDevice([this](sim::SimDevice& d) {
         d.Settings().diskFolder = diskFolder;
+        d.Settings().version.serialNumber = this->place.serialNumber;
         ttySession = d.SerialSession();
         d.SetFaceListener([this] { Notify(faceMayHaveChanged); });
     });
-    udisks.OnDriveRemoved([this](const std::string& drive) {
-        if (drive == kDriveName)
-            Notify(diskEjected);
-    });
+    udisks.OnDriveRemoved(driveName, [this] { Notify(diskEjected); });
     follower = std::thread([this] { FollowDevice(); });
 }
 
 PluggedSimDevice::~PluggedSimDevice()
 {
-    udisks.OnDriveRemoved(nullptr);
+    udisks.OnDriveRemoved(driveName, nullptr);
     {
         std::lock_guard<std::mutex> guard(eventLock);
         stopping = true;
@@ -37,6 +55,11 @@ PluggedSimDevice::~PluggedSimDevice()
     follower.join();
     // Before the members its face listener uses go.
     device.reset();
+}
+
+UsbIdentity PluggedSimDevice::Identity() const
+{
+    return {wxString::FromUTF8(disk.serial), wxString::FromUTF8(disk.usbPort)};
 }
 
 void PluggedSimDevice::WithDevice(const std::function<void(sim::SimDevice&)>& f)
@@ -97,7 +120,8 @@ void PluggedSimDevice::Follow(const Presence& now)
 
 void PluggedSimDevice::PlugSerial(uint64_t session)
 {
-    tty = UsbSerialDevice{disk.usbPort, "ttyACM" + std::to_string(nextTtyNumber++)};
+    tty = UsbSerialDevice{disk.usbPort, testbed.NewTtyName()};
+    tty->serial = disk.serial;
     testbed.Plug(*tty);
     ttySession = session;
 }
@@ -118,10 +142,11 @@ void PluggedSimDevice::PlugDisk(const Presence& now)
 {
     // The mock knows the drive before the kernel's notice goes out, so the refresh that notice
     // causes finds it; a real udisks2 may be slower, and the program then finds it a poll later.
-    MockDrive drive{kDriveName};
-    drive.serial = now.serialNumber;
+    MockDrive drive{driveName};
+    if (place.driveSerial)
+        drive.serial = now.serialNumber;
     udisks.Add(drive);
-    udisks.Add(MockFilesystem{disk.Partition(), kDriveName, now.diskLabel, ""});
+    udisks.Add(MockFilesystem{disk.Partition(), driveName, now.diskLabel, ""});
     testbed.PlugDisk(disk);
     diskPlugged = true;
 }

@@ -21,16 +21,28 @@
 #include <string>
 #include <thread>
 
-#include "Testbed.h"
 #include "PtyDevice.h"
+#include "Testbed.h"
+#include "UsbIdentity.h"
 
 class MockUDisks;
+
+// Where a simulated device is plugged in, and what USB and udisks2 tell of it.
+struct DevicePlace
+{
+    std::string serialNumber = sim::kDefaultSerialNumber; // the one the device reports
+    std::string usbPort = "1-1";
+    std::string disk = "sdb";
+    bool usbSerial = false;  // its USB device carries the serial number; else only usbPort tells
+    bool driveSerial = true; // udisks2 tells its drive's Serial; else only usbPort matches its disk
+};
 
 class PluggedSimDevice
 {
 public:
-    // Plugs the device in serial mode as ttyACM0. The testbed and the mock must outlive it.
-    PluggedSimDevice(Testbed& testbed, MockUDisks& udisks);
+    // Plugs the device in serial mode under the testbed's next tty name. The testbed and the mock
+    // must outlive it.
+    PluggedSimDevice(Testbed& testbed, MockUDisks& udisks, const DevicePlace& place = {});
     ~PluggedSimDevice();
     PluggedSimDevice(const PluggedSimDevice&) = delete;
     PluggedSimDevice& operator=(const PluggedSimDevice&) = delete;
@@ -39,8 +51,10 @@ public:
     void WithDevice(const std::function<void(sim::SimDevice&)>& f);
     // The device's data disk: a real folder, where udisks2 mounts the disk's partition.
     const std::string& DiskFolder() const { return diskFolder; }
-
-    static constexpr char kDriveName[] = "Orvex_Zephlark_ZL_000123";
+    // Its udisks2 drive's object name ("Orvex_Zephlark_ZL_000123").
+    const std::string& DriveName() const { return driveName; }
+    // What discovery tells of its port.
+    UsbIdentity Identity() const;
 
 private:
     // What the device shows on USB, read in one go.
@@ -62,13 +76,14 @@ private:
 
     Testbed& testbed;
     MockUDisks& udisks;
-    const UsbDiskDevice disk{"1-1"};
+    const DevicePlace place;
+    const UsbDiskDevice disk;
+    const std::string driveName;
     const std::string diskFolder;
 
     // The follower thread's view of what is plugged.
     std::optional<UsbSerialDevice> tty;
     uint64_t ttySession = 0; // the device's serial session that tty carries
-    int nextTtyNumber = 0;
     bool diskPlugged = false;
 
     std::mutex deviceUse; // one caller of device at a time: Attach restarts its serving thread

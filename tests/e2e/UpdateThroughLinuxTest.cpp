@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -18,6 +17,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "DataDisk.h"
 #include "update/FirmwareUpdate.h"
 #include "LogCapture.h"
 #include "MainFrame.h"
@@ -110,23 +110,55 @@ TEST_F(UpdateThroughLinux, InstallsFromTheDataDiskAndCleansUp)
               (std::vector<wxString>{"/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyACM2", "/dev/ttyACM3",
                                      "/dev/ttyACM4"}));
     // The program mounted the disk each time it came and unmounted and ejected it when done.
-    const std::string drive = PluggedSimDevice::kDriveName;
+    const std::string drive = device->DriveName();
     EXPECT_EQ(udisks.Calls(), (Lines{"Mount sdb1", "Unmount sdb1", "Eject " + drive, "Mount sdb1",
                                      "Unmount sdb1", "Eject " + drive}));
     EXPECT_TRUE(std::filesystem::is_empty(device->DiskFolder()));
 }
 
-// The program killed half way through an update and started again by the user.
+class QuietProgress : public FirmwareUpdateProgress
+{
+    void Pulse(const wxString&) override {}
+    void Fraction(const wxString&, double) override {}
+};
+
+using TwoDevicesThroughLinux = PluggedDevice;
+
+// The second of two devices updated through a connection pinned to it, as the window's chooser or
+// --serial pins it, while the first shows its data disk, listed first and labelled alike: the
+// files go to the second's drive alone, and the first's port is never opened.
+TEST_F(TwoDevicesThroughLinux, UpdateOfTheSecondKeepsToItsOwnDrive)
+{
+    if (!testbed)
+        GTEST_SKIP();
+    PluggedSimDevice& updated = PlugSecondDevice();
+    const std::string osFile = home + "/ZephlarkOS.zlos";
+    ASSERT_TRUE(sim::WriteSampleOsFile(osFile, "1.5.0"));
+    LogCapture log;
+    DeviceConnection connection(nullptr);
+    connection.PinDevice(updated.Identity());
+    ASSERT_TRUE(WaitFor("the second device", [&] { return connection.IsDeviceIdentified(); }));
+    log.OnMessage("Restarting Zephlark...", [this] {
+        device->WithDevice([](sim::SimDevice& d) { d.Receive("datadisk\n"); });
+        WaitUntil("the first's disk", [] { return !ListZephlarkDisks().empty(); });
+    });
+
+    QuietProgress progress;
+    EXPECT_EQ(FirmwareUpdate(connection, progress).Run(osFile, "", false).text,
+              "Update Successful\n\nDevice firmware version is: 1.5.0.");
+    const std::string drive = updated.DriveName();
+    EXPECT_EQ(udisks.Calls(), (Lines{"Mount sdc1", "Unmount sdc1", "Eject " + drive, "Mount sdc1",
+                                     "Unmount sdc1", "Eject " + drive}));
+    EXPECT_EQ(DeviceCommands(), Lines{"datadisk"});
+    EXPECT_FALSE(log.Contains("Device Connected: /dev/ttyACM0"));
+    EXPECT_TRUE(std::filesystem::is_empty(device->DiskFolder()));
+}
+
+// The program killed half way through an update and started again by the user; both runs share
+// the test's state folder, where the journal is.
 class KilledUpdate : public PluggedDevice
 {
 protected:
-    void SetUp() override
-    {
-        PluggedDevice::SetUp();
-        // Both runs of the program share a state folder of their own, where the journal is.
-        setenv("XDG_STATE_HOME", (bus.Folder() + "/state").c_str(), 1);
-    }
-
     static std::string ProgramPath()
     {
         const auto here = std::filesystem::read_symlink("/proc/self/exe").parent_path();

@@ -133,9 +133,3 @@ UsbIdentity UsbIdentityOf(const DeviceAncestry& ancestry)
     const bool fromSerial = !instance.empty() && last.find(L'&') == std::wstring::npos;
     return {fromSerial ? wxString(last) : wxString(), wxString(instance)};
 }
-
-bool SameUsbDevice(const DeviceAncestry& port, const DeviceAncestry& disk)
-{
-    const std::wstring device = UsbDeviceInstance(port);
-    return !device.empty() && device == UsbDeviceInstance(disk);
-}

@@ -2,7 +2,7 @@
 
 // What the Windows layer decides from what SetupAPI, the registry and the device tree report:
 // which device is the Zephlark's, which port name may be opened, which volume an eject addresses
-// and whether a disk and a port are one USB device. Plain code without <windows.h>, so that every
+// and which USB device a disk or a port belongs to. Plain code without <windows.h>, so that every
 // build tests it; the Win32 files read the values and act on the answers.
 
 #include <wx/string.h>
@@ -49,6 +49,3 @@ using DeviceAncestry = std::vector<std::wstring>;
 // number that Windows made it from, when the device reports one (a generated instance id contains
 // "&" instead).
 [[nodiscard]] UsbIdentity UsbIdentityOf(const DeviceAncestry& ancestry);
-
-// True when the port and the disk belong to the same USB device.
-[[nodiscard]] bool SameUsbDevice(const DeviceAncestry& port, const DeviceAncestry& disk);

@@ -69,11 +69,15 @@ public:
     void Announce(const std::string& sysPath, const char* action);
     // The device's end of the tty.
     int Master(const UsbSerialDevice& device);
+    // A tty name no device of this testbed has had ("ttyACM0", "ttyACM1", ...), as the kernel
+    // numbers the ports of every device in turn.
+    std::string NewTtyName() { return "ttyACM" + std::to_string(ttysNamed++); }
 
 private:
     void RemoveLeafToRoot(const std::vector<std::string>& leafToRoot);
 
     UMockdevTestbed* testbed;
+    int ttysNamed = 0;
 };
 
 // Base fixture: skips where UmockdevRefusal() says why.

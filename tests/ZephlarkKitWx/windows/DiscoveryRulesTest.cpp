@@ -95,13 +95,25 @@ const DeviceAncestry kPort = {L"USB\\VID_7E21&PID_0C4A&MI_00\\6&1A2B3C4D&0&0000"
                               kRootHub};
 const std::wstring kDisk = L"USBSTOR\\DISK&VEN_ORVEX&PROD_ZEPHLARK&REV_1.00\\ZL-000123&0";
 
+// As discovery and the connection match them: each by the identity of its USB device, never by
+// label or order.
+bool SameUsbDevice(const DeviceAncestry& port, const DeviceAncestry& disk)
+{
+    return SameDevice(UsbIdentityOf(port), UsbIdentityOf(disk));
+}
+
 TEST(DiskToPort, MatchByTheirUsbDevice)
 {
     // The disk below the device's storage function, and the same ids in other case.
     EXPECT_TRUE(SameUsbDevice(
         kPort, {kDisk, L"USB\\VID_7E21&PID_0C4A&MI_02\\6&1A2B3C4D&0&0002", kDevice, kRootHub}));
     EXPECT_TRUE(SameUsbDevice(kPort, {kDisk, L"usb\\Vid_7e21&Pid_0c4a\\zl-000123"}));
+    // Two devices: another serial number, or without one, another place.
     EXPECT_FALSE(SameUsbDevice(kPort, {kDisk, L"USB\\VID_7E21&PID_0C4A\\ZL-000124", kRootHub}));
+    const std::wstring unnamed = L"USB\\VID_7E21&PID_0C4A\\5&2B3C4D5E&0&2";
+    EXPECT_TRUE(SameUsbDevice({unnamed, kRootHub}, {kDisk, unnamed, kRootHub}));
+    EXPECT_FALSE(SameUsbDevice({unnamed, kRootHub},
+                               {kDisk, L"USB\\VID_7E21&PID_0C4A\\5&2B3C4D5E&0&3", kRootHub}));
     // Neither on USB: two empty device ids are no match.
     EXPECT_FALSE(
         SameUsbDevice({L"ACPI\\PNP0501\\1", L"ACPI\\PNP0A08\\0"},

@@ -14,26 +14,27 @@ namespace {
 // Outlives every test: the simulated device's background thread may read it at any time.
 VirtualClock virtualClock;
 
-size_t DeviceOutputWaiting()
+size_t DeviceOutputWaiting(size_t device)
 {
     size_t waiting = 0;
-    sim::WithDevice([&](sim::SimDevice& device) { waiting = device.PendingOutput(); });
+    sim::WithDevice([&](sim::SimDevice& d) { waiting = d.PendingOutput(); }, device);
     return waiting;
 }
 
 } // namespace
 
-SimUpdateTest::SimUpdateTest()
+SimUpdateTest::SimUpdateTest(size_t devices)
+    : readerBehind([] { return DeviceOutputWaiting(0) > 0; })
 {
     SetClock(&virtualClock);
     // Before time moves on, the reader takes everything the device said: a device that leaves USB
     // drops what was not read, and real time is what the reader runs on.
-    virtualClock.SetCatchUp([] {
+    virtualClock.SetCatchUp([this] {
         WaitUntil(
-            "the reader to take the device's output", [] { return DeviceOutputWaiting() == 0; },
+            "the reader to take the device's output", [this] { return !readerBehind(); },
             std::chrono::seconds(2));
     });
-    sim::Reset();
+    sim::Reset(devices);
     sim::Plug();
     char pattern[] = "/tmp/zephlark-update-XXXXXX";
     folder = wxString::FromUTF8(mkdtemp(pattern));
@@ -49,8 +50,14 @@ SimUpdateTest::~SimUpdateTest()
     wxFileName::Rmdir(folder, wxPATH_RMDIR_RECURSIVE);
 }
 
-UpdateFlow::UpdateFlow()
+// A second device waits unplugged.
+UpdateFlow::UpdateFlow() : SimUpdateTest(2)
 {
+    // Only the port this connection holds is read: a device beside it, or one that came in its
+    // place, talks to nobody.
+    readerBehind = [this] {
+        return connection && connection->IsPortOpen() && DeviceOutputWaiting(updated) > 0;
+    };
     connection->RefreshDeviceConnections();
     EXPECT_TRUE(WaitFor("the device to be identified",
                         [this] { return connection->IsDeviceIdentified(); }));
@@ -86,19 +93,37 @@ void UpdateFlow::StartAgain()
 {
     connection.reset(); // the port is the process's: the old one lets go of it first
     connection = std::make_unique<DeviceConnection>(nullptr);
+    Await("a Zephlark",
+          [this] { return connection->IsDeviceIdentified() || connection->HasDataDisk(); });
+}
+
+void UpdateFlow::UpdateTheSecondBesideTheFirstsDisk()
+{
+    sim::WithDevice([](sim::SimDevice& device) { device.Receive("datadisk\n"); });
+    sim::Plug(1);
+    updated = 1;
+    updatedSerial = "ZL-000124";
+    Await("the second Zephlark beside the first's disk", [this] {
+        return connection->IsDeviceIdentified() && connection->GetSerialNumber() == updatedSerial &&
+               connection->HasDataDisk();
+    });
+    sim::ClearWritten(0);
+}
+
+void UpdateFlow::Await(const char* what, const std::function<bool()>& condition)
+{
     for (int poll = 0; poll < 600; ++poll) {
-        if (connection->IsDeviceIdentified() || connection->HasDataDisk())
+        if (condition())
             return;
         wxAppConsole::GetInstance()->Yield(false); // the reader's lines, the version report
         TheClock().WaitForEvents(std::chrono::milliseconds{100});
     }
-    ADD_FAILURE() << "no Zephlark within a minute";
+    ADD_FAILURE() << "no " << what << " within a minute";
 }
 
 bool SimUpdateTest::JournalKept() const
 {
-    return wxFileExists(folder + "/state/zephlark-utility/update-journal-" +
-                        sim::kDefaultSerialNumber);
+    return wxFileExists(folder + "/state/zephlark-utility/update-journal-" + updatedSerial);
 }
 
 void SimUpdateTest::LetTimePass(MonotonicClock::Duration d)
@@ -107,10 +132,10 @@ void SimUpdateTest::LetTimePass(MonotonicClock::Duration d)
         TheClock().WaitForEvents(std::chrono::milliseconds{100});
 }
 
-std::vector<wxString> SimUpdateTest::DiskFiles()
+std::vector<wxString> SimUpdateTest::DiskFiles(size_t device)
 {
     std::string disk;
-    sim::WithDevice([&](sim::SimDevice& device) { disk = device.Settings().diskFolder.string(); });
+    sim::WithDevice([&](sim::SimDevice& d) { disk = d.Settings().diskFolder.string(); }, device);
     std::vector<wxString> names;
     wxDir dir;
     if (disk.empty() || !wxDirExists(disk) || !dir.Open(disk))
@@ -125,7 +150,7 @@ std::vector<wxString> SimUpdateTest::DiskFiles()
 std::vector<std::string> SimUpdateTest::DeviceCommands()
 {
     std::vector<std::string> commands;
-    sim::WithDevice([&](sim::SimDevice& device) { commands = device.Commands(); });
+    sim::WithDevice([&](sim::SimDevice& device) { commands = device.Commands(); }, updated);
     return commands;
 }
 

@@ -25,7 +25,8 @@
 class SimUpdateTest : public testing::Test
 {
 protected:
-    SimUpdateTest();
+    // The first of `devices` plugged in.
+    explicit SimUpdateTest(size_t devices = 1);
     ~SimUpdateTest() override;
 
     void Configure(const std::function<void(sim::DeviceSettings&)>& change);
@@ -33,12 +34,14 @@ protected:
     wxString OsFile(const wxString& versionText, const wxString& name = "ZephlarkOS.zlos");
     wxString KeyFile(const wxString& name = "ZephlarkOS.zlkey");
 
-    // What the device's data disk holds now, and every command the device received.
-    std::vector<wxString> DiskFiles();
+    // What the data disk of the device updated (or another) holds now, and every command the
+    // device updated received.
+    std::vector<wxString> DiskFiles() { return DiskFiles(updated); }
+    std::vector<wxString> DiskFiles(size_t device);
     std::vector<std::string> DeviceCommands();
     // How many logged messages start with start.
     size_t LoggedStartingWith(const wxString& start);
-    // Whether the simulated device's journal is in the state folder.
+    // Whether the journal of the device updated is in the state folder.
     bool JournalKept() const;
     // Virtual time passes with nobody connected (the program is not running).
     static void LetTimePass(MonotonicClock::Duration d);
@@ -51,6 +54,11 @@ protected:
 
     LogCapture log;
     wxString folder; // where the user's files are
+    // True while the reader has not taken all the device said: virtual time waits for it.
+    std::function<bool()> readerBehind;
+    // The device updated: the first unless a test says otherwise.
+    size_t updated = 0;
+    wxString updatedSerial = sim::kDefaultSerialNumber;
 };
 
 // Lets a test step in half way through a copy.
@@ -79,6 +87,11 @@ protected:
     // The program starts again: a new connection waits for the device (or its disk), as the
     // command line's recover does.
     void StartAgain();
+    // The second device plugged in serial mode and identified, while the first shows its data
+    // disk, listed before any other: the update is to keep to the second.
+    void UpdateTheSecondBesideTheFirstsDisk();
+    // Lets virtual time pass, the events running, until condition holds; fails after a minute.
+    void Await(const char* what, const std::function<bool()>& condition);
 
     std::unique_ptr<DeviceConnection> connection = std::make_unique<DeviceConnection>(nullptr);
     InterruptibleProgress progress;

@@ -127,6 +127,7 @@ public:
     using UpdateFlow::log;
     using UpdateFlow::OsFile;
     using UpdateFlow::progress;
+    using UpdateFlow::UpdateTheSecondBesideTheFirstsDisk;
 };
 
 TEST_P(UpdateFaults, EndWithTheirReasonAndLeaveTheDeviceSafe)
@@ -144,6 +145,10 @@ TEST_P(UpdateFaults, EndWithTheirReasonAndLeaveTheDeviceSafe)
     EXPECT_EQ(JournalKept(), fault.journalKept);
     EXPECT_EQ(result.recoveryPending, fault.journalKept);
     EXPECT_FALSE(sim::SleepInhibited());
+    // Nothing reaches a device beside the one updated: not its port, not its disk.
+    const size_t other = 1 - updated;
+    EXPECT_EQ(sim::Written(other), "");
+    EXPECT_THAT(DiskFiles(other), IsEmpty());
 }
 
 template <typename Field, typename Value> Action Set(Field sim::DeviceSettings::*field, Value value)
@@ -176,6 +181,15 @@ const Action kReadyWithASpace = [](UpdateFaults& test) {
 };
 
 const Action kStop = [](UpdateFaults& test) { test.progress.stop = true; };
+const Action kSecondDevice = [](UpdateFaults& test) { test.UpdateTheSecondBesideTheFirstsDisk(); };
+const Action kSecondDeviceLost = [](UpdateFaults& test) {
+    test.UpdateTheSecondBesideTheFirstsDisk();
+    sim::WithDevice(
+        [](sim::SimDevice& device) {
+            device.Settings().installFault = sim::InstallFault::LostInFirstRestart;
+        },
+        1);
+};
 const Action kOtherDevice = [](UpdateFaults&) {
     sim::WithDevice(
         [](sim::SimDevice& device) { device.Settings().version.serialNumber = "OTHER"; });
@@ -257,6 +271,11 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"NoFlashReport", nullptr, Install(sim::InstallFault::NoFlashReport), kFailed,
               "no-flash-report", "did not report a finished flash within 120 seconds.", kNone,
               false},
+        // The first device's disk, listed first and labelled as the second's, is not the second's.
+        Fault{"SecondOfTwoDevices", nullptr, kSecondDevice, kDone, "", "", kNone, false},
+        // The first, plugged in beside it all along, did not come in its place.
+        Fault{"SecondOfTwoLost", nullptr, kSecondDeviceLost, kLost, "device-not-found", kFilesStay,
+              kBoth, true},
         Fault{"FlashReportedBeforeTheDeviceIsIdentifiedAgain", nullptr,
               Set(&sim::DeviceSettings::flashDelay, std::chrono::milliseconds{50}), kDone, "", "",
               kNone, false},
@@ -282,14 +301,12 @@ INSTANTIATE_TEST_SUITE_P(
               kBoth, true},
         // Another device comes back where the update waits for its own: the update stops there,
         // sends it nothing and leaves the disk as it was.
-        Fault{"OtherDeviceAfterTheCopies", "Copying files to Zephlark...", kOtherDevice, kOtherBack,
+        Fault{"OtherDeviceAfterTheCopies", "Waiting for Zephlark...", kOtherDevice, kOtherBack,
               "other-device", kKept, kBoth, true},
         Fault{"OtherDeviceAfterTheInstall", "Firmware installed...", kOtherDevice, kOtherBack,
               "other-device", kKept, kBoth, true},
-        Fault{"OtherDeviceAfterTheFlash", "Applying Update...", kOtherDevice, kOtherBack,
-              "other-device", kKept, kBoth, true},
         Fault{"OtherDeviceAfterTheCleanUp", "Cleaning Up...", kOtherDevice, kDone, "", kOtherBack,
-              kNone, true}),
+              kBoth, true}),
     [](const testing::TestParamInfo<Fault>& info) { return info.param.name; });
 
 struct Interruption

@@ -3,14 +3,15 @@
 #include <gio/gio.h>
 
 #include <cstring>
+#include <map>
 #include <mutex>
 
 #include "PrivateBus.h"
 
 struct DriveRemovals
 {
-    std::mutex lock; // guards action, and is held while it runs
-    std::function<void(const std::string&)> action;
+    std::mutex lock; // guards actions, and is held while one runs
+    std::map<std::string, std::function<void()>> actions; // by drive name
 };
 
 namespace {
@@ -34,8 +35,9 @@ GDBusMessage* NoticeDriveRemoval(GDBusConnection*, GDBusMessage* message, gboole
     if (path && g_str_has_prefix(path, kDrivesPath)) {
         auto* removals = static_cast<DriveRemovals*>(data);
         std::lock_guard<std::mutex> guard(removals->lock);
-        if (removals->action)
-            removals->action(path + std::strlen(kDrivesPath));
+        const auto action = removals->actions.find(path + std::strlen(kDrivesPath));
+        if (action != removals->actions.end())
+            action->second();
     }
     return message;
 }
@@ -49,7 +51,10 @@ MockUDisks::MockUDisks(const PrivateBus& bus, std::string mountRoot)
 MockUDisks::~MockUDisks()
 {
     if (filter) {
-        OnDriveRemoved(nullptr);
+        {
+            std::lock_guard<std::mutex> guard(removals->lock);
+            removals->actions.clear();
+        }
         // The filter may be running still; GDBus frees its data once it no longer can.
         g_dbus_connection_remove_filter(bus.Connection(), filter);
     }
@@ -100,10 +105,13 @@ std::vector<std::string> MockUDisks::Calls() const
                    : std::vector<std::string>{};
 }
 
-void MockUDisks::OnDriveRemoved(std::function<void(const std::string& drive)> action)
+void MockUDisks::OnDriveRemoved(const std::string& drive, std::function<void()> action)
 {
     std::lock_guard<std::mutex> guard(removals->lock);
-    removals->action = std::move(action);
+    if (action)
+        removals->actions[drive] = std::move(action);
+    else
+        removals->actions.erase(drive);
 }
 
 GVariant* MockUDisks::Control(const char* method, GVariant* parameters) const

@@ -58,10 +58,10 @@ public:
     // Where Mount puts the filesystem named name.
     std::string MountPointFor(const std::string& name) const { return mountRoot + "/" + name; }
 
-    // After Start: runs action each time Eject or PowerOff has taken a drive away, with the
-    // drive's name, on GDBus' own thread: a simulated device learns there that the host ejected
-    // its disk. action must not call this object.
-    void OnDriveRemoved(std::function<void(const std::string& drive)> action);
+    // After Start: runs action each time Eject or PowerOff has taken the drive named drive away,
+    // on GDBus' own thread: a simulated device learns there that the host ejected its disk. action
+    // must not call this object; a null one stops it.
+    void OnDriveRemoved(const std::string& drive, std::function<void()> action);
 
 private:
     GVariant* Control(const char* method, GVariant* parameters = nullptr) const;
