@@ -64,6 +64,14 @@ private:
     }
 };
 
+bool SameEntry(const UsbIdentity& a, const UsbIdentity& b)
+{
+    const auto unknown = [](const UsbIdentity& identity) {
+        return identity.serialNumber.empty() && identity.location.empty();
+    };
+    return SameDevice(a, b) || (unknown(a) && unknown(b));
+}
+
 DeviceList::DeviceList(std::function<void()> changed) : changed(std::move(changed)) {}
 
 DeviceList::~DeviceList() = default;
@@ -116,13 +124,13 @@ void DeviceList::Keep(const UsbIdentity& identity, bool keep)
 void DeviceList::Follow(const UsbIdentity& identity, DeviceInterface* follower)
 {
     for (const auto& device : devices)
-        device->follower = SameDevice(device->identity, identity) ? follower : nullptr;
+        device->follower = SameEntry(device->identity, identity) ? follower : nullptr;
 }
 
 DeviceList::Device* DeviceList::Find(const UsbIdentity& identity) const
 {
     for (const auto& device : devices) {
-        if (SameDevice(device->identity, identity))
+        if (SameEntry(device->identity, identity))
             return device.get();
     }
     return nullptr;
@@ -130,9 +138,7 @@ DeviceList::Device* DeviceList::Find(const UsbIdentity& identity) const
 
 bool DeviceList::Track(const UsbIdentity& identity)
 {
-    // A device with neither a serial string nor a place cannot be pinned: a connection to it would
-    // take whichever device is listed first.
-    if ((identity.serialNumber.empty() && identity.location.empty()) || Find(identity))
+    if (Find(identity))
         return false;
     devices.push_back(std::make_unique<Device>(*this, identity));
     return true;

@@ -34,6 +34,11 @@ struct DeviceListEntry
     DeviceMode mode;
 };
 
+// The same entry of the list: the same device, or two that both tell neither a serial string nor a
+// place. A platform that cannot tell where a device sits (wine knows no USB parents) still gets
+// its one device as one entry, its connection unpinned, taking the first found as it always did.
+[[nodiscard]] bool SameEntry(const UsbIdentity& a, const UsbIdentity& b);
+
 class DeviceList
 {
 public:

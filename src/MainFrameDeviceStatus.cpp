@@ -32,9 +32,9 @@ void MainFrame::FollowChosenDevice()
     const bool chooserWasShown = deviceChooser->IsShown();
     deviceChooser->ShowEntries(devices->Entries(), updateRunning);
     const UsbIdentity& chosen = deviceChooser->Chosen();
-    if (!SameDevice(chosen, keptChoice)) {
+    if (!SameEntry(chosen, keptChoice)) {
         // The device an update runs on stays kept until the update ends.
-        if (!SameDevice(keptChoice, updatingDevice))
+        if (!SameEntry(keptChoice, updatingDevice))
             devices->Keep(keptChoice, false);
         devices->Keep(chosen, true);
         // Another device's unfinished update is offered once it is chosen, as at start-up.

@@ -86,7 +86,7 @@ void MainFrame::OnUpgradeFirmware(wxCommandEvent&)
     const bool allowOlder = wxGetKeyState(WXK_ALT);
     // The devices came and went while the files were chosen: the one chosen now is not
     // necessarily the one the user meant to update.
-    if (!SameDevice(device, deviceChooser->Chosen())) {
+    if (!SameEntry(device, deviceChooser->Chosen())) {
         wxLogMessage("Refused: the chosen Zephlark changed while the files were chosen.");
         wxBell();
         return;
@@ -159,7 +159,7 @@ UpdateResult MainFrame::RunUpdate(const wxString& serialNumber,
     updatePhase.reset();
     updateRunning = false;
     const UsbIdentity updated = std::exchange(updatingDevice, UsbIdentity{});
-    if (!SameDevice(updated, keptChoice))
+    if (!SameEntry(updated, keptChoice))
         devices->Keep(updated, false);
     Enable();
     FollowChosenDevice();

@@ -56,7 +56,7 @@ DeviceChooser::DeviceChooser(wxWindow* parent, std::function<void()> lookAgain)
 void DeviceChooser::ShowEntries(const std::vector<DeviceListEntry>& entries, bool held)
 {
     const auto isChosen = [this](const DeviceListEntry& entry) {
-        return SameDevice(entry.identity, chosen);
+        return SameEntry(entry.identity, chosen);
     };
     const auto current = std::find_if(entries.begin(), entries.end(), isChosen);
     const bool othersPresent = std::any_of(entries.begin(), entries.end(), [&](const auto& entry) {
@@ -103,9 +103,8 @@ void DeviceChooser::ShowItems(const std::vector<DeviceListEntry>& entries)
     // Filled again only when a text changed: a list refilled under an open popup closes it.
     if (texts != GetStrings())
         Set(texts);
-    const auto chosenItem = std::find_if(listed.begin(), listed.end(), [this](const auto& item) {
-        return SameDevice(item, chosen);
-    });
+    const auto chosenItem = std::find_if(
+        listed.begin(), listed.end(), [this](const auto& item) { return SameEntry(item, chosen); });
     SetSelection(chosenItem == listed.end() ? wxNOT_FOUND
                                             : static_cast<int>(chosenItem - listed.begin()));
     Show(entries.size() > 1);
