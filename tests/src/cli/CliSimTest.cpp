@@ -133,7 +133,8 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"WordsAfterDoubleDash", {"update", "--", "-x"}, {}, 2, "open the file '-x'"},
         ExitCase{"HelpCommand", {"help", "reset"}, {}, 0, "zephlark-cli reset --yes"},
         ExitCase{"VersionAsJson", {"--version"}, {}, 0},
-        ExitCase{"HelpAsJson", {"update", "--help"}, {}, 0},
+        // The whole usage: every command's, the last one's too.
+        ExitCase{"HelpAsJson", {"--help"}, {}, 0, "zephlark-cli doctor [DEVICE]"},
         ExitCase{"OlderFileRefused", {"update", "OS:1.4.1"}, {}, 5, "--allow-older"},
         ExitCase{"OlderFileAllowed", {"update", "OS:1.4.1", "--allow-older"}, {}, 0},
         ExitCase{"NoOsFileToldWithNoDevice",
