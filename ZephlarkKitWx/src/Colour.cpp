@@ -9,12 +9,6 @@ namespace {
 constexpr double kOneThird = 1.0 / 3.0;
 constexpr double kTwoThirds = 2.0 / 3.0;
 
-struct Shade
-{
-    double lightnessDelta; // applied as +delta to dark colours, -delta to the others
-    int alphaRaise;        // for translucent colours
-};
-
 struct HSL
 {
     double hue;
@@ -31,21 +25,6 @@ unsigned char Byte(double unit)
 {
     // Truncation toward zero, as the toolkit has always converted.
     return static_cast<unsigned char>(static_cast<int>(unit * 255));
-}
-
-// Also maps NaN to 0.
-double ClampUnit(double value)
-{
-    if (!(value > 0.0))
-        return 0.0;
-    if (!(value < 1.0))
-        return 1.0;
-    return value;
-}
-
-bool IsTranslucent(const wxColour& colour)
-{
-    return colour.Alpha() > 0 && colour.Alpha() < 255;
 }
 
 HSL ToHSL(double r, double g, double b)
@@ -88,49 +67,9 @@ double HueToChannel(double p, double q, double t)
     return p;
 }
 
-wxColour ApplyShade(const wxColour& colour, const Shade& shade)
-{
-    if (IsTranslucent(colour)) {
-        const int alpha = std::min(colour.Alpha() + shade.alphaRaise, 255);
-        return wxColour(colour.Red(), colour.Green(), colour.Blue(), alpha);
-    }
-    const double delta = IsDark(colour) ? shade.lightnessDelta : -shade.lightnessDelta;
-    return ChangeLightness(colour, delta, 0.0);
-}
-
-} // namespace
-
-wxColour ShadeColour(const wxColour& colour, uint32_t kind)
-{
-    constexpr Shade kStrong{0.13, 24};
-    constexpr Shade kWeak{0.11, 12};
-    switch (kind) {
-    case 1:
-        return ApplyShade(colour, kStrong);
-    case 2:
-        return ApplyShade(colour, kWeak);
-    default:
-        return colour;
-    }
-}
-
-wxColour ChangeLightness(const wxColour& colour, double delta, double minimum)
-{
-    const HSL hsl = ToHSL(Unit(colour.Red()), Unit(colour.Green()), Unit(colour.Blue()));
-    double lightness = hsl.lightness + delta;
-    if (lightness > 1.0)
-        lightness = 1.0;
-    else if (lightness < std::max(0.0, minimum))
-        lightness = std::max(0.0, minimum);
-    return ColourFromHSL(hsl.hue, hsl.saturation, lightness, Unit(colour.Alpha()));
-}
-
+// Hue, saturation, lightness and alpha in 0 to 1 (a hue of 1 is red like 0).
 wxColour ColourFromHSL(double hue, double saturation, double lightness, double alpha)
 {
-    hue = ClampUnit(hue);
-    saturation = ClampUnit(saturation);
-    lightness = ClampUnit(lightness);
-    alpha = ClampUnit(alpha);
     if (saturation == 0.0) {
         const unsigned char grey = Byte(lightness);
         return wxColour(grey, grey, grey, Byte(alpha));
@@ -143,13 +82,30 @@ wxColour ColourFromHSL(double hue, double saturation, double lightness, double a
                     Byte(HueToChannel(p, q, hue - kOneThird)), Byte(alpha));
 }
 
+// The colour with its HSL lightness moved by delta (negative darkens), kept within 0 and 1.
+wxColour ChangeLightness(const wxColour& colour, double delta)
+{
+    const HSL hsl = ToHSL(Unit(colour.Red()), Unit(colour.Green()), Unit(colour.Blue()));
+    const double lightness = std::clamp(hsl.lightness + delta, 0.0, 1.0);
+    return ColourFromHSL(hsl.hue, hsl.saturation, lightness, Unit(colour.Alpha()));
+}
+
+// Below one half in luminance.
 bool IsDark(const wxColour& colour)
 {
     // Summed in double in this order, then narrowed to float: the threshold test is sensitive to
     // both for colours right at one half.
     const float luminance = static_cast<float>(
         Unit(colour.Green()) * 0.7152 + Unit(colour.Red()) * 0.2126 + Unit(colour.Blue()) * 0.0722);
-    return 0.5 > luminance && colour.Alpha() != 0;
+    return 0.5 > luminance;
+}
+
+} // namespace
+
+wxColour OutlineShade(const wxColour& fill)
+{
+    constexpr double kLightnessDelta = 0.13;
+    return ChangeLightness(fill, IsDark(fill) ? kLightnessDelta : -kLightnessDelta);
 }
 
 } // namespace ZWX

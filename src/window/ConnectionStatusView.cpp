@@ -15,7 +15,6 @@ namespace {
 
 const wxColour kConnectedFill(0, 255, 0, 255);
 const wxColour kDisconnectedFill(255, 0, 0, 255);
-constexpr uint32_t kOutlineShade = 1;
 
 } // namespace
 
@@ -38,7 +37,7 @@ void DrawConnectionLamp(wxDC& dc, bool connected, const wxSize& size, int penWid
 {
     const wxColour& fill = connected ? kConnectedFill : kDisconnectedFill;
     const wxBrush brush(fill, wxBRUSHSTYLE_SOLID);
-    const wxPen pen(ZWX::ShadeColour(fill, kOutlineShade), penWidth, wxPENSTYLE_SOLID);
+    const wxPen pen(ZWX::OutlineShade(fill), penWidth, wxPENSTYLE_SOLID);
     const int width = size.GetWidth() - 2 * penWidth;
     const int height = size.GetHeight() - 2 * penWidth;
     // Anti-aliased through a graphics context where the DC offers one; some DCs (an SVG or a

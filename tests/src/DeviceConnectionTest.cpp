@@ -132,6 +132,17 @@ TEST_F(ConnectionTest, ReturnToAutomaticHandlesWhatQueuedMeanwhile)
     EXPECT_TRUE(WaitFor("the line after", [this] { return log.Contains("and after"); }));
 }
 
+// As the device does on "datadisk", at once.
+void GoToDataDisk(size_t device)
+{
+    sim::WithDevice(
+        [](sim::SimDevice& model) {
+            model.Settings().diskDelay = {};
+            model.Receive("datadisk\n");
+        },
+        device);
+}
+
 // Pinned to the second of two devices, the connection takes only that device's port and disk,
 // though the first device's are listed first.
 TEST_F(ConnectionTest, PinnedConnectionUsesOnlyItsOwnDevicesPortAndDisk)
@@ -143,12 +154,7 @@ TEST_F(ConnectionTest, PinnedConnectionUsesOnlyItsOwnDevicesPortAndDisk)
     connection->RefreshDeviceConnections();
     EXPECT_EQ(connection->GetPortName(), "simACM1");
     for (size_t device : {0, 1})
-        sim::WithDevice(
-            [](sim::SimDevice& model) {
-                model.Settings().diskDelay = {};
-                model.Receive("datadisk\n");
-            },
-            device);
+        GoToDataDisk(device);
 
     const auto disks = ListZephlarkDisks();
     ASSERT_EQ(disks.size(), 2u);
@@ -225,38 +231,27 @@ TEST_P(DeviceListTest, EachDeviceIsListedWithItsOwnConnection)
 
 INSTANTIATE_TEST_SUITE_P(
     Devices, DeviceListTest,
-    testing::Values(
-        DeviceListCase{"BothIdentified",
-                       {},
-                       {},
-                       {"simACM0 ZL-000123 1.4.2 serial", "simACM1 ZL-000124 1.4.2 serial"}},
-        DeviceListCase{"OneOnItsDataDisk",
-                       {},
-                       [](DeviceList&) {
-                           sim::WithDevice(
-                               [](sim::SimDevice& model) {
-                                   model.Settings().diskDelay = {};
-                                   model.Receive("datadisk\n");
-                               },
-                               1);
-                       },
-                       {"simACM0 ZL-000123 1.4.2 serial", " ZL-000124 1.4.2 data disk"}},
-        // Only its USB serial names a device that never answered.
-        DeviceListCase{"OneHeldByAnotherProgram",
-                       [] { sim::FailNextOpens(INT_MAX, SerialOpenFailure::InUse, 0); },
-                       {},
-                       {"simACM0 ZL-000123  busy", "simACM1 ZL-000124 1.4.2 serial"}},
-        DeviceListCase{"OnlyTheKeptStayWhenUnplugged",
-                       {},
-                       [](DeviceList& list) {
-                           const auto entries = list.Entries();
-                           list.Keep(entries.at(0).identity, true);
-                           list.Keep(entries.at(1).identity, true);
-                           list.Keep(entries.at(1).identity, false);
-                           sim::Unplug(0);
-                           sim::Unplug(1);
-                       },
-                       {" ZL-000123 1.4.2 away"}}),
+    testing::Values(DeviceListCase{"OneOnItsDataDisk",
+                                   {},
+                                   [](DeviceList&) { GoToDataDisk(1); },
+                                   {"simACM0 ZL-000123 1.4.2 serial",
+                                    " ZL-000124 1.4.2 data disk"}},
+                    // Only its USB serial names a device that never answered.
+                    DeviceListCase{"OneHeldByAnotherProgram",
+                                   [] { sim::FailNextOpens(INT_MAX, SerialOpenFailure::InUse, 0); },
+                                   {},
+                                   {"simACM0 ZL-000123  busy", "simACM1 ZL-000124 1.4.2 serial"}},
+                    DeviceListCase{"OnlyTheKeptStayWhenUnplugged",
+                                   {},
+                                   [](DeviceList& list) {
+                                       const auto entries = list.Entries();
+                                       list.Keep(entries.at(0).identity, true);
+                                       list.Keep(entries.at(1).identity, true);
+                                       list.Keep(entries.at(1).identity, false);
+                                       sim::Unplug(0);
+                                       sim::Unplug(1);
+                                   },
+                                   {" ZL-000123 1.4.2 away"}}),
     [](const testing::TestParamInfo<DeviceListCase>& info) { return info.param.name; });
 
 } // namespace

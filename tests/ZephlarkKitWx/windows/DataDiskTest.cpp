@@ -2,7 +2,6 @@
 // reads in whole sectors, MoveFileEx over an older file) and the eject.
 #include "DataDisk.h"
 
-#include <wx/ffile.h>
 #include <wx/filefn.h>
 #include <wx/filename.h>
 
@@ -12,24 +11,12 @@
 
 #include <windows.h>
 
+#include "FileBytes.h"
 #include "LogCapture.h"
 #include "PrintWxString.h"
 #include "update/VerifiedCopy.h"
 
 namespace {
-
-void WriteBytes(const wxString& path, const std::string& contents)
-{
-    wxFFile(path, "wb").Write(contents.data(), contents.size());
-}
-
-std::string ReadBytes(const wxString& path)
-{
-    wxFFile file(path, "rb");
-    std::string contents(static_cast<size_t>(file.Length()), '\0');
-    contents.resize(file.Read(contents.data(), contents.size()));
-    return contents;
-}
 
 class WindowsDiskFiles : public testing::Test
 {
@@ -37,7 +24,7 @@ protected:
     WindowsDiskFiles()
     {
         wxMkdir(folder);
-        WriteBytes(source, contents);
+        WriteBytes(source.ToStdWstring(), contents);
     }
     ~WindowsDiskFiles() override { wxFileName::Rmdir(folder, wxPATH_RMDIR_RECURSIVE); }
 
@@ -60,9 +47,9 @@ protected:
 
 TEST_F(WindowsDiskFiles, CheckedCopyReplacesTheOldFileWhole)
 {
-    WriteBytes(folder + "\\os.zlos", "old");
+    WriteBytes((folder + "\\os.zlos").ToStdWstring(), "old");
     EXPECT_TRUE(Copy());
-    EXPECT_TRUE(ReadBytes(folder + "\\os.zlos") == contents);
+    EXPECT_TRUE(ReadBytes((folder + "\\os.zlos").ToStdWstring()) == contents);
     EXPECT_FALSE(wxFileExists(folder + "\\os.zlos.part"));
     EXPECT_GT(FreeBytesOnDisk(folder), 0);
 }

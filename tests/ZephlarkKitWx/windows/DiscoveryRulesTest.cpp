@@ -73,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   "RegQueryValueEx \"PortName\" failed (2)"},
                     PortNameValue{"Number", 0, kRegistryNumber, L"\x07"s, "",
                                   "RegQueryValueEx \"PortName\" unexpected key type (4)"},
-                    Refused("Empty", L"\0"s), Refused("Volume", L"C:\0"s),
+                    Refused("PrinterPort", L"LPT1\0"s), Refused("Volume", L"C:\0"s),
                     Refused("ComThenPath", L"COM7\\..\\C:"s), Refused("ComZero", L"COM0"s),
                     Refused("FiveDigits", L"COM10000"s)),
     [](const auto& info) { return std::string(info.param.name); });
