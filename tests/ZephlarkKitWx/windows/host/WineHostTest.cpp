@@ -132,15 +132,14 @@ private:
 // interface, whose device path opens nothing under wine. Before the serial function in SetupAPI's
 // order stands a member of the same device whose PortName is the volume "C:", which discovery
 // passes over with a log line. Wine gives a registered device no parent (CM_Get_Parent), so the
-// serial function is registered as the USB device itself, whose instance id is its serial number:
-// the program lists only a device it can tell from others.
+// port's identity is unknown: the program must still take its one device.
 const std::string kEnumKey = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Enum\\";
-const std::string kSerialKey = kEnumKey + "USB\\VID_7E21&PID_0C4A";
+const std::string kSerialKey = kEnumKey + "USB\\VID_7E21&PID_0C4A&MI_00";
 const char kPortsClass[] = "{4D36E978-E325-11CE-BFC1-08002BE10318}";
 // A REG_MULTI_SZ for reg.exe: its strings joined by "\0".
 const char kHardwareIds[] = "USB\\VID_7E21&PID_0C4A&REV_0100&MI_00\\0USB\\VID_7E21&PID_0C4A&MI_00";
 // Wine lists the instances of a device in the order of their names.
-const char kInstance[] = "ZL-000123";
+const char kInstance[] = "6&2a3b4c5d&0&0000";
 const char kVolumeNameInstance[] = "5&2&0&0000";
 
 const std::string kDiskKey = kEnumKey + "USBSTOR\\Disk&Ven_Orvex&Prod_Zephlark&Rev_1.00";
