@@ -67,10 +67,11 @@ void AssertDtr(int fd, const wxString& name)
 wxString OpenFailureAdvice(int error)
 {
     if (error == EACCES || error == EPERM)
-        return "Install the udev rule 60-zephlark.rules (the zephlark-utility package does; from "
-               "the source tree: sudo cp resources/linux/60-zephlark.rules /etc/udev/rules.d/ && "
-               "sudo udevadm control --reload) and replug the device, or add yourself to the "
-               "dialout group (sudo usermod -aG dialout $USER) and log in again.";
+        // Not a path in the source tree: it is on no user's computer.
+        return "Install the udev rule 60-zephlark.rules (the zephlark-utility package does; "
+               "zephlark-cli doctor prints the command that writes it) and replug the device, or "
+               "add yourself to the dialout group (sudo usermod -aG dialout $USER) and log in "
+               "again.";
     // Another program (zephlark-cli, a terminal program) holds the port with TIOCEXCL.
     if (error == EBUSY)
         return "It is in use by another program (zephlark-cli, a terminal program?). Close it; "

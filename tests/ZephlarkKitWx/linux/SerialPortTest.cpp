@@ -207,6 +207,8 @@ TEST_F(TermiosPort, EachRefusedOpenIsLoggedItsFixOncePerPort)
     EXPECT_EQ(CountStartingWith(log, refused(first)), 2u);
     EXPECT_EQ(CountStartingWith(log, refused(first) + " Install the udev rule"), 1u);
     EXPECT_EQ(CountStartingWith(log, refused(second) + " Install the udev rule"), 1u);
+    for (const wxString& message : log.Messages())
+        EXPECT_FALSE(message.Contains("resources/")) << "a path in the source tree: " << message;
     EXPECT_FALSE(ZephlarkSerialIsOpen(port));
 }
 
