@@ -1,5 +1,6 @@
 #include "UtilityApp.h"
 
+#include <wx/cmdline.h>
 #include <wx/image.h>
 #include <wx/log.h>
 
@@ -14,6 +15,8 @@ bool UtilityApp::OnInit()
 {
     if (!wxApp::OnInit())
         return false;
+    if (helpOnly)
+        return true;
     UseDesktopLanguage();
 #if wxCHECK_VERSION(3, 3, 0)
     SetAppearance(Appearance::System);
@@ -35,6 +38,20 @@ bool UtilityApp::OnInit()
     mainFrame->Bind(wxEVT_DESTROY, &UtilityApp::OnMainFrameDestroyed, this);
     mainFrame->Show();
     return true;
+}
+
+// The toolkit ends a run that showed its usage as a failed start (exit status 255); asking for
+// help is no error.
+bool UtilityApp::OnCmdLineHelp(wxCmdLineParser& parser)
+{
+    parser.Usage();
+    helpOnly = true;
+    return true;
+}
+
+int UtilityApp::OnRun()
+{
+    return helpOnly ? 0 : wxApp::OnRun();
 }
 
 int UtilityApp::OnExit()

@@ -9,7 +9,9 @@ class UtilityApp : public wxApp
 {
 public:
     bool OnInit() override;
+    int OnRun() override;
     int OnExit() override;
+    bool OnCmdLineHelp(wxCmdLineParser& parser) override;
 
 private:
     void OnMainFrameDestroyed(wxWindowDestroyEvent& event);
@@ -19,4 +21,5 @@ private:
 
     MainFrame* mainFrame = nullptr;    // owned by the toolkit
     wxLogChain* runLogChain = nullptr; // writes this run's log file; null without one
+    bool helpOnly = false;             // --help: the usage is shown, nothing else runs
 };

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The whole demo program under Xvfb: it shows its window, connects to the simulated device that is
 # plugged in at start, logs the connection to standard output, starts its log file with what runs
-# where and exits cleanly on Ctrl+Q.
+# where and exits cleanly on Ctrl+Q. Asked for --help, it shows its usage and exits 0.
 # Usage: demo_window_test.sh PROGRAM (run under xvfb-run, XDG_STATE_HOME set)
 set -euo pipefail
 program=$1
@@ -31,5 +31,8 @@ run_log=$(find "$XDG_STATE_HOME/zephlark-utility/logs" -name 'zephlark-utility-*
 head -n 1 "$run_log" | grep -q "^[-0-9]* [:.0-9]* Zephlark Utility [^ ]* on .*, " ||
     { echo "FAIL: $run_log does not start with the program's version and system"; failures=$((failures + 1)); }
 [ "$status" -eq 0 ] || { echo "FAIL: exit status $status"; failures=$((failures + 1)); }
-echo "$((4 - failures)) passed, $failures failed"
+help_status=0
+"$program" --help >/dev/null 2>&1 || help_status=$?
+[ "$help_status" -eq 0 ] || { echo "FAIL: --help exits $help_status"; failures=$((failures + 1)); }
+echo "$((5 - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
