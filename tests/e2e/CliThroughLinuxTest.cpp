@@ -35,8 +35,6 @@ protected:
 
 TEST_F(CliThroughLinux, InfoNamesTheDevicesTty)
 {
-    if (!testbed)
-        GTEST_SKIP();
     const CliRun run = Run({"info"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.Values("device", "port"), std::vector<std::string>{"/dev/ttyACM0"});
@@ -46,8 +44,6 @@ TEST_F(CliThroughLinux, InfoNamesTheDevicesTty)
 
 TEST_F(CliThroughLinux, UpdateInstallsThroughTheDataDisk)
 {
-    if (!testbed)
-        GTEST_SKIP();
     const std::string osFile = home + "/ZephlarkOS.zlos";
     ASSERT_TRUE(sim::WriteSampleOsFile(osFile, "1.5.0"));
     const CliRun run = Run({"update", osFile, "--wait", "10"});
@@ -63,8 +59,6 @@ TEST_F(CliThroughLinux, UpdateInstallsThroughTheDataDisk)
 // is never opened.
 TEST_F(CliThroughLinux, UpdateOfTheNamedSecondKeepsToItsOwnDrive)
 {
-    if (!testbed)
-        GTEST_SKIP();
     const std::string drive = PlugSecondDevice().DriveName();
     const std::string osFile = home + "/ZephlarkOS.zlos";
     ASSERT_TRUE(sim::WriteSampleOsFile(osFile, "1.5.0"));
@@ -86,8 +80,6 @@ class CliConsoleReplug : public CliThroughLinux, public testing::WithParamInterf
 
 TEST_P(CliConsoleReplug, MarksTheDepartureAndTheArrivalBetweenTheLines)
 {
-    if (!testbed)
-        GTEST_SKIP();
     const bool reenumerated = GetParam();
     const auto change = [this](const std::function<void(sim::SimDevice&)>& f) {
         device->WithDevice(f);
@@ -152,8 +144,6 @@ class CliDoctor : public CliThroughLinux, public testing::WithParamInterface<Doc
 
 TEST_P(CliDoctor, ExplainsEachProblemWithItsFix)
 {
-    if (!testbed)
-        GTEST_SKIP();
     const DoctorCase& c = GetParam();
     const std::string rules = home + "/rules.d";
     std::filesystem::create_directories(rules);

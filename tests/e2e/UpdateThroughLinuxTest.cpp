@@ -129,8 +129,6 @@ using TwoDevicesThroughLinux = PluggedDevice;
 // files go to the second's drive alone, and the first's port is never opened.
 TEST_F(TwoDevicesThroughLinux, UpdateOfTheSecondKeepsToItsOwnDrive)
 {
-    if (!testbed)
-        GTEST_SKIP();
     PluggedSimDevice& updated = PlugSecondDevice();
     const std::string osFile = home + "/ZephlarkOS.zlos";
     ASSERT_TRUE(sim::WriteSampleOsFile(osFile, "1.5.0"));
