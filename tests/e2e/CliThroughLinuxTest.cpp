@@ -42,18 +42,6 @@ TEST_F(CliThroughLinux, InfoNamesTheDevicesTty)
     EXPECT_EQ(run.Values("device", "sdk"), std::vector<std::string>{sim::kDefaultSdk});
 }
 
-TEST_F(CliThroughLinux, UpdateInstallsThroughTheDataDisk)
-{
-    const std::string osFile = home + "/ZephlarkOS.zlos";
-    ASSERT_TRUE(sim::WriteSampleOsFile(osFile, "1.5.0"));
-    const CliRun run = Run({"update", osFile, "--wait", "10"});
-    EXPECT_EQ(run.exitCode, 0);
-    ASSERT_FALSE(run.events.empty());
-    EXPECT_EQ(run.events.back().at("text"),
-              "Update Successful\n\nDevice firmware version is: 1.5.0.");
-    EXPECT_TRUE(std::filesystem::is_empty(device->DiskFolder()));
-}
-
 // Two devices: the one named by its serial number is updated on its own drive alone (udisks2 gives
 // that drive no serial: its USB port ties it to the device), and the first's port, listed first,
 // is never opened.
