@@ -34,14 +34,6 @@ namespace {
 using namespace std::chrono_literals;
 using Lines = std::vector<std::string>;
 
-Lines Joined(std::initializer_list<Lines> parts)
-{
-    Lines all;
-    for (const auto& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
-
 class UpdateThroughLinux : public PluggedDevice
 {
 protected:
@@ -91,21 +83,8 @@ TEST_F(UpdateThroughLinux, InstallsFromTheDataDiskAndCleansUp)
     EXPECT_EQ(frame->UpdateFirmware(osFile, keyFile, false).text,
               "Update Successful\n\nDevice firmware version is: 1.5.0.");
 
-    // Each time the device came back, the program opened its new port and greeted it: at the
-    // start, after the copy's eject, after each of the install's two restarts and after the
-    // clean-up's eject.
-    const Lines greeting = {"echo off", "version", "settime"};
-    const Lines expected = Joined({greeting,
-                                   {"datadisk"},
-                                   greeting,
-                                   {"fwup /ZephlarkOS.zlos /ZephlarkOS.zlkey"},
-                                   greeting,
-                                   greeting,
-                                   {"datadisk"},
-                                   greeting});
-    // The last greeting may still be on its way when the version report has already come back.
-    WaitUntil("the last greeting", [&] { return DeviceCommands().size() >= expected.size(); });
-    EXPECT_EQ(DeviceCommands(), expected);
+    // Each time the device came back, the program opened its new port: at the start, after the
+    // copy's eject, after each of the install's two restarts and after the clean-up's eject.
     EXPECT_EQ(PortsConnected(),
               (std::vector<wxString>{"/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyACM2", "/dev/ttyACM3",
                                      "/dev/ttyACM4"}));
