@@ -4,20 +4,17 @@
 // in real time with short timings. The program runs in this process, or in processes of its own
 // (zephlark_update_program) when it is killed half way.
 
-#include <wx/ffile.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "ChildProcess.h"
 #include "DataDisk.h"
+#include "FileBytes.h"
 #include "update/FirmwareUpdate.h"
 #include "LogCapture.h"
 #include "MainFrame.h"
@@ -78,7 +75,7 @@ TEST_F(UpdateThroughLinux, InstallsFromTheDataDiskAndCleansUp)
     const std::string osFile = home + "/ZephlarkOS.zlos";
     const std::string keyFile = home + "/ZephlarkOS.zlkey";
     ASSERT_TRUE(sim::WriteSampleOsFile(osFile, "1.5.0"));
-    ASSERT_TRUE(wxFFile(keyFile, "w").Write("key material"));
+    WriteBytes(keyFile, "key material");
 
     EXPECT_EQ(frame->UpdateFirmware(osFile, keyFile, false).text,
               "Update Successful\n\nDevice firmware version is: 1.5.0.");
@@ -152,13 +149,6 @@ protected:
         });
         return runs;
     }
-
-    // Empty when there is no such file.
-    static std::string FileText(const std::string& path)
-    {
-        std::ifstream file(path);
-        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    }
 };
 
 TEST_F(KilledUpdate, IsFinishedWhenTheProgramStartsAgain)
@@ -192,9 +182,9 @@ TEST_F(KilledUpdate, IsFinishedWhenTheProgramStartsAgain)
     ChildProcess answering({ProgramPath(), "answer", resultFile}, answerLog);
     EXPECT_EQ(answering.WaitForExit(30s), 0) << answering.Output();
 
-    EXPECT_EQ(FileText(resultFile), "Update Finished\n\nThe files of an interrupted update were "
-                                    "removed from the Zephlark.\n\nDevice firmware version is: "
-                                    "1.5.0.");
+    EXPECT_EQ(ReadBytes(resultFile), "Update Finished\n\nThe files of an interrupted update were "
+                                     "removed from the Zephlark.\n\nDevice firmware version is: "
+                                     "1.5.0.");
     EXPECT_TRUE(DeviceRuns("1.5.0"));
     EXPECT_TRUE(std::filesystem::is_empty(device->DiskFolder()));
     EXPECT_FALSE(journal.Load());
