@@ -43,11 +43,15 @@ TEST_F(CliThroughLinux, InfoNamesTheDevicesTty)
 }
 
 // Two devices: the one named by its serial number is updated on its own drive alone (udisks2 gives
-// that drive no serial: its USB port ties it to the device), and the first's port, listed first,
-// is never opened.
+// that drive no serial: its USB port ties it to the device), not on another device's disk listed
+// first and labelled alike, and the first's port, listed first, is never opened.
 TEST_F(CliThroughLinux, UpdateOfTheNamedSecondKeepsToItsOwnDrive)
 {
     const std::string drive = PlugSecondDevice().DriveName();
+    MockDrive another{"Orvex_Zephlark_ZL_000100"};
+    another.serial = "ZL-000100";
+    udisks.Add(another);
+    udisks.Add(MockFilesystem{"sda1", another.name, "ZEPHLARK", ""});
     const std::string osFile = home + "/ZephlarkOS.zlos";
     ASSERT_TRUE(sim::WriteSampleOsFile(osFile, "1.5.0"));
     const CliRun run = Run({"update", osFile, "--serial", "ZL-000124"});
