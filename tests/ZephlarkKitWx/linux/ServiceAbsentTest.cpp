@@ -68,10 +68,11 @@ TEST_F(ServiceAbsent, SleepIsNotHeldOffAndItIsSaidOnce)
     constexpr auto kLogind = "org.freedesktop.login1";
     constexpr auto kLogindPath = "/org/freedesktop/login1";
     constexpr auto kMock = "org.freedesktop.DBus.Mock";
-    bus.Send(kLogind, kLogindPath, kMock, "AddMethod",
-             g_variant_new("(sssss)", "org.freedesktop.login1.Manager", "Inhibit", "ssss", "h",
-                           "raise dbus.exceptions.DBusException('Permission denied', "
-                           "name='org.freedesktop.DBus.Error.AccessDenied')"));
+    g_autoptr(GVariant) added =
+        bus.Call(kLogind, kLogindPath, kMock, "AddMethod",
+                 g_variant_new("(sssss)", "org.freedesktop.login1.Manager", "Inhibit", "ssss", "h",
+                               "raise dbus.exceptions.DBusException('Permission denied', "
+                               "name='org.freedesktop.DBus.Error.AccessDenied')"));
     SleepInhibitor{};
     g_autoptr(GVariant) calls =
         bus.Call(kLogind, kLogindPath, kMock, "GetMethodCalls", g_variant_new("(s)", "Inhibit"));
