@@ -65,17 +65,11 @@ protected:
         return *second;
     }
 
-    // Every command the device (or another) got; "settime" without the time, which the clock
-    // decides.
-    std::vector<std::string> DeviceCommands() { return DeviceCommands(*device); }
-    static std::vector<std::string> DeviceCommands(PluggedSimDevice& plugged)
+    // Every command the first device got.
+    std::vector<std::string> DeviceCommands()
     {
         std::vector<std::string> commands;
-        plugged.WithDevice([&commands](sim::SimDevice& d) { commands = d.Commands(); });
-        for (auto& command : commands) {
-            if (command.rfind("settime ", 0) == 0)
-                command = "settime";
-        }
+        device->WithDevice([&commands](sim::SimDevice& d) { commands = d.Commands(); });
         return commands;
     }
 

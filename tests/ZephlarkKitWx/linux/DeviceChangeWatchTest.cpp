@@ -13,9 +13,7 @@
 namespace {
 
 // Monitors must be created after the testbed, or they listen to the real kernel.
-class DeviceChangeWatchTest : public UmockdevTest
-{
-};
+using DeviceChangeWatchTest = UmockdevTest;
 
 // Each notice shows in what a rescan finds then: one too many or one missing shifts the list.
 TEST_F(DeviceChangeWatchTest, SerialAndDiskChangesNotifyOnceEachOtherDevicesAndGoneWatchesNot)

@@ -7,9 +7,7 @@
 
 namespace {
 
-class SerialDiscovery : public UmockdevTest
-{
-};
+using SerialDiscovery = UmockdevTest;
 
 // The look-alikes all at once: any one check loosened finds a tty.
 TEST_F(SerialDiscovery, FindsNothingButTheDeviceAndLogsNothing)

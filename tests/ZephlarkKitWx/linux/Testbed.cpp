@@ -27,7 +27,7 @@ std::string InSys(const std::string& path)
 
 template <typename Device> std::string UsbDeviceDescription(const Device& device)
 {
-    return "P: " + InSys(device.UsbSysPath()) +
+    return "P: " + InSys(UsbDeviceSysPath(device.usbPort)) +
            "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nA: idVendor=" + device.idVendor +
            "\nA: idProduct=" + device.idProduct +
            (device.serial.empty() ? "" : "\nA: serial=" + device.serial) + "\n\n";
@@ -50,34 +50,14 @@ bool UnderUmockdevPreload()
     return dlopen("libumockdev-preload.so.0", RTLD_LAZY | RTLD_NOLOAD) != nullptr;
 }
 
-std::string UsbSerialDevice::UsbSysPath() const
-{
-    return UsbDeviceSysPath(usbPort);
-}
-
-std::string UsbSerialDevice::InterfaceSysPath() const
-{
-    return FirstInterfaceSysPath(usbPort);
-}
-
 std::string UsbSerialDevice::TtySysPath() const
 {
-    return InterfaceSysPath() + "/tty/" + tty;
-}
-
-std::string UsbDiskDevice::UsbSysPath() const
-{
-    return UsbDeviceSysPath(usbPort);
-}
-
-std::string UsbDiskDevice::InterfaceSysPath() const
-{
-    return FirstInterfaceSysPath(usbPort);
+    return FirstInterfaceSysPath(usbPort) + "/tty/" + tty;
 }
 
 std::string UsbDiskDevice::DiskSysPath() const
 {
-    return InterfaceSysPath() + "/host6/target6:0:0/6:0:0:0/block/" + disk;
+    return FirstInterfaceSysPath(usbPort) + "/host6/target6:0:0/6:0:0:0/block/" + disk;
 }
 
 std::string UsbDiskDevice::PartitionSysPath() const
@@ -104,7 +84,7 @@ void Testbed::Add(const std::string& description)
 void Testbed::Plug(const UsbSerialDevice& device)
 {
     // "N: ttyACMn" makes the node a pty; DEVNAME is what libudev reports as the node.
-    Add(UsbDeviceDescription(device) + "P: " + InSys(device.InterfaceSysPath()) +
+    Add(UsbDeviceDescription(device) + "P: " + InSys(FirstInterfaceSysPath(device.usbPort)) +
         "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nE: DRIVER=cdc_acm\n\n" +
         "P: " + InSys(device.TtySysPath()) + "\nN: " + device.tty +
         "\nE: SUBSYSTEM=tty\nE: DEVNAME=" + device.Node() + "\n");
@@ -112,12 +92,13 @@ void Testbed::Plug(const UsbSerialDevice& device)
 
 void Testbed::Unplug(const UsbSerialDevice& device)
 {
-    RemoveLeafToRoot({device.TtySysPath(), device.InterfaceSysPath(), device.UsbSysPath()});
+    RemoveLeafToRoot({device.TtySysPath(), FirstInterfaceSysPath(device.usbPort),
+                      UsbDeviceSysPath(device.usbPort)});
 }
 
 void Testbed::PlugDisk(const UsbDiskDevice& device)
 {
-    Add(UsbDeviceDescription(device) + "P: " + InSys(device.InterfaceSysPath()) +
+    Add(UsbDeviceDescription(device) + "P: " + InSys(FirstInterfaceSysPath(device.usbPort)) +
         "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nE: DRIVER=usb-storage\n\n" +
         BlockDescription(device.DiskSysPath(), "disk", device.disk) +
         BlockDescription(device.PartitionSysPath(), "partition", device.Partition()));
@@ -125,8 +106,8 @@ void Testbed::PlugDisk(const UsbDiskDevice& device)
 
 void Testbed::UnplugDisk(const UsbDiskDevice& device)
 {
-    RemoveLeafToRoot({device.PartitionSysPath(), device.DiskSysPath(), device.InterfaceSysPath(),
-                      device.UsbSysPath()});
+    RemoveLeafToRoot({device.PartitionSysPath(), device.DiskSysPath(),
+                      FirstInterfaceSysPath(device.usbPort), UsbDeviceSysPath(device.usbPort)});
     // umockdev leaves the /sys/block links of a removed block device behind, and a later add of
     // the same name fails on them; the kernel gives a replugged disk its old name again.
     g_autofree gchar* sysDir = umockdev_testbed_get_sys_dir(testbed);

@@ -19,8 +19,6 @@ struct UsbSerialDevice
     std::string idProduct = "0c4a";
     std::string serial = ""; // the USB serial string; none when empty
 
-    std::string UsbSysPath() const;
-    std::string InterfaceSysPath() const;
     std::string TtySysPath() const;
     std::string Node() const { return "/dev/" + tty; }
 };
@@ -35,8 +33,6 @@ struct UsbDiskDevice
     std::string idProduct = "0c4a";
     std::string serial = "";
 
-    std::string UsbSysPath() const;
-    std::string InterfaceSysPath() const;
     std::string DiskSysPath() const;
     std::string PartitionSysPath() const;
     std::string Partition() const { return disk + "1"; }

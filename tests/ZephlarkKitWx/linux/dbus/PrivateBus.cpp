@@ -70,10 +70,3 @@ GVariant* PrivateBus::Call(const char* service, const char* path, const char* in
                       << failure->message;
     return reply;
 }
-
-void PrivateBus::Send(const char* service, const char* path, const char* interface,
-                      const char* method, GVariant* parameters) const
-{
-    if (GVariant* reply = Call(service, path, interface, method, parameters))
-        g_variant_unref(reply);
-}

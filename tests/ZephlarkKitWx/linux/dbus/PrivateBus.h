@@ -30,9 +30,6 @@ public:
     // owns the reply.
     GVariant* Call(const char* service, const char* path, const char* interface, const char* method,
                    GVariant* parameters = nullptr) const;
-    // The same for a method whose reply carries nothing the caller needs.
-    void Send(const char* service, const char* path, const char* interface, const char* method,
-              GVariant* parameters = nullptr) const;
 
 private:
     std::string address;

@@ -27,7 +27,6 @@ protected:
     }
 
     std::string Media(const std::string& name) const { return bus.Folder() + "/media/" + name; }
-    std::string MountedByService(const std::string& block) const { return mountRoot + "/" + block; }
 
     // A drive with one filesystem; an empty mountPoint leaves it unmounted.
     void Plug(const MockDrive& drive, const std::string& block, const std::string& mountPoint,
@@ -38,8 +37,7 @@ protected:
     }
 
     PrivateBus bus;
-    const std::string mountRoot = bus.Folder() + "/run-media";
-    MockUDisks udisks{bus, mountRoot};
+    MockUDisks udisks{bus, bus.Folder() + "/run-media"};
     LogCapture log;
 };
 
@@ -55,9 +53,9 @@ TEST_F(DataDiskOnUDisks, UnmountedVolumeIsFoundByItsNodeAndMountedOnlyOnRequest)
     }
     EXPECT_EQ(udisks.Calls(), Calls{});
 
-    EXPECT_EQ(ZephlarkMountDisk("/dev/sdb1"), MountedByService("sdb1"));
-    EXPECT_EQ(FindZephlarkDiskPath(), MountedByService("sdb1"));
-    EXPECT_EQ(ZephlarkMountDisk(MountedByService("sdb1")), MountedByService("sdb1"));
+    EXPECT_EQ(ZephlarkMountDisk("/dev/sdb1"), udisks.MountPointFor("sdb1"));
+    EXPECT_EQ(FindZephlarkDiskPath(), udisks.MountPointFor("sdb1"));
+    EXPECT_EQ(ZephlarkMountDisk(udisks.MountPointFor("sdb1")), udisks.MountPointFor("sdb1"));
     EXPECT_EQ(udisks.Calls(), Calls{"Mount sdb1"});
 }
 
