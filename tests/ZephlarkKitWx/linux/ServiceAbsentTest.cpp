@@ -73,6 +73,7 @@ TEST_F(ServiceAbsent, SleepIsNotHeldOffAndItIsSaidOnce)
                  g_variant_new("(sssss)", "org.freedesktop.login1.Manager", "Inhibit", "ssss", "h",
                                "raise dbus.exceptions.DBusException('Permission denied', "
                                "name='org.freedesktop.DBus.Error.AccessDenied')"));
+    ASSERT_TRUE(added);
     SleepInhibitor{};
     g_autoptr(GVariant) calls =
         bus.Call(kLogind, kLogindPath, kMock, "GetMethodCalls", g_variant_new("(s)", "Inhibit"));
