@@ -65,86 +65,54 @@ protected:
     SerialPort port;
 };
 
-TEST_F(SerialContract, OpeningAgainKeepsTheOpenPortAndSaysSo)
+// The reader thread's buffer bounds a read, and the reader keeps pace with a chatty device only
+// when one read takes everything that is waiting.
+TEST_F(SerialContract, ReadsWaitBrieflyForNothingAndDeliverTheDeviceBytesUnchangedUpToTheirCount)
 {
-    EXPECT_TRUE(ZephlarkSerialOpen(port, device->AbsentPortName()));
+    uint8_t buffer[16];
+    const auto start = steady_clock::now();
+    EXPECT_EQ(ZephlarkSerialRead(port, buffer, sizeof buffer), 0);
+    const auto waited = steady_clock::now() - start;
+    EXPECT_GE(waited, kShortestEmptyRead);
+    EXPECT_LT(waited, kLongestEmptyRead);
 
+    const std::string sent = "~version:\r\nnot UTF-8 \xfe\xff\n";
+    device->Send(sent);
+    int reads = 0;
+    EXPECT_EQ(PortDelivers(port, sent.size(), 4, reads), sent);
+    EXPECT_LT(reads, static_cast<int>(sent.size()));
+}
+
+// The device obeys only a command that arrived byte for byte, line feed included: one cut short
+// could still be one it acts on.
+TEST_F(SerialContract, WritesReachTheDeviceUnchangedAndALineTooLongToSendWholeIsNotSentAtAll)
+{
+    const std::string bytes = "a\r\n\xfe\xff";
+    const std::string longest(kMaxSerialLineBytes, 'x');
+
+    EXPECT_EQ(Write(port, bytes), static_cast<int64_t>(bytes.size()));
+    EXPECT_EQ(Write(port, ""), 0);
+    EXPECT_EQ(ZephlarkSerialSendLine(port, longest.c_str()),
+              static_cast<int64_t>(longest.size() + 1));
+    EXPECT_EQ(ZephlarkSerialSendLine(port, (longest + "y").c_str()), 0);
+    EXPECT_EQ(ZephlarkSerialSendLine(port, "echo off"), 9);
+
+    EXPECT_EQ(device->Received(bytes.size() + longest.size() + 10),
+              bytes + longest + "\necho off\n");
+    EXPECT_TRUE(log.Messages().empty());
+}
+
+// One process holds a port once: two readers would split the device's lines between them.
+TEST_F(SerialContract, OpeningAgainKeepsTheOpenPortAndAnotherHandleIsRefusedUntilClosed)
+{
+    SerialPort second;
+
+    EXPECT_TRUE(ZephlarkSerialOpen(port, device->AbsentPortName()));
     ASSERT_EQ(log.Messages().size(), 1u);
     EXPECT_TRUE(log.Messages()[0].StartsWith("Serial port was already open ("))
         << log.Messages()[0];
     EXPECT_EQ(ZephlarkSerialSendLine(port, "version"), 8);
     EXPECT_EQ(device->Received(8), "version\n");
-}
-
-TEST_F(SerialContract, ReadWithNothingWaitingWaitsBrieflyAndReturnsZero)
-{
-    uint8_t buffer[16];
-    const auto start = steady_clock::now();
-
-    EXPECT_EQ(ZephlarkSerialRead(port, buffer, sizeof buffer), 0);
-
-    const auto waited = steady_clock::now() - start;
-    EXPECT_GE(waited, kShortestEmptyRead);
-    EXPECT_LT(waited, kLongestEmptyRead);
-}
-
-// The reader thread's buffer bounds a read, and the reader keeps pace with a chatty device only
-// when one read takes everything that is waiting.
-TEST_F(SerialContract, ReadsDeliverTheDeviceBytesUnchangedUpToTheirCount)
-{
-    const std::string sent = "~version:\r\nnot UTF-8 \xfe\xff\n";
-    device->Send(sent);
-    int reads = 0;
-
-    EXPECT_EQ(PortDelivers(port, sent.size(), 4, reads), sent);
-    EXPECT_LT(reads, static_cast<int>(sent.size()));
-}
-
-// The device obeys only a command that arrived byte for byte, line feed included.
-TEST_F(SerialContract, WritesReachTheDeviceUnchanged)
-{
-    const std::string bytes = "a\r\n\xfe\xff";
-
-    EXPECT_EQ(Write(port, bytes), static_cast<int64_t>(bytes.size()));
-    EXPECT_EQ(Write(port, ""), 0);
-    EXPECT_EQ(ZephlarkSerialSendLine(port, "echo off"), 9);
-
-    EXPECT_EQ(device->Received(bytes.size() + 9), bytes + "echo off\n");
-    EXPECT_TRUE(log.Messages().empty());
-}
-
-// A command cut short could still be one the device acts on.
-TEST_F(SerialContract, LineTooLongToSendWholeIsNotSentAtAll)
-{
-    const std::string longest(kMaxSerialLineBytes, 'x');
-
-    EXPECT_EQ(ZephlarkSerialSendLine(port, longest.c_str()),
-              static_cast<int64_t>(longest.size() + 1));
-    EXPECT_EQ(ZephlarkSerialSendLine(port, (longest + "y").c_str()), 0);
-    EXPECT_EQ(ZephlarkSerialSendLine(port, "end"), 4);
-
-    EXPECT_EQ(device->Received(longest.size() + 5), longest + "\nend\n");
-}
-
-TEST_F(SerialContract, ClosedPortFailsReadsAndWritesAndClosingTwiceIsHarmless)
-{
-    ZephlarkSerialClose(port);
-    ZephlarkSerialClose(port);
-    uint8_t byte = 0;
-    errno = 0;
-
-    EXPECT_FALSE(ZephlarkSerialIsOpen(port));
-    EXPECT_EQ(ZephlarkSerialRead(port, &byte, 1), -1);
-    EXPECT_EQ(errno, EBADF); // not EAGAIN: the reader must not retry a closed port at once
-    EXPECT_EQ(ZephlarkSerialSendLine(port, "version"), -1);
-    EXPECT_EQ(log.Messages(), std::vector<wxString>{"Serial write Failed: (0 != 8)"});
-}
-
-// One process holds a port once: two readers would split the device's lines between them.
-TEST_F(SerialContract, PortOpenInThisProgramIsRefusedToAnotherHandleUntilClosed)
-{
-    SerialPort second;
-
     EXPECT_FALSE(ZephlarkSerialOpen(second, device->PortName()));
     EXPECT_EQ(ZephlarkSerialLastOpenFailure(second), SerialOpenFailure::InUse);
     EXPECT_TRUE(ZephlarkSerialIsOpenHere(device->PortName()));
@@ -179,11 +147,19 @@ TEST_F(SerialContract, TwoPortsOpenAtOnceEachReachOnlyTheirOwnDevice)
 
 // Each failure is a line for support, naming the port; the caller's retry at once (a wait's next
 // poll) adds none, or the log would flood.
-TEST_F(SerialContract, PortThatIsNotThereDoesNotOpenAndSaysSoOnce)
+TEST_F(SerialContract, ClosedPortFailsReadsAndWritesAndAPortThatIsNotThereSaysSoOnce)
 {
     ZephlarkSerialClose(port);
-    const wxString absent = device->AbsentPortName();
+    ZephlarkSerialClose(port);
+    uint8_t byte = 0;
+    errno = 0;
 
+    EXPECT_EQ(ZephlarkSerialRead(port, &byte, 1), -1);
+    EXPECT_EQ(errno, EBADF); // not EAGAIN: the reader must not retry a closed port at once
+    EXPECT_EQ(ZephlarkSerialSendLine(port, "version"), -1);
+    EXPECT_EQ(log.Messages(), std::vector<wxString>{"Serial write Failed: (0 != 8)"});
+    log.Clear();
+    const wxString absent = device->AbsentPortName();
     EXPECT_FALSE(ZephlarkSerialOpen(port, absent));
     EXPECT_FALSE(ZephlarkSerialOpen(port, absent));
     EXPECT_FALSE(ZephlarkSerialIsOpen(port));

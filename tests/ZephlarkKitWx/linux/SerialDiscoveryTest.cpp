@@ -9,13 +9,13 @@ namespace {
 
 using SerialDiscovery = UmockdevTest;
 
-// The look-alikes all at once: any one check loosened finds a tty.
-TEST_F(SerialDiscovery, FindsNothingButTheDeviceAndLogsNothing)
+// The look-alikes beside the devices: any one check loosened lists a tty too many.
+TEST_F(SerialDiscovery, ListsOnlyTheDevicesInSysfsPathOrderWithTheirIdentityAndTheFirstWins)
 {
     // sysfs writes the identifiers in lower case; anything else is not the device.
-    testbed->Plug({"1-1", "ttyACM0", "7e21", "0C4A"});
-    testbed->Plug({"1-2", "ttyACM1", "7e21", "0c4b"});
-    testbed->Plug({"1-3", "ttyACM2", "7e22", "0c4a"});
+    testbed->Plug({"1-1", "ttyACM3", "7e21", "0C4A"});
+    testbed->Plug({"1-2", "ttyACM4", "7e21", "0c4b"});
+    testbed->Plug({"1-3", "ttyACM5", "7e22", "0c4a"});
     // A board UART with no USB above it.
     testbed->Add("P: /devices/platform/serial8250/tty/ttyS0\nN: ttyS0\nE: SUBSYSTEM=tty\nE: "
                  "DEVNAME=/dev/ttyS0\n");
@@ -30,28 +30,22 @@ TEST_F(SerialDiscovery, FindsNothingButTheDeviceAndLogsNothing)
         "P: " + adapter + "/1-4.2:1.0\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n\n" +
         "P: " + adapter + "/1-4.2:1.0/tty/ttyUSB0\nN: ttyUSB0\nE: SUBSYSTEM=tty\n" +
         "E: DEVNAME=/dev/ttyUSB0\n");
-    LogCapture log;
-
-    EXPECT_EQ(FindZephlarkSerialPort(), "");
-    EXPECT_TRUE(log.Messages().empty());
-}
-
-TEST_F(SerialDiscovery, ListsEveryDeviceInSysfsPathOrderWithItsIdentityAndTheFirstWins)
-{
     // libudev sorts what it enumerates by sysfs path, whatever order the devices came in.
-    testbed->Plug({"1-3", "ttyACM0", "7e21", "0c4a", "ZL-000125"});
-    testbed->Plug({"1-1", "ttyACM1"});
-    testbed->Plug({"1-2", "ttyACM2", "7e21", "0c4a", "ZL-000124"});
+    testbed->Plug({"1-7", "ttyACM0", "7e21", "0c4a", "ZL-000125"});
+    testbed->Plug({"1-5", "ttyACM1"});
+    testbed->Plug({"1-6", "ttyACM2", "7e21", "0c4a", "ZL-000124"});
+    LogCapture log;
 
     EXPECT_EQ(FindZephlarkSerialPort(), "/dev/ttyACM1");
     const auto ports = ListZephlarkSerialPorts();
     ASSERT_EQ(ports.size(), 3u);
     EXPECT_EQ(ports[0].identity.serialNumber, ""); // the device reports none
-    EXPECT_EQ(ports[0].identity.location, "1-1");
+    EXPECT_EQ(ports[0].identity.location, "1-5");
     EXPECT_EQ(ports[1].name, "/dev/ttyACM2");
     EXPECT_EQ(ports[1].identity.serialNumber, "ZL-000124");
-    EXPECT_EQ(ports[1].identity.location, "1-2");
+    EXPECT_EQ(ports[1].identity.location, "1-6");
     EXPECT_EQ(ports[2].identity.serialNumber, "ZL-000125");
+    EXPECT_TRUE(log.Messages().empty());
 }
 
 } // namespace

@@ -16,10 +16,7 @@ struct DriveRemovals
 
 namespace {
 
-constexpr auto kService = "org.freedesktop.UDisks2";
-constexpr auto kManagerPath = "/org/freedesktop/UDisks2";
 constexpr auto kDrivesPath = "/org/freedesktop/UDisks2/drives/";
-constexpr auto kMockInterface = "org.freedesktop.DBus.Mock";
 constexpr auto kRemovalRule = "type='signal',sender='org.freedesktop.UDisks2',"
                               "interface='org.freedesktop.DBus.ObjectManager',"
                               "member='InterfacesRemoved'";
@@ -116,7 +113,8 @@ void MockUDisks::OnDriveRemoved(const std::string& drive, std::function<void()> 
 
 GVariant* MockUDisks::Control(const char* method, GVariant* parameters) const
 {
-    return bus.Call(kService, kManagerPath, kMockInterface, method, parameters);
+    return bus.Call("org.freedesktop.UDisks2", "/org/freedesktop/UDisks2",
+                    "org.freedesktop.DBus.Mock", method, parameters);
 }
 
 void MockUDisks::Tell(const char* method, GVariant* parameters) const
