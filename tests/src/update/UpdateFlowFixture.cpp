@@ -153,10 +153,3 @@ std::vector<std::string> SimUpdateTest::DeviceCommands()
     sim::WithDevice([&](sim::SimDevice& device) { commands = device.Commands(); }, updated);
     return commands;
 }
-
-size_t SimUpdateTest::LoggedStartingWith(const wxString& start)
-{
-    const auto messages = log.Messages();
-    return std::count_if(messages.begin(), messages.end(),
-                         [&](const wxString& message) { return message.StartsWith(start); });
-}

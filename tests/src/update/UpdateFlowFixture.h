@@ -22,9 +22,10 @@
 #include "sim/SimPlatform.h"
 
 // The simulated device plugged in, on virtual time, and a folder for the user's files.
+// Public, for the steps a table of faults sets off.
 class SimUpdateTest : public testing::Test
 {
-protected:
+public:
     // The first of `devices` plugged in.
     explicit SimUpdateTest(size_t devices = 1);
     ~SimUpdateTest() override;
@@ -39,8 +40,6 @@ protected:
     std::vector<wxString> DiskFiles() { return DiskFiles(updated); }
     std::vector<wxString> DiskFiles(size_t device);
     std::vector<std::string> DeviceCommands();
-    // How many logged messages start with start.
-    size_t LoggedStartingWith(const wxString& start);
     // Whether the journal of the device updated is in the state folder.
     bool JournalKept() const;
     // Virtual time passes with nobody connected (the program is not running).
@@ -79,7 +78,7 @@ public:
 // The update engine over the simulated device, with no window.
 class UpdateFlow : public SimUpdateTest
 {
-protected:
+public:
     UpdateFlow();
 
     // The result's text; its outcome in outcome, the whole result in result.
