@@ -97,19 +97,6 @@ void UpdateFlow::StartAgain()
           [this] { return connection->IsDeviceIdentified() || connection->HasDataDisk(); });
 }
 
-void UpdateFlow::UpdateTheSecondBesideTheFirstsDisk()
-{
-    sim::WithDevice([](sim::SimDevice& device) { device.Receive("datadisk\n"); });
-    sim::Plug(1);
-    updated = 1;
-    updatedSerial = "ZL-000124";
-    Await("the second Zephlark beside the first's disk", [this] {
-        return connection->IsDeviceIdentified() && connection->GetSerialNumber() == updatedSerial &&
-               connection->HasDataDisk();
-    });
-    sim::ClearWritten(0);
-}
-
 void UpdateFlow::Await(const char* what, const std::function<bool()>& condition)
 {
     for (int poll = 0; poll < 600; ++poll) {

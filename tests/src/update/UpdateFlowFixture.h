@@ -86,9 +86,6 @@ public:
     // The program starts again: a new connection waits for the device (or its disk), as the
     // command line's recover does.
     void StartAgain();
-    // The second device plugged in serial mode and identified, while the first shows its data
-    // disk, listed before any other: the update is to keep to the second.
-    void UpdateTheSecondBesideTheFirstsDisk();
     // Lets virtual time pass, the events running, until condition holds; fails after a minute.
     void Await(const char* what, const std::function<bool()>& condition);
 

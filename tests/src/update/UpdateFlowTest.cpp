@@ -152,11 +152,6 @@ Action Install(sim::InstallFault fault)
     return Set(&sim::DeviceSettings::installFault, fault);
 }
 
-Action Emit(const char* line)
-{
-    return [line](UpdateFaults&) { sim::Emit(line); };
-}
-
 const Action kKeyNameTaken = [](UpdateFaults&) {
     sim::WithDevice([](sim::SimDevice& device) {
         std::filesystem::create_directory(device.Settings().diskFolder / "ZephlarkOS.zlkey");
@@ -170,9 +165,22 @@ const Action kReadyWithASpace = [](UpdateFaults& test) {
 };
 
 const Action kStop = [](UpdateFaults& test) { test.progress.stop = true; };
-const Action kSecondDevice = [](UpdateFaults& test) { test.UpdateTheSecondBesideTheFirstsDisk(); };
+// The second device plugged in serial mode and identified, while the first shows its data disk,
+// listed before any other: the update is to keep to the second.
+const Action kSecondDevice = [](UpdateFaults& test) {
+    sim::WithDevice([](sim::SimDevice& device) { device.Receive("datadisk\n"); });
+    sim::Plug(1);
+    test.updated = 1;
+    test.updatedSerial = "ZL-000124";
+    test.Await("the second Zephlark beside the first's disk", [&test] {
+        return test.connection->IsDeviceIdentified() &&
+               test.connection->GetSerialNumber() == test.updatedSerial &&
+               test.connection->HasDataDisk();
+    });
+    sim::ClearWritten(0);
+};
 const Action kSecondDeviceLost = [](UpdateFaults& test) {
-    test.UpdateTheSecondBesideTheFirstsDisk();
+    kSecondDevice(test);
     sim::WithDevice(
         [](sim::SimDevice& device) {
             device.Settings().installFault = sim::InstallFault::LostInFirstRestart;
@@ -197,6 +205,7 @@ const char* const kLost = "Update Error\n\nZephlark could not be found.";
 const char* const kDone = "Update Successful\n\nDevice firmware version is: 1.5.0.";
 const std::vector<wxString> kNone;
 const std::vector<wxString> kBoth{"ZephlarkOS.zlkey", "ZephlarkOS.zlos"};
+const std::vector<wxString> kKeyName{"ZephlarkOS.zlkey"};
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, UpdateFaults,
@@ -218,14 +227,8 @@ INSTANTIATE_TEST_SUITE_P(
               "copy-changed", "read back different from the file.", kNone, false},
         // The key's copy fails after the OS file's: a folder of the key's name is someone
         // else's, and stays; the OS file's copy goes.
-        Fault{"NameTakenOnTheDisk",
-              "Copying files to Zephlark...",
-              kKeyNameTaken,
-              kCopyFailed,
-              "name-taken",
-              kUnwound,
-              {"ZephlarkOS.zlkey"},
-              false},
+        Fault{"NameTakenOnTheDisk", "Copying files to Zephlark...", kKeyNameTaken, kCopyFailed,
+              "name-taken", kUnwound, kKeyName, false},
         // The bytes installed are the bytes checked: a file replaced after its check (here by an
         // older one) is never installed.
         Fault{"FileChangedAfterItsCheck", "Restarting Zephlark...",
@@ -247,8 +250,9 @@ INSTANTIATE_TEST_SUITE_P(
               "install-timeout", "did not report the end of its install within 90 seconds.", kNone,
               false},
         Fault{"StatusWithFailedBesideTheReadyText", "Installing firmware...",
-              Emit("fwup:Update ready, restarting failed\r\n"), kFailed, "device-error",
-              "The Zephlark reported: Update ready, restarting failed", kNone, false},
+              [](UpdateFaults&) { sim::Emit("fwup:Update ready, restarting failed\r\n"); }, kFailed,
+              "device-error", "The Zephlark reported: Update ready, restarting failed", kNone,
+              false},
         // With a space after the colon the status is " Update ready, restarting": still
         // unpacking, so the device's silence fails the install.
         Fault{"ReadyStatusWithASpace", nullptr, kReadyWithASpace, kFailed, "install-timeout",
