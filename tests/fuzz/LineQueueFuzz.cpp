@@ -1,23 +1,17 @@
-// Fuzzes the reader's line queue with its 1 MiB cap, driven from one thread as the reader and the
-// GUI thread drive it.
+// Fuzzes the reader's line queue, driven from one thread as the reader and the GUI thread drive it.
+// Its 1 MiB cap, which a fuzzed input would reach only slowly, is ReaderQueueTest's.
 //
 // The input is a small program, one operation per byte:
 //   0x00-0x3f  a read that brought the next (op) input bytes (0: the read timed out)
 //   0x40-0x9f  GetLine
-//   0xa0-0xfe  ReadyForMore
-//   0xff       a long read: (n + 1) times 4 KiB copies of the byte b, for the next two input bytes
-//              n and b, so that a short input reaches the cap (at most kMaxFillerBytes per input;
-//              a rare operation, since each costs milliseconds)
+//   0xa0-0xff  ReadyForMore
 //
-// The queue holds the newest bytes fed (the cap drops from the front), never more than 1 MiB.
 // GetLine hands out exactly the next line the queue holds, without its line feed and carriage
-// returns, and nothing while no line feed waits: after the cap emptied the queue, no part of an
-// unfinished line comes out. At most one notification is outstanding, one is out whenever a line
-// waits, and none goes out while none waits.
+// returns, and nothing while no line feed waits. At most one notification is outstanding, one is
+// out whenever a line waits, and none goes out while none waits.
 
 #include <wx/event.h>
 #include <wx/init.h>
-#include <wx/log.h>
 
 #include <cstdint>
 #include <string>
@@ -29,8 +23,6 @@
 namespace {
 
 constexpr int kEventId = 2;
-constexpr size_t kFillerUnitBytes = 4 * 1024;
-constexpr size_t kMaxFillerBytes = 2 * SerialLineQueue::kLimitBytes;
 const wxString kInvalidUtf8Mark = "<UTF8ERR>";
 constexpr auto npos = std::string_view::npos;
 
@@ -57,16 +49,12 @@ public:
         const int postedBefore = notifications.posted;
         fed.append(bytes);
         queue.QueueBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-        RequireProperty(queue.QueuedBytes() <= SerialLineQueue::kLimitBytes,
-                        "the queue holds at most 1 MiB");
         RequireProperty(notifications.posted - postedBeforeReady <= 1,
                         "at most one notification is outstanding");
         RequireProperty(Held().find('\n') == npos || notifications.posted > postedBeforeReady,
                         "a waiting line is announced");
         RequireProperty(notifications.posted == postedBefore || Held().find('\n') != npos,
                         "only a waiting line is announced");
-        if (fed.size() > 2 * SerialLineQueue::kLimitBytes)
-            fed.erase(0, fed.size() - SerialLineQueue::kLimitBytes);
     }
 
     void GetLine()
@@ -128,7 +116,7 @@ private:
     NotificationCounter notifications;
     SerialLineQueue queue;
     int postedBeforeReady = 0;
-    std::string fed; // the newest bytes fed, more than the queue can hold
+    std::string fed; // every byte fed
 };
 
 } // namespace
@@ -136,10 +124,8 @@ private:
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static wxInitializer wx;
-    static wxLogNull noBufferFullMessages;
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     QueueDriver driver;
-    size_t fillerBytes = 0;
     size_t position = 0;
     while (position < input.size()) {
         const uint8_t op = static_cast<uint8_t>(input[position++]);
@@ -149,17 +135,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             driver.Read(bytes);
         } else if (op < 0xa0) {
             driver.GetLine();
-        } else if (op < 0xff) {
-            driver.ReadyForMore();
         } else {
-            if (position + 2 > input.size())
-                break;
-            const size_t count = (static_cast<uint8_t>(input[position]) + 1) * kFillerUnitBytes;
-            if (fillerBytes + count > kMaxFillerBytes)
-                break;
-            fillerBytes += count;
-            driver.Read(std::string(count, input[position + 1]));
-            position += 2;
+            driver.ReadyForMore();
         }
     }
     return 0;

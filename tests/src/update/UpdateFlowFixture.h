@@ -22,9 +22,10 @@
 #include "sim/SimPlatform.h"
 
 // The simulated device plugged in, on virtual time, and a folder for the user's files.
+// Public, for the steps a table of faults sets off.
 class SimUpdateTest : public testing::Test
 {
-protected:
+public:
     // The first of `devices` plugged in.
     explicit SimUpdateTest(size_t devices = 1);
     ~SimUpdateTest() override;
@@ -39,8 +40,6 @@ protected:
     std::vector<wxString> DiskFiles() { return DiskFiles(updated); }
     std::vector<wxString> DiskFiles(size_t device);
     std::vector<std::string> DeviceCommands();
-    // How many logged messages start with start.
-    size_t LoggedStartingWith(const wxString& start);
     // Whether the journal of the device updated is in the state folder.
     bool JournalKept() const;
     // Virtual time passes with nobody connected (the program is not running).
@@ -79,7 +78,7 @@ public:
 // The update engine over the simulated device, with no window.
 class UpdateFlow : public SimUpdateTest
 {
-protected:
+public:
     UpdateFlow();
 
     // The result's text; its outcome in outcome, the whole result in result.
@@ -87,9 +86,6 @@ protected:
     // The program starts again: a new connection waits for the device (or its disk), as the
     // command line's recover does.
     void StartAgain();
-    // The second device plugged in serial mode and identified, while the first shows its data
-    // disk, listed before any other: the update is to keep to the second.
-    void UpdateTheSecondBesideTheFirstsDisk();
     // Lets virtual time pass, the events running, until condition holds; fails after a minute.
     void Await(const char* what, const std::function<bool()>& condition);
 

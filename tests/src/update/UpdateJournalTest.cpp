@@ -43,15 +43,16 @@ std::string OversizedJournal()
     return head + std::string(kMaxUpdateJournalBytes + 1 - head.size() - tail.size(), 'A') + tail;
 }
 
-class ScratchFolder : public testing::Test
+fs::path NewScratchFolder()
+{
+    std::string pattern = (fs::temp_directory_path() / "zephlark-journal-XXXXXX").string();
+    return mkdtemp(pattern.data());
+}
+
+class UpdateJournalTest : public testing::Test
 {
 protected:
-    ScratchFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "zephlark-journal-XXXXXX").string();
-        root = mkdtemp(pattern.data());
-    }
-    ~ScratchFolder() override { fs::remove_all(root); }
+    ~UpdateJournalTest() override { fs::remove_all(root); }
 
     std::vector<std::string> Entries() const
     {
@@ -62,31 +63,33 @@ protected:
         return names;
     }
 
-    fs::path root;
+    const fs::path root = NewScratchFolder();
     LogCapture log;
-};
-
-class UpdateJournalTest : public ScratchFolder
-{
-protected:
     UpdateJournal journal{root.string(), "ZL0042"};
     fs::path path = root / "update-journal-ZL0042";
 };
 
+// An update interrupted under the earlier program is finished by this one: its single journal is
+// read for the device it names only, without sizes or hashes, and removed with that device's.
 TEST_F(UpdateJournalTest, EachSaveReplacesTheRecordUntilRemoved)
 {
+    WriteBytes(root / "update-journal", kEarlierText);
+    const UpdateJournalRecord earlier{"ZL0042", {{"ZEPHOS.zlos"}}, "installing", "2.6.0b3"};
+    EXPECT_EQ(journal.Load(), earlier);
+    EXPECT_FALSE(earlier.ProvesItsFiles());
     const UpdateJournalRecord copying{
         "ZL0042", {}, "copying", wxString::FromUTF8("2.6 \u00abnightly\u00bb")};
-    UpdateJournal other{root.string(), "ZL/7"};
     ASSERT_TRUE(journal.Save(copying));
     EXPECT_EQ(journal.Load(), copying);
     ASSERT_TRUE(journal.Save(kRecord));
     EXPECT_EQ(ReadBytes(path), kRecordText);
     EXPECT_EQ(journal.Load(), kRecord);
     // Each device has its own: another's neither sees nor removes this one.
+    UpdateJournal other{root.string(), "ZL/7"};
     EXPECT_EQ(other.Load(), std::nullopt);
     other.Remove();
-    EXPECT_EQ(UpdateJournal::LoadAll(root.string()), std::vector<UpdateJournalRecord>{kRecord});
+    EXPECT_EQ(UpdateJournal::LoadAll(root.string()),
+              (std::vector<UpdateJournalRecord>{kRecord, earlier}));
 
     journal.Remove();
     journal.Remove();
@@ -95,44 +98,22 @@ TEST_F(UpdateJournalTest, EachSaveReplacesTheRecordUntilRemoved)
     EXPECT_TRUE(log.Messages().empty());
 }
 
+// A save cut short before its rename left the temporary name, here a planted link: it is never
+// read and never written through, and each save replaces the file rather than writing into it.
 TEST_F(UpdateJournalTest, ReplacesTheFileWholeAndIgnoresASaveCutShort)
 {
-    WriteBytes(path.string() + ".new", kRecordText); // a crash before the rename
+    WriteBytes(root / "victim", kRecordText);
+    fs::create_symlink(root / "victim", path.string() + ".new");
     EXPECT_EQ(journal.Load(), std::nullopt);
-    ASSERT_TRUE(journal.Save(kRecord));
-    fs::create_hard_link(path, root / "earlier");
     UpdateJournalRecord cleaning = kRecord;
     cleaning.step = "cleaning";
     ASSERT_TRUE(journal.Save(cleaning));
-    EXPECT_EQ(ReadBytes(root / "earlier"), kRecordText); // replaced, not written into
-    EXPECT_EQ(journal.Load(), cleaning);
-    EXPECT_EQ(Entries(), (std::vector<std::string>{"earlier", "update-journal-ZL0042"}));
-}
-
-// A link planted at the temporary name is replaced, never written through.
-TEST_F(UpdateJournalTest, WritesNoFileThroughALink)
-{
-    WriteBytes(root / "victim", "keep");
-    fs::create_symlink(root / "victim", path.string() + ".new");
+    EXPECT_EQ(ReadBytes(root / "victim"), kRecordText);
+    fs::create_hard_link(path, root / "earlier");
     ASSERT_TRUE(journal.Save(kRecord));
-    EXPECT_EQ(ReadBytes(root / "victim"), "keep");
+    EXPECT_NE(ReadBytes(root / "earlier"), kRecordText);
     EXPECT_EQ(journal.Load(), kRecord);
-}
-
-// An update interrupted under the earlier program is finished by this one: its journal is read
-// for the device it names only, without sizes or hashes, and removed with that device's.
-TEST_F(UpdateJournalTest, TheEarlierProgramsJournalIsHonouredForItsDevice)
-{
-    WriteBytes(root / "update-journal", kEarlierText);
-    UpdateJournal other{root.string(), "ZL7"};
-    EXPECT_EQ(other.Load(), std::nullopt);
-    other.Remove();
-    const UpdateJournalRecord earlier{"ZL0042", {{"ZEPHOS.zlos"}}, "installing", "2.6.0b3"};
-    EXPECT_EQ(journal.Load(), earlier);
-    EXPECT_FALSE(earlier.ProvesItsFiles());
-    EXPECT_EQ(UpdateJournal::LoadAll(root.string()), std::vector<UpdateJournalRecord>{earlier});
-    journal.Remove();
-    EXPECT_TRUE(Entries().empty());
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"earlier", "update-journal-ZL0042", "victim"}));
 }
 
 TEST_F(UpdateJournalTest, RefusesToSaveWhatCouldNotBeReadBack)
@@ -171,23 +152,20 @@ class DamagedJournalTest : public UpdateJournalTest,
 {
 };
 
+// Said once, with its reason: a second load finds nothing to set aside.
 TEST_P(DamagedJournalTest, IsSetAsideAndNeverTrusted)
 {
-    const fs::path path = root / GetParam().file;
-    WriteBytes(path, GetParam().bytes);
+    WriteBytes(root / GetParam().file, GetParam().bytes);
     EXPECT_EQ(journal.Load(), std::nullopt);
-
+    EXPECT_EQ(journal.Load(), std::nullopt);
     const auto entries = Entries();
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].rfind(GetParam().file + ".damaged-", 0), 0u) << entries[0];
     EXPECT_EQ(ReadBytes(root / entries[0]), GetParam().bytes);
-    const auto messages = log.Messages();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0],
-              wxString::Format("The update journal %s is damaged (%s); it was set aside as %s.",
-                               path.string(), GetParam().reason, (root / entries[0]).string()));
-    EXPECT_EQ(journal.Load(), std::nullopt);
-    EXPECT_EQ(log.Messages().size(), 1u);
+    EXPECT_EQ(log.Messages(), std::vector<wxString>{wxString::Format(
+                                  "The update journal %s is damaged (%s); it was set aside as %s.",
+                                  (root / GetParam().file).string(), GetParam().reason,
+                                  (root / entries[0]).string())});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -224,7 +202,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The state folder of the Linux platform, which the simulated one shares: made private to the
 // user under an absolute XDG_STATE_HOME, else under HOME; where it cannot be made, empty and
 // explained in the log.
-TEST_F(ScratchFolder, StateFolderIsMadePrivatelyUnderXdgStateHomeOrElseUnderHome)
+TEST_F(UpdateJournalTest, StateFolderIsMadePrivatelyUnderXdgStateHomeOrElseUnderHome)
 {
     const wxString savedHome = wxGetenv("HOME"), savedStateHome = wxGetenv("XDG_STATE_HOME");
     wxSetEnv("HOME", (root / "home").string());
