@@ -147,9 +147,7 @@ class CliConsoleReplug : public CliThroughLinux, public testing::WithParamInterf
 TEST_P(CliConsoleReplug, MarksTheDepartureAndTheArrivalBetweenTheLines)
 {
     const bool reenumerated = GetParam();
-    const auto change = [this](const std::function<void(sim::SimDevice&)>& f) {
-        device->WithDevice(f);
-    };
+    const auto change = [this](const auto& f) { device->WithDevice(f); };
     Lines story; // the marks and the device's version reports, in order
     // A console that missed the replug would follow forever: timeout ends it (exit code 124).
     // --foreground: otherwise timeout passes a Ctrl+C on twice, which leaves at once.

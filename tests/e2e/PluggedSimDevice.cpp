@@ -77,8 +77,12 @@ void PluggedSimDevice::FollowDevice()
         const bool ejected = std::exchange(diskEjected, false);
         faceMayHaveChanged = false;
         lock.unlock();
-        if (ejected)
-            TellDeviceOfEject();
+        if (ejected) {
+            if (diskPlugged)
+                testbed.UnplugDisk(disk);
+            diskPlugged = false;
+            WithDevice([](sim::SimDevice& d) { d.EjectDisk(); });
+        }
         Follow();
         lock.lock();
     }
@@ -105,8 +109,17 @@ void PluggedSimDevice::Follow()
         device->Attach(testbed.Master(*tty));
     }
     // The device leaves its disk mode only when the host ejects the disk, which unplugs it.
-    if (face == sim::UsbFace::Disk && !diskPlugged)
-        PlugDisk(label);
+    if (face != sim::UsbFace::Disk || diskPlugged)
+        return;
+    // The mock knows the drive before the kernel's notice goes out, so the refresh that notice
+    // causes finds it; a real udisks2 may be slower, and the program then finds it a poll later.
+    MockDrive drive{driveName};
+    if (place.driveSerial)
+        drive.serial = place.serialNumber;
+    udisks.Add(drive);
+    udisks.Add(MockFilesystem{disk.Partition(), driveName, label, ""});
+    testbed.PlugDisk(disk);
+    diskPlugged = true;
 }
 
 void PluggedSimDevice::PlugSerial(uint64_t session)
@@ -127,26 +140,4 @@ void PluggedSimDevice::UnplugSerial()
     close(null);
     testbed.Unplug(*tty);
     tty.reset();
-}
-
-void PluggedSimDevice::PlugDisk(const std::string& label)
-{
-    // The mock knows the drive before the kernel's notice goes out, so the refresh that notice
-    // causes finds it; a real udisks2 may be slower, and the program then finds it a poll later.
-    MockDrive drive{driveName};
-    if (place.driveSerial)
-        drive.serial = place.serialNumber;
-    udisks.Add(drive);
-    udisks.Add(MockFilesystem{disk.Partition(), driveName, label, ""});
-    testbed.PlugDisk(disk);
-    diskPlugged = true;
-}
-
-void PluggedSimDevice::TellDeviceOfEject()
-{
-    if (diskPlugged) {
-        testbed.UnplugDisk(disk);
-        diskPlugged = false;
-    }
-    WithDevice([](sim::SimDevice& d) { d.EjectDisk(); });
 }

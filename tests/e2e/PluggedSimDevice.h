@@ -58,8 +58,6 @@ private:
     void Follow();
     void PlugSerial(uint64_t session);
     void UnplugSerial();
-    void PlugDisk(const std::string& label);
-    void TellDeviceOfEject();
     void Notify(bool& event);
 
     Testbed& testbed;
