@@ -1,13 +1,16 @@
-// zephlark-cli, the real program, through the real Linux layer: the simulated device plugged into
-// a umockdev testbed (which the child inherits through umockdev's preload) and the mock udisks2 on
-// a private bus (DBUS_SYSTEM_BUS_ADDRESS).
+// The real programs, zephlark-cli and the window's (zephlark_update_program), as child processes
+// through the real Linux layer: the simulated device plugged into a umockdev testbed (which the
+// child inherits through umockdev's preload) and the mock udisks2 on a private bus
+// (DBUS_SYSTEM_BUS_ADDRESS). The device runs in real time with short timings.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,51 +20,122 @@
 #include <unistd.h>
 #include <utime.h>
 
+#include "ChildProcess.h"
 #include "CliChild.h"
-#include "PluggedDeviceTest.h"
+#include "MockUDisks.h"
+#include "PluggedSimDevice.h"
+#include "PrivateBus.h"
+#include "Testbed.h"
+#include "WaitFor.h"
 #include "sim/SampleOsFile.h"
 
 namespace {
 
-class CliThroughLinux : public PluggedDevice
+using namespace std::chrono_literals;
+using Lines = std::vector<std::string>;
+
+// Short, yet each long enough for the program to read what the device said before it leaves USB.
+void ShortTimings(sim::SimDevice& device)
+{
+    sim::DeviceSettings& settings = device.Settings();
+    settings.diskDelay = 300ms;
+    settings.ejectReturnDelay = 300ms;
+    settings.restartDelay = 300ms;
+    settings.restartNoticeDelay = 200ms;
+    settings.installStepDelay = 50ms;
+    settings.flashDelay = 300ms;
+}
+
+// The device plugged in, a private bus with the mock udisks2 and a home with an OS file.
+class CliThroughLinux : public UmockdevTest
 {
 protected:
-    CliRun Run(const std::vector<std::string>& arguments,
+    void SetUp() override
+    {
+        UmockdevTest::SetUp();
+        if (!testbed)
+            return;
+        ASSERT_TRUE(bus.IsRunning()) << "no private D-Bus bus, test refused: " << bus.Error();
+        ASSERT_TRUE(udisks.Start()) << "no mock udisks2 on the private bus, test refused";
+        device = std::make_unique<PluggedSimDevice>(*testbed, udisks);
+        device->WithDevice(ShortTimings);
+        std::filesystem::create_directories(home);
+        ASSERT_TRUE(sim::WriteSampleOsFile(osFile, "1.5.0"));
+        // A journal that a failed run left must not greet the next test.
+        setenv("XDG_STATE_HOME", (bus.Folder() + "/state").c_str(), 1);
+    }
+
+    CliRun Run(const Lines& arguments,
                const std::function<void(const CliEvent&, pid_t)>& onEvent = {})
     {
         return RunCliChild(ZEPHLARK_CLI, arguments, {}, home + "/stderr", onEvent);
     }
+
+    // Every command the first device got.
+    Lines DeviceCommands()
+    {
+        Lines commands;
+        device->WithDevice([&commands](sim::SimDevice& d) { commands = d.Commands(); });
+        return commands;
+    }
+
+    PrivateBus bus;
+    const std::string home = bus.Folder() + "/home";
+    const std::string osFile = home + "/ZephlarkOS.zlos";
+    MockUDisks udisks{bus, bus.Folder() + "/media"};
+    std::unique_ptr<PluggedSimDevice> device;
 };
 
-TEST_F(CliThroughLinux, InfoNamesTheDevicesTty)
-{
-    const CliRun run = Run({"info"});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.Values("device", "port"), std::vector<std::string>{"/dev/ttyACM0"});
-    EXPECT_EQ(run.Values("device", "serial"), std::vector<std::string>{"ZL-000123"});
-    EXPECT_EQ(run.Values("device", "sdk"), std::vector<std::string>{sim::kDefaultSdk});
-}
-
-// Two devices: the one named by its serial number is updated on its own drive alone (udisks2 gives
-// that drive no serial: its USB port ties it to the device), not on another device's disk listed
-// first and labelled alike, and the first's port, listed first, is never opened.
+// Two devices: the second, named by its serial number, is updated on its own drive alone, not on
+// another device's disk listed first and labelled alike, and the first's port, listed first, is
+// never opened. They are told apart as USB tells them apart: the second's USB device has its
+// serial number and another port, and udisks2 gives its drive no Serial, so only the USB port
+// that libudev finds above the block device ties the disk to it.
 TEST_F(CliThroughLinux, UpdateOfTheNamedSecondKeepsToItsOwnDrive)
 {
-    const std::string drive = PlugSecondDevice().DriveName();
-    MockDrive another{"Orvex_Zephlark_ZL_000100"};
+    PluggedSimDevice second(*testbed, udisks, DevicePlace{"ZL-000124", "1-2", "sdc", true, false});
+    second.WithDevice(ShortTimings);
+    MockDrive another{"Zephlark_sda"};
     another.serial = "ZL-000100";
     udisks.Add(another);
     udisks.Add(MockFilesystem{"sda1", another.name, "ZEPHLARK", ""});
-    const std::string osFile = home + "/ZephlarkOS.zlos";
-    ASSERT_TRUE(sim::WriteSampleOsFile(osFile, "1.5.0"));
     const CliRun run = Run({"update", osFile, "--serial", "ZL-000124"});
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.Values("result", "serial"), std::vector<std::string>{"ZL-000124"});
-    EXPECT_EQ(run.Values("result", "device_version"), std::vector<std::string>{"1.5.0"});
+    EXPECT_EQ(run.Values("result", "serial"), Lines{"ZL-000124"});
+    EXPECT_EQ(run.Values("result", "device_version"), Lines{"1.5.0"});
+    const std::string eject = "Eject " + second.DriveName();
     EXPECT_EQ(udisks.Calls(),
-              (std::vector<std::string>{"Mount sdc1", "Unmount sdc1", "Eject " + drive,
-                                        "Mount sdc1", "Unmount sdc1", "Eject " + drive}));
-    EXPECT_EQ(DeviceCommands(), std::vector<std::string>{});
+              (Lines{"Mount sdc1", "Unmount sdc1", eject, "Mount sdc1", "Unmount sdc1", eject}));
+    EXPECT_TRUE(std::filesystem::is_empty(second.DiskFolder()));
+    EXPECT_EQ(DeviceCommands(), Lines{});
+}
+
+// The window's program killed half way through an update, as a crash or the user's kill ends it,
+// and started again at once: the device goes on installing alone, its disk keeps the copy and the
+// journal in the state folder says how far the update got. The program offers to finish, and its
+// recovery waits for the install's end instead of switching the device to its disk in the middle
+// of it.
+using KilledUpdate = CliThroughLinux;
+
+TEST_F(KilledUpdate, IsFinishedWhenTheProgramStartsAgain)
+{
+    ChildProcess updating({ZEPHLARK_UPDATE_PROGRAM, "update", osFile}, home + "/update.log");
+    ASSERT_TRUE(WaitUntil(
+        "the install command",
+        [this] {
+            const Lines commands = DeviceCommands();
+            return std::count(commands.begin(), commands.end(), "fwup /ZephlarkOS.zlos") > 0;
+        },
+        20s))
+        << updating.Output();
+    updating.Kill();
+    EXPECT_FALSE(std::filesystem::is_empty(device->DiskFolder()));
+
+    ChildProcess again({ZEPHLARK_UPDATE_PROGRAM}, home + "/again.log");
+    EXPECT_EQ(again.WaitForExit(30s), 0) << again.Output();
+    EXPECT_NE(again.Output().find("Answering the box: Update Finished"), std::string::npos)
+        << again.Output();
+    EXPECT_TRUE(std::filesystem::is_empty(device->DiskFolder()));
 }
 
 // The device leaves and comes back while the console follows it: unplugged and plugged again
@@ -73,10 +147,8 @@ class CliConsoleReplug : public CliThroughLinux, public testing::WithParamInterf
 TEST_P(CliConsoleReplug, MarksTheDepartureAndTheArrivalBetweenTheLines)
 {
     const bool reenumerated = GetParam();
-    const auto change = [this](const std::function<void(sim::SimDevice&)>& f) {
-        device->WithDevice(f);
-    };
-    std::vector<std::string> story; // the marks and the device's version reports, in order
+    const auto change = [this](const auto& f) { device->WithDevice(f); };
+    Lines story; // the marks and the device's version reports, in order
     // A console that missed the replug would follow forever: timeout ends it (exit code 124).
     // --foreground: otherwise timeout passes a Ctrl+C on twice, which leaves at once.
     const CliRun run =
@@ -98,11 +170,9 @@ TEST_P(CliConsoleReplug, MarksTheDepartureAndTheArrivalBetweenTheLines)
                             change([](sim::SimDevice& d) { d.SetPlugged(false); });
                     });
     EXPECT_EQ(run.exitCode, 130);
-    EXPECT_EQ(story, (std::vector<std::string>{"connected", "report", "disconnected", "connected",
-                                               "report"}));
-    EXPECT_EQ(run.Values("device", "port"),
-              (std::vector<std::string>{"/dev/ttyACM0", "/dev/ttyACM1"}));
-    EXPECT_EQ(run.Values("device", "serial"), (std::vector<std::string>{"ZL-000123", "ZL-000123"}));
+    EXPECT_EQ(story, (Lines{"connected", "report", "disconnected", "connected", "report"}));
+    EXPECT_EQ(run.Values("device", "port"), (Lines{"/dev/ttyACM0", "/dev/ttyACM1"}));
+    EXPECT_EQ(run.Values("device", "serial"), (Lines{"ZL-000123", "ZL-000123"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, CliConsoleReplug, testing::Bool(),
@@ -155,11 +225,11 @@ TEST_P(CliDoctor, ExplainsEachProblemWithItsFix)
         install();
     if (!c.plugged)
         device->WithDevice([](sim::SimDevice& d) { d.SetPlugged(false); });
-    std::vector<std::string> settings{"ZEPHLARK_UDEV_RULES_DIR=" + rules};
+    Lines settings{"ZEPHLARK_UDEV_RULES_DIR=" + rules};
     if (!c.udisksAnswers)
         settings.push_back("DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + home + "/no-bus");
     // root may open any node; without these capabilities it is held to the node's mode.
-    std::vector<std::string> command{ZEPHLARK_CLI, "doctor"};
+    Lines command{ZEPHLARK_CLI, "doctor"};
     if (getuid() == 0)
         command.insert(command.begin(),
                        {"/usr/bin/setpriv", "--bounding-set", "-dac_override,-dac_read_search"});

@@ -1,6 +1,5 @@
 #include "PluggedSimDevice.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <utility>
 
@@ -19,17 +18,11 @@ UsbDiskDevice DiskAt(const DevicePlace& place)
     return disk;
 }
 
-std::string DriveNameOf(std::string serialNumber)
-{
-    std::replace(serialNumber.begin(), serialNumber.end(), '-', '_');
-    return "Orvex_Zephlark_" + serialNumber;
-}
-
 } // namespace
 
 PluggedSimDevice::PluggedSimDevice(Testbed& testbed, MockUDisks& udisks, const DevicePlace& place)
     : testbed(testbed), udisks(udisks), place(place), disk(DiskAt(place)),
-      driveName(DriveNameOf(place.serialNumber)), diskFolder(udisks.MountPointFor(disk.Partition()))
+      driveName("Zephlark_" + place.disk), diskFolder(udisks.MountPointFor(disk.Partition()))
 {
     std::filesystem::create_directories(diskFolder);
     PlugSerial(0);
@@ -55,11 +48,6 @@ PluggedSimDevice::~PluggedSimDevice()
     follower.join();
     // Before the members its face listener uses go.
     device.reset();
-}
-
-UsbIdentity PluggedSimDevice::Identity() const
-{
-    return {wxString::FromUTF8(disk.serial), wxString::FromUTF8(disk.usbPort)};
 }
 
 void PluggedSimDevice::WithDevice(const std::function<void(sim::SimDevice&)>& f)
@@ -89,33 +77,49 @@ void PluggedSimDevice::FollowDevice()
         const bool ejected = std::exchange(diskEjected, false);
         faceMayHaveChanged = false;
         lock.unlock();
-        if (ejected)
-            TellDeviceOfEject();
-        Presence now{};
-        WithDevice([&now](sim::SimDevice& d) {
-            now = {d.Face(), d.SerialSession(), d.Settings().diskLabel,
-                   d.Settings().version.serialNumber};
-        });
-        Follow(now);
+        if (ejected) {
+            if (diskPlugged)
+                testbed.UnplugDisk(disk);
+            diskPlugged = false;
+            WithDevice([](sim::SimDevice& d) { d.EjectDisk(); });
+        }
+        Follow();
         lock.lock();
     }
 }
 
-void PluggedSimDevice::Follow(const Presence& now)
+void PluggedSimDevice::Follow()
 {
-    const bool serial = now.face == sim::UsbFace::Serial;
+    sim::UsbFace face{};
+    uint64_t session = 0;
+    std::string label;
+    WithDevice([&](sim::SimDevice& d) {
+        face = d.Face();
+        session = d.SerialSession();
+        label = d.Settings().diskLabel;
+    });
+    const bool serial = face == sim::UsbFace::Serial;
     // A new serial session while a tty is plugged is a re-enumeration: a new port, the old one
     // hung up.
-    if (tty && (!serial || now.serialSession != ttySession))
+    if (tty && (!serial || session != ttySession))
         UnplugSerial();
     if (serial && !tty) {
-        PlugSerial(now.serialSession);
+        PlugSerial(session);
         std::lock_guard<std::mutex> guard(deviceUse);
         device->Attach(testbed.Master(*tty));
     }
     // The device leaves its disk mode only when the host ejects the disk, which unplugs it.
-    if (now.face == sim::UsbFace::Disk && !diskPlugged)
-        PlugDisk(now);
+    if (face != sim::UsbFace::Disk || diskPlugged)
+        return;
+    // The mock knows the drive before the kernel's notice goes out, so the refresh that notice
+    // causes finds it; a real udisks2 may be slower, and the program then finds it a poll later.
+    MockDrive drive{driveName};
+    if (place.driveSerial)
+        drive.serial = place.serialNumber;
+    udisks.Add(drive);
+    udisks.Add(MockFilesystem{disk.Partition(), driveName, label, ""});
+    testbed.PlugDisk(disk);
+    diskPlugged = true;
 }
 
 void PluggedSimDevice::PlugSerial(uint64_t session)
@@ -136,26 +140,4 @@ void PluggedSimDevice::UnplugSerial()
     close(null);
     testbed.Unplug(*tty);
     tty.reset();
-}
-
-void PluggedSimDevice::PlugDisk(const Presence& now)
-{
-    // The mock knows the drive before the kernel's notice goes out, so the refresh that notice
-    // causes finds it; a real udisks2 may be slower, and the program then finds it a poll later.
-    MockDrive drive{driveName};
-    if (place.driveSerial)
-        drive.serial = now.serialNumber;
-    udisks.Add(drive);
-    udisks.Add(MockFilesystem{disk.Partition(), driveName, now.diskLabel, ""});
-    testbed.PlugDisk(disk);
-    diskPlugged = true;
-}
-
-void PluggedSimDevice::TellDeviceOfEject()
-{
-    if (diskPlugged) {
-        testbed.UnplugDisk(disk);
-        diskPlugged = false;
-    }
-    WithDevice([](sim::SimDevice& d) { d.EjectDisk(); });
 }

@@ -23,7 +23,6 @@
 
 #include "PtyDevice.h"
 #include "Testbed.h"
-#include "UsbIdentity.h"
 
 class MockUDisks;
 
@@ -51,27 +50,14 @@ public:
     void WithDevice(const std::function<void(sim::SimDevice&)>& f);
     // The device's data disk: a real folder, where udisks2 mounts the disk's partition.
     const std::string& DiskFolder() const { return diskFolder; }
-    // Its udisks2 drive's object name ("Orvex_Zephlark_ZL_000123").
+    // Its udisks2 drive's object name ("Zephlark_sdb").
     const std::string& DriveName() const { return driveName; }
-    // What discovery tells of its port.
-    UsbIdentity Identity() const;
 
 private:
-    // What the device shows on USB, read in one go.
-    struct Presence
-    {
-        sim::UsbFace face;
-        uint64_t serialSession;
-        std::string diskLabel;
-        std::string serialNumber;
-    };
-
     void FollowDevice();
-    void Follow(const Presence& presence);
+    void Follow();
     void PlugSerial(uint64_t session);
     void UnplugSerial();
-    void PlugDisk(const Presence& presence);
-    void TellDeviceOfEject();
     void Notify(bool& event);
 
     Testbed& testbed;

@@ -1,14 +1,13 @@
 // The application (UtilityApp: its main window over the real Linux layer, its log on standard
-// output) with two hooks for the end-to-end tests that run it in a process of its own:
-//   zephlark_update_program update OSFILE
-//       updates the device with OSFILE (no key) once it is identified, logs what the update cost
-//       (the update benchmark reads it), then closes;
-//   zephlark_update_program answer RESULTFILE
-//       answers the window's boxes as a user would: yes to a question, OK to a message, whose
-//       text it writes to RESULTFILE before closing the window.
+// output) as a user runs it, for the end-to-end test that kills it half way through an update and
+// starts it again, and for the update benchmark:
+//   zephlark_update_program [update OSFILE]
+// answers the window's boxes as the user would, yes to a question and OK to a message, logging
+// each box's text; the first message closes the window. With update OSFILE it updates the device
+// with OSFILE (no key) once it is identified, logs what the update cost (the update benchmark
+// reads it), then closes.
 
 #include <wx/cmdline.h>
-#include <wx/ffile.h>
 #include <wx/log.h>
 #include <wx/modalhook.h>
 #include <wx/msgdlg.h>
@@ -39,9 +38,6 @@ double CpuSeconds(int who)
 
 class BoxAnswers : public wxModalDialogHook
 {
-public:
-    explicit BoxAnswers(wxString resultPath) : resultPath(std::move(resultPath)) {}
-
 protected:
     int Enter(wxDialog* dialog) override
     {
@@ -51,16 +47,11 @@ protected:
         wxLogMessage("Answering the box: %s", box->GetMessage());
         if (box->GetMessageDialogStyle() & wxYES_NO)
             return wxID_YES;
-        if (!wxFFile(resultPath, "w").Write(box->GetMessage()))
-            wxLogMessage("Failed to write the result to %s.", resultPath);
         wxTheApp->CallAfter([] { wxTheApp->GetTopWindow()->Close(true); });
         return wxID_OK;
     }
 
     void Exit(wxDialog*) override {}
-
-private:
-    wxString resultPath;
 };
 
 } // namespace
@@ -73,20 +64,17 @@ public:
     void OnInitCmdLine(wxCmdLineParser& parser) override
     {
         UtilityApp::OnInitCmdLine(parser);
-        parser.AddParam("update|answer");
-        parser.AddParam("OSFILE|RESULTFILE");
+        parser.AddParam("update", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
+        parser.AddParam("OSFILE", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
     }
 
     bool OnCmdLineParsed(wxCmdLineParser& parser) override
     {
-        mode = parser.GetParam(0);
-        path = parser.GetParam(1);
+        if (parser.GetParamCount() == 2)
+            osFile = parser.GetParam(1);
         // Before the window exists: it may ask as soon as it identifies the device.
-        if (mode == "answer") {
-            answers = std::make_unique<BoxAnswers>(path);
-            answers->Register();
-        }
-        return (mode == "update" || mode == "answer") && UtilityApp::OnCmdLineParsed(parser);
+        answers.Register();
+        return UtilityApp::OnCmdLineParsed(parser);
     }
 
     bool OnInit() override
@@ -94,7 +82,7 @@ public:
         // Parses the command line first.
         if (!UtilityApp::OnInit())
             return false;
-        if (mode == "update")
+        if (!osFile.empty())
             CallAfter(&UpdateProgramApp::Update);
         return true;
     }
@@ -118,15 +106,14 @@ private:
         const double process = CpuSeconds(RUSAGE_SELF);
         const double gui = CpuSeconds(RUSAGE_THREAD);
         const auto start = std::chrono::steady_clock::now();
-        frame.UpdateFirmware(path, "", false);
+        frame.UpdateFirmware(osFile, "", false);
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
         wxLogMessage("update cost: %.3f s, CPU %.3f s, GUI thread %.3f s", took.count(),
                      CpuSeconds(RUSAGE_SELF) - process, CpuSeconds(RUSAGE_THREAD) - gui);
     }
 
-    wxString mode;
-    wxString path;
-    std::unique_ptr<BoxAnswers> answers;
+    wxString osFile;
+    BoxAnswers answers;
 };
 
 wxIMPLEMENT_APP(UpdateProgramApp);

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <regex>
 #include <sstream>
@@ -16,37 +15,9 @@
 
 namespace {
 
-// A udev rule line as its comma-separated items: ATTRS{idVendor}=="7e21".
-using Rule = std::vector<std::string>;
-
-// Each rule with the items it starts with; a line that is not all items (udev would skip it with
-// a warning) ends in an empty item.
-std::vector<Rule> ReadRules(const char* path)
+bool Has(const std::string& text, const std::string& part)
 {
-    static const std::regex item(
-        R"re(\s*([A-Z_]+(\{[^}]+\})?(==|!=|\+=|-=|:=|=)"[^"]*")\s*(,|$))re");
-    std::istringstream text(ReadBytes(path));
-    std::vector<Rule> rules;
-    for (std::string line; std::getline(text, line);) {
-        if (std::regex_match(line, std::regex("\\s*(#.*)?")))
-            continue;
-        Rule& rule = rules.emplace_back();
-        std::smatch match;
-        for (auto at = line.cbegin(); at != line.cend(); at = match.suffix().first) {
-            if (!std::regex_search(at, line.cend(), match, item,
-                                   std::regex_constants::match_continuous)) {
-                rule.emplace_back();
-                break;
-            }
-            rule.push_back(match[1]);
-        }
-    }
-    return rules;
-}
-
-bool Has(const Rule& rule, const std::string& item)
-{
-    return std::find(rule.begin(), rule.end(), item) != rule.end();
+    return text.find(part) != std::string::npos;
 }
 
 // sysfs writes the ids as four lower-case hex digits, and udev compares them as strings.
@@ -62,96 +33,81 @@ std::string BaseName(const std::string& path)
     return path.substr(path.find_last_of('/') + 1);
 }
 
-class UdevRule : public testing::Test
+// The rule file's rules: its lines but comments and blank ones.
+std::vector<std::string> RuleLines()
 {
-protected:
-    const std::vector<Rule> rules = ReadRules(ZEPHLARK_UDEV_RULE_FILE);
-
-    const Rule* RuleFor(const std::string& subsystem) const
-    {
-        const auto it = std::find_if(rules.begin(), rules.end(), [&](const Rule& rule) {
-            return Has(rule, "SUBSYSTEM==\"" + subsystem + "\"");
-        });
-        return it == rules.end() ? nullptr : &*it;
-    }
-};
-
-TEST_F(UdevRule, EveryItemParses)
-{
-    ASSERT_FALSE(rules.empty()) << "no rule in " << ZEPHLARK_UDEV_RULE_FILE;
-    for (const Rule& rule : rules)
-        EXPECT_NE(rule.back(), "") << rule[0];
+    std::istringstream text(ReadBytes(ZEPHLARK_UDEV_RULE_FILE));
+    std::vector<std::string> rules;
+    for (std::string line; std::getline(text, line);)
+        if (!std::regex_match(line, std::regex("\\s*(#.*)?")))
+            rules.push_back(line);
+    return rules;
 }
 
-// A rule that matches more than the device would hand other people's serial ports to the user.
-TEST_F(UdevRule, EveryRuleMatchesTheDeviceIds)
+// udev skips a line that is not all items (KEY{attribute}<operator>"value", comma-separated),
+// with a warning nobody reads. A rule that matches more than the device would hand other people's
+// serial ports to the user.
+TEST(UdevRule, EveryRuleParsesAndMatchesTheDeviceIds)
 {
-    for (const Rule& rule : rules) {
+    const std::string item = R"re([A-Z_]+(\{[^}]+\})?(==|!=|\+=|-=|:=|=)"[^"]*")re";
+    const std::vector<std::string> rules = RuleLines();
+    ASSERT_FALSE(rules.empty()) << "no rule in " << ZEPHLARK_UDEV_RULE_FILE;
+    for (const std::string& rule : rules) {
+        EXPECT_TRUE(std::regex_match(rule, std::regex(item + "(, " + item + ")*"))) << rule;
         // The usb device carries the ids itself; its tty finds them on an ancestor.
         const std::string attr = Has(rule, "SUBSYSTEM==\"usb\"") ? "ATTR" : "ATTRS";
         EXPECT_TRUE(Has(rule, attr + "{idVendor}==\"" + SysfsHex(kZephlarkUsbVendorId) + "\""))
-            << rule[0];
+            << rule;
         EXPECT_TRUE(Has(rule, attr + "{idProduct}==\"" + SysfsHex(kZephlarkUsbProductId) + "\""))
-            << rule[0];
+            << rule;
     }
 }
 
 // The tty goes to the logged-in user. ModemManager's and libmtp's probes read their opt-out
 // flags, libmtp's on the usb device node only; "==" there would be a match on a flag nobody set,
 // silently disabling the whole rule.
-TEST_F(UdevRule, TtyGoesToTheUserAndNoProberTouchesTheDevice)
+TEST(UdevRule, TtyGoesToTheUserAndNoProberTouchesTheDevice)
 {
-    const Rule* tty = RuleFor("tty");
-    const Rule* usb = RuleFor("usb");
-    ASSERT_TRUE(tty && usb);
-    EXPECT_TRUE(Has(*tty, "TAG+=\"uaccess\""));
-    EXPECT_TRUE(Has(*usb, "ENV{DEVTYPE}==\"usb_device\""));
-    for (const Rule* rule : {tty, usb}) {
-        EXPECT_TRUE(Has(*rule, "ENV{ID_MM_DEVICE_IGNORE}=\"1\""));
-        EXPECT_TRUE(Has(*rule, "ENV{MTP_NO_PROBE}=\"1\""));
+    std::string tty, usb;
+    for (const std::string& rule : RuleLines())
+        (Has(rule, "SUBSYSTEM==\"tty\"") ? tty : usb) = rule;
+    EXPECT_TRUE(Has(tty, "TAG+=\"uaccess\"")) << tty;
+    EXPECT_TRUE(Has(usb, "ENV{DEVTYPE}==\"usb_device\"")) << usb;
+    for (const std::string& rule : {tty, usb}) {
+        EXPECT_TRUE(Has(rule, "ENV{ID_MM_DEVICE_IGNORE}=\"1\"")) << rule;
+        EXPECT_TRUE(Has(rule, "ENV{MTP_NO_PROBE}=\"1\"")) << rule;
     }
 }
 
 // udev runs rule files in name order, and the uaccess tag acts only when 73-seat-late.rules sees
-// it.
-TEST_F(UdevRule, FileRunsBeforeSeatLate)
+// it. The serial layer's advice for a refused port names the file.
+TEST(UdevRule, FileRunsBeforeSeatLateUnderTheNameTheProgramGives)
 {
     EXPECT_LT(BaseName(ZEPHLARK_UDEV_RULE_FILE), std::string("73-seat-late.rules"));
+    EXPECT_TRUE(Has(ReadBytes(ZEPHLARK_PERMISSION_HINT_SOURCE), BaseName(ZEPHLARK_UDEV_RULE_FILE)));
 }
 
-TEST(PermissionHint, NamesTheInstalledRuleFile)
+std::string FirstInMetainfo(const std::string& pattern)
 {
-    const std::string source = ReadBytes(ZEPHLARK_PERMISSION_HINT_SOURCE);
-    ASSERT_FALSE(source.empty()) << ZEPHLARK_PERMISSION_HINT_SOURCE;
-    EXPECT_NE(source.find(BaseName(ZEPHLARK_UDEV_RULE_FILE)), std::string::npos);
-}
-
-class Metainfo : public testing::Test
-{
-protected:
     const std::string text = ReadBytes(ZEPHLARK_METAINFO_FILE);
-
-    std::string FirstMatch(const std::string& pattern) const
-    {
-        std::smatch match;
-        return std::regex_search(text, match, std::regex(pattern)) ? match[1].str() : "";
-    }
-};
+    std::smatch match;
+    return std::regex_search(text, match, std::regex(pattern)) ? match[1].str() : "";
+}
 
 // Software centres match the modalias against the kernel's, which spells the ids in upper case.
-TEST_F(Metainfo, OffersTheProgramForTheDevice)
+TEST(Metainfo, OffersTheProgramForTheDevice)
 {
     char modalias[32];
     std::snprintf(modalias, sizeof modalias, "usb:v%04Xp%04Xd*", kZephlarkUsbVendorId,
                   kZephlarkUsbProductId);
-    EXPECT_EQ(FirstMatch("<modalias>([^<]*)</modalias>"), modalias);
+    EXPECT_EQ(FirstInMetainfo("<modalias>([^<]*)</modalias>"), modalias);
 }
 
 // Software centres show the newest release's version and date beside the changelog's.
-TEST_F(Metainfo, NewestReleaseIsTheChangelogsNewest)
+TEST(Metainfo, NewestReleaseIsTheChangelogsNewest)
 {
-    EXPECT_EQ(FirstMatch(R"re(<release\s+version="([^"]*)")re"), ZEPHLARK_PROJECT_VERSION);
-    EXPECT_EQ(FirstMatch(R"re(<release\s[^>]*date="([^"]*)")re"), ZEPHLARK_RELEASE_DATE);
+    EXPECT_EQ(FirstInMetainfo(R"re(<release\s+version="([^"]*)")re"), ZEPHLARK_PROJECT_VERSION);
+    EXPECT_EQ(FirstInMetainfo(R"re(<release\s[^>]*date="([^"]*)")re"), ZEPHLARK_RELEASE_DATE);
 }
 
 } // namespace

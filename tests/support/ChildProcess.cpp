@@ -2,8 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -61,13 +59,6 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments, const std:
 ChildProcess::~ChildProcess()
 {
     Kill();
-}
-
-std::string ChildProcess::Output() const
-{
-    std::ostringstream text;
-    text << std::ifstream(logPath).rdbuf();
-    return text.str();
 }
 
 bool ChildProcess::Reaped()

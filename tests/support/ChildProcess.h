@@ -13,6 +13,8 @@
 
 #include <sys/types.h>
 
+#include "FileBytes.h"
+
 class ChildProcess
 {
 public:
@@ -26,7 +28,7 @@ public:
 
     bool Started() const { return pid > 0; }
     // What it wrote so far.
-    std::string Output() const;
+    std::string Output() const { return ReadBytes(logPath); }
     // Its exit status once it exited within limit; nothing if it did not start, was killed by a
     // signal or still runs after limit.
     std::optional<int> WaitForExit(std::chrono::milliseconds limit);

@@ -20,8 +20,7 @@ namespace sim {
 class PtyDevice
 {
 public:
-    // Opens a pseudo-terminal of its own (raw, so the line discipline neither echoes nor
-    // translates); SlavePath() names the port for the host.
+    // Opens a pseudo-terminal of its own (raw); SlavePath() names the port for the host.
     PtyDevice();
     // Serves the master side of an existing pseudo-terminal (such as umockdev's). The fd stays
     // the caller's; it is switched to non-blocking.
@@ -40,29 +39,22 @@ public:
     void WithDevice(const std::function<void(SimDevice&)>& f);
 
     // Goes on serving the same device (its state, its timers) on another master, the caller's,
-    // as when a testbed brings the device back as a new tty node.
+    // as when a testbed brings the device back as a new tty node. What the device had not
+    // written yet is dropped.
     void Attach(int masterFd);
-
-    // Ends the serving thread; what the device has not written yet is dropped. Idempotent. Not
-    // to be called while another thread uses this object.
-    void Stop();
 
 private:
     void Start();
+    void Stop();
     void Serve();
-    bool PumpHostBytes();
-    void PumpDeviceBytes();
-    void Wake();
 
     int master = -1;
     bool ownsMaster = false;
-    int slave = -1;  // kept open so that the master does not report a hang-up while no host is
-    int wakeFd = -1; // eventfd: WithDevice and Stop cut the serving thread's poll short
+    int slave = -1; // kept open so that the master does not report a hang-up while no host is
     std::string slavePath;
 
-    std::mutex mutex; // guards device, pendingWrite and stopping
+    std::mutex mutex; // guards device and stopping
     SimDevice device;
-    std::string pendingWrite; // device bytes taken but not yet accepted by the master
     bool stopping = false;
     std::thread thread;
 };
