@@ -17,6 +17,8 @@ TEST(UpdateFileName, IsCleanedForTheDeviceOrRefused)
         // Windows device names, whatever their case and extension; numbered ones 1 to 9 only.
         {"CON.zlos", "CON_.zlos"},
         {"nul", "nul_"},
+        {"prn.zlos", "prn_.zlos"},
+        {"Aux", "Aux_"},
         {"Com7.key.zlkey", "Com7_.key.zlkey"},
         {"Lpt9.tar.gz", "Lpt9_.tar.gz"},
         {"LPT0.zlos", "LPT0.zlos"},
