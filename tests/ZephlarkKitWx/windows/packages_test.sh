@@ -143,7 +143,7 @@ update_replaces_the_older_version_in_place() {
     cpack --config "$build/CPackConfig.cmake" -G NSIS -B "$work/older" \
         -D CPACK_PACKAGE_VERSION="$older_version" \
         -D CPACK_ZEPHLARK_FILE_VERSION="$older_version.1" \
-        -D CPACK_INSTALL_SCRIPTS="$work/extra-file.cmake" >/dev/null || return
+        -D CPACK_INSTALL_SCRIPTS="$work/extra-file.cmake" || return
     silent_install "$work/older/zephlark-utility-$older_version-win64-setup.exe" || return
     [ -f "$installed/notes-$older_version.txt" ] ||
         { echo "the older version is not installed"; return 1; }
