@@ -18,75 +18,49 @@
 
 namespace {
 
-class WindowsDiskFiles : public testing::Test
+// After a refused rename, the next copy finds no partial copy in its way.
+TEST(WindowsDiskFiles, CheckedCopyLeavesNoPartialCopyWhenRefusedThenReplacesTheOldFileWhole)
 {
-protected:
-    WindowsDiskFiles()
-    {
-        wxMkdir(folder);
-        WriteBytes(source.ToStdWstring(), contents);
-    }
-    ~WindowsDiskFiles() override { wxFileName::Rmdir(folder, wxPATH_RMDIR_RECURSIVE); }
-
-    bool Copy()
-    {
-        const auto goOn = [](uint64_t, uint64_t) { return true; };
-        UpdateJournalFile expected;
-        if (ReadWholeFile(source, expected, goOn).status != FileWorkStatus::Done)
-            return false;
-        expected.name = "os.zlos";
-        return CopyToDataDiskVerified(source, folder, expected, goOn).status ==
-               FileWorkStatus::Done;
-    }
-
     const wxString folder = wxFileName::GetTempDir() + "\\zephlark-disk-files";
     const wxString source = folder + "\\source.zlos";
+    const wxString target = folder + "\\os.zlos";
     // Its last piece is no whole sector, which an unbuffered read must still return.
     const std::string contents = std::string(3 * 65536, 'z') + "7 bytes";
-};
-
-TEST_F(WindowsDiskFiles, CheckedCopyReplacesTheOldFileWhole)
-{
-    WriteBytes((folder + "\\os.zlos").ToStdWstring(), "old");
-    EXPECT_TRUE(Copy());
-    EXPECT_TRUE(ReadBytes((folder + "\\os.zlos").ToStdWstring()) == contents);
-    EXPECT_FALSE(wxFileExists(folder + "\\os.zlos.part"));
-    EXPECT_GT(FreeBytesOnDisk(folder), 0);
-}
-
-TEST_F(WindowsDiskFiles, FailedRenameLeavesNoPartialCopyAndSaysWhy)
-{
+    wxFileName::Rmdir(folder, wxPATH_RMDIR_RECURSIVE);
+    wxMkdir(folder);
+    WriteBytes(source.ToStdWstring(), contents);
+    const auto goOn = [](uint64_t, uint64_t) { return true; };
+    UpdateJournalFile expected;
+    ASSERT_EQ(ReadWholeFile(source, expected, goOn).status, FileWorkStatus::Done);
+    expected.name = "os.zlos";
     LogCapture log;
-    wxMkdir(folder + "\\os.zlos");
-    EXPECT_FALSE(Copy());
-    EXPECT_FALSE(wxFileExists(folder + "\\os.zlos.part"));
-    const auto messages = log.Messages();
-    ASSERT_FALSE(messages.empty());
-    EXPECT_TRUE(messages[0].StartsWith("Failed to rename " + folder + "\\os.zlos.part to "))
-        << messages[0];
-}
 
-// A drive letter that names no drive here, from the end of the alphabet where wine maps none.
-wxString MissingDriveRoot()
-{
-    const DWORD drives = GetLogicalDrives();
-    for (char letter = 'Y'; letter >= 'D'; --letter) {
-        if (!(drives & (1u << (letter - 'A'))))
-            return wxString::Format("%c:\\", letter);
-    }
-    return {};
+    wxMkdir(target);
+    EXPECT_NE(CopyToDataDiskVerified(source, folder, expected, goOn).status, FileWorkStatus::Done);
+    EXPECT_FALSE(wxFileExists(target + ".part"));
+    ASSERT_FALSE(log.Messages().empty());
+    EXPECT_TRUE(log.Messages()[0].StartsWith("Failed to rename " + target + ".part to "))
+        << log.Messages()[0];
+
+    wxRmdir(target);
+    WriteBytes(target.ToStdWstring(), "old");
+    EXPECT_EQ(CopyToDataDiskVerified(source, folder, expected, goOn).status, FileWorkStatus::Done);
+    EXPECT_TRUE(ReadBytes(target.ToStdWstring()) == contents);
+    EXPECT_FALSE(wxFileExists(target + ".part"));
+    EXPECT_GT(FreeBytesOnDisk(folder), 0);
+    wxFileName::Rmdir(folder, wxPATH_RMDIR_RECURSIVE);
 }
 
 // The volume went with its device: the caller refreshes as after an eject.
 TEST(WindowsDataDisk, EjectOfAMissingDriveIsLoggedAndCountsAsDone)
 {
-    const wxString root = MissingDriveRoot();
-    ASSERT_FALSE(root.empty());
+    // Wine maps no drive letter this far down the alphabet.
+    ASSERT_EQ(GetDriveTypeW(L"Y:\\"), static_cast<UINT>(DRIVE_NO_ROOT_DIR));
     LogCapture log;
 
-    EXPECT_TRUE(ZephlarkEjectDisk(root));
+    EXPECT_TRUE(ZephlarkEjectDisk("Y:\\"));
     EXPECT_EQ(log.Messages(),
-              std::vector<wxString>{"Failed to open device for for eject: \\\\.\\" + root.Left(2)});
+              std::vector<wxString>{"Failed to open device for for eject: \\\\.\\Y:"});
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The Windows packages under wine, in the prefix that scripts/windows-test.sh prepared (WINEPREFIX,
-# an X server, a running wineserver): the setup program installed silently, checked, started
-# through its shortcut and removed; an older version updated in place; the portable zip unpacked
-# and started. One PASS/FAIL line per step, with its time.
+# an X server, a running wineserver): the setup program installed silently, checked, its command
+# line run with no Zephlark present, and removed; an older version updated in place; the portable
+# zip unpacked and started. One PASS/FAIL line per step, with its time.
 #
 # Usage: packages_test.sh BUILD_DIR VERSION
 #   BUILD_DIR  the Windows build, whose package/ folder holds what cpack made
@@ -65,27 +65,6 @@ drive_contents() {
 # The files below a folder, relative to it, on one line.
 files_in() { (cd "$1" && find . -type f | LC_ALL=C sort | tr '\n' ' '); }
 
-# Starts the program, waits for its window, closes it the polite way (WM_CLOSE) and wants it to
-# end with status 0.
-program_shows_window() {
-    if xdotool search --onlyvisible --name "$window_title"; then
-        echo "a window of an earlier run is still open"
-        return 1
-    fi
-    wine "$1" >"$work/program.log" 2>&1 &
-    local pid=$!
-    if ! timeout 60 xdotool search --sync --onlyvisible --name "$window_title" >/dev/null; then
-        echo "no window within 60 s; the program's output:"
-        cat "$work/program.log"
-        kill "$pid"
-        return 1
-    fi
-    wine taskkill /im "$program" >/dev/null 2>&1
-    timeout 20 tail --pid="$pid" -f /dev/null ||
-        { echo "still running after WM_CLOSE"; kill "$pid"; }
-    wait "$pid"
-}
-
 silent_install() {
     wine "$1" /S || return
     [ -f "$installed/$program" ]
@@ -98,8 +77,27 @@ installed_files_are_the_programs_licence_catalogs_and_uninstaller() {
     [ "$files" = "./LICENSE.txt ./Uninstall.exe ./de/wxstd-3.2.mo ./de/zephlark-utility.mo ./$cli_program ./$program " ]
 }
 
-installed_command_line_prints_its_version() {
-    wine "$installed/$cli_program" --version | tr -d '\r' | grep -x "zephlark-cli $version"
+# The log's first line names the installed version and the system as Windows describes itself;
+# wine may or may not list a port.
+installed_command_line_runs_doctor() {
+    wine "$installed/$cli_program" doctor --json | tr -d '\r' >"$work/doctor"
+    cat "$work/doctor"
+    grep -E "\"event\":\"log\",.*\"zephlark-cli $version on Windows [^\"]+, (x64|x86|ARM64)\"" \
+        "$work/doctor" && grep '"event":"check",.*"name":"port"' "$work/doctor" &&
+        grep '"event":"check",.*"name":"disk"' "$work/doctor"
+}
+
+# Wine turns SIGINT into the console's Ctrl+C event once the program is up.
+ctrl_c_while_waiting_stops_cleanly() {
+    wine "$installed/$cli_program" info --wait 30 >/dev/null 2>"$work/err" &
+    local pid=$! status
+    wait_until 10 grep -q "Waiting for Zephlark" "$work/err" ||
+        { kill "$pid"; echo "it never waited"; return 1; }
+    kill -INT "$pid"
+    wait "$pid"
+    status=$?
+    cat "$work/err"
+    [ "$status" -eq 130 ] && grep -q "nothing was sent to the Zephlark" "$work/err"
 }
 
 # The link's target, as its LinkInfo block spells it.
@@ -136,9 +134,9 @@ silent_uninstall_leaves_nothing() {
         { echo "C: differs from before the installation"; return 1; }
 }
 
-# The same setup program with an older version number and one file more, which the update must
-# not leave behind.
-make_older_setup() {
+# The older version is the same setup program with an older version number and one file more,
+# which the update must not leave behind.
+update_replaces_the_older_version_in_place() {
     # shellcheck disable=SC2016 # the variable is CMake's
     echo 'file(WRITE "${CMAKE_INSTALL_PREFIX}/notes-'"$older_version"'.txt" "")' \
         >"$work/extra-file.cmake"
@@ -146,12 +144,7 @@ make_older_setup() {
         -D CPACK_PACKAGE_VERSION="$older_version" \
         -D CPACK_ZEPHLARK_FILE_VERSION="$older_version.1" \
         -D CPACK_INSTALL_SCRIPTS="$work/extra-file.cmake" || return
-    older_setup=$work/older/zephlark-utility-$older_version-win64-setup.exe
-    [ -f "$older_setup" ]
-}
-
-update_replaces_the_older_version_in_place() {
-    silent_install "$older_setup" || return
+    silent_install "$work/older/zephlark-utility-$older_version-win64-setup.exe" || return
     [ -f "$installed/notes-$older_version.txt" ] ||
         { echo "the older version is not installed"; return 1; }
     silent_install "$setup" || return
@@ -171,10 +164,22 @@ unpack_portable_zip() {
     [ "$files" = "./$portable/LICENSE.txt ./$portable/de/wxstd-3.2.mo ./$portable/de/zephlark-utility.mo ./$portable/$cli_program ./$portable/$program " ]
 }
 
-# Nothing on C: but the user's state folder may change while the portable program runs.
+# Started, it shows its window and, closed the polite way (WM_CLOSE), ends with status 0. Nothing
+# on C: but the user's state folder may change meanwhile.
 portable_program_writes_only_its_state_folder() {
     drive_contents | grep -v "/AppData/Local/Zephlark Utility" >"$work/drive-before"
-    program_shows_window "$work/portable/$portable/$program" || return
+    wine "$work/portable/$portable/$program" >"$work/program.log" 2>&1 &
+    local pid=$!
+    if ! timeout 60 xdotool search --sync --onlyvisible --name "$window_title" >/dev/null; then
+        echo "no window within 60 s; the program's output:"
+        cat "$work/program.log"
+        kill "$pid"
+        return 1
+    fi
+    wine taskkill /im "$program" >/dev/null 2>&1
+    timeout 20 tail --pid="$pid" -f /dev/null ||
+        { echo "still running after WM_CLOSE"; kill "$pid"; }
+    wait "$pid" || return
     drive_contents | grep -v "/AppData/Local/Zephlark Utility" >"$work/drive-after"
     diff "$work/drive-before" "$work/drive-after"
 }
@@ -193,16 +198,13 @@ drive_contents >"$work/drive-before"
 step "silent install of $(basename "$setup")" silent_install "$setup"
 step "installed: the two programs, the licence, the catalogs and the uninstaller" \
     installed_files_are_the_programs_licence_catalogs_and_uninstaller
-step "installed command line prints its version" installed_command_line_prints_its_version
+step "installed command line's doctor --json: its version, the system, the port and disk checks" \
+    installed_command_line_runs_doctor
+step "Ctrl+C while waiting for the Zephlark stops with 130" ctrl_c_while_waiting_stops_cleanly
 step "Start menu shortcut to the installed program" shortcut_starts_the_installed_program
 step "uninstall key gives the installed size" uninstall_key_gives_the_installed_size
-step "installed program shows its window" program_shows_window "$installed/$program"
 step "silent uninstall leaves nothing behind but the user's files" silent_uninstall_leaves_nothing
-step "cpack makes an older setup program" make_older_setup
-if [ -n "${older_setup:-}" ]; then
-    step "update from $older_version in place" update_replaces_the_older_version_in_place
-    step "silent uninstall after the update" silent_uninstall_leaves_nothing
-fi
+step "update from $older_version in place" update_replaces_the_older_version_in_place
 step "portable zip unpacks to the two programs, the licence and the catalogs" unpack_portable_zip
 step "portable program shows its window and writes nothing outside its state folder" \
     portable_program_writes_only_its_state_folder

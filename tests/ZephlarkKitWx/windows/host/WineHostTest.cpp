@@ -29,7 +29,6 @@ constexpr char kPortName[] = "COM9";
 // The serial layer's tests play the device on the far end of a null modem.
 constexpr int kDevicePortNumber = 10;
 constexpr char kDevicePortName[] = "COM10";
-constexpr char kWindowTitle[] = "Zephlark Utility";
 // A cold wine start (explorer.exe, the display driver) takes a few seconds on a loaded machine.
 constexpr auto kStartLimit = seconds{60};
 constexpr auto kPatience = seconds{20};
@@ -143,7 +142,6 @@ const char kInstance[] = "6&2a3b4c5d&0&0000";
 const char kVolumeNameInstance[] = "5&2&0&0000";
 
 const std::string kDiskKey = kEnumKey + "USBSTOR\\Disk&Ven_Orvex&Prod_Zephlark&Rev_1.00";
-const char kDiskInstanceId[] = "USBSTOR\\Disk&Ven_Orvex&Prod_Zephlark&Rev_1.00\\0001";
 const char kDiskClass[] = "{4D36E967-E325-11CE-BFC1-08002BE10318}";
 const char kDiskHardwareIds[] = "USBSTOR\\DiskOrvex___Zephlark________1.00\\0GenDisk";
 // The disk's interface, named as Windows names it: its device path with "\\?\" written "##?#".
@@ -171,18 +169,16 @@ bool AddSerialMember(const std::string& instance, const std::string& portName)
            AddValue(key + "\\Device Parameters", "PortName", "REG_SZ", portName);
 }
 
-// "#" is the interface without a reference string; Control\Linked marks it active.
-bool AddDisk()
+// The disk's interface: "#" is the interface without a reference string; Control\Linked marks it
+// active.
+bool RegisterDevice()
 {
-    return AddDeviceKey(kDiskKey + "\\0001", kDiskClass, kDiskHardwareIds) &&
-           AddValue(kDiskInterfaceKey, "DeviceInstance", "REG_SZ", kDiskInstanceId) &&
+    const std::string diskInstance = kDiskKey + "\\0001";
+    return AddSerialMember(kVolumeNameInstance, "C:") && AddSerialMember(kInstance, kPortName) &&
+           AddDeviceKey(diskInstance, kDiskClass, kDiskHardwareIds) &&
+           AddValue(kDiskInterfaceKey, "DeviceInstance", "REG_SZ",
+                    diskInstance.substr(kEnumKey.size())) &&
            AddValue(kDiskInterfaceKey + "\\#\\Control", "Linked", "REG_DWORD", "1");
-}
-
-bool RegisterDevice(const std::string& portName)
-{
-    return AddSerialMember(kVolumeNameInstance, "C:") && AddSerialMember(kInstance, portName) &&
-           AddDisk();
 }
 
 void UnregisterDevice()
@@ -220,51 +216,8 @@ protected:
                << program.Output();
     }
 
-    // Returns once the window procedure has handled the notice.
-    int SendNotice(const char* code)
-    {
-        return RunWine(
-            {WindowsBuildPath("tests/ZephlarkKitWx/windows/zephlark-send-device-notice.exe"),
-             kWindowTitle, code});
-    }
-
-    // Windows' polite close (taskkill without /f sends WM_CLOSE); the exit status.
-    std::optional<int> CloseProgram()
-    {
-        RunWine({"taskkill", "/im", "zephlark-utility.exe"});
-        return program.WaitForExit(kPatience);
-    }
-
-    // True once a pixel of the screen has the colour ("#00FF00"): the lamp has been painted.
-    testing::AssertionResult WaitForScreenColour(const std::string& colour)
-    {
-        const std::string command = "import -window root png:- | convert png:- -format %c "
-                                    "histogram:info:- | grep -q ' " +
-                                    colour + " '";
-        return WaitUntil(
-            "a pixel of that colour",
-            [&] {
-                return RunToEnd({"sh", "-c", command}, kPatience) == 0;
-            },
-            kPatience);
-    }
-
-    void SaveScreenshotIfAsked()
-    {
-        const char* path = std::getenv("ZEPHLARK_SCREENSHOT");
-        if (path && *path) {
-            EXPECT_EQ(RunToEnd({"import", "-window", "root", path}, kPatience), 0);
-        }
-    }
-
-    bool DeviceReceived(const std::string& command)
-    {
-        const auto commands = port.Commands();
-        return std::find(commands.begin(), commands.end(), command) != commands.end();
-    }
-
     SimulatedComPort port{kComPortNumber};
-    const bool registered = RegisterDevice(kPortName); // before the program starts
+    const bool registered = RegisterDevice(); // before the program starts
     ChildProcess program{{"wine", WindowsBuildPath("src/zephlark-utility.exe")},
                          WindowsBuildPath("program.log")};
 };
@@ -277,23 +230,44 @@ TEST_F(WineProgram, FollowsTheDeviceFromStartUpToClose)
     const std::string startUp = program.Output();
     EXPECT_LT(startUp.find("RegQueryValueEx \"PortName\" is no COM port name (C:)"),
               startUp.find(connected));
-    EXPECT_TRUE(WaitForScreenColour("#00FF00")); // the connected lamp's green
-    SaveScreenshotIfAsked();
+    // A pixel of the connected lamp's green: the lamp has been painted.
+    EXPECT_TRUE(WaitUntil(
+        "a pixel of the lamp's green",
+        [] {
+            return RunToEnd({"sh", "-c",
+                             "import -window root png:- | convert png:- -format %c "
+                             "histogram:info:- | grep -q ' #00FF00 '"},
+                            kPatience) == 0;
+        },
+        kPatience));
+    if (const char* path = std::getenv("ZEPHLARK_SCREENSHOT"); path && *path) {
+        EXPECT_EQ(RunToEnd({"import", "-window", "root", path}, kPatience), 0);
+    }
 
     // No notice comes: the port's failing reads have to tell the connection, or it keeps the dead
     // handle and the device that came back under the same name is never greeted.
     ASSERT_TRUE(port.ComeBack());
     EXPECT_TRUE(WaitUntil(
         "\"version\" sent to the device that came back",
-        [this] { return DeviceReceived("version"); }, kPatience))
+        [this] {
+            const auto commands = port.Commands();
+            return std::find(commands.begin(), commands.end(), "version") != commands.end();
+        },
+        kPatience))
         << program.Output();
 
     UnregisterDevice();
-    ASSERT_EQ(SendNotice(kRemoveComplete), 0);
+    // Returns once the window procedure has handled the notice.
+    ASSERT_EQ(
+        RunWine({WindowsBuildPath("tests/ZephlarkKitWx/windows/zephlark-send-device-notice.exe"),
+                 "Zephlark Utility", kRemoveComplete}),
+        0);
     // The first was the port lost under the reader.
     EXPECT_TRUE(WaitForOutput(std::string("Device Disconnected: ") + kPortName, 2, kPatience));
 
-    EXPECT_EQ(CloseProgram(), 0);
+    // Windows' polite close: taskkill without /f sends WM_CLOSE.
+    RunWine({"taskkill", "/im", "zephlark-utility.exe"});
+    EXPECT_EQ(program.WaitForExit(kPatience), 0);
     // Nothing failed: the walks over ports and disks, the device's disk among them, end quietly.
     EXPECT_EQ(Occurrences(program.Output(), " failed ("), 0u) << program.Output();
 }
