@@ -63,11 +63,6 @@ protected:
     wxLog* previous = nullptr;
 };
 
-wxString OldRunName(int second)
-{
-    return wxString::Format("run-20000101-0000%02d-7.log", second);
-}
-
 // Twelve earlier runs: the nine newest stay beside this run's file, and so does every file that
 // is not a run's log.
 TEST_F(RunLogFileTest, KeepsTheNewestRunsAndEveryOtherFile)
@@ -79,9 +74,10 @@ TEST_F(RunLogFileTest, KeepsTheNewestRunsAndEveryOtherFile)
     for (const wxString& name : expected)
         Touch(name);
     for (int second = 0; second < kOldRuns; ++second) {
-        Touch(OldRunName(second));
+        const wxString name = wxString::Format("run-20000101-0000%02d-7.log", second);
+        Touch(name);
         if (second >= kOldRuns - kKeptOldRuns)
-            expected.insert(OldRunName(second));
+            expected.insert(name);
     }
 
     expected.insert(wxFileName(Start()->GetPath()).GetFullName());
