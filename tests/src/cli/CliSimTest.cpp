@@ -141,7 +141,7 @@ const std::vector<ExitCase> kCommands = {
     {"ResetNeedsYes", "reset", "", 2},
     {"Reset", "reset --yes", "", 0},
     {"NothingToRecover", "recover", "", 0},
-    {"DoctorMissesThePort", "doctor", kUnplugged, 6},
+    {"DoctorFindsThePort", "doctor", "", 0, "Nothing to fix"},
     {"NamedPortAbsent", "info --port simACM7 --wait 0", kTwo, 3, "on the port simACM7"},
     {"DoctorMissesTheNamedDevice", "doctor --serial ZL-000999", kTwo, 6},
     {"UpdateReadByHeadFinishes", "update OS:1.5.0", "", 0, "", false, 3},
