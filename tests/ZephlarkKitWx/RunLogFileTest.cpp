@@ -10,15 +10,13 @@
 #include <csignal>
 #include <set>
 
-#include "ChildProcess.h"
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "FileBytes.h"
 #include "RunLogFile.h"
 
 namespace {
-
-using namespace std::chrono_literals;
-
-constexpr char kChildFolderVariable[] = "ZEPHLARK_TEST_CRASH_LOG_FOLDER";
 
 // A fresh folder per test in the test's own state folder, and the file's records in place of the
 // previous log target.
@@ -63,11 +61,6 @@ protected:
     wxLog* previous = nullptr;
 };
 
-wxString OldRunName(int second)
-{
-    return wxString::Format("run-20000101-0000%02d-7.log", second);
-}
-
 // Twelve earlier runs: the nine newest stay beside this run's file, and so does every file that
 // is not a run's log.
 TEST_F(RunLogFileTest, KeepsTheNewestRunsAndEveryOtherFile)
@@ -79,9 +72,10 @@ TEST_F(RunLogFileTest, KeepsTheNewestRunsAndEveryOtherFile)
     for (const wxString& name : expected)
         Touch(name);
     for (int second = 0; second < kOldRuns; ++second) {
-        Touch(OldRunName(second));
+        const wxString name = wxString::Format("run-20000101-0000%02d-7.log", second);
+        Touch(name);
         if (second >= kOldRuns - kKeptOldRuns)
-            expected.insert(OldRunName(second));
+            expected.insert(name);
     }
 
     expected.insert(wxFileName(Start()->GetPath()).GetFullName());
@@ -103,23 +97,19 @@ TEST_F(RunLogFileTest, ReachingTheCapEndsTheFileWithOneNotice)
     EXPECT_EQ(bytes.find('\n', 3 * lineBytes), bytes.size() - 1) << bytes;
 }
 
-// Only as the child of the test below: logs one line, then dies as a crashed program does.
-TEST(RunLogFileChild, LogsALineAndIsKilled)
-{
-    wxString folder;
-    if (!wxGetEnv(kChildFolderVariable, &folder))
-        GTEST_SKIP() << "runs only as a child of LineWrittenBeforeACrashSurvives";
-    wxLog::SetActiveTarget(RunLogFile::Start(folder, "run").release());
-    wxLogMessage("the last words");
-    std::raise(SIGKILL);
-}
-
+// The child dies as a crashed program does, right after it logged a line.
 TEST_F(RunLogFileTest, LineWrittenBeforeACrashSurvives)
 {
-    wxSetEnv(kChildFolderVariable, folder);
-    const int status = RunToEnd({"/proc/self/exe", "--gtest_filter=RunLogFileChild.*"}, 10s);
-    wxUnsetEnv(kChildFolderVariable);
-    ASSERT_EQ(status, -1); // killed
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        Start();
+        wxLogMessage("the last words");
+        std::raise(SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
 
     const std::set<wxString> names = Names();
     ASSERT_EQ(names.size(), 1u);

@@ -13,29 +13,17 @@ namespace {
 // Every line of standard output goes to the file that ZEPHLARK_CLI_JSON_LINES names, for the
 // schema check that runs after the tests. One write per line, in append mode: tests that run at
 // the same time add whole lines.
-class JsonLineRecord
+void Record(const std::string& line)
 {
-public:
-    JsonLineRecord()
-    {
-        if (const char* path = std::getenv("ZEPHLARK_CLI_JSON_LINES"))
-            file = open(path, O_WRONLY | O_CREAT | O_APPEND, 0644);
-    }
-    ~JsonLineRecord()
-    {
-        if (file >= 0)
-            close(file);
-    }
-    void Add(const std::string& line) const
-    {
-        const std::string text = line + "\n";
-        if (file >= 0 && write(file, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
-            std::abort(); // a line lost would go unchecked
-    }
-
-private:
-    int file = -1;
-};
+    const char* path = std::getenv("ZEPHLARK_CLI_JSON_LINES");
+    if (!path)
+        return;
+    const std::string text = line + "\n";
+    const int file = open(path, O_WRONLY | O_CREAT | O_APPEND, 0644);
+    if (file < 0 || write(file, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+        std::abort(); // a line lost would go unchecked
+    close(file);
+}
 
 } // namespace
 
@@ -62,10 +50,9 @@ CliRun RunCliChild(const std::string& program, std::vector<std::string> argument
     arguments.insert(std::find(arguments.begin(), arguments.end(), "--"), "--json");
     arguments.insert(arguments.begin(), program);
     CliRun run;
-    const JsonLineRecord record;
     run.exitCode =
         RunReadingLines(arguments, stderrPath, settings, [&](const std::string& line, pid_t child) {
-            record.Add(line);
+            Record(line);
             // A line that is no JSON object is left to the schema check, which fails on it.
             const CliEvent event = CliEvent::parse(line, nullptr, false);
             if (event.is_object()) {

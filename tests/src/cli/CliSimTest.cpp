@@ -11,9 +11,11 @@
 #include <algorithm>
 #include <csignal>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,18 @@
 #include "sim/SampleOsFile.h"
 
 namespace {
+
+const std::string kUnplugged = "ZEPHLARK_SIM_UNPLUGGED=1";
+const std::string kTwo = "ZEPHLARK_SIM_DEVICES=2";
+
+std::vector<std::string> SplitAtSpaces(const std::string& line)
+{
+    std::istringstream words(line);
+    return {std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()};
+}
+
+// Names each test of a table after its row.
+const auto RowName = [](const auto& info) { return std::string(info.param.name); };
 
 class CliSim : public testing::Test
 {
@@ -43,15 +57,6 @@ protected:
         return path;
     }
 
-    // The arguments, each "OS:<version>" replaced by a new OS file of that version.
-    std::vector<std::string> WithOsFiles(std::vector<std::string> arguments)
-    {
-        for (std::string& argument : arguments)
-            if (argument.rfind("OS:", 0) == 0)
-                argument = OsFile(argument.substr(3));
-        return arguments;
-    }
-
     // Of either simulated device.
     bool JournalKept() const
     {
@@ -59,13 +64,20 @@ protected:
         return wxFileExists(journal + "3") || wxFileExists(journal + "4");
     }
 
-    CliRun Run(const std::vector<std::string>& arguments, std::vector<std::string> settings = {},
+    // The command line and the settings ("NAME=value" each) are split at spaces; each
+    // "OS:<version>" in the command line stands for a new OS file of that version.
+    CliRun Run(const std::string& command, const std::string& settings = "",
                const std::function<void(const CliEvent&, pid_t)>& onEvent = {},
                size_t linesRead = SIZE_MAX)
     {
-        settings.push_back("XDG_STATE_HOME=" + folder + "/state");
-        settings.push_back("ZEPHLARK_SIM_QUICK=1");
-        return RunCliChild(ZEPHLARK_CLI_SIM, arguments, settings, folder + "/stderr", onEvent,
+        std::vector<std::string> arguments = SplitAtSpaces(command);
+        for (std::string& argument : arguments)
+            if (argument.rfind("OS:", 0) == 0)
+                argument = OsFile(argument.substr(3));
+        std::vector<std::string> environment = SplitAtSpaces(settings);
+        environment.push_back("XDG_STATE_HOME=" + folder + "/state");
+        environment.push_back("ZEPHLARK_SIM_QUICK=1");
+        return RunCliChild(ZEPHLARK_CLI_SIM, arguments, environment, folder + "/stderr", onEvent,
                            linesRead);
     }
 
@@ -75,12 +87,12 @@ protected:
 struct ExitCase
 {
     const char* name;
-    std::vector<std::string> arguments; // "OS:<version>" stands for a new OS file of that version
-    std::vector<std::string> environment;
+    std::string command;
+    std::string settings;
     int exitCode;
     const char* told = "";       // a part of the result's text
-    size_t linesRead = SIZE_MAX; // then the output is closed, as by "| head"
     bool updateLocked = false;   // another program updates the Zephlark
+    size_t linesRead = SIZE_MAX; // then the output is closed, as by "| head"
 };
 
 class CliExitCodes : public CliSim, public testing::WithParamInterface<ExitCase>
@@ -89,13 +101,12 @@ class CliExitCodes : public CliSim, public testing::WithParamInterface<ExitCase>
 
 TEST_P(CliExitCodes, EndWithTheirCodeAndOneResult)
 {
-    const std::vector<std::string> arguments = WithOsFiles(GetParam().arguments);
     std::optional<FileLock> held;
     if (GetParam().updateLocked) {
         wxFileName::Mkdir(folder + "/state/zephlark-utility", wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
         held.emplace(folder + "/state/zephlark-utility/update-journal-ZL-000123.lock");
     }
-    const CliRun run = Run(arguments, GetParam().environment, {}, GetParam().linesRead);
+    const CliRun run = Run(GetParam().command, GetParam().settings, {}, GetParam().linesRead);
     EXPECT_EQ(run.exitCode, GetParam().exitCode);
     EXPECT_FALSE(JournalKept());
     if (GetParam().linesRead != SIZE_MAX) {
@@ -112,71 +123,39 @@ TEST_P(CliExitCodes, EndWithTheirCodeAndOneResult)
     EXPECT_NE(Text(result, "text").find(GetParam().told), std::string::npos) << result;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Commands, CliExitCodes,
-    testing::Values(
-        ExitCase{"WaitZeroFindsAPluggedDevice", {"info", "--wait", "0"}, {}, 0},
-        ExitCase{"FollowingConsoleHonoursWait",
-                 {"console", "--follow", "--wait", "0"},
-                 {"ZEPHLARK_SIM_UNPLUGGED=1"},
-                 3},
-        ExitCase{"PortHeldByAnotherProgram", {"update", "OS:1.5.0"}, {"ZEPHLARK_SIM_BUSY=1"}, 4},
-        ExitCase{"AnotherProgramUpdates",
-                 {"update", "OS:1.5.0"},
-                 {},
-                 4,
-                 "Another program",
-                 SIZE_MAX,
-                 true},
-        ExitCase{"OptionOfAnotherCommand", {"info", "--yes"}, {}, 2, "not an option of info"},
-        ExitCase{"OptionsBeforeTheCommand", {"--wait=0", "info"}, {"ZEPHLARK_SIM_UNPLUGGED=1"}, 3},
-        ExitCase{"WordsAfterDoubleDash", {"update", "--", "-x"}, {}, 2, "open the file '-x'"},
-        ExitCase{"HelpCommand", {"help", "reset"}, {}, 0, "zephlark-cli reset --yes"},
-        ExitCase{"VersionAsJson", {"--version"}, {}, 0},
-        // The whole usage: every command's, the last one's too.
-        ExitCase{"HelpAsJson", {"--help"}, {}, 0, "zephlark-cli doctor [DEVICE]"},
-        ExitCase{"OlderFileRefused", {"update", "OS:1.4.1"}, {}, 5, "--allow-older"},
-        ExitCase{"OlderFileAllowed", {"update", "OS:1.4.1", "--allow-older"}, {}, 0},
-        ExitCase{"NoOsFileToldWithNoDevice",
-                 {"update", ZEPHLARK_CLI_SIM, "--wait", "1"},
-                 {"ZEPHLARK_SIM_UNPLUGGED=1"},
-                 2},
-        ExitCase{"ResetNeedsYes", {"reset"}, {}, 2}, ExitCase{"Reset", {"reset", "--yes"}, {}, 0},
-        ExitCase{"NothingToRecover", {"recover"}, {}, 0},
-        ExitCase{"DoctorMissesThePort", {"doctor"}, {"ZEPHLARK_SIM_UNPLUGGED=1"}, 6},
-        ExitCase{"NamedPortAbsent",
-                 {"info", "--port", "simACM7", "--wait", "0"},
-                 {"ZEPHLARK_SIM_DEVICES=2"},
-                 3,
-                 "on the port simACM7"},
-        ExitCase{"DoctorMissesTheNamedDevice",
-                 {"doctor", "--serial", "ZL-000999"},
-                 {"ZEPHLARK_SIM_DEVICES=2"},
-                 6},
-        ExitCase{"UpdateReadByHeadFinishes", {"update", "OS:1.5.0"}, {}, 0, "", 3},
-        ExitCase{"AllNamesNoDevice",
-                 {"update", "OS:1.5.0", "--all", "--port", "simACM0"},
-                 {},
-                 2,
-                 "takes no --serial or --port"},
-        ExitCase{"AllWithNoDevice",
-                 {"update", "OS:1.5.0", "--all", "--wait", "0"},
-                 {"ZEPHLARK_SIM_UNPLUGGED=1"},
-                 3},
-        ExitCase{"AllTellsWhichFailed",
-                 {"update", "OS:1.5.0", "--all"},
-                 {"ZEPHLARK_SIM_DEVICES=2"},
-                 4,
-                 "ZL-000123 (simACM0): busy",
-                 SIZE_MAX,
-                 true}),
-    [](const testing::TestParamInfo<ExitCase>& info) { return info.param.name; });
+const std::vector<ExitCase> kCommands = {
+    {"WaitZeroFindsAPluggedDevice", "info --wait 0", "", 0},
+    {"FollowingConsoleHonoursWait", "console --follow --wait 0", kUnplugged, 3},
+    {"PortHeldByAnotherProgram", "update OS:1.5.0", "ZEPHLARK_SIM_BUSY=1", 4},
+    {"OptionOfAnotherCommand", "info --yes", "", 2, "not an option of info"},
+    {"OptionsBeforeTheCommand", "--wait=0 info", kUnplugged, 3},
+    {"WordsAfterDoubleDash", "update -- -x", "", 2, "open the file '-x'"},
+    {"HelpCommand", "help reset", "", 0, "zephlark-cli reset --yes"},
+    {"VersionAsJson", "--version", "", 0},
+    // The whole usage: every command's, the last one's too.
+    {"HelpAsJson", "--help", "", 0, "zephlark-cli doctor [DEVICE]"},
+    {"OlderFileRefused", "update OS:1.4.1", "", 5, "--allow-older"},
+    {"NoOsFileToldWithNoDevice", "update /proc/self/exe --wait 1", kUnplugged, 2},
+    {"ResetNeedsYes", "reset", "", 2},
+    {"Reset", "reset --yes", "", 0},
+    {"NothingToRecover", "recover", "", 0},
+    {"DoctorFindsThePort", "doctor", "", 0, "Nothing to fix"},
+    {"NamedPortAbsent", "info --port simACM7 --wait 0", kTwo, 3, "on the port simACM7"},
+    {"DoctorMissesTheNamedDevice", "doctor --serial ZL-000999", kTwo, 6},
+    {"UpdateReadByHeadFinishes", "update OS:1.5.0", "", 0, "", false, 3},
+    {"AllNamesNoDevice", "update OS:1.5.0 --all --port simACM0", "", 2, "no --serial or --port"},
+    {"AllWithNoDevice", "update OS:1.5.0 --all --wait 0", kUnplugged, 3},
+    // The first device's update is held by another program: its child takes a lone update's branch.
+    {"AllTellsWhichFailed", "update OS:1.5.0 --all", kTwo, 4,
+     "ZL-000123 (simACM0): busy; Another program", true},
+};
+INSTANTIATE_TEST_SUITE_P(Commands, CliExitCodes, testing::ValuesIn(kCommands), RowName);
 
 struct SelectionCase
 {
     const char* name;
-    std::vector<std::string> arguments; // "OS:<version>" stands for a new OS file of that version
-    std::vector<std::string> environment;
+    std::string command;
+    std::string settings;
     int exitCode;
     std::set<std::string> opened;         // the ports the command opened
     std::vector<std::string> listed = {}; // each device it listed: serial number [and version]
@@ -190,7 +169,7 @@ class CliDeviceSelection : public CliSim, public testing::WithParamInterface<Sel
 // are listed.
 TEST_P(CliDeviceSelection, OpensOnlyTheChosenDevice)
 {
-    const CliRun run = Run(WithOsFiles(GetParam().arguments), GetParam().environment);
+    const CliRun run = Run(GetParam().command, GetParam().settings);
     EXPECT_EQ(run.exitCode, GetParam().exitCode);
     std::set<std::string> opened;
     for (const std::string& text : run.Values("log", "text"))
@@ -205,117 +184,76 @@ TEST_P(CliDeviceSelection, OpensOnlyTheChosenDevice)
     EXPECT_EQ(listed, GetParam().listed);
 }
 
-const std::string kTwo = "ZEPHLARK_SIM_DEVICES=2";
-const std::string kSecondByDefault = "ZEPHLARK_SERIAL=ZL-000124";
+const std::string kSecondByDefault = kTwo + " ZEPHLARK_SERIAL=ZL-000124";
 
-INSTANTIATE_TEST_SUITE_P(
-    Devices, CliDeviceSelection,
-    testing::Values(
-        // With no USB serial each is asked in turn until one says it.
-        SelectionCase{"BySerialAnswered",
-                      {"info", "--serial", "ZL-000124"},
-                      {"ZEPHLARK_SIM_DEVICES=3", "ZEPHLARK_SIM_NO_USB_SERIAL=1"},
-                      0,
-                      {"simACM0", "simACM1"}},
-        SelectionCase{
-            "UpdateBySerial", {"update", "OS:1.5.0", "--serial=ZL-000124"}, {kTwo}, 0, {"simACM1"}},
-        SelectionCase{"ByEnvironment", {"info"}, {kTwo, kSecondByDefault}, 0, {"simACM1"}},
-        SelectionCase{"NamedBeatsEnvironment",
-                      {"info", "--port", "simACM0"},
-                      {kTwo, kSecondByDefault},
-                      0,
-                      {"simACM0"}},
-        SelectionCase{
-            "PortAndSerial", {"info", "--port", "simACM0", "--serial", "ZL-000123"}, {}, 2, {}},
-        SelectionCase{
-            "NamedAbsent", {"recover", "--serial", "ZL-000999", "--wait", "0"}, {kTwo}, 3, {}},
-        SelectionCase{"SeveralUpdateRefused",
-                      {"update", "OS:1.5.0"},
-                      {kTwo},
-                      7,
-                      {},
-                      {"ZL-000123", "ZL-000124"}},
-        SelectionCase{"ListAsksEach",
-                      {"list"},
-                      {kTwo, "ZEPHLARK_SIM_VERSION=1.5.0"},
-                      0,
-                      {"simACM0", "simACM1"},
-                      {"ZL-000123 1.5.0", "ZL-000124 1.5.0"}},
-        SelectionCase{"ListOfNone", {"list"}, {"ZEPHLARK_SIM_UNPLUGGED=1"}, 0, {}}),
-    [](const testing::TestParamInfo<SelectionCase>& info) { return info.param.name; });
-
-struct ChoiceCase
-{
-    const char* name;
-    DeviceName named;
-    DeviceChoiceKind kind;
-    const char* location; // of the device chosen or asked
+const std::vector<SelectionCase> kSelections = {
+    // With no USB serial each is asked in turn until one says it.
+    {"BySerialAnswered",
+     "info --serial ZL-000124",
+     "ZEPHLARK_SIM_DEVICES=3 ZEPHLARK_SIM_NO_USB_SERIAL=1",
+     0,
+     {"simACM0", "simACM1"}},
+    {"UpdateBySerial", "update OS:1.5.0 --serial=ZL-000124", kTwo, 0, {"simACM1"}},
+    {"ByEnvironment", "info", kSecondByDefault, 0, {"simACM1"}},
+    {"NamedBeatsEnvironment", "info --port simACM0", kSecondByDefault, 0, {"simACM0"}},
+    {"PortAndSerial", "info --port simACM0 --serial ZL-000123", "", 2, {}},
+    {"NamedAbsent", "recover --serial ZL-000999 --wait 0", kTwo, 3, {}},
+    {"SeveralUpdateRefused", "update OS:1.5.0", kTwo, 7, {}, {"ZL-000123", "ZL-000124"}},
+    {"ListAsksEach",
+     "list",
+     kTwo + " ZEPHLARK_SIM_VERSION=1.5.0",
+     0,
+     {"simACM0", "simACM1"},
+     {"ZL-000123 1.5.0", "ZL-000124 1.5.0"}},
+    {"ListOfNone", "list", kUnplugged, 0, {}},
 };
+INSTANTIATE_TEST_SUITE_P(Devices, CliDeviceSelection, testing::ValuesIn(kSelections), RowName);
 
-class DeviceChoiceRule : public testing::TestWithParam<ChoiceCase>
-{
-};
-
-// Two devices with a USB serial (at "1-1", "1-2"), one without ("1-3"), one on its data disk
-// only ("1-4").
-TEST_P(DeviceChoiceRule, ChoosesOrAsksOnlyThatDevice)
+// What the simulation does not mix: two devices with a USB serial (at "1-1", "1-2"), one without
+// ("1-3"), one on its data disk only ("1-4").
+TEST(DeviceChoiceRule, ChoosesOrAsksOnlyThatDevice)
 {
     const std::vector<ListedPort> devices = {{"ttyACM0", {"ZL-000123", "1-1"}},
                                              {"ttyACM1", {"ZL-000124", "1-2"}},
                                              {"ttyACM2", {"", "1-3"}},
                                              {"", {"ZL-000126", "1-4"}}};
-    const DeviceChoice choice = ChooseDevice(GetParam().named, devices, {});
-    EXPECT_EQ(choice.kind, GetParam().kind);
-    EXPECT_EQ(choice.device.identity.location, GetParam().location);
+    const DeviceChoice onDisk = ChooseDevice({"", "ZL-000126"}, devices, {});
+    EXPECT_EQ(onDisk.kind, DeviceChoiceKind::Device);
+    EXPECT_EQ(onDisk.device.identity.location, "1-4");
+    // Only the device without a USB serial may be the one: it alone is asked.
+    const DeviceChoice unknown = ChooseDevice({"", "ZL-000125"}, devices, {});
+    EXPECT_EQ(unknown.kind, DeviceChoiceKind::Ask);
+    EXPECT_EQ(unknown.device.identity.location, "1-3");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rule, DeviceChoiceRule,
-    testing::Values(ChoiceCase{"DataDiskOnly", {"", "ZL-000126"}, DeviceChoiceKind::Device, "1-4"},
-                    // Only the device without a USB serial may be the one: it alone is asked.
-                    ChoiceCase{
-                        "AskedWhenUnknown", {"", "ZL-000125"}, DeviceChoiceKind::Ask, "1-3"}),
-    [](const testing::TestParamInfo<ChoiceCase>& info) { return info.param.name; });
-
-TEST_F(CliSim, UpdateShowsItsStepsTheCopyAndTheInstallThenItsResult)
+// Both at the same time, each event tagged with its device: each one's steps, its copy's and its
+// install's progress and its result; then the whole. An older file, allowed: each child is told.
+TEST_F(CliSim, UpdateAllUpdatesEachDeviceAtOnceAndSumsUp)
 {
-    const CliRun run = Run({"update", OsFile("1.5.0")});
+    const CliRun run = Run("update OS:1.4.1 --allow-older --all", kTwo);
     ASSERT_EQ(run.exitCode, 0);
-    std::map<std::string, std::string> stepIds;           // each step text's id
-    std::map<std::string, std::vector<double>> fractions; // each step id's progress
+    std::map<std::string, std::vector<std::string>> stepsOf; // by tag
+    std::map<std::string, std::string> stepIds;              // each step text's id
+    std::map<std::string, std::vector<double>> fractions;    // by port and step id
     for (const CliEvent& event : run.events) {
-        if (event.at("event") == "step")
+        if (event.at("event") == "step" && event.contains("port")) {
+            stepsOf[Text(event, "port") + " " + Text(event, "serial")].push_back(event.at("step"));
             stepIds[event.at("text")] = event.at("step");
+        }
         if (event.at("event") == "progress")
-            fractions[event.at("step")].push_back(event.at("fraction"));
+            fractions[Text(event, "port") + " " + Text(event, "step")].push_back(
+                event.at("fraction"));
     }
+    EXPECT_EQ(stepsOf["simACM0 ZL-000123"], stepsOf["simACM1 ZL-000124"]);
     EXPECT_EQ(stepIds["Copying files to Zephlark..."], "copying");
     EXPECT_EQ(stepIds["Applying Update..."], "flashing");
     // The copy's bytes, and the device's "fwup:" statuses with their percentages.
-    for (const char* step : {"copying", "installing"}) {
-        EXPECT_GT(fractions[step].size(), 1u) << step;
+    for (const char* step :
+         {"simACM0 copying", "simACM0 installing", "simACM1 copying", "simACM1 installing"}) {
+        ASSERT_GT(fractions[step].size(), 1u) << step;
         EXPECT_TRUE(std::is_sorted(fractions[step].begin(), fractions[step].end())) << step;
         EXPECT_EQ(fractions[step].back(), 1.0) << step;
     }
-    const CliEvent& result = run.events.back();
-    EXPECT_EQ(result.at("text"), "Update Successful\n\nDevice firmware version is: 1.5.0.");
-    EXPECT_EQ(result.at("outcome"), "successful");
-    EXPECT_EQ(result.at("reason"), "");
-    EXPECT_EQ(result.at("device_version"), "1.5.0");
-    EXPECT_EQ(result.at("file_version"), "1.5.0");
-    EXPECT_EQ(result.at("serial"), "ZL-000123");
-}
-
-// Both at the same time, each event tagged with its device; each device's result, then the whole.
-TEST_F(CliSim, UpdateAllUpdatesEachDeviceAtOnceAndSumsUp)
-{
-    const CliRun run = Run({"update", OsFile("1.5.0"), "--all"}, {"ZEPHLARK_SIM_DEVICES=2"});
-    ASSERT_EQ(run.exitCode, 0);
-    std::map<std::string, std::vector<std::string>> stepsOf; // by tag
-    for (const CliEvent& event : run.events)
-        if (event.at("event") == "step" && event.contains("port"))
-            stepsOf[Text(event, "port") + " " + Text(event, "serial")].push_back(event.at("step"));
-    EXPECT_EQ(stepsOf["simACM0 ZL-000123"], stepsOf["simACM1 ZL-000124"]);
     // One device did not wait for the other's end.
     const auto firstOf = [&](const char* port, const char* step) {
         return std::find_if(run.events.begin(), run.events.end(), [&](const CliEvent& event) {
@@ -326,22 +264,25 @@ TEST_F(CliSim, UpdateAllUpdatesEachDeviceAtOnceAndSumsUp)
     EXPECT_LT(firstOf("simACM1", "copying"), firstOf("simACM0", "cleaning-up"));
     EXPECT_LT(firstOf("simACM0", "copying"), firstOf("simACM1", "cleaning-up"));
     EXPECT_EQ(run.Values("result", "port"), (std::vector<std::string>{"simACM0", "simACM1"}));
-    EXPECT_EQ(run.Values("result", "device_version"), (std::vector<std::string>{"1.5.0", "1.5.0"}));
-    const std::string summary = "ZL-000123 (simACM0): successful; device 1.5.0, file 1.5.0\n"
-                                "ZL-000124 (simACM1): successful; device 1.5.0, file 1.5.0\n"
+    EXPECT_EQ(run.Values("result", "serial"), (std::vector<std::string>{"ZL-000123", "ZL-000124"}));
+    EXPECT_EQ(run.Values("result", "text").front(),
+              "Update Successful\n\nDevice firmware version is: 1.4.1.");
+    // Each device's outcome, reason and versions, as its result gave them.
+    const std::string summary = "ZL-000123 (simACM0): successful; device 1.4.1, file 1.4.1\n"
+                                "ZL-000124 (simACM1): successful; device 1.4.1, file 1.4.1\n"
                                 "2 of 2 Zephlarks updated.";
     EXPECT_EQ(Text(run.events.back(), "text"), summary);
     // Without --json: the steps as lines after the device's name, the summary on standard output.
     std::string shown;
-    EXPECT_EQ(RunReadingLines({ZEPHLARK_CLI_SIM, "update", OsFile("1.5.0"), "--all"},
-                              folder + "/stderr",
-                              {"XDG_STATE_HOME=" + folder + "/state", "ZEPHLARK_SIM_QUICK=1",
-                               "ZEPHLARK_SIM_DEVICES=2"},
-                              [&](const std::string& line, pid_t) {
-                                  shown += line + "\n";
-                                  return true;
-                              }),
-              0);
+    EXPECT_EQ(
+        RunReadingLines({ZEPHLARK_CLI_SIM, "update", OsFile("1.4.1"), "--allow-older", "--all"},
+                        folder + "/stderr",
+                        {"XDG_STATE_HOME=" + folder + "/state", "ZEPHLARK_SIM_QUICK=1", kTwo},
+                        [&](const std::string& line, pid_t) {
+                            shown += line + "\n";
+                            return true;
+                        }),
+        0);
     EXPECT_EQ(shown, summary + "\n");
     EXPECT_NE(ReadBytes(folder + "/stderr").find("ZL-000124 (simACM1): Copying files to Zephlark"),
               std::string::npos);
@@ -349,7 +290,7 @@ TEST_F(CliSim, UpdateAllUpdatesEachDeviceAtOnceAndSumsUp)
 
 TEST_F(CliSim, ConsoleMarksTheConnectionAndShowsTheDevicesLinesUntilCtrlC)
 {
-    const CliRun run = Run({"console"}, {}, [](const CliEvent& event, pid_t pid) {
+    const CliRun run = Run("console", "", [](const CliEvent& event, pid_t pid) {
         if (event.at("event") == "log" && event.at("text") == "serial#=ZL-000123")
             kill(pid, SIGINT);
     });
@@ -382,13 +323,12 @@ TEST_F(CliSim, HumanConsoleShowsTheDevicesControlBytesEscaped)
 struct InterruptCase
 {
     const char* name;
-    bool console; // a console with no device plugged in, else an update of a newer OS file
+    std::string command;
+    std::string settings;
     const char* interruptAtStep;
     int signal; // SIGINT: Ctrl+C; SIGHUP: the terminal went away
-    bool twice; // the second Ctrl+C once the first was acknowledged
+    bool twice; // the second Ctrl+C once the first was acknowledged: it alone keeps the journal
     int exitCode;
-    bool journalKept;
-    bool all = false; // update --all of two devices
 };
 
 class CliInterrupt : public CliSim, public testing::WithParamInterface<InterruptCase>
@@ -402,41 +342,33 @@ TEST_P(CliInterrupt, StopsWhereTheDeviceIsSafeAndRecoverFinishes)
 {
     const InterruptCase& c = GetParam();
     int sent = 0;
-    const auto command = c.console ? std::vector<std::string>{"console"}
-                                   : std::vector<std::string>{"update", OsFile("1.5.0")};
-    auto environment = c.console ? std::vector<std::string>{"ZEPHLARK_SIM_UNPLUGGED=1"}
-                                 : std::vector<std::string>{};
-    std::vector<std::string> arguments = command;
-    arguments.insert(arguments.end(), {"--wait", "30"});
-    if (c.all) {
-        arguments.push_back("--all");
-        environment.push_back("ZEPHLARK_SIM_DEVICES=2");
-    }
-    const CliRun run = Run(arguments, environment, [&](const CliEvent& event, pid_t pid) {
-        const bool atStep = event.at("event") == "step" && event.at("text") == c.interruptAtStep;
-        const bool acknowledged =
-            event.at("event") == "log" && Text(event, "text").rfind("Ctrl+C:", 0) == 0;
-        if ((sent == 0 && atStep) || (sent == 1 && c.twice && acknowledged)) {
-            // update --all's to the whole process group, as a terminal's Ctrl+C: its children
-            // must get it once, from it.
-            kill(c.all ? -pid : pid, c.signal);
-            ++sent;
-        }
-    });
+    const CliRun run =
+        Run(c.command + " --wait 30", c.settings, [&](const CliEvent& event, pid_t pid) {
+            const bool atStep =
+                event.at("event") == "step" && event.at("text") == c.interruptAtStep;
+            const bool acknowledged =
+                event.at("event") == "log" && Text(event, "text").rfind("Ctrl+C:", 0) == 0;
+            if ((sent == 0 && atStep) || (sent == 1 && c.twice && acknowledged)) {
+                // To the whole process group, as a terminal's Ctrl+C: update --all's children must
+                // get it once, from it.
+                kill(-pid, c.signal);
+                ++sent;
+            }
+        });
     EXPECT_EQ(sent, c.twice ? 2 : 1);
     EXPECT_EQ(run.exitCode, c.exitCode);
-    EXPECT_EQ(JournalKept(), c.journalKept);
+    EXPECT_EQ(JournalKept(), c.twice);
     // Leaving at once writes nothing more; a stop ends with its result.
     EXPECT_EQ(run.events.back().at("event") == "result", !c.twice);
-    if (!c.journalKept)
+    if (!c.twice)
         return;
     // Until it is finished, doctor and info tell of it.
-    const CliRun doctor = Run({"doctor"});
+    const CliRun doctor = Run("doctor");
     EXPECT_EQ(doctor.exitCode, 6);
     EXPECT_EQ(doctor.Values("check", "name").back(), "update-journal");
-    EXPECT_EQ(Run({"info"}).Values("device", "pending_update"),
+    EXPECT_EQ(Run("info").Values("device", "pending_update"),
               std::vector<std::string>{"installing"});
-    const CliRun stopped = Run({"recover"}, {}, [](const CliEvent& event, pid_t pid) {
+    const CliRun stopped = Run("recover", "", [](const CliEvent& event, pid_t pid) {
         if (event.at("event") == "step" &&
             event.at("text") == "Waiting for the Zephlark to finish its install...")
             kill(pid, SIGINT);
@@ -444,27 +376,25 @@ TEST_P(CliInterrupt, StopsWhereTheDeviceIsSafeAndRecoverFinishes)
     EXPECT_EQ(stopped.exitCode, 130);
     EXPECT_TRUE(JournalKept());
     // Each run simulates a device of its own: this one has finished the install by now.
-    const CliRun recovery = Run({"recover"}, {"ZEPHLARK_SIM_VERSION=1.5.0"});
+    const CliRun recovery = Run("recover", "ZEPHLARK_SIM_VERSION=1.5.0");
     EXPECT_EQ(recovery.exitCode, 0);
     EXPECT_EQ(Text(recovery.events.back(), "text").rfind("Update Finished", 0), 0u);
     EXPECT_FALSE(JournalKept());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Phases, CliInterrupt,
-    testing::Values(InterruptCase{"ConsoleWithNoDevice", true, "Waiting for Zephlark...", SIGINT,
-                                  false, 130, false},
-                    InterruptCase{"AfterDatadiskUndoesTheCopy", false,
-                                  "Waiting for Zephlark disk...", SIGINT, false, 130, false},
-                    InterruptCase{"OnceDuringTheInstallFollowsIt", false, "Installing firmware...",
-                                  SIGINT, false, 0, false},
-                    InterruptCase{"AllAfterDatadiskUndoesEachCopy", false,
-                                  "Waiting for Zephlark disk...", SIGINT, false, 130, false, true},
-                    InterruptCase{"TwiceDuringTheInstallLeavesAtOnce", false,
-                                  "Installing firmware...", SIGINT, true, 130, true},
-                    // No Ctrl+C can come any more: the update goes on to its end.
-                    InterruptCase{"HangUpDuringTheCopyFinishes", false,
-                                  "Copying files to Zephlark...", SIGHUP, false, 0, false}),
-    [](const testing::TestParamInfo<InterruptCase>& info) { return info.param.name; });
+const char kAtDisk[] = "Waiting for Zephlark disk...";
+const char kAtInstall[] = "Installing firmware...";
+
+const std::vector<InterruptCase> kPhases = {
+    {"ConsoleWithNoDevice", "console", kUnplugged, "Waiting for Zephlark...", SIGINT, false, 130},
+    {"OnceDuringTheInstallFollowsIt", "update OS:1.5.0", "", kAtInstall, SIGINT, false, 0},
+    // Each device's copy undone: the same stop as a lone device's.
+    {"AllAfterDatadiskUndoesEachCopy", "update OS:1.5.0 --all", kTwo, kAtDisk, SIGINT, false, 130},
+    {"TwiceDuringTheInstallLeavesAtOnce", "update OS:1.5.0", "", kAtInstall, SIGINT, true, 130},
+    // No Ctrl+C can come any more: the update goes on to its end.
+    {"HangUpDuringTheCopyFinishes", "update OS:1.5.0", "", "Copying files to Zephlark...", SIGHUP,
+     false, 0},
+};
+INSTANTIATE_TEST_SUITE_P(Phases, CliInterrupt, testing::ValuesIn(kPhases), RowName);
 
 } // namespace
