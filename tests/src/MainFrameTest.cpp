@@ -86,7 +86,7 @@ protected:
     MainFrame* frame = nullptr;
 };
 
-TEST_F(MainFrameTest, DevicePluggedAtStartIsConnectedBeforeTheWindowShows)
+TEST_F(MainFrameTest, DevicePluggedAtStartIsConnectedBeforeTheWindowShowsAndLetGoBeforeItGoes)
 {
     sim::Plug();
     frame = new MainFrame("Zephlark Utility");
@@ -94,13 +94,6 @@ TEST_F(MainFrameTest, DevicePluggedAtStartIsConnectedBeforeTheWindowShows)
     EXPECT_TRUE(frame->deviceConnection->IsPortOpen());
     EXPECT_TRUE(log.Contains("Device Connected: simACM0"));
     frame->Show();
-}
-
-TEST_F(MainFrameTest, ClosingTearsTheConnectionDownBeforeTheWindowGoes)
-{
-    sim::Plug();
-    OpenFrame();
-    ASSERT_TRUE(frame->deviceConnection->IsPortOpen());
     RunCommand(wxID_EXIT); // what Ctrl+Q sends
     EXPECT_EQ(frame->deviceConnection, nullptr);
     EXPECT_FALSE(ZephlarkSerialIsOpenHere("simACM0"));
@@ -108,87 +101,41 @@ TEST_F(MainFrameTest, ClosingTearsTheConnectionDownBeforeTheWindowGoes)
     frame = nullptr;
 }
 
-TEST_F(MainFrameTest, CopyLogMessagesPutsWhatRunsWhereAndEveryLaterMessageOnTheClipboard)
+TEST_F(MainFrameTest, CopyAndSaveLogHoldWhatRunsWhereAndEveryLaterMessage)
 {
     wxLogMessage("before the window");
     OpenFrame();
-    wxLogMessage("a");
+    const wxString utf8 = wxString::FromUTF8("Gr\xc3\xbc\xc3\x9f"
+                                             "e, \xe2\x9c\x93");
+    wxLogMessage(utf8);
     wxLogWarning("b");
     wxLogGeneric(wxLOG_Info, "c");
     EXPECT_EQ(frame->GetStatusBar()->GetStatusText(), "");
     RunCommand(kCopyLogMessagesId);
-    EXPECT_EQ(ClipboardText(), RunLogHeader() + "\r\na\r\nb\r\nc\r\n");
+    const wxString copied = ClipboardText();
+    EXPECT_EQ(copied, RunLogHeader() + "\r\n" + utf8 + "\r\nb\r\nc\r\n");
     EXPECT_NE(frame->GetStatusBar()->GetStatusText(), ""); // the confirmation
-}
 
-// In the test's state folder, made if this is its first run: a failed save would wait on its box.
-wxString StateFile(const wxString& name)
-{
+    // In the test's state folder, made if this is its first run: a failed save would wait on its
+    // box.
     wxString folder;
     wxGetEnv("XDG_STATE_HOME", &folder);
     wxFileName::Mkdir(folder, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
-    return folder + "/" + name;
-}
-
-TEST_F(MainFrameTest, SaveLogWritesTheClipboardTextAsUtf8)
-{
-    OpenFrame();
-    wxLogMessage(wxString::FromUTF8("Gr\xc3\xbc\xc3\x9f"
-                                    "e, \xe2\x9c\x93"));
-    wxLogMessage("second");
-    RunCommand(kCopyLogMessagesId);
-    const wxString path = StateFile("saved-log.txt");
-    ASSERT_TRUE(frame->SaveLog(path));
-
+    ASSERT_TRUE(frame->SaveLog(folder + "/saved-log.txt"));
     wxString saved;
-    ASSERT_TRUE(wxFFile(path, "rb").ReadAll(&saved, wxConvISO8859_1));
-    EXPECT_EQ(saved.ToStdString(wxConvISO8859_1), ClipboardText().utf8_string());
-}
+    ASSERT_TRUE(wxFFile(folder + "/saved-log.txt", "rb").ReadAll(&saved, wxConvISO8859_1));
+    EXPECT_EQ(saved.ToStdString(wxConvISO8859_1), copied.utf8_string());
 
-TEST_F(MainFrameTest, SaveLogThatFailsSaysWhyAndKeepsTheLog)
-{
-    OpenFrame();
-    wxLogMessage("kept");
-    const wxString path = StateFile("no-such-folder/log.txt");
+    // A save that fails says why and keeps the log.
+    const wxString path = folder + "/no-such-folder/log.txt";
     auto box = std::make_shared<ShownMessageBox>();
     wxTEST_DIALOG(EXPECT_FALSE(frame->SaveLog(path)), ExpectMessageBox(wxID_OK, box));
     EXPECT_EQ(box->caption, "Save Log As");
     EXPECT_TRUE(log.Contains(
         wxString::Format("Could not save the log to %s (%s).", path, wxSysErrorMsgStr(ENOENT))));
     RunCommand(kCopyLogMessagesId);
-    EXPECT_TRUE(ClipboardText().StartsWith(RunLogHeader() + "\r\nkept\r\n"));
-}
-
-TEST_F(MainFrameTest, SaveLogAsCancelledSavesNothing)
-{
-    OpenFrame();
-    wxLogMessage("something to save");
+    EXPECT_TRUE(ClipboardText().StartsWith(copied));
     wxTEST_DIALOG(RunCommand(kSaveLogAsId), wxExpectDismissableModal<wxFileDialog>(wxID_CANCEL));
-}
-
-TEST_F(MainFrameTest, DeviceCommandsWithoutADeviceOnlyAskToConnectOne)
-{
-    OpenFrame();
-    for (const wxString button : {"Reset Zephlark...", "Upgrade Firmware..."}) {
-        auto box = std::make_shared<ShownMessageBox>();
-        wxTEST_DIALOG(PressButton(button), ExpectMessageBox(wxID_OK, box));
-        EXPECT_EQ(box->caption, "Connect a Zephlark");
-    }
-    EXPECT_EQ(sim::Written(), "");
-}
-
-TEST_F(MainFrameTest, ResetIsSentOnlyAfterTheUserChoseReset)
-{
-    sim::Plug();
-    OpenFrame();
-    sim::ClearWritten();
-    auto box = std::make_shared<ShownMessageBox>();
-    wxTEST_DIALOG(PressButton("Reset Zephlark..."), ExpectMessageBox(wxID_NO, box));
-    EXPECT_EQ(sim::Written(), "");
-    EXPECT_EQ(box->caption, "Reset Zephlark");
-
-    wxTEST_DIALOG(PressButton("Reset Zephlark..."), ExpectMessageBox(wxID_YES, box));
-    EXPECT_EQ(sim::Written(), "factoryreset\n");
 }
 
 // What a screen reader is told, read back through ATK (the bridge may be off: NO_AT_BRIDGE=1).
@@ -208,12 +155,19 @@ testing::AssertionResult LampTells(wxWindow* lamp, const wxColour& colour, const
     });
 }
 
-TEST_F(MainFrameTest, LampAndLineTellAScreenReaderWhatTheyShow)
+// Without a device, the device commands only ask to connect one; with one, Reset is sent only after
+// the user chose it.
+TEST_F(MainFrameTest, LampLineAndCommandsFollowTheDeviceAndTellAScreenReaderWhatTheyShow)
 {
     const wxColour green(0, 255, 0);
     const wxColour red(255, 0, 0);
     OpenFrame();
     EXPECT_TRUE(LampTells(frame->statusView, red, "Zephlark is disconnected"));
+    auto box = std::make_shared<ShownMessageBox>();
+    for (const wxString button : {"Reset Zephlark...", "Upgrade Firmware..."}) {
+        wxTEST_DIALOG(PressButton(button), ExpectMessageBox(wxID_OK, box));
+        EXPECT_EQ(box->caption, "Connect a Zephlark");
+    }
     sim::Plug();
     const wxString identified = "Zephlark ZL-000123 connected, OS 1.4.2";
     ASSERT_TRUE(WaitFor("the line to name the device",
@@ -221,6 +175,14 @@ TEST_F(MainFrameTest, LampAndLineTellAScreenReaderWhatTheyShow)
     EXPECT_TRUE(LampTells(frame->statusView, green, "Zephlark is connected"));
     EXPECT_EQ(AccessibleName(frame->deviceLine), identified);
     EXPECT_FALSE(frame->deviceChooser->IsShown()); // nothing to choose from
+
+    sim::ClearWritten();
+    wxTEST_DIALOG(PressButton("Reset Zephlark..."), ExpectMessageBox(wxID_NO, box));
+    EXPECT_EQ(sim::Written(), "");
+    EXPECT_EQ(box->caption, "Reset Zephlark");
+    wxTEST_DIALOG(PressButton("Reset Zephlark..."), ExpectMessageBox(wxID_YES, box));
+    EXPECT_EQ(sim::Written(), "factoryreset\n");
+
     sim::Unplug();
     EXPECT_TRUE(LampTells(frame->statusView, red, "Zephlark is disconnected"));
     EXPECT_EQ(frame->deviceLine->GetLabelText(), "No Zephlark connected");

@@ -13,13 +13,10 @@
 class UpgradeWindow : public SimUpdateTest
 {
 protected:
-    explicit UpgradeWindow(size_t devices = 1)
+    explicit UpgradeWindow(size_t devices = 1) : SimUpdateTest(devices)
     {
-        if (devices > 1) {
-            sim::Reset(devices);
-            for (size_t device = 0; device < devices; ++device)
-                sim::Plug(device);
-        }
+        for (size_t device = 1; device < devices; ++device)
+            sim::Plug(device);
         frame = new MainFrame("Zephlark Utility");
         frame->Show();
         EXPECT_TRUE(WaitFor("the device to be identified",

@@ -8,7 +8,6 @@
 
 #include <gmock/gmock.h>
 
-#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -51,66 +50,6 @@ private:
     std::function<void()> meanwhile;
 };
 
-TEST_F(UpgradeWindow, CancellingTheOsFileDoesNothingAtAll)
-{
-    const size_t commandsBefore = DeviceCommands().size();
-    auto asked = std::make_shared<bool>(false);
-    wxCommandEvent click(wxEVT_BUTTON);
-    wxTEST_DIALOG(frame->OnUpgradeFirmware(click), AnswerAndNote<wxFileDialog>(wxID_CANCEL, asked));
-    EXPECT_TRUE(*asked);
-    EXPECT_EQ(DeviceCommands().size(), commandsBefore);
-}
-
-TEST_F(UpgradeWindow, CloseDuringTheUpdateWaitsForItsEnd)
-{
-    log.OnMessage("Installing firmware...", [this] { frame->Close(); });
-    EXPECT_EQ(frame->UpdateFirmware(OsFile("1.5.0"), "", false).text, Successful("1.5.0"));
-    EXPECT_TRUE(log.Contains("Zephlark Utility will close when the firmware update has finished."));
-    EXPECT_NE(frame->deviceConnection, nullptr);
-}
-
-// Steps an update logs: its first check, the first after the copy (where the progress dialog once
-// hid), the install, the clean-up.
-const char* const kUpdateSteps[] = {"Comparing firmware versions...", "Ejecting Zephlark...",
-                                    "Installing firmware...", "Cleaning Up..."};
-
-TEST_F(UpgradeWindow, OneProgressWindowAndNoOtherDeviceCommandFromTheFirstCheckToTheResult)
-{
-    Configure([](sim::DeviceSettings& settings) { settings.diskBytesPerSecond = 20'000; });
-    std::vector<std::string> lapses; // the steps at which the window was not as it must be
-    for (const char* step : kUpdateSteps)
-        log.OnMessage(step, [this, step, &lapses] {
-            if (!ProgressWindow() || frame->IsEnabled())
-                lapses.push_back(step);
-        });
-    auto fileAsked = std::make_shared<bool>(false);
-    auto box = std::make_shared<ShownMessageBox>();
-    wxString lineWhileInstalling;
-    log.OnMessage("Installing firmware...", [&] {
-        lineWhileInstalling = frame->deviceLine->GetLabelText();
-        wxCommandEvent click(wxEVT_BUTTON);
-        wxTEST_DIALOG(frame->OnUpgradeFirmware(click),
-                      AnswerAndNote<wxFileDialog>(wxID_CANCEL, fileAsked).Optional());
-        wxTEST_DIALOG(frame->OnResetDevice(click), ExpectMessageBox(wxID_NO, box).Optional());
-        wxCommandEvent check(wxEVT_MENU, kCheckDeviceAccessId);
-        wxTEST_DIALOG(frame->ProcessWindowEvent(check), ExpectMessageBox(wxID_OK, box).Optional());
-    });
-    UpdateResult result{};
-    // At its maximum the toolkit's progress dialog turns into a finished one that waits, modal,
-    // for the user to close it: answered and noted here instead of holding the test.
-    auto finished = std::make_shared<bool>(false);
-    wxTEST_DIALOG(result = frame->UpdateFirmware(OsFile("1.5.0"), "", false),
-                  AnswerAndNote<wxProgressDialog>(wxID_OK, finished).Optional());
-    EXPECT_EQ(result.text, Successful("1.5.0"));
-    EXPECT_FALSE(*finished);
-    EXPECT_THAT(lapses, testing::IsEmpty());
-    EXPECT_FALSE(*fileAsked);
-    EXPECT_EQ(box->caption, "");
-    EXPECT_EQ(lineWhileInstalling.utf8_string(),
-              "Updating Zephlark ZL-000123: installing (do not unplug)");
-    EXPECT_TRUE(frame->IsEnabled());
-}
-
 TEST_F(UpgradeWindow, OlderFileResultSaysHowToInstallItOnPurpose)
 {
     const UpdateResult older{UpdateOutcome::Refused, Error("Firmware file is too old."), "",
@@ -145,42 +84,22 @@ TEST_F(UpgradeWindow, OffersToFinishOnlyWhatNoOtherProgramIsUpdating)
         << box->text;
 }
 
-struct CancelCase
+// The engine's outcome for each moment of a stop is the update flow's; here Cancel reaches it, and
+// the progress window tells what the stop does meanwhile.
+TEST_F(UpgradeWindow, CancelStopsTheUpdateWithTheProgressWindowSayingWhere)
 {
-    const char* name;
-    const char* pressedDuring; // the step whose message is logged as Cancel is pressed
-    bool sentToDataDisk;
-};
-
-class CancelledUpdate : public UpgradeWindow, public testing::WithParamInterface<CancelCase>
-{
-};
-
-TEST_P(CancelledUpdate, StopsWhereTheDeviceIsSafeWithTheProgressWindowSayingSo)
-{
-    log.OnMessage(GetParam().pressedDuring, [] { PressCancel(); });
+    log.OnMessage("Copying files to Zephlark...", [] { PressCancel(); });
     wxString shownWhileEjecting;
     log.OnMessage("Ejecting Zephlark...", [&] {
         if (const wxProgressDialog* progress = ProgressWindow())
             shownWhileEjecting = progress->GetMessage();
     });
     EXPECT_EQ(frame->UpdateFirmware(OsFile("1.5.0"), "", false).outcome, UpdateOutcome::Stopped);
-    const auto commands = DeviceCommands();
-    EXPECT_EQ(std::count(commands.begin(), commands.end(), "datadisk"),
-              GetParam().sentToDataDisk ? 1 : 0);
-    if (GetParam().sentToDataDisk) {
-        // The note is broken into lines as wide as the window.
-        shownWhileEjecting.Replace("\n", " ");
-        EXPECT_EQ(shownWhileEjecting.utf8_string(),
-                  ("Ejecting Zephlark...  " + WhatAStopDoes(UpdatePhase::Returning)).utf8_string());
-    }
+    // The note is broken into lines as wide as the window.
+    shownWhileEjecting.Replace("\n", " ");
+    EXPECT_EQ(shownWhileEjecting.utf8_string(),
+              ("Ejecting Zephlark...  " + WhatAStopDoes(UpdatePhase::Returning)).utf8_string());
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Moments, CancelledUpdate,
-    testing::Values(CancelCase{"BeforeTheDataDisk", "Comparing firmware versions...", false},
-                    CancelCase{"WhileCopying", "Copying files to Zephlark...", true}),
-    [](const testing::TestParamInfo<CancelCase>& info) { return info.param.name; });
 
 // ZL-000123 and ZL-000124, both plugged in; the first is chosen at the start.
 class TwoDeviceWindow : public UpgradeWindow
@@ -211,8 +130,10 @@ protected:
 };
 
 // A restart of the chosen device, as an unplug and a plug within its grace: meanwhile the lamp and
-// the line say it is gone, though the other device is still there, and it stays chosen.
-TEST_F(TwoDeviceWindow, ChosenDeviceIsWhatTheLampTheLineAndResetActOn)
+// the line say it is gone, though the other device is still there, and it stays chosen. Gone for
+// good, it gives way to the first; and once that one is gone too, a newcomer is shown at once, as
+// on a service desk with one device after another.
+TEST_F(TwoDeviceWindow, ChosenDeviceIsWhatTheLampTheLineAndResetActOnUntilItIsGone)
 {
     EXPECT_EQ(chooser->GetString(0), "ZL-000123, OS 1.4.2");
     // Laid out again as the texts grew: the texts are not cut short.
@@ -236,42 +157,72 @@ TEST_F(TwoDeviceWindow, ChosenDeviceIsWhatTheLampTheLineAndResetActOn)
                   AnswerAndNote<wxMessageDialog>(wxID_YES, confirmed, [this] { Choose(0); }));
     EXPECT_EQ(sim::Written(1), "factoryreset\n");
     EXPECT_EQ(sim::Written(0), "");
-}
 
-TEST_F(TwoDeviceWindow, ChosenDeviceGoneForGoodGivesWayToTheFirst)
-{
     Choose(1);
     sim::Unplug(1);
     ASSERT_TRUE(LineSays("No Zephlark connected"));
     LetTimePass(std::chrono::seconds{30});
     EXPECT_TRUE(LineSays("Zephlark ZL-000123 connected, OS 1.4.2"));
     EXPECT_TRUE(WaitFor("the chooser to go", [this] { return !chooser->IsShown(); }));
-}
-
-// One device after another, as on a service desk: the newcomer is shown at once, as with one.
-TEST_F(TwoDeviceWindow, NewcomerAfterTheLoneChosenDeviceIsShownAtOnce)
-{
-    sim::Unplug(1);
     sim::Unplug(0);
     ASSERT_TRUE(LineSays("No Zephlark connected"));
     sim::Plug(1);
     EXPECT_TRUE(LineSays("Zephlark ZL-000124 connected, OS 1.4.2"));
 }
 
-TEST_F(TwoDeviceWindow, UpdateKeepsItsDeviceWhenAnotherIsChosenMeanwhile)
+// Steps an update logs: its first check, the first after the copy (where the progress dialog once
+// hid), the install, the clean-up.
+const char* const kUpdateSteps[] = {"Comparing firmware versions...", "Ejecting Zephlark...",
+                                    "Installing firmware...", "Cleaning Up..."};
+
+// From the first check to the result: one progress window, no other device command, a close that
+// waits, and the device it began with, whichever is chosen meanwhile.
+TEST_F(TwoDeviceWindow, UpdateHoldsTheWindowAndKeepsItsDeviceFromTheFirstCheckToTheResult)
 {
-    wxString lineAfterTheChoice;
+    const size_t commandsBefore = DeviceCommands().size();
+    auto fileAsked = std::make_shared<bool>(false);
+    wxCommandEvent click(wxEVT_BUTTON);
+    wxTEST_DIALOG(frame->OnUpgradeFirmware(click),
+                  AnswerAndNote<wxFileDialog>(wxID_CANCEL, fileAsked));
+    EXPECT_TRUE(*fileAsked);
+    EXPECT_EQ(DeviceCommands().size(), commandsBefore);
+
+    Configure([](sim::DeviceSettings& settings) { settings.diskBytesPerSecond = 20'000; });
+    std::vector<std::string> lapses; // the steps at which the window was not as it must be
+    for (const char* step : kUpdateSteps)
+        log.OnMessage(step, [this, step, &lapses] {
+            if (!ProgressWindow() || frame->IsEnabled())
+                lapses.push_back(step);
+        });
+    *fileAsked = false;
+    auto box = std::make_shared<ShownMessageBox>();
+    wxString lineWhileInstalling;
     log.OnMessage("Installing firmware...", [&] {
+        wxTEST_DIALOG(frame->OnUpgradeFirmware(click),
+                      AnswerAndNote<wxFileDialog>(wxID_CANCEL, fileAsked).Optional());
+        wxTEST_DIALOG(frame->OnResetDevice(click), ExpectMessageBox(wxID_NO, box).Optional());
+        wxCommandEvent check(wxEVT_MENU, kCheckDeviceAccessId);
+        wxTEST_DIALOG(frame->ProcessWindowEvent(check), ExpectMessageBox(wxID_OK, box).Optional());
+        frame->Close();
         Choose(1);
-        lineAfterTheChoice = frame->deviceLine->GetLabelText();
+        lineWhileInstalling = frame->deviceLine->GetLabelText();
     });
     UpdateResult result{};
+    // At its maximum the toolkit's progress dialog turns into a finished one that waits, modal,
+    // for the user to close it: answered and noted here instead of holding the test.
     auto finished = std::make_shared<bool>(false);
     wxTEST_DIALOG(result = frame->UpdateFirmware(OsFile("1.5.0"), "", false),
                   AnswerAndNote<wxProgressDialog>(wxID_OK, finished).Optional());
     EXPECT_EQ(result.text, Successful("1.5.0"));
-    EXPECT_EQ(lineAfterTheChoice.utf8_string(),
+    EXPECT_FALSE(*finished);
+    EXPECT_THAT(lapses, testing::IsEmpty());
+    EXPECT_FALSE(*fileAsked);
+    EXPECT_EQ(box->caption, "");
+    EXPECT_EQ(lineWhileInstalling.utf8_string(),
               "Updating Zephlark ZL-000123: installing (do not unplug)");
+    EXPECT_TRUE(frame->IsEnabled());
+    EXPECT_TRUE(log.Contains("Zephlark Utility will close when the firmware update has finished."));
+    EXPECT_NE(frame->deviceConnection, nullptr);
     EXPECT_THAT(sim::Written(0), testing::HasSubstr("fwup"));
     EXPECT_THAT(sim::Written(1), testing::Not(testing::HasSubstr("datadisk")));
     EXPECT_TRUE(LineSays("Zephlark ZL-000124 connected, OS 1.4.2"));

@@ -2,7 +2,7 @@
 // (LANG=de_DE.UTF-8), where the texts must come out German from the build tree's catalog, and
 // under an English one, where they must stay as written.
 
-#include <wx/button.h>
+#include <wx/window.h>
 #include <wx/translation.h>
 
 #include <gtest/gtest.h>
@@ -16,40 +16,17 @@
 
 namespace {
 
-class DesktopLanguage : public testing::Test
+TEST(DesktopLanguage, WindowMenuAndUpdateResultSpeakIt)
 {
-protected:
-    DesktopLanguage()
-    {
-        sim::Reset();
-        UseDesktopLanguage();
-        frame = new MainFrame("Zephlark Utility");
-        frame->Show();
-    }
-    ~DesktopLanguage() override
-    {
-        frame->Close(true);
-        WaitFor("the window to go", [] { return wxTopLevelWindows.empty(); });
-        wxTranslations::Set(nullptr);
-        sim::Reset();
-    }
-
-    wxString FirstButtonLabel() const
-    {
-        for (wxWindow* child : frame->GetChildren())
-            if (auto* button = dynamic_cast<wxButton*>(child))
-                return button->GetLabel();
-        return wxString();
-    }
-
-    MainFrame* frame = nullptr;
-};
-
-TEST_F(DesktopLanguage, WindowMenuAndUpdateResultSpeakIt)
-{
+    sim::Reset();
+    UseDesktopLanguage();
+    auto* frame = new MainFrame("Zephlark Utility");
+    frame->Show();
     const bool german = wxString(wxGetenv("LANG")).StartsWith("de");
-    EXPECT_EQ(FirstButtonLabel().utf8_string(),
-              german ? "Firmware aktualisieren..." : "Upgrade Firmware...");
+    EXPECT_NE(wxWindow::FindWindowByLabel(german ? wxString::FromUTF8("Firmware aktualisieren...")
+                                                 : "Upgrade Firmware...",
+                                          frame),
+              nullptr);
     // From the platform layer, which the window's catalog covers too.
     EXPECT_EQ(DeviceAccessSummary(0).utf8_string(),
               german ? "Nichts zu beheben." : "Nothing to fix.");
@@ -58,6 +35,9 @@ TEST_F(DesktopLanguage, WindowMenuAndUpdateResultSpeakIt)
               german
                   ? "Aktualisierungsfehler\n\nDie Version des Geräts konnte nicht ermittelt werden."
                   : "Update Error\n\nDevice version could not be determined.");
+    frame->Close(true);
+    WaitFor("the window to go", [] { return wxTopLevelWindows.empty(); });
+    wxTranslations::Set(nullptr);
 }
 
 } // namespace

@@ -4,26 +4,17 @@
 
 namespace {
 
-// Routes records to one accumulator for the duration of a test.
-class Accumulating : public testing::Test
+TEST(LogAccumulator, KeepsTheHeaderAndTheNewestTextAndSaysWhenOlderWasDropped)
 {
-protected:
-    Accumulating() : previous(wxLog::SetActiveTarget(accumulator)) {}
-    ~Accumulating() override { delete wxLog::SetActiveTarget(previous); }
-
-    LogAccumulator* accumulator = new LogAccumulator("Program 1.0 on System");
-    wxLog* previous;
-};
-
-TEST_F(Accumulating, KeepsTheHeaderAndTheNewestTextAndSaysWhenOlderWasDropped)
-{
+    auto* accumulator = new LogAccumulator("Program 1.0 on System");
+    wxLog* previous = wxLog::SetActiveTarget(accumulator);
     const wxString line(wxUniChar('x'), 1023); // 1 KiB with its CR LF... minus one
     const size_t lines = (LogAccumulator::kKeptBytes + LogAccumulator::kTrimSlackBytes) / 1024 + 10;
     for (size_t i = 0; i < lines; ++i)
         wxLogMessage("%zu %s", i, line);
 
     wxString text;
-    ASSERT_TRUE(accumulator->GetText().StartsWith("Program 1.0 on System\r\n[", &text));
+    EXPECT_TRUE(accumulator->GetText().StartsWith("Program 1.0 on System\r\n[", &text));
     EXPECT_TRUE(text.Contains("older log messages were dropped"));
     EXPECT_TRUE(text.EndsWith(wxString::Format("%zu %s\r\n", lines - 1, line)));
     EXPECT_GE(text.length(), LogAccumulator::kKeptBytes);
@@ -31,6 +22,7 @@ TEST_F(Accumulating, KeepsTheHeaderAndTheNewestTextAndSaysWhenOlderWasDropped)
     // The copy starts with a whole message right after the note.
     const wxString firstKept = text.AfterFirst('\n').BeforeFirst(' ');
     EXPECT_TRUE(firstKept.IsNumber()) << firstKept;
+    delete wxLog::SetActiveTarget(previous);
 }
 
 } // namespace
