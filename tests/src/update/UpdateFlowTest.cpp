@@ -236,6 +236,8 @@ INSTANTIATE_TEST_SUITE_P(
               "The file 'ZephlarkOS.zlos' changed after it was checked.", kNone, false},
         Fault{"StopWhileChecking", "Comparing firmware versions...", kStop, kStopped, "stopped",
               "Nothing was sent to the Zephlark.", kNone, false},
+        Fault{"StopWhileRestarting", "Restarting Zephlark...", kStop, kStopped, "stopped",
+              "Nothing was sent to the Zephlark.", kNone, false},
         Fault{"StopWhileCopying", "Copying files to Zephlark...", kStop, kStopped, "stopped",
               kUnwound, kNone, false},
         Fault{"StopWhileReturning", "Ejecting Zephlark...", kStop, kStopped, "stopped", kUnwound,
