@@ -22,6 +22,7 @@
 #include "MainFrame.h"
 #include "UtilityApp.h"
 #include "WaitFor.h"
+#include "ShortDeviceDelays.h"
 #include "deviceconnection.h"
 #include "sim/SampleOsFile.h"
 #include "sim/SimDevice.h"
@@ -47,17 +48,6 @@ struct StallCase
 };
 
 constexpr StallCase kCases[] = {{400'000, 20'000}, {20'000'000, 1'000'000}};
-
-// Short device delays, so that the copy is most of the run.
-void ShortDelays(sim::DeviceSettings& settings)
-{
-    settings.diskDelay = 300ms;
-    settings.ejectReturnDelay = 300ms;
-    settings.restartDelay = 300ms;
-    settings.restartNoticeDelay = 200ms;
-    settings.installStepDelay = 50ms;
-    settings.flashDelay = 300ms;
-}
 
 // A valid OS file of about the given size: the "version" entry after an image of random bytes
 // that the archive cannot compress away.
@@ -85,7 +75,7 @@ public:
         // The update's journal goes to the scratch folder, not the user's state folder.
         setenv("XDG_STATE_HOME", (scratch / "state").c_str(), 1);
         sim::WithDevice([this](sim::SimDevice& d) {
-            ShortDelays(d.Settings());
+            ShortDeviceDelays(d); // so that the copy is most of the run
             d.Settings().diskFolder = scratch / "disk";
         });
         std::filesystem::create_directories(scratch / "disk");

@@ -25,6 +25,7 @@
 #include "MockUDisks.h"
 #include "PluggedSimDevice.h"
 #include "PrivateBus.h"
+#include "ShortDeviceDelays.h"
 #include "Testbed.h"
 #include "WaitFor.h"
 #include "sim/SampleOsFile.h"
@@ -33,18 +34,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Lines = std::vector<std::string>;
-
-// Short, yet each long enough for the program to read what the device said before it leaves USB.
-void ShortTimings(sim::SimDevice& device)
-{
-    sim::DeviceSettings& settings = device.Settings();
-    settings.diskDelay = 300ms;
-    settings.ejectReturnDelay = 300ms;
-    settings.restartDelay = 300ms;
-    settings.restartNoticeDelay = 200ms;
-    settings.installStepDelay = 50ms;
-    settings.flashDelay = 300ms;
-}
 
 // The device plugged in, a private bus with the mock udisks2 and a home with an OS file.
 class CliThroughLinux : public UmockdevTest
@@ -58,7 +47,7 @@ protected:
         ASSERT_TRUE(bus.IsRunning()) << "no private D-Bus bus, test refused: " << bus.Error();
         ASSERT_TRUE(udisks.Start()) << "no mock udisks2 on the private bus, test refused";
         device = std::make_unique<PluggedSimDevice>(*testbed, udisks);
-        device->WithDevice(ShortTimings);
+        device->WithDevice(ShortDeviceDelays);
         std::filesystem::create_directories(home);
         ASSERT_TRUE(sim::WriteSampleOsFile(osFile, "1.5.0"));
         // A journal that a failed run left must not greet the next test.
@@ -94,7 +83,7 @@ protected:
 TEST_F(CliThroughLinux, UpdateOfTheNamedSecondKeepsToItsOwnDrive)
 {
     PluggedSimDevice second(*testbed, udisks, DevicePlace{"ZL-000124", "1-2", "sdc", true, false});
-    second.WithDevice(ShortTimings);
+    second.WithDevice(ShortDeviceDelays);
     MockDrive another{"Zephlark_sda"};
     another.serial = "ZL-000100";
     udisks.Add(another);
