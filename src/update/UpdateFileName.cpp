@@ -33,7 +33,7 @@ wxString CleanUpdateFileName(const wxString& fullName)
         clean += Carriable(c) ? c : wxUniChar('_');
     // FAT drops trailing dots, so such a name would not be found again under the name sent.
     if (clean.empty() || clean.length() > kMaxFatNameLength - kLongestTemporarySuffix ||
-        clean.EndsWith(".") || clean.find_first_not_of('.') == wxString::npos)
+        clean.EndsWith("."))
         return wxString();
     if (IsReservedDeviceName(clean))
         clean.insert(clean.find('.') == wxString::npos ? clean.length() : clean.find('.'), "_");
