@@ -16,11 +16,11 @@ public:
     // 1 when this version is newer than other, -1 when older, 0 when the same.
     int Compare(SystemVersion other) const;
 
+private:
     std::vector<std::string> components; // digit strings as written, leading zeros kept
     std::string suffixA = "0";           // the number after "a" ("1" for a bare letter)
     std::string suffixB = "0";
     std::string suffixD = "0";
 
-private:
     int CompareSuffixes(const SystemVersion& other) const;
 };
