@@ -130,10 +130,7 @@ const std::vector<ExitCase> kCommands = {
     {"OptionOfAnotherCommand", "info --yes", "", 2, "not an option of info"},
     {"OptionsBeforeTheCommand", "--wait=0 info", kUnplugged, 3},
     {"WordsAfterDoubleDash", "update -- -x", "", 2, "open the file '-x'"},
-    {"HelpCommand", "help reset", "", 0, "zephlark-cli reset --yes"},
     {"VersionAsJson", "--version", "", 0},
-    // The whole usage: every command's, the last one's too.
-    {"HelpAsJson", "--help", "", 0, "zephlark-cli doctor [DEVICE]"},
     {"OlderFileRefused", "update OS:1.4.1", "", 5, "--allow-older"},
     {"NoOsFileToldWithNoDevice", "update /proc/self/exe --wait 1", kUnplugged, 2},
     {"ResetNeedsYes", "reset", "", 2},
