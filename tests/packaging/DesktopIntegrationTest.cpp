@@ -20,14 +20,6 @@ bool Has(const std::string& text, const std::string& part)
     return text.find(part) != std::string::npos;
 }
 
-// sysfs writes the ids as four lower-case hex digits, and udev compares them as strings.
-std::string SysfsHex(uint16_t id)
-{
-    char text[5];
-    std::snprintf(text, sizeof text, "%04x", id);
-    return text;
-}
-
 // udev skips a line that is not all items (KEY{attribute}<operator>"value", comma-separated),
 // with a warning nobody reads. A rule that matches more than the device would hand other people's
 // serial ports to the user. ModemManager's and libmtp's probes read their opt-out flags, libmtp's
@@ -46,11 +38,12 @@ TEST(UdevRule, RulesForTheTtyAndTheUsbDeviceParseMatchTheDeviceAndKeepProbersOff
         // ancestor.
         const bool usb = Has(rule, "SUBSYSTEM==\"usb\"");
         onUsbDevice.insert(usb);
-        const std::string attr = usb ? "ATTR" : "ATTRS";
-        EXPECT_TRUE(Has(rule, attr + "{idVendor}==\"" + SysfsHex(kZephlarkUsbVendorId) + "\""))
-            << rule;
-        EXPECT_TRUE(Has(rule, attr + "{idProduct}==\"" + SysfsHex(kZephlarkUsbProductId) + "\""))
-            << rule;
+        // sysfs writes the ids as four lower-case hex digits, and udev compares them as strings.
+        const char* attr = usb ? "ATTR" : "ATTRS";
+        char ids[64];
+        std::snprintf(ids, sizeof ids, R"(%s{idVendor}=="%04x", %s{idProduct}=="%04x")", attr,
+                      kZephlarkUsbVendorId, attr, kZephlarkUsbProductId);
+        EXPECT_TRUE(Has(rule, ids)) << rule;
         EXPECT_TRUE(Has(rule, usb ? "ENV{DEVTYPE}==\"usb_device\"" : "TAG+=\"uaccess\"")) << rule;
         EXPECT_TRUE(Has(rule, "ENV{ID_MM_DEVICE_IGNORE}=\"1\"")) << rule;
         EXPECT_TRUE(Has(rule, "ENV{MTP_NO_PROBE}=\"1\"")) << rule;

