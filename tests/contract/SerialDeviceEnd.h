@@ -1,8 +1,8 @@
 #pragma once
 
 // The device's end of the serial line, as each platform's tests reach it: the pseudo-terminal
-// master of a umockdev tty on Linux, the far end of a null-modem pair under wine, the model on the
-// simulated platform. SerialContractTest.cpp runs the same cases against each.
+// master of a umockdev tty on Linux, the far end of a null-modem pair under wine.
+// SerialContractTest.cpp runs the same cases against each.
 
 #include <wx/string.h>
 

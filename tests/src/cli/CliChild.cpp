@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
-
-#include <fcntl.h>
-#include <unistd.h>
+#include <fstream>
 
 #include "ChildProcess.h"
 
@@ -16,13 +14,8 @@ namespace {
 void Record(const std::string& line)
 {
     const char* path = std::getenv("ZEPHLARK_CLI_JSON_LINES");
-    if (!path)
-        return;
-    const std::string text = line + "\n";
-    const int file = open(path, O_WRONLY | O_CREAT | O_APPEND, 0644);
-    if (file < 0 || write(file, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+    if (path && !(std::ofstream(path, std::ios::app) << line + "\n" << std::flush))
         std::abort(); // a line lost would go unchecked
-    close(file);
 }
 
 } // namespace
