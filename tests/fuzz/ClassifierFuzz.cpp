@@ -6,7 +6,7 @@
 //   "\x01"  one ReadSerialLine in manual reading
 //   "\x02"  one automatic pass, as one notification of the reader runs it
 // Automatic passes then drain what is left. Carriage returns are left out, and a line that is not
-// UTF-8 is sent as the UTF-8 of its bytes read as Latin-1: the queue's decoding has its own target.
+// UTF-8 is sent as the UTF-8 of its bytes read as Latin-1: the queue's decoding has its own tests.
 //
 // Nothing crashes; every pass takes whole lines, at least one when one waits; device text is
 // logged unchanged; in manual reading each ReadSerialLine takes exactly the next line and returns
