@@ -210,8 +210,6 @@ const std::vector<wxString> kKeyName{"ZephlarkOS.zlkey"};
 INSTANTIATE_TEST_SUITE_P(
     Steps, UpdateFaults,
     testing::Values(
-        Fault{"DiskNeverAppears", nullptr, Set(&sim::DeviceSettings::diskNeverAppears, true),
-              kNotFound, "disk-not-found", kKept, kNone, true},
         // Found and logged, but only the exact label counts.
         Fault{"DiskLabelInTheWrongCase", nullptr,
               Set(&sim::DeviceSettings::diskLabel, std::string("zephlark")), kNotFound,
@@ -248,13 +246,6 @@ INSTANTIATE_TEST_SUITE_P(
               "device-error", "The Zephlark reported: Unpacking failed", kNone, false},
         Fault{"UnpackingReportsAnError", nullptr, Install(sim::InstallFault::ErrorLine), kFailed,
               "device-error", "The Zephlark reported: Write error while unpacking", kNone, false},
-        Fault{"UnpackingSilent", nullptr, Install(sim::InstallFault::Silent), kFailed,
-              "install-timeout", "did not report the end of its install within 90 seconds.", kNone,
-              false},
-        Fault{"StatusWithFailedBesideTheReadyText", "Installing firmware...",
-              [](UpdateFaults&) { sim::Emit("fwup:Update ready, restarting failed\r\n"); }, kFailed,
-              "device-error", "The Zephlark reported: Update ready, restarting failed", kNone,
-              false},
         // With a space after the colon the status is " Update ready, restarting": still
         // unpacking, so the device's silence fails the install.
         Fault{"ReadyStatusWithASpace", nullptr, kReadyWithASpace, kFailed, "install-timeout",
@@ -277,8 +268,6 @@ INSTANTIATE_TEST_SUITE_P(
         // recovery.
         Fault{"StaysAfterReady", nullptr, Install(sim::InstallFault::StaysAfterReady), kStillThere,
               "still-connected", kFilesStay, kBoth, true},
-        Fault{"LostInFirstRestart", nullptr, Install(sim::InstallFault::LostInFirstRestart), kLost,
-              "device-not-found", kFilesStay, kBoth, true},
         Fault{"StaysAfterFlash", nullptr, Install(sim::InstallFault::StaysAfterFlash), kStillThere,
               "still-connected", kFilesStay, kBoth, true},
         Fault{"LostInSecondRestart", nullptr, Install(sim::InstallFault::LostInSecondRestart),
