@@ -17,6 +17,8 @@
 #include <wx/init.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <set>
 #include <string>
@@ -24,11 +26,20 @@
 #include <vector>
 
 #include "DeviceLineClassifier.h"
-#include "FuzzProperty.h"
 #include "LogCapture.h"
 #include "SerialLineQueue.h"
 
 namespace {
+
+// A property that does not hold ends the run with an abort, so that libFuzzer keeps the input as
+// a crash and the replay of a corpus fails, naming the property.
+void RequireProperty(bool holds, const char* property)
+{
+    if (holds)
+        return;
+    std::fprintf(stderr, "Fuzz property violated: %s\n", property);
+    std::abort();
+}
 
 constexpr char kManualRead = '\x01';
 constexpr char kAutomaticPass = '\x02';
