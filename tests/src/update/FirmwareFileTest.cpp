@@ -27,11 +27,6 @@ struct OsFileCase
     std::function<void(std::string& bytes)> damage = {};
 };
 
-void PrintTo(const OsFileCase& osFile, std::ostream* out)
-{
-    *out << osFile.name;
-}
-
 class FirmwareFileTest : public testing::TestWithParam<OsFileCase>
 {
 protected:

@@ -49,7 +49,7 @@ TEST_F(UpdateFlow, UpdatesThatCannotGoAheadAreRefusedBeforeAnythingIsSent)
     EXPECT_EQ(Update(folder + "/missing.zlos"),
               Error("Couldn't open the file '" + folder + "/missing.zlos'."));
     EXPECT_EQ(result.detail, "The file cannot be read: No such file or directory.");
-    EXPECT_EQ(outcome, UpdateOutcome::BadFile);
+    EXPECT_EQ(result.outcome, UpdateOutcome::BadFile);
     // Fits FAT's 255 characters, but its temporary copy's name would not.
     EXPECT_EQ(
         Update(OsFile("1.5.0", wxString('a', 248) + ".zlos")),
@@ -66,7 +66,7 @@ TEST_F(UpdateFlow, UpdatesThatCannotGoAheadAreRefusedBeforeAnythingIsSent)
         const FileLock held(ZephlarkUserStateFolder() + "/update-journal-ZL-000123.lock");
         ASSERT_EQ(held.GetState(), FileLock::State::Held);
         EXPECT_EQ(Update(older, "", true), Error("Another program is updating the Zephlark."));
-        EXPECT_EQ(outcome, UpdateOutcome::Busy);
+        EXPECT_EQ(result.outcome, UpdateOutcome::Busy);
         EXPECT_TRUE(FirmwareUpdate::AnotherUpdateRuns(sim::kDefaultSerialNumber));
         EXPECT_EQ(FirmwareUpdate(*connection, progress)
                       .Recover({sim::kDefaultSerialNumber, {}, "copying", "1.5.0"})
@@ -99,11 +99,6 @@ struct Fault
     bool journalKept;
     const char* fileVersion = "1.5.0";
 };
-
-void PrintTo(const Fault& fault, std::ostream* out)
-{
-    *out << fault.name;
-}
 
 class UpdateFaults : public UpdateFlow, public testing::WithParamInterface<Fault>
 {

@@ -35,12 +35,6 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
     return text.replace(text.find(from), from.size(), to);
 }
 
-fs::path NewScratchFolder()
-{
-    std::string pattern = (fs::temp_directory_path() / "zephlark-journal-XXXXXX").string();
-    return mkdtemp(pattern.data());
-}
-
 class UpdateJournalTest : public testing::Test
 {
 protected:
@@ -55,7 +49,8 @@ protected:
         return names;
     }
 
-    const fs::path root = NewScratchFolder();
+    std::string pattern = (fs::temp_directory_path() / "zephlark-journal-XXXXXX").string();
+    const fs::path root = mkdtemp(pattern.data());
     LogCapture log;
     UpdateJournal journal{root.string(), "ZL0042"};
     fs::path path = root / "update-journal-ZL0042";
@@ -133,11 +128,6 @@ struct DamagedJournal
     const char* reason;
     std::string file = "update-journal-ZL0042";
 };
-
-void PrintTo(const DamagedJournal& journal, std::ostream* out)
-{
-    *out << journal.name;
-}
 
 class DamagedJournalTest : public UpdateJournalTest,
                            public testing::WithParamInterface<DamagedJournal>
