@@ -119,6 +119,10 @@ TEST_F(UpdateJournalTest, RefusesToSaveWhatCouldNotBeReadBack)
     EXPECT_EQ(nowhere.Load(), std::nullopt);
     EXPECT_TRUE(Entries().empty());
     EXPECT_EQ(log.Messages().size(), 4u);
+    // Each is refused before a file is written: a save without a state folder would replace
+    // ".new" in the working folder.
+    for (const wxString& message : log.Messages())
+        EXPECT_TRUE(message.StartsWith("The update journal was not saved: ")) << message;
 }
 
 struct DamagedJournal
