@@ -318,11 +318,6 @@ TEST_P(InterruptedUpdate, IsFinishedByTheRecoveryAtOnceOrLater)
         const bool completed = wxString(point.finalVersion) == "1.5.0";
         EXPECT_EQ(recovered.outcome, completed ? UpdateOutcome::Successful : UpdateOutcome::Failed);
         EXPECT_EQ(recovered.deviceVersion, point.finalVersion);
-        if (!completed) {
-            EXPECT_THAT(recovered.detail.ToStdString(),
-                        testing::HasSubstr("update to version 1.5.0 did not complete: the "
-                                           "Zephlark runs 1.4.2."));
-        }
     }
     EXPECT_THAT(DiskFiles(), IsEmpty());
     EXPECT_FALSE(JournalKept());
