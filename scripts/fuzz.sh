@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 minutes=${1:-1}
-targets=(line_queue classifier system_version firmware_file)
+targets=(classifier)
 
 source tests/sanitizers/env.sh
 scripts/sanitized-build.sh build-asan "${targets[@]/#/fuzz_}"

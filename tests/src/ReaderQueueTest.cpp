@@ -1,7 +1,6 @@
-// The reader's line queue, driven directly: what the line-queue fuzz target's properties leave
-// open (the exact text of an invalid line, the cap's message, dropping an unfinished line). The
-// fuzz target's seeds replay the rest: partial lines, carriage returns, UTF-8, NUL bytes and the
-// notification handshake.
+// The reader's line queue, driven directly: the handshake that announces waiting lines, the text
+// of an invalid line, the 1 MiB cap, dropping an unfinished line. Carriage returns, line feeds and
+// NUL bytes are the connection's and the classifier's tests' (and the classifier's fuzz target's).
 
 #include <wx/event.h>
 
@@ -30,9 +29,32 @@ protected:
         return line;
     }
 
-    wxEvtHandler announcements; // never handled
+    // Counts the announcements of waiting lines instead of delivering them.
+    struct Announcements : wxEvtHandler
+    {
+        void QueueEvent(wxEvent* event) override
+        {
+            ++count;
+            delete event;
+        }
+        int count = 0;
+    } announcements;
     SerialLineQueue reader{&announcements, 0};
 };
+
+// One announcement is outstanding until the GUI is ready for more, however many lines come; a line
+// still waiting then is announced at the end of the next read, line feed or not.
+TEST_F(ReaderQueue, AnnouncesWaitingLinesOnceUntilReadyForMore)
+{
+    Feed("half");
+    EXPECT_EQ(announcements.count, 0);
+    Feed(" one\n");
+    Feed("two\n");
+    EXPECT_EQ(announcements.count, 1);
+    reader.ReadyForMore();
+    Feed("th");
+    EXPECT_EQ(announcements.count, 2);
+}
 
 TEST_F(ReaderQueue, InvalidUtf8IsMarkedAndSanitised)
 {

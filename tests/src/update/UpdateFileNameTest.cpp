@@ -25,7 +25,6 @@ TEST(UpdateFileName, IsCleanedForTheDeviceOrRefused)
         {"COM10.zlos", "COM10.zlos"},
         {"CONSOLE.zlos", "CONSOLE.zlos"},
         {"", ""},
-        {"..", ""},
         // FAT drops trailing dots: the name sent would not be found.
         {"os.zlos.", ""},
         // The copy's temporary name, five characters longer, must fit FAT's 255.

@@ -85,7 +85,6 @@ wxString SimUpdateTest::KeyFile(const wxString& name)
 wxString UpdateFlow::Update(const wxString& osPath, const wxString& keyPath, bool allowOlder)
 {
     result = FirmwareUpdate(*connection, progress).Run(osPath, keyPath, allowOlder);
-    outcome = result.outcome;
     return result.text;
 }
 

@@ -81,7 +81,7 @@ class UpdateFlow : public SimUpdateTest
 public:
     UpdateFlow();
 
-    // The result's text; its outcome in outcome, the whole result in result.
+    // The result's text; the whole result in result.
     wxString Update(const wxString& osPath, const wxString& keyPath = "", bool allowOlder = false);
     // The program starts again: a new connection waits for the device (or its disk), as the
     // command line's recover does.
@@ -91,6 +91,5 @@ public:
 
     std::unique_ptr<DeviceConnection> connection = std::make_unique<DeviceConnection>(nullptr);
     InterruptibleProgress progress;
-    UpdateOutcome outcome = UpdateOutcome::Failed;
     UpdateResult result{};
 };
