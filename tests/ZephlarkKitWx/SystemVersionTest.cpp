@@ -2,19 +2,9 @@
 
 #include <ostream>
 
-#include "LogCapture.h"
 #include "SystemVersion.h"
 
 namespace {
-
-// Texts that do not parse cleanly say so in the log, once each.
-TEST(SystemVersion, UnparsableTextsAreLogged)
-{
-    LogCapture log;
-    for (const char* text : {"x", "1..2", "2.5-rc1"})
-        (void)SystemVersion(text);
-    EXPECT_EQ(log.Messages().size(), 3u);
-}
 
 struct Ordering
 {

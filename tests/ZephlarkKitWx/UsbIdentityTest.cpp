@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 namespace {
 
 struct SameDeviceCase
@@ -13,11 +11,6 @@ struct SameDeviceCase
     UsbIdentity b;
     bool same;
 };
-
-void PrintTo(const SameDeviceCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class SameDeviceRule : public testing::TestWithParam<SameDeviceCase>
 {
