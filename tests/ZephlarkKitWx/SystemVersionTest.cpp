@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include "SystemVersion.h"
 
 namespace {
@@ -13,11 +11,6 @@ struct Ordering
     int expected;
 };
 
-void PrintTo(const Ordering& o, std::ostream* os)
-{
-    *os << '"' << o.a << "\" vs \"" << o.b << '"';
-}
-
 class SystemVersionOrdering : public testing::TestWithParam<Ordering>
 {
 };
@@ -25,8 +18,8 @@ class SystemVersionOrdering : public testing::TestWithParam<Ordering>
 TEST_P(SystemVersionOrdering, ComparesBothWays)
 {
     const Ordering& o = GetParam();
-    EXPECT_EQ(SystemVersion(o.a).Compare(SystemVersion(o.b)), o.expected);
-    EXPECT_EQ(SystemVersion(o.b).Compare(SystemVersion(o.a)), -o.expected);
+    EXPECT_EQ(SystemVersion(o.a).Compare(SystemVersion(o.b)), o.expected) << o.a << " vs " << o.b;
+    EXPECT_EQ(SystemVersion(o.b).Compare(SystemVersion(o.a)), -o.expected) << o.b << " vs " << o.a;
 }
 
 INSTANTIATE_TEST_SUITE_P(
