@@ -24,7 +24,7 @@ namespace {
 
 using std::chrono::steady_clock;
 
-constexpr auto kPatience = std::chrono::seconds{5};
+constexpr auto kPatience = std::chrono::milliseconds{5000};
 
 class PtyMasterEnd : public SerialDeviceEnd
 {
@@ -46,16 +46,12 @@ public:
     std::string Received(size_t count) override
     {
         std::string received;
-        const auto deadline = steady_clock::now() + kPatience;
-        while (received.size() < count && steady_clock::now() < deadline) {
-            pollfd watch{Master(), POLLIN, 0};
-            char chunk[256];
-            if (poll(&watch, 1, 10) == 1) {
-                const ssize_t got = read(Master(), chunk, sizeof chunk);
-                if (got > 0)
-                    received.append(chunk, static_cast<size_t>(got));
-            }
-        }
+        pollfd watch{Master(), POLLIN, 0};
+        char chunk[256];
+        ssize_t got = 0;
+        while (received.size() < count && poll(&watch, 1, kPatience.count()) == 1 &&
+               (got = read(Master(), chunk, sizeof chunk)) > 0)
+            received.append(chunk, static_cast<size_t>(got));
         return received;
     }
 
