@@ -16,77 +16,50 @@
 
 namespace {
 
-constexpr auto kLogind = "org.freedesktop.login1";
-constexpr auto kLogindPath = "/org/freedesktop/login1";
-
-class SystemServices : public testing::Test
+// Each update holds a lock for its lifetime. Without udisks2 no disk is found; without a bus at
+// all, neither service's absence is said more than once.
+TEST(SystemServices, SleepIsHeldOffForEachUpdateAndAMissingServiceIsSaidOnce)
 {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(bus.IsRunning()) << "no private D-Bus bus, test refused: " << bus.Error();
-    }
-    void TearDown() override { bus.BecomeSystemBus(); } // for the next test's bus
-
-    void LoseTheBus()
-    {
-        setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + bus.Folder() + "/no-bus-here").c_str(),
-               1);
-    }
-
-    // How many messages start with prefix.
-    size_t Said(const wxString& prefix)
-    {
-        size_t said = 0;
-        for (const auto& message : log.Messages())
-            said += message.StartsWith(prefix) ? 1 : 0;
-        return said;
-    }
-
-    // The locks logind holds, in GVariant's text form.
-    std::string Inhibitors()
-    {
-        g_autoptr(GVariant) reply =
-            bus.Call(kLogind, kLogindPath, "org.freedesktop.login1.Manager", "ListInhibitors");
-        g_autofree char* text = reply ? g_variant_print(reply, false) : nullptr;
-        return text ? text : "";
-    }
-
     PrivateBus bus;
+    ASSERT_TRUE(bus.IsRunning()) << "no private D-Bus bus, test refused: " << bus.Error();
     LogCapture log;
-};
+    const auto said = [&log](const wxString& prefix) {
+        size_t count = 0;
+        for (const auto& message : log.Messages())
+            count += message.StartsWith(prefix) ? 1 : 0;
+        return count;
+    };
+    // The locks logind holds, in GVariant's text form.
+    const auto inhibitors = [&bus] {
+        g_autoptr(GVariant) reply = bus.Call("org.freedesktop.login1", "/org/freedesktop/login1",
+                                             "org.freedesktop.login1.Manager", "ListInhibitors");
+        g_autofree char* text = reply ? g_variant_print(reply, false) : nullptr;
+        return std::string(text ? text : "");
+    };
 
-TEST_F(SystemServices, NoDiskIsFoundAndItIsSaidOnce)
-{
+    for (int update = 1; update <= 2; ++update) {
+        {
+            SleepInhibitor inhibitor;
+            EXPECT_NE(inhibitors().find("[('sleep:idle', 'Zephlark Utility', \"Updating the "
+                                        "Zephlark's firmware\", 'block', "),
+                      std::string::npos)
+                << inhibitors();
+        }
+        EXPECT_TRUE(
+            WaitUntil("logind to see the lock released", [&] { return inhibitors() == "([],)"; }));
+    }
     EXPECT_EQ(FindZephlarkDiskPath(), "");
     EXPECT_EQ(GetZephlarkDiskLabel(), "");
     EXPECT_TRUE(ZephlarkEjectDisk("/media/user/ZEPHLARK"));
     EXPECT_TRUE(log.Contains("Failed to open device for for eject: /media/user/ZEPHLARK"));
-    LoseTheBus();
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + bus.Folder() + "/no-bus-here").c_str(), 1);
     EXPECT_EQ(FindZephlarkDiskPath(), "");
-
-    EXPECT_EQ(Said("Disk service udisks2 is not available ("), 1u);
-}
-
-// Each update holds a lock for its lifetime; without one it says why, once.
-TEST_F(SystemServices, SleepIsHeldOffForEachUpdateOrItIsSaidOnceWhyNot)
-{
-    for (int update = 1; update <= 2; ++update) {
-        {
-            SleepInhibitor inhibitor;
-            EXPECT_NE(Inhibitors().find("[('sleep:idle', 'Zephlark Utility', \"Updating the "
-                                        "Zephlark's firmware\", 'block', "),
-                      std::string::npos)
-                << Inhibitors();
-        }
-        EXPECT_TRUE(
-            WaitUntil("logind to see the lock released", [&] { return Inhibitors() == "([],)"; }));
-    }
-    LoseTheBus();
     SleepInhibitor{};
     SleepInhibitor{};
+    bus.BecomeSystemBus(); // for --gtest_repeat
 
-    EXPECT_EQ(Said("The computer cannot be kept from sleeping during updates (systemd-logind: "),
+    EXPECT_EQ(said("Disk service udisks2 is not available ("), 1u);
+    EXPECT_EQ(said("The computer cannot be kept from sleeping during updates (systemd-logind: "),
               1u);
 }
 
