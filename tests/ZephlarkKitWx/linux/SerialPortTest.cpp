@@ -109,28 +109,16 @@ private:
     __user_cap_data_struct saved[2]{};
 };
 
-class TermiosPort : public UmockdevTest
-{
-protected:
-    void SetUp() override
-    {
-        UmockdevTest::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
-        testbed->Plug(device);
-        master = testbed->Master(device);
-        ASSERT_GE(master, 0);
-    }
-
-    const UsbSerialDevice device{"1-1", "ttyACM0"};
-    int master = -1;
-    SerialPort port;
-};
+using TermiosPort = UmockdevTest;
 
 // A pty master shares its slave's settings: umockdev's start raw, a previous user may leave a line
 // cooked and slow.
 TEST_F(TermiosPort, OpensRawAt115200AndAWriteGivesUpWhenTheDeviceTakesNothing)
 {
+    const UsbSerialDevice device{"1-1", "ttyACM0"};
+    testbed->Plug(device);
+    const int master = testbed->Master(device);
+    SerialPort port;
     termios line{};
     ASSERT_EQ(tcgetattr(master, &line), 0);
     line.c_lflag |= ICANON | ECHO;
@@ -163,6 +151,7 @@ TEST_F(TermiosPort, OpensRawAt115200AndAWriteGivesUpWhenTheDeviceTakesNothing)
 // --gtest_repeat sees it again.
 TEST_F(TermiosPort, ARefusedOpenIsLoggedWithItsFix)
 {
+    SerialPort port;
     static int runs = 0;
     const UsbSerialDevice refused{"1-5", "ttyACM" + std::to_string(10 + runs++)};
     testbed->Plug(refused);
