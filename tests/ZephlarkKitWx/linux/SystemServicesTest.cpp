@@ -51,7 +51,6 @@ TEST(SystemServices, SleepIsHeldOffForEachUpdateAndAMissingServiceIsSaidOnce)
     EXPECT_EQ(FindZephlarkDiskPath(), "");
     EXPECT_EQ(GetZephlarkDiskLabel(), "");
     EXPECT_TRUE(ZephlarkEjectDisk("/media/user/ZEPHLARK"));
-    EXPECT_TRUE(log.Contains("Failed to open device for for eject: /media/user/ZEPHLARK"));
     setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + bus.Folder() + "/no-bus-here").c_str(), 1);
     EXPECT_EQ(FindZephlarkDiskPath(), "");
     SleepInhibitor{};

@@ -48,11 +48,8 @@ TEST_F(DataDiskOnUDisks, VolumeIsMountedOnlyOnRequestAndOnlyIfItIsOurs)
         EXPECT_EQ(ZephlarkMountDisk(path), Media("ZEPHLARK")) << path;
     for (const auto& path :
          {Media("STICK"), std::string("/dev/sde1"), Media("ZEPHLARK/DCIM"), std::string()}) {
-        EXPECT_TRUE(ZephlarkEjectDisk(path));
-        EXPECT_TRUE(log.Contains("Failed to open device for for eject: " + path)) << path;
-        EXPECT_EQ(ZephlarkMountDisk(path), "");
-        EXPECT_TRUE(log.Contains("Failed to mount " + path + ": it is not a Zephlark data disk."))
-            << path;
+        EXPECT_TRUE(ZephlarkEjectDisk(path)); // nothing of ours there to eject
+        EXPECT_EQ(ZephlarkMountDisk(path), "") << path;
     }
     EXPECT_EQ(udisks.Calls(), Calls{});
 
