@@ -35,17 +35,4 @@ INSTANTIATE_TEST_SUITE_P(
         SameDeviceCase{"NothingKnownIsNoMatch", {"", ""}, {"", ""}, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// With two devices plugged in, each update must reach its own disk whatever the labels and the
-// order in which the system lists them.
-TEST(DiskOfDevice, MatchesByIdentityNeverByLabelOrOrder)
-{
-    const std::vector<ListedDisk> disks{
-        {"/media/u/ZEPHLARK", "ZEPHLARK", {"ZL-000123", "1-1"}},
-        {"/media/u/ZEPHLARK1", "ZEPHLARK", {"ZL-000124", "1-2"}},
-    };
-
-    EXPECT_EQ(DiskOfDevice(disks, {"ZL-000124", "1-9"}), &disks[1]);
-    EXPECT_EQ(DiskOfDevice(disks, {"ZL-000125", "1-3"}), nullptr);
-}
-
 } // namespace
