@@ -11,22 +11,19 @@ namespace {
 
 constexpr auto kCallTimeout = std::chrono::seconds{10};
 
-// on_private_bus.sh gives its bus both addresses; a desktop session has a system bus of its own.
-std::string PrivateBusAddress()
-{
-    const char* session = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-    const char* system = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
-    return session && system && std::string(session) == system ? session : "";
-}
-
 } // namespace
 
-PrivateBus::PrivateBus() : address(PrivateBusAddress())
+PrivateBus::PrivateBus()
 {
-    if (address.empty()) {
+    // on_private_bus.sh gives its bus both addresses; a desktop session has a system bus of its
+    // own.
+    const char* session = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    const char* system = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
+    if (!session || !system || std::string(session) != system) {
         error = "the system bus is not a bus of the test's own (on_private_bus.sh)";
         return;
     }
+    address = session;
     g_autoptr(GError) failure = nullptr;
     connection = g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, &failure);
     // In the scratch TMPDIR, which goes with the test program.
