@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 namespace {
 
 struct SameDeviceCase
@@ -13,11 +11,6 @@ struct SameDeviceCase
     UsbIdentity b;
     bool same;
 };
-
-void PrintTo(const SameDeviceCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class SameDeviceRule : public testing::TestWithParam<SameDeviceCase>
 {
@@ -41,18 +34,5 @@ INSTANTIATE_TEST_SUITE_P(
         SameDeviceCase{"NoSerialAndOtherLocation", {"", "1-2"}, {"ZL-1", "1-3"}, false},
         SameDeviceCase{"NothingKnownIsNoMatch", {"", ""}, {"", ""}, false}),
     [](const auto& info) { return std::string(info.param.name); });
-
-// With two devices plugged in, each update must reach its own disk whatever the labels and the
-// order in which the system lists them.
-TEST(DiskOfDevice, MatchesByIdentityNeverByLabelOrOrder)
-{
-    const std::vector<ListedDisk> disks{
-        {"/media/u/ZEPHLARK", "ZEPHLARK", {"ZL-000123", "1-1"}},
-        {"/media/u/ZEPHLARK1", "ZEPHLARK", {"ZL-000124", "1-2"}},
-    };
-
-    EXPECT_EQ(DiskOfDevice(disks, {"ZL-000124", "1-9"}), &disks[1]);
-    EXPECT_EQ(DiskOfDevice(disks, {"ZL-000125", "1-3"}), nullptr);
-}
 
 } // namespace

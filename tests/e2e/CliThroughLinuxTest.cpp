@@ -86,8 +86,7 @@ TEST_F(CliThroughLinux, UpdateOfTheNamedSecondKeepsToItsOwnDrive)
     second.WithDevice(ShortDeviceDelays);
     MockDrive another{"Zephlark_sda"};
     another.serial = "ZL-000100";
-    udisks.Add(another);
-    udisks.Add(MockFilesystem{"sda1", another.name, "ZEPHLARK", ""});
+    udisks.Add(another, {"sda1"});
     const CliRun run = Run({"update", osFile, "--serial", "ZL-000124"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.Values("result", "serial"), Lines{"ZL-000124"});

@@ -116,8 +116,7 @@ void PluggedSimDevice::Follow()
     MockDrive drive{driveName};
     if (place.driveSerial)
         drive.serial = place.serialNumber;
-    udisks.Add(drive);
-    udisks.Add(MockFilesystem{disk.Partition(), driveName, label, ""});
+    udisks.Add(drive, {disk.Partition(), "", label});
     testbed.PlugDisk(disk);
     diskPlugged = true;
 }

@@ -1,5 +1,8 @@
 #include "DeviceChangeWatch.h"
 
+#include <wx/evtloop.h>
+#include <wx/timer.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -17,8 +20,19 @@ using DeviceChangeWatchTest = UmockdevTest;
 
 // Each notice shows in what a rescan finds then: one too many or one missing shifts the list.
 TEST_F(DeviceChangeWatchTest,
-       SerialAndDiskChangesNotifyOnceEachAndEndAPauseOtherDevicesAndGoneWatchesNot)
+       SerialAndDiskChangesNotifyOnceEachAndEndAPauseToolkitEventsOtherDevicesAndGoneWatchesNot)
 {
+    {
+        // An update pauses inside the running main loop, where the progress bar's animation (the
+        // timer) wakes the toolkit at the display's frame rate: that must not end the pause.
+        wxEventLoop loop;
+        wxEventLoopActivator running(&loop);
+        wxTimer frames;
+        frames.Start(5);
+        const auto start = std::chrono::steady_clock::now();
+        TheClock().WaitForEvents(std::chrono::milliseconds{100});
+        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds{100});
+    }
     std::vector<wxString> found;
     int goneNotices = 0;
     auto gone = WatchDeviceChanges([&] { ++goneNotices; });

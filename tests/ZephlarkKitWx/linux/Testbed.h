@@ -38,11 +38,9 @@ struct UsbDiskDevice
     std::string Partition() const { return disk + "1"; }
 };
 
-// False unless umockdev's preload library is in this process: without it libudev and open() reach
-// the real /sys and /dev.
-bool UnderUmockdevPreload();
-// Why this process must not make a testbed (not under the preload, no scratch TMPDIR: an aborted
-// run leaves umockdev's folders in TMPDIR), or empty.
+// Why this process must not make a testbed (not under umockdev's preload library, without which
+// libudev and open() reach the real /sys and /dev; no scratch TMPDIR: an aborted run leaves
+// umockdev's folders in TMPDIR), or empty.
 std::string UmockdevRefusal();
 
 class Testbed

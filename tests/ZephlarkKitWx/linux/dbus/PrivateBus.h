@@ -2,7 +2,7 @@
 
 // The D-Bus bus a test program runs on: on_private_bus.sh starts it with the program, makes it the
 // system bus too and puts the mock services the program asked for on it, so that the code under
-// test never reaches the machine's own bus. Each object also gives its test a scratch folder.
+// test never reaches the machine's own bus. Each object also gives its test a fresh folder.
 
 #include <string>
 

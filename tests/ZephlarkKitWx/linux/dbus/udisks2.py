@@ -1,7 +1,7 @@
 '''python-dbusmock template: the part of udisks2 that the data disk uses.
 
-The test adds drives and their filesystems through the mock interface (AddDrive, AddFilesystem),
-makes a method fail (Refuse) and reads the actions the program asked for (GetActions). Mount
+The test adds drives, each with a filesystem, through the mock interface (AddDrive), makes a
+method fail (Refuse) and reads the actions the program asked for (GetActions). Mount
 mounts a filesystem at the folder it was added with, so what the program writes there is what the
 test reads; Eject and PowerOff take the drive and its filesystems away with InterfacesRemoved, as
 a device leaving its data-disk mode does.
@@ -96,24 +96,21 @@ def power_off(drive, _options):
     remove(drive)
 
 
-@dbus.service.method(MOCK_IFACE, in_signature='sssssbb', out_signature='')
-def AddDrive(self, name, vendor, model, connection_bus, serial, ejectable, can_power_off):
+@dbus.service.method(MOCK_IFACE, in_signature='sssssbbssssb', out_signature='')
+def AddDrive(self, name, vendor, model, connection_bus, serial, ejectable, can_power_off,
+             block, label, mount_point, mount_folder, hint_ignore):
+    '''The drive with a partition /dev/BLOCK holding a filesystem, mounted at mount_point unless
+    that is empty; Mount mounts it at mount_folder.'''
     self.AddObject(DRIVES + name, DRIVE_IFACE,
                    {'Vendor': vendor, 'Model': model, 'ConnectionBus': connection_bus,
                     'Serial': serial, 'Ejectable': ejectable, 'CanPowerOff': can_power_off},
                    [('Eject', 'a{sv}', '', eject), ('PowerOff', 'a{sv}', '', power_off)])
-
-
-@dbus.service.method(MOCK_IFACE, in_signature='sssssb', out_signature='')
-def AddFilesystem(self, name, drive, label, mount_point, mount_folder, hint_ignore):
-    '''A partition /dev/NAME of drive with a filesystem, mounted at mount_point unless that is
-    empty; Mount mounts it at mount_folder.'''
-    self.AddObject(BLOCKS + name, BLOCK_IFACE,
-                   {'Drive': dbus.ObjectPath(DRIVES + drive), 'Device': path_bytes('/dev/' + name),
+    self.AddObject(BLOCKS + block, BLOCK_IFACE,
+                   {'Drive': dbus.ObjectPath(DRIVES + name), 'Device': path_bytes('/dev/' + block),
                     'IdLabel': label, 'IdUsage': 'filesystem', 'HintIgnore': hint_ignore,
                     'HintSystem': False},
                    [])
-    filesystem = mockobject.objects[BLOCKS + name]
+    filesystem = mockobject.objects[BLOCKS + block]
     filesystem.mount_folder = mount_folder
     filesystem.props[FILESYSTEM_IFACE] = {}
     set_mount_point(filesystem, mount_point)

@@ -72,17 +72,12 @@ bool MockUDisks::Start()
     return matched != nullptr;
 }
 
-void MockUDisks::Add(const MockDrive& drive)
+void MockUDisks::Add(const MockDrive& drive, const MockFilesystem& filesystem)
 {
-    Tell("AddDrive", g_variant_new("(sssssbb)", drive.name.c_str(), drive.vendor.c_str(),
-                                   drive.model.c_str(), drive.connectionBus.c_str(),
-                                   drive.serial.c_str(), drive.ejectable, drive.canPowerOff));
-}
-
-void MockUDisks::Add(const MockFilesystem& filesystem)
-{
-    Tell("AddFilesystem",
-         g_variant_new("(sssssb)", filesystem.name.c_str(), filesystem.drive.c_str(),
+    Tell("AddDrive",
+         g_variant_new("(sssssbbssssb)", drive.name.c_str(), drive.vendor.c_str(),
+                       drive.model.c_str(), drive.connectionBus.c_str(), drive.serial.c_str(),
+                       drive.ejectable, drive.canPowerOff, filesystem.name.c_str(),
                        filesystem.label.c_str(), filesystem.mountPoint.c_str(),
                        MountPointFor(filesystem.name).c_str(), filesystem.hintIgnore));
 }

@@ -19,17 +19,16 @@ struct MockDrive
     std::string vendor = "Orvex";
     std::string model = "Zephlark";
     std::string connectionBus = "usb";
+    std::string serial = "";
     bool ejectable = true;
     bool canPowerOff = true;
-    std::string serial = "";
 };
 
 struct MockFilesystem
 {
-    std::string name;  // block object /org/freedesktop/UDisks2/block_devices/<name>, /dev/<name>
-    std::string drive; // name of its drive
+    std::string name; // block object /org/freedesktop/UDisks2/block_devices/<name>, /dev/<name>
+    std::string mountPoint = ""; // empty when not mounted; the folder is made
     std::string label = "ZEPHLARK";
-    std::string mountPoint; // empty when not mounted; the folder is made
     bool hintIgnore = false;
 };
 
@@ -46,8 +45,8 @@ public:
     // through it then refuses to run.
     bool Start();
 
-    void Add(const MockDrive& drive);
-    void Add(const MockFilesystem& filesystem);
+    // The drive with its one filesystem.
+    void Add(const MockDrive& drive, const MockFilesystem& filesystem);
 
     // From now on method ("Mount", "Unmount", "Eject" or "PowerOff") fails with this message.
     void Refuse(const std::string& method, const std::string& message);
