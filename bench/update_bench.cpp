@@ -11,7 +11,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "ChildProcess.h"
@@ -64,9 +63,8 @@ int NotRun(const std::string& reason)
 int main(int argc, char** argv)
 {
     wxInitializer wx(argc, argv);
-    const char* scratch = std::getenv("TMPDIR");
-    if (!UnderUmockdevPreload() || !scratch || !*scratch)
-        return NotRun("run it with scripts/bench.sh update: under umockdev-wrapper, TMPDIR set");
+    if (const std::string refusal = UmockdevRefusal(); !refusal.empty())
+        return NotRun(refusal + " (run it with scripts/bench.sh update)");
     PrivateBus bus;
     MockUDisks udisks(bus, bus.Folder() + "/media");
     if (!bus.IsRunning() || !udisks.Start())
