@@ -1,12 +1,11 @@
-// The real programs, zephlark-cli and the window's (zephlark_update_program), as child processes
-// through the real Linux layer: the simulated device plugged into a umockdev testbed (which the
-// child inherits through umockdev's preload) and the mock udisks2 on a private bus
-// (DBUS_SYSTEM_BUS_ADDRESS). The device runs in real time with short timings.
+// The real zephlark-cli as a child process through the real Linux layer: the simulated device
+// plugged into a umockdev testbed (which the child inherits through umockdev's preload) and the
+// mock udisks2 on a private bus (DBUS_SYSTEM_BUS_ADDRESS). The device runs in real time with short
+// timings.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <functional>
@@ -20,19 +19,16 @@
 #include <unistd.h>
 #include <utime.h>
 
-#include "ChildProcess.h"
 #include "CliChild.h"
 #include "MockUDisks.h"
 #include "PluggedSimDevice.h"
 #include "PrivateBus.h"
 #include "ShortDeviceDelays.h"
 #include "Testbed.h"
-#include "WaitFor.h"
 #include "sim/SampleOsFile.h"
 
 namespace {
 
-using namespace std::chrono_literals;
 using Lines = std::vector<std::string>;
 
 // The device plugged in, a private bus with the mock udisks2 and a home with an OS file.
@@ -97,34 +93,6 @@ TEST_F(CliThroughLinux, UpdateOfTheNamedSecondKeepsToItsOwnDrive)
               (Lines{"Mount sdc1", "Unmount sdc1", eject, "Mount sdc1", "Unmount sdc1", eject}));
     EXPECT_TRUE(std::filesystem::is_empty(second.DiskFolder()));
     EXPECT_EQ(DeviceCommands(), Lines{});
-}
-
-// The window's program killed half way through an update, as a crash or the user's kill ends it,
-// and started again at once: the device goes on installing alone, its disk keeps the copy and the
-// journal in the state folder says how far the update got. The program offers to finish, and its
-// recovery waits for the install's end instead of switching the device to its disk in the middle
-// of it.
-using KilledUpdate = CliThroughLinux;
-
-TEST_F(KilledUpdate, IsFinishedWhenTheProgramStartsAgain)
-{
-    ChildProcess updating({ZEPHLARK_UPDATE_PROGRAM, "update", osFile}, home + "/update.log");
-    ASSERT_TRUE(WaitUntil(
-        "the install command",
-        [this] {
-            const Lines commands = DeviceCommands();
-            return std::count(commands.begin(), commands.end(), "fwup /ZephlarkOS.zlos") > 0;
-        },
-        20s))
-        << updating.Output();
-    updating.Kill();
-    EXPECT_FALSE(std::filesystem::is_empty(device->DiskFolder()));
-
-    ChildProcess again({ZEPHLARK_UPDATE_PROGRAM}, home + "/again.log");
-    EXPECT_EQ(again.WaitForExit(30s), 0) << again.Output();
-    EXPECT_NE(again.Output().find("Answering the box: Update Finished"), std::string::npos)
-        << again.Output();
-    EXPECT_TRUE(std::filesystem::is_empty(device->DiskFolder()));
 }
 
 // The device leaves and comes back while the console follows it: unplugged and plugged again
