@@ -56,11 +56,6 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments, const std:
     pid = Spawn(arguments, extraEnvironment, actions);
 }
 
-ChildProcess::~ChildProcess()
-{
-    Kill();
-}
-
 bool ChildProcess::Reaped()
 {
     if (!Started() || reaped)
@@ -83,13 +78,12 @@ std::optional<int> ChildProcess::WaitForExit(std::chrono::milliseconds limit)
     return exitStatus;
 }
 
-void ChildProcess::Kill()
+ChildProcess::~ChildProcess()
 {
     if (Reaped())
         return;
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
-    reaped = true;
 }
 
 int RunToEnd(const std::vector<std::string>& arguments, std::chrono::milliseconds limit)

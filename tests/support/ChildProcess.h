@@ -32,8 +32,6 @@ public:
     // Its exit status once it exited within limit; nothing if it did not start, was killed by a
     // signal or still runs after limit.
     std::optional<int> WaitForExit(std::chrono::milliseconds limit);
-    // SIGKILL, as a crash or the user's kill would end it, and waits for it to go.
-    void Kill();
 
 private:
     bool Reaped();
