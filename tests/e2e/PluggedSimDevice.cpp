@@ -16,7 +16,7 @@ constexpr auto kFollowPoll = std::chrono::milliseconds{5};
 UsbDiskDevice DiskAt(const DevicePlace& place)
 {
     UsbDiskDevice disk{place.usbPort, place.disk};
-    if (place.usbSerial)
+    if (place.serialOnUsb)
         disk.serial = place.serialNumber;
     return disk;
 }
@@ -94,7 +94,7 @@ void PluggedSimDevice::Follow()
     // The mock knows the drive before the kernel's notice goes out, so the refresh that notice
     // causes finds it; a real udisks2 may be slower, and the program then finds it a poll later.
     MockDrive drive{driveName};
-    if (place.driveSerial)
+    if (!place.serialOnUsb)
         drive.serial = place.serialNumber;
     udisks.Add(drive);
     udisks.Add(MockFilesystem{disk.Partition(), driveName, label, ""});

@@ -32,8 +32,9 @@ struct DevicePlace
     std::string serialNumber = sim::kDefaultSerialNumber; // the one the device reports
     std::string usbPort = "1-1";
     std::string disk = "sdb";
-    bool usbSerial = false;  // its USB device carries the serial number; else only usbPort tells
-    bool driveSerial = true; // udisks2 tells its drive's Serial; else only usbPort matches its disk
+    // Its USB device carries the serial number and its udisks2 drive none, so that only usbPort
+    // ties its disk to it; else only its drive tells the serial number.
+    bool serialOnUsb = false;
 };
 
 class PluggedSimDevice
