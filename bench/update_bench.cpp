@@ -86,7 +86,7 @@ int main(int argc, char** argv)
                 "device in real time; the device's own time: %.2f s\n",
                 deviceTime.count());
     std::fflush(stdout);
-    ChildProcess program({ZEPHLARK_UPDATE_PROGRAM, "update", osFile}, logFile);
+    ChildProcess program({ZEPHLARK_UPDATE_PROGRAM, osFile}, logFile);
     const int status = program.WaitForExit(kProgramLimit).value_or(-1);
     const std::string log = program.Output();
     const size_t cost = log.find("update cost: ");

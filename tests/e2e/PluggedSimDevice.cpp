@@ -1,7 +1,7 @@
 #include "PluggedSimDevice.h"
 
+#include <chrono>
 #include <filesystem>
-#include <utility>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -10,10 +10,13 @@
 
 namespace {
 
+// As often as the device's serving thread looks at its timers.
+constexpr auto kFollowPoll = std::chrono::milliseconds{5};
+
 UsbDiskDevice DiskAt(const DevicePlace& place)
 {
     UsbDiskDevice disk{place.usbPort, place.disk};
-    if (place.usbSerial)
+    if (place.serialOnUsb)
         disk.serial = place.serialNumber;
     return disk;
 }
@@ -31,23 +34,16 @@ PluggedSimDevice::PluggedSimDevice(Testbed& testbed, MockUDisks& udisks, const D
         d.Settings().diskFolder = diskFolder;
         d.Settings().version.serialNumber = this->place.serialNumber;
         ttySession = d.SerialSession();
-        d.SetFaceListener([this] { Notify(faceMayHaveChanged); });
     });
-    udisks.OnDriveRemoved(driveName, [this] { Notify(diskEjected); });
+    udisks.OnDriveRemoved(driveName, [this] { diskEjected = true; });
     follower = std::thread([this] { FollowDevice(); });
 }
 
 PluggedSimDevice::~PluggedSimDevice()
 {
     udisks.OnDriveRemoved(driveName, nullptr);
-    {
-        std::lock_guard<std::mutex> guard(eventLock);
-        stopping = true;
-    }
-    eventCame.notify_one();
+    stopping = true;
     follower.join();
-    // Before the members its face listener uses go.
-    device.reset();
 }
 
 void PluggedSimDevice::WithDevice(const std::function<void(sim::SimDevice&)>& f)
@@ -56,35 +52,19 @@ void PluggedSimDevice::WithDevice(const std::function<void(sim::SimDevice&)>& f)
     device->WithDevice(f);
 }
 
-void PluggedSimDevice::Notify(bool& event)
-{
-    {
-        std::lock_guard<std::mutex> guard(eventLock);
-        event = true;
-    }
-    eventCame.notify_one();
-}
-
-// The device calls its face listener with its own lock held, and udisks2's eject is noticed on
-// GDBus' thread: both only raise a flag, and the testbed is changed here, on this thread alone.
+// The testbed is changed on this thread alone: the device's face changes under its own lock, and
+// udisks2's eject is noticed on GDBus' thread.
 void PluggedSimDevice::FollowDevice()
 {
-    std::unique_lock<std::mutex> lock(eventLock);
-    for (;;) {
-        eventCame.wait(lock, [this] { return stopping || faceMayHaveChanged || diskEjected; });
-        if (stopping)
-            return;
-        const bool ejected = std::exchange(diskEjected, false);
-        faceMayHaveChanged = false;
-        lock.unlock();
-        if (ejected) {
+    while (!stopping) {
+        if (diskEjected.exchange(false)) {
             if (diskPlugged)
                 testbed.UnplugDisk(disk);
             diskPlugged = false;
             WithDevice([](sim::SimDevice& d) { d.EjectDisk(); });
         }
         Follow();
-        lock.lock();
+        std::this_thread::sleep_for(kFollowPoll);
     }
 }
 
@@ -114,7 +94,7 @@ void PluggedSimDevice::Follow()
     // The mock knows the drive before the kernel's notice goes out, so the refresh that notice
     // causes finds it; a real udisks2 may be slower, and the program then finds it a poll later.
     MockDrive drive{driveName};
-    if (place.driveSerial)
+    if (!place.serialOnUsb)
         drive.serial = place.serialNumber;
     udisks.Add(drive, {disk.Partition(), "", label});
     testbed.PlugDisk(disk);

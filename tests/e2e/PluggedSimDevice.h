@@ -6,13 +6,13 @@
 // that udisks2 reports unmounted (the program has to mount it), the partition's mount point being
 // the device's disk folder.
 //
-// A thread of its own follows the device as the kernel and udisks2 would: when the device leaves
-// serial mode it hangs up the tty and unplugs it; when it presents its disk it plugs the disk;
-// when it comes back to serial mode it plugs a tty under the next name (a removed node's name
-// cannot be used again in a testbed); when the host ejects the disk through udisks2 it unplugs the
-// disk and tells the device.
+// A thread of its own follows the device as the kernel and udisks2 would, looking at it as often
+// as the device's serving thread does: when the device leaves serial mode it hangs up the tty and
+// unplugs it; when it presents its disk it plugs the disk; when it comes back to serial mode it
+// plugs a tty under the next name (a removed node's name cannot be used again in a testbed); when
+// the host ejects the disk through udisks2 it unplugs the disk and tells the device.
 
-#include <condition_variable>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -32,8 +32,9 @@ struct DevicePlace
     std::string serialNumber = sim::kDefaultSerialNumber; // the one the device reports
     std::string usbPort = "1-1";
     std::string disk = "sdb";
-    bool usbSerial = false;  // its USB device carries the serial number; else only usbPort tells
-    bool driveSerial = true; // udisks2 tells its drive's Serial; else only usbPort matches its disk
+    // Its USB device carries the serial number and its udisks2 drive none, so that only usbPort
+    // ties its disk to it; else only its drive tells the serial number.
+    bool serialOnUsb = false;
 };
 
 class PluggedSimDevice
@@ -58,7 +59,6 @@ private:
     void Follow();
     void PlugSerial(uint64_t session);
     void UnplugSerial();
-    void Notify(bool& event);
 
     Testbed& testbed;
     MockUDisks& udisks;
@@ -75,10 +75,7 @@ private:
     std::mutex deviceUse; // one caller of device at a time: Attach restarts its serving thread
     std::unique_ptr<sim::PtyDevice> device;
 
-    std::mutex eventLock; // guards the three flags below
-    std::condition_variable eventCame;
-    bool faceMayHaveChanged = false;
-    bool diskEjected = false;
-    bool stopping = false;
+    std::atomic<bool> diskEjected{false}; // raised on GDBus' thread
+    std::atomic<bool> stopping{false};
     std::thread follower;
 };

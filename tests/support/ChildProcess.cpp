@@ -56,40 +56,25 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments, const std:
     pid = Spawn(arguments, extraEnvironment, actions);
 }
 
-ChildProcess::~ChildProcess()
-{
-    Kill();
-}
-
-bool ChildProcess::Reaped()
-{
-    if (!Started() || reaped)
-        return true;
-    int status = 0;
-    const pid_t done = waitpid(pid, &status, WNOHANG);
-    if (done == pid || done < 0) {
-        reaped = true;
-        if (done == pid && WIFEXITED(status))
-            exitStatus = WEXITSTATUS(status);
-    }
-    return reaped;
-}
-
 std::optional<int> ChildProcess::WaitForExit(std::chrono::milliseconds limit)
 {
-    if (!WaitUntil(
-            "the program's exit", [this] { return Reaped(); }, limit))
+    int status = 0;
+    if (pid <= 0 ||
+        !WaitUntil(
+            "the program's exit", [&] { return waitpid(pid, &status, WNOHANG) == pid; }, limit))
         return std::nullopt;
-    return exitStatus;
+    pid = -1; // reaped: nothing left to kill
+    if (!WIFEXITED(status))
+        return std::nullopt;
+    return WEXITSTATUS(status);
 }
 
-void ChildProcess::Kill()
+ChildProcess::~ChildProcess()
 {
-    if (Reaped())
+    if (pid <= 0)
         return;
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
-    reaped = true;
 }
 
 int RunToEnd(const std::vector<std::string>& arguments, std::chrono::milliseconds limit)

@@ -26,21 +26,14 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    bool Started() const { return pid > 0; }
     // What it wrote so far.
     std::string Output() const { return ReadBytes(logPath); }
     // Its exit status once it exited within limit; nothing if it did not start, was killed by a
-    // signal or still runs after limit.
+    // signal, still runs after limit or was waited for already.
     std::optional<int> WaitForExit(std::chrono::milliseconds limit);
-    // SIGKILL, as a crash or the user's kill would end it, and waits for it to go.
-    void Kill();
 
 private:
-    bool Reaped();
-
-    pid_t pid = -1;
-    bool reaped = false;
-    std::optional<int> exitStatus;
+    pid_t pid = -1; // until it is reaped
     std::string logPath;
 };
 

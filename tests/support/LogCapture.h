@@ -2,6 +2,7 @@
 
 #include <wx/log.h>
 
+#include <algorithm>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -10,18 +11,48 @@
 class LogCapture : public wxLog
 {
 public:
-    LogCapture();
-    ~LogCapture() override;
+    LogCapture() : previous(wxLog::SetActiveTarget(this)) {}
+    ~LogCapture() override { wxLog::SetActiveTarget(previous); }
 
-    std::vector<wxString> Messages();
-    bool Contains(const wxString& message);
-    void Clear();
+    std::vector<wxString> Messages()
+    {
+        wxLog::FlushActive();
+        wxCriticalSectionLocker guard(lock);
+        return messages;
+    }
+
+    bool Contains(const wxString& message)
+    {
+        const auto all = Messages();
+        return std::find(all.begin(), all.end(), message) != all.end();
+    }
+
+    void Clear()
+    {
+        wxLog::FlushActive();
+        wxCriticalSectionLocker guard(lock);
+        messages.clear();
+    }
+
     // Runs action (on the logging thread) each time exactly this message is logged: lets a test
     // step in at a known point of a long operation.
-    void OnMessage(const wxString& message, std::function<void()> action);
+    void OnMessage(const wxString& message, std::function<void()> action)
+    {
+        triggers.emplace_back(message, std::move(action));
+    }
 
 protected:
-    void DoLogRecord(wxLogLevel level, const wxString& msg, const wxLogRecordInfo& info) override;
+    void DoLogRecord(wxLogLevel, const wxString& msg, const wxLogRecordInfo&) override
+    {
+        {
+            wxCriticalSectionLocker guard(lock);
+            messages.push_back(msg);
+        }
+        for (const auto& [message, action] : triggers) {
+            if (message == msg)
+                action();
+        }
+    }
 
 private:
     wxLog* previous;

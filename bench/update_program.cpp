@@ -1,11 +1,9 @@
 // The application (UtilityApp: its main window over the real Linux layer, its log on standard
-// output) as a user runs it, for the end-to-end test that kills it half way through an update and
-// starts it again, and for the update benchmark:
-//   zephlark_update_program [update OSFILE]
-// answers the window's boxes as the user would, yes to a question and OK to a message, logging
-// each box's text; the first message closes the window. With update OSFILE it updates the device
-// with OSFILE (no key) once it is identified, logs what the update cost (the update benchmark
-// reads it), then closes.
+// output) as a user runs it, for the update benchmark:
+//   update_program OSFILE
+// updates the device with OSFILE (no key) once it is identified, answers the result box with OK
+// as the user would, logging its text, logs what the update cost (the benchmark reads it), then
+// closes.
 
 #include <wx/cmdline.h>
 #include <wx/log.h>
@@ -41,13 +39,8 @@ class BoxAnswers : public wxModalDialogHook
 protected:
     int Enter(wxDialog* dialog) override
     {
-        auto* box = dynamic_cast<wxMessageDialogBase*>(dialog);
-        if (!box)
-            return wxID_CANCEL;
-        wxLogMessage("Answering the box: %s", box->GetMessage());
-        if (box->GetMessageDialogStyle() & wxYES_NO)
-            return wxID_YES;
-        wxTheApp->CallAfter([] { wxTheApp->GetTopWindow()->Close(true); });
+        if (auto* box = dynamic_cast<wxMessageDialogBase*>(dialog))
+            wxLogMessage("Answering the box: %s", box->GetMessage());
         return wxID_OK;
     }
 
@@ -64,15 +57,12 @@ public:
     void OnInitCmdLine(wxCmdLineParser& parser) override
     {
         UtilityApp::OnInitCmdLine(parser);
-        parser.AddParam("update", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
-        parser.AddParam("OSFILE", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
+        parser.AddParam("OSFILE", wxCMD_LINE_VAL_STRING);
     }
 
     bool OnCmdLineParsed(wxCmdLineParser& parser) override
     {
-        if (parser.GetParamCount() == 2)
-            osFile = parser.GetParam(1);
-        // Before the window exists: it may ask as soon as it identifies the device.
+        osFile = parser.GetParam(0);
         answers.Register();
         return UtilityApp::OnCmdLineParsed(parser);
     }
@@ -82,8 +72,7 @@ public:
         // Parses the command line first.
         if (!UtilityApp::OnInit())
             return false;
-        if (!osFile.empty())
-            CallAfter(&UpdateProgramApp::Update);
+        CallAfter(&UpdateProgramApp::Update);
         return true;
     }
 
