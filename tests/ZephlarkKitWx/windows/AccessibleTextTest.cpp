@@ -1,7 +1,5 @@
-// The lamp's and the device line's accessible texts read back the way a screen reader reads them:
-// through the window's IAccessible, which oleacc gets from the window by WM_GETOBJECT.
-
-#include <wx/stattext.h>
+// The lamp's accessible texts read back the way a screen reader reads them: through the window's
+// IAccessible, which oleacc gets from the window by WM_GETOBJECT.
 
 #include <gtest/gtest.h>
 
@@ -38,7 +36,7 @@ wxString ReadAccessibleText(wxWindow* window, TextGetter get)
 
 // Under wine the platform layer finds no Zephlark. Which names the window gives is tested on
 // Linux through ATK; here, that oleacc reads them and the descriptions.
-TEST(AccessibleText, LampAndLineTellAScreenReaderThatNoZephlarkIsConnected)
+TEST(AccessibleText, LampTellsAScreenReaderThatNoZephlarkIsConnected)
 {
     auto* frame = new MainFrame("Zephlark Utility");
     frame->Show();
@@ -47,9 +45,6 @@ TEST(AccessibleText, LampAndLineTellAScreenReaderThatNoZephlarkIsConnected)
               "Zephlark is disconnected");
     EXPECT_EQ(ReadAccessibleText(frame->statusView, &IAccessible::get_accDescription),
               "No Zephlark connected");
-    // The line's name is its label anyway; its description is ours.
-    EXPECT_EQ(ReadAccessibleText(frame->deviceLine, &IAccessible::get_accDescription),
-              "Which Zephlark is connected and what it runs");
     frame->Destroy();
 }
 

@@ -129,16 +129,4 @@ TEST(UsbIdentityOf, SerialNumberOnlyWhereTheInstanceIdIsMadeOfIt)
     EXPECT_EQ(UsbIdentityOf({L"ACPI\\PNP0501\\1"}).location, "");
 }
 
-TEST(DeviceListEnd, IsNoMoreItemsOrNoErrorAtAll)
-{
-    EXPECT_TRUE(IsEndOfList(0));
-    EXPECT_TRUE(IsEndOfList(kErrorNoMoreItems));
-    EXPECT_FALSE(IsEndOfList(5)); // ERROR_ACCESS_DENIED
-}
-
-TEST(VolumeDevicePath, TakesTheDriveLetterOnly)
-{
-    EXPECT_EQ(VolumeDevicePath("E:\\"), "\\\\.\\E:");
-}
-
 } // namespace

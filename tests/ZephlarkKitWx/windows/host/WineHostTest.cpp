@@ -1,13 +1,10 @@
-// The Windows build under wine: the serial layer's own tests on a null modem, and the program
-// itself against the simulated device behind COM9, from start-up through a lost port and a device
-// notice to its close. What it arranges on the Unix side of the wine prefix ($WINEPREFIX, made by
-// scripts/windows-test.sh): COM ports that link to terminals, and the device's entry in wine's
-// registry, where SetupAPI finds it.
+// The Windows build under wine: the program itself against the simulated device behind COM9, from
+// start-up through a lost port and a device notice to its close. What it arranges on the Unix side
+// of the wine prefix ($WINEPREFIX, made by scripts/windows-test.sh): COM ports that link to
+// terminals, and the device's entry in wine's registry, where SetupAPI finds it.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -24,11 +21,7 @@ namespace {
 
 using std::chrono::seconds;
 
-constexpr int kComPortNumber = 9;
 constexpr char kPortName[] = "COM9";
-// The serial layer's tests play the device on the far end of a null modem.
-constexpr int kDevicePortNumber = 10;
-constexpr char kDevicePortName[] = "COM10";
 // A cold wine start (explorer.exe, the display driver) takes a few seconds on a loaded machine.
 constexpr auto kStartLimit = seconds{60};
 constexpr auto kPatience = seconds{20};
@@ -45,12 +38,6 @@ std::string WindowsBuildPath(const std::string& relative)
     return Environment("ZEPHLARK_WINDOWS_BUILD") + "/" + relative;
 }
 
-// The link in the wine prefix that is COMn.
-std::string ComPortPath(int number)
-{
-    return Environment("WINEPREFIX") + "/dosdevices/com" + std::to_string(number);
-}
-
 // Runs a wine program (reg, taskkill, a test's .exe) to its end; its exit status, -1 if it had to
 // be killed.
 int RunWine(const std::vector<std::string>& arguments)
@@ -60,51 +47,18 @@ int RunWine(const std::vector<std::string>& arguments)
     return RunToEnd(command, seconds{60});
 }
 
-// socat joins two pseudo-terminals as a null-modem cable joins two ports: raw, or the line
-// discipline would echo what a port receives back across the cable.
-std::string NullModemEnd(int portNumber)
-{
-    return "pty,raw,echo=0,link=" + ComPortPath(portNumber);
-}
-
-TEST(WineSerialLayer, KeepsItsContractOnANullModem)
-{
-    ChildProcess cable({"socat", NullModemEnd(kComPortNumber), NullModemEnd(kDevicePortNumber)},
-                       WindowsBuildPath("null-modem.log"));
-    ASSERT_TRUE(WaitUntil("the null modem's ports", [] {
-        return access(ComPortPath(kComPortNumber).c_str(), F_OK) == 0 &&
-               access(ComPortPath(kDevicePortNumber).c_str(), F_OK) == 0;
-    }));
-
-    ChildProcess tests(
-        {"wine", WindowsBuildPath("tests/ZephlarkKitWx/windows/windows_serial_port_tests.exe")},
-        WindowsBuildPath("serial-port-tests.log"),
-        {std::string("ZEPHLARK_TEST_PORT=") + kPortName,
-         std::string("ZEPHLARK_TEST_DEVICE_PORT=") + kDevicePortName});
-
-    EXPECT_EQ(tests.WaitForExit(seconds{120}), 0) << tests.Output();
-}
-
-// The simulated device behind COMn.
+// The simulated device behind COM9: the link in the wine prefix that is the port.
 class SimulatedComPort
 {
 public:
-    explicit SimulatedComPort(int number) : link(ComPortPath(number))
+    SimulatedComPort() : link(Environment("WINEPREFIX") + "/dosdevices/com9")
     {
-        unlink(link.c_str()); // wineboot links the first ports to /dev/ttyS*, socat left its own
+        unlink(link.c_str()); // wineboot links the first ports to /dev/ttyS*
         linked = device->IsRunning() && symlink(device->SlavePath().c_str(), link.c_str()) == 0;
     }
     ~SimulatedComPort() { unlink(link.c_str()); }
 
     bool Ready() const { return linked; }
-
-    // Every line the device received since it last came back, in order.
-    std::vector<std::string> Commands()
-    {
-        std::vector<std::string> commands;
-        device->WithDevice([&commands](sim::SimDevice& d) { commands = d.Commands(); });
-        return commands;
-    }
 
     // The device leaves and comes back under the same name, as a COM port keeps its name across
     // an unplug: a new pseudo-terminal takes over the link in one step (a program never finds the
@@ -130,8 +84,8 @@ private:
 // (the ports class, its hardware ids and a PortName) and its data disk with an active disk
 // interface, whose device path opens nothing under wine. Before the serial function in SetupAPI's
 // order stands a member of the same device whose PortName is the volume "C:", which discovery
-// passes over with a log line. Wine gives a registered device no parent (CM_Get_Parent), so the
-// port's identity is unknown: the program must still take its one device.
+// passes over on its way to the port. Wine gives a registered device no parent (CM_Get_Parent), so
+// the port's identity is unknown: the program must still take its one device.
 const std::string kEnumKey = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Enum\\";
 const std::string kSerialKey = kEnumKey + "USB\\VID_7E21&PID_0C4A&MI_00";
 const char kPortsClass[] = "{4D36E978-E325-11CE-BFC1-08002BE10318}";
@@ -195,66 +149,34 @@ size_t Occurrences(const std::string& text, const std::string& part)
     return count;
 }
 
-class WineProgram : public testing::Test
+TEST(WineProgram, FollowsTheDeviceFromStartUpToClose)
 {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(port.Ready());
-        ASSERT_TRUE(registered);
-    }
-    void TearDown() override { UnregisterDevice(); }
-
+    SimulatedComPort port;
+    ASSERT_TRUE(port.Ready());
+    ASSERT_TRUE(RegisterDevice()); // before the program starts
+    ChildProcess program{{"wine", WindowsBuildPath("src/zephlark-utility.exe")},
+                         WindowsBuildPath("program.log")};
     // True once the program's output holds the text that many times.
-    testing::AssertionResult WaitForOutput(const std::string& text, size_t times,
-                                           std::chrono::milliseconds limit)
-    {
+    const auto waitForOutput = [&program](const std::string& text, size_t times, seconds limit) {
         return WaitUntil(
                    text.c_str(), [&] { return Occurrences(program.Output(), text) >= times; },
                    limit)
                << "\n"
                << program.Output();
-    }
+    };
 
-    SimulatedComPort port{kComPortNumber};
-    const bool registered = RegisterDevice(); // before the program starts
-    ChildProcess program{{"wine", WindowsBuildPath("src/zephlark-utility.exe")},
-                         WindowsBuildPath("program.log")};
-};
-
-TEST_F(WineProgram, FollowsTheDeviceFromStartUpToClose)
-{
-    const std::string connected = std::string("Device Connected: ") + kPortName;
-    ASSERT_TRUE(WaitForOutput(connected, 1, kStartLimit));
-    // On its way to the port, SetupAPI's walk passed over the member that it cannot use.
-    const std::string startUp = program.Output();
-    EXPECT_LT(startUp.find("RegQueryValueEx \"PortName\" is no COM port name (C:)"),
-              startUp.find(connected));
-    // A pixel of the connected lamp's green: the lamp has been painted.
-    EXPECT_TRUE(WaitUntil(
-        "a pixel of the lamp's green",
-        [] {
-            return RunToEnd({"sh", "-c",
-                             "import -window root png:- | convert png:- -format %c "
-                             "histogram:info:- | grep -q ' #00FF00 '"},
-                            kPatience) == 0;
-        },
-        kPatience));
-    if (const char* path = std::getenv("ZEPHLARK_SCREENSHOT"); path && *path) {
-        EXPECT_EQ(RunToEnd({"import", "-window", "root", path}, kPatience), 0);
-    }
+    // The device answered "version": the program took the port and reads it.
+    const std::string answer = "serial#=ZL-000123";
+    ASSERT_TRUE(waitForOutput(answer, 1, kStartLimit));
 
     // No notice comes: the port's failing reads have to tell the connection, or it keeps the dead
     // handle and the device that came back under the same name is never greeted.
     ASSERT_TRUE(port.ComeBack());
-    EXPECT_TRUE(WaitUntil(
-        "\"version\" sent to the device that came back",
-        [this] {
-            const auto commands = port.Commands();
-            return std::find(commands.begin(), commands.end(), "version") != commands.end();
-        },
-        kPatience))
-        << program.Output();
+    EXPECT_TRUE(waitForOutput(answer, 2, kPatience));
+    // The window has been up a while: a picture for people, of the lamp connected again.
+    if (const char* path = std::getenv("ZEPHLARK_SCREENSHOT"); path && *path) {
+        EXPECT_EQ(RunToEnd({"import", "-window", "root", path}, kPatience), 0);
+    }
 
     UnregisterDevice();
     // Returns once the window procedure has handled the notice.
@@ -263,7 +185,7 @@ TEST_F(WineProgram, FollowsTheDeviceFromStartUpToClose)
                  "Zephlark Utility", kRemoveComplete}),
         0);
     // The first was the port lost under the reader.
-    EXPECT_TRUE(WaitForOutput(std::string("Device Disconnected: ") + kPortName, 2, kPatience));
+    EXPECT_TRUE(waitForOutput(std::string("Device Disconnected: ") + kPortName, 2, kPatience));
 
     // Windows' polite close: taskkill without /f sends WM_CLOSE.
     RunWine({"taskkill", "/im", "zephlark-utility.exe"});
