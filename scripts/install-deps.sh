@@ -11,7 +11,7 @@ packages=(
     xvfb xauth x11-utils xdotool imagemagick
     desktop-file-utils appstream dpkg-dev file lintian
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
-    wine wine64 make nsis socat
+    wine wine64 make nsis
     gettext locales wx3.2-i18n
 )
 

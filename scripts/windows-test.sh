@@ -13,7 +13,7 @@ root=$PWD
 
 readonly packages=(
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
-    wine wine64 dpkg-dev make nsis socat
+    wine wine64 dpkg-dev make nsis
     cmake ninja-build libgtest-dev xvfb xauth xdotool imagemagick gettext
 )
 readonly jobs=${JOBS:-2}

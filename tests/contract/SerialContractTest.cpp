@@ -19,8 +19,8 @@ using std::chrono::steady_clock;
 
 constexpr auto kPatience = 5s;
 // An empty read returns after its 10 ms wait for a first byte. A read that never waited would spin
-// the reader thread; one that never returned would block it for good. Timers on a busy machine,
-// and wine's, add some slack.
+// the reader thread; one that never returned would block it for good. Timers on a busy machine
+// add some slack.
 constexpr auto kShortestEmptyRead = 5ms;
 constexpr auto kLongestEmptyRead = 250ms;
 

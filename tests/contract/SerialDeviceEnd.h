@@ -30,5 +30,5 @@ public:
 };
 
 // Each platform's tests define it. Null, with the reason in `refusal`, when this process cannot
-// have a device end (outside umockdev-wrapper, or without the wine host's null modem).
+// have a device end (outside umockdev-wrapper).
 std::unique_ptr<SerialDeviceEnd> MakeSerialDeviceEnd(std::string& refusal);
