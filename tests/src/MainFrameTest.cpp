@@ -17,6 +17,7 @@
 #include <climits>
 
 #include "window/AboutInfo.h"
+#include "BuildVersion.h"
 #include "window/DeviceAccessBar.h"
 #include "window/DeviceChooser.h"
 #include "ExpectMessageBox.h"
@@ -114,6 +115,7 @@ TEST_F(MainFrameTest, CopyAndSaveLogHoldWhatRunsWhereAndEveryLaterMessage)
     RunCommand(kCopyLogMessagesId);
     const wxString copied = ClipboardText();
     EXPECT_EQ(copied, RunLogHeader() + "\r\n" + utf8 + "\r\nb\r\nc\r\n");
+    EXPECT_TRUE(copied.StartsWith("Zephlark Utility " ZEPHLARK_LONG_VERSION " on ")) << copied;
     EXPECT_NE(frame->GetStatusBar()->GetStatusText(), ""); // the confirmation
 
     // In the test's state folder, made if this is its first run: a failed save would wait on its
@@ -145,12 +147,14 @@ wxString AccessibleName(wxWindow* window)
     return accessible ? wxString::FromUTF8(atk_object_get_name(accessible)) : "(none)";
 }
 
-// The lamp's colour in its middle as the X server shows it, its tooltip and its accessible name.
+// The lamp's colour in its middle as the X server shows it, its round shape (not filled near its
+// corner), its tooltip and its accessible name.
 testing::AssertionResult LampTells(wxWindow* lamp, const wxColour& colour, const wxString& text)
 {
-    return WaitFor("the lamp's colour, tooltip and name", [&] {
+    return WaitFor("the lamp's colour, shape, tooltip and name", [&] {
         const wxSize size = lamp->GetClientSize();
-        return PixelAt(CaptureClientArea(lamp), size.x / 2, size.y / 2) == colour &&
+        const wxImage shown = CaptureClientArea(lamp);
+        return PixelAt(shown, size.x / 2, size.y / 2) == colour && PixelAt(shown, 2, 2) != colour &&
                lamp->GetToolTipText() == text && AccessibleName(lamp) == text;
     });
 }
