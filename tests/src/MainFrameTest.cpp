@@ -64,15 +64,11 @@ protected:
 
     void PressButton(const wxString& label)
     {
-        for (wxWindow* child : frame->GetChildren()) {
-            if (child->GetLabel() == label) {
-                wxCommandEvent event(wxEVT_BUTTON, child->GetId());
-                event.SetEventObject(child);
-                child->ProcessWindowEvent(event);
-                return;
-            }
-        }
-        FAIL() << "no button " << label;
+        wxWindow* button = wxWindow::FindWindowByLabel(label, frame);
+        ASSERT_NE(button, nullptr) << label;
+        wxCommandEvent event(wxEVT_BUTTON, button->GetId());
+        event.SetEventObject(button);
+        button->ProcessWindowEvent(event);
     }
 
     wxString ClipboardText()
@@ -86,21 +82,6 @@ protected:
     LogCapture log;
     MainFrame* frame = nullptr;
 };
-
-TEST_F(MainFrameTest, DevicePluggedAtStartIsConnectedBeforeTheWindowShowsAndLetGoBeforeItGoes)
-{
-    sim::Plug();
-    frame = new MainFrame("Zephlark Utility");
-    EXPECT_FALSE(frame->IsShown());
-    EXPECT_TRUE(frame->deviceConnection->IsPortOpen());
-    EXPECT_TRUE(log.Contains("Device Connected: simACM0"));
-    frame->Show();
-    RunCommand(wxID_EXIT); // what Ctrl+Q sends
-    EXPECT_EQ(frame->deviceConnection, nullptr);
-    EXPECT_FALSE(ZephlarkSerialIsOpenHere("simACM0"));
-    EXPECT_TRUE(WaitFor("the window to go", [] { return wxTopLevelWindows.empty(); }));
-    frame = nullptr;
-}
 
 TEST_F(MainFrameTest, CopyAndSaveLogHoldWhatRunsWhereAndEveryLaterMessage)
 {
@@ -159,14 +140,21 @@ testing::AssertionResult LampTells(wxWindow* lamp, const wxColour& colour, const
     });
 }
 
-// Without a device, the device commands only ask to connect one; with one, Reset is sent only after
-// the user chose it.
-TEST_F(MainFrameTest, LampLineAndCommandsFollowTheDeviceAndTellAScreenReaderWhatTheyShow)
+// The connection is made before the window shows and let go before it goes. Without a device, the
+// device commands only ask to connect one; with one, Reset is sent only after the user chose it.
+TEST_F(MainFrameTest, LampLineAndCommandsFollowTheDeviceFromBeforeTheWindowShowsUntilCtrlQ)
 {
     const wxColour green(0, 255, 0);
     const wxColour red(255, 0, 0);
-    OpenFrame();
+    sim::Plug();
+    frame = new MainFrame("Zephlark Utility");
+    EXPECT_FALSE(frame->IsShown());
+    EXPECT_TRUE(frame->deviceConnection->IsPortOpen());
+    EXPECT_TRUE(log.Contains("Device Connected: simACM0"));
+    frame->Show();
+    sim::Unplug();
     EXPECT_TRUE(LampTells(frame->statusView, red, "Zephlark is disconnected"));
+    EXPECT_EQ(frame->deviceLine->GetLabelText(), "No Zephlark connected");
     auto box = std::make_shared<ShownMessageBox>();
     for (const wxString button : {"Reset Zephlark...", "Upgrade Firmware..."}) {
         wxTEST_DIALOG(PressButton(button), ExpectMessageBox(wxID_OK, box));
@@ -187,43 +175,34 @@ TEST_F(MainFrameTest, LampLineAndCommandsFollowTheDeviceAndTellAScreenReaderWhat
     wxTEST_DIALOG(PressButton("Reset Zephlark..."), ExpectMessageBox(wxID_YES, box));
     EXPECT_EQ(sim::Written(), "factoryreset\n");
 
-    sim::Unplug();
-    EXPECT_TRUE(LampTells(frame->statusView, red, "Zephlark is disconnected"));
-    EXPECT_EQ(frame->deviceLine->GetLabelText(), "No Zephlark connected");
+    RunCommand(wxID_EXIT); // what Ctrl+Q sends
+    EXPECT_EQ(frame->deviceConnection, nullptr);
+    EXPECT_FALSE(ZephlarkSerialIsOpenHere("simACM0"));
+    EXPECT_TRUE(WaitFor("the window to go", [] { return wxTopLevelWindows.empty(); }));
+    frame = nullptr;
 }
 
-struct BlockedPortCase
+// A port the user may not open: the line and the info bar say so and how to fix it, until it opens.
+TEST_F(MainFrameTest, InfoBarExplainsABlockedPortUntilItOpens)
 {
-    const char* name;
-    SerialOpenFailure reason;
-    const char* line;
-    const char* problem;
-    const char* fix;
-};
-
-class BlockedPortTest : public MainFrameTest, public testing::WithParamInterface<BlockedPortCase>
-{
-};
-
-TEST_P(BlockedPortTest, InfoBarExplainsUntilThePortOpens)
-{
-    const BlockedPortCase& blocked = GetParam();
-    sim::FailNextOpens(INT_MAX, blocked.reason);
+    sim::FailNextOpens(INT_MAX, SerialOpenFailure::Denied);
     OpenFrame();
     sim::Plug();
     ASSERT_TRUE(WaitFor("the info bar", [this] { return frame->accessBar->IsShown(); }));
-    EXPECT_EQ(frame->deviceLine->GetLabelText(), blocked.line);
-    EXPECT_EQ(frame->accessBar->GetShownMessage(),
-              wxString(blocked.problem) + "\nFix: " + blocked.fix);
+    EXPECT_EQ(frame->deviceLine->GetLabelText(),
+              "Zephlark on simACM0 cannot be opened: permission denied");
+    const wxString problem = "simACM0 may not be opened by this user.";
+    const wxString fix = "Ask the computer's administrator for access to simACM0.";
+    EXPECT_EQ(frame->accessBar->GetShownMessage(), problem + "\nFix: " + fix);
     wxCommandEvent copy(wxEVT_BUTTON, DeviceAccessBar::kCopyFixId);
     frame->accessBar->ProcessWindowEvent(copy);
-    EXPECT_EQ(ClipboardText(), blocked.fix);
+    EXPECT_EQ(ClipboardText(), fix);
 
     auto report = std::make_shared<ShownMessageBox>();
     wxTEST_DIALOG(RunCommand(kCheckDeviceAccessId), ExpectMessageBox(wxID_OK, report));
-    EXPECT_TRUE(report->text.Contains(wxString("[!!] port: ") + blocked.problem)) << report->text;
+    EXPECT_TRUE(report->text.Contains("[!!] port: " + problem)) << report->text;
 
-    sim::FailNextOpens(0); // the other program lets go, the permission is granted
+    sim::FailNextOpens(0); // the permission is granted
     sim::Unplug();
     sim::Plug();
     ASSERT_TRUE(
@@ -234,17 +213,5 @@ TEST_P(BlockedPortTest, InfoBarExplainsUntilThePortOpens)
     EXPECT_TRUE(report->text.Contains("[ok] port: ")) << report->text;
     EXPECT_TRUE(frame->deviceConnection->IsPortOpen());
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Causes, BlockedPortTest,
-    testing::Values(BlockedPortCase{"PermissionDenied", SerialOpenFailure::Denied,
-                                    "Zephlark on simACM0 cannot be opened: permission denied",
-                                    "simACM0 may not be opened by this user.",
-                                    "Ask the computer's administrator for access to simACM0."},
-                    BlockedPortCase{"HeldByAnotherProgram", SerialOpenFailure::InUse,
-                                    "Zephlark on simACM0 is in use by another program",
-                                    "simACM0 is in use by another program.",
-                                    "Close the program that holds it."}),
-    [](const testing::TestParamInfo<BlockedPortCase>& info) { return info.param.name; });
 
 } // namespace
