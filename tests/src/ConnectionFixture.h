@@ -41,13 +41,6 @@ protected:
                             [this] { return connection->IsDeviceIdentified(); }));
     }
 
-    // Waits, without handling any event, until the reader has queued at least the given bytes.
-    void WaitUntilQueued(size_t bytes)
-    {
-        ASSERT_TRUE(WaitUntil("the reader to queue the bytes",
-                              [&] { return connection->LineQueue().QueuedBytes() >= bytes; }));
-    }
-
     LogCapture log;
     RecordingOwner owner;
     std::unique_ptr<DeviceConnection> connection = std::make_unique<DeviceConnection>(&owner);

@@ -3,7 +3,6 @@
 #include <functional>
 
 #include "ConnectionFixture.h"
-#include "DataDisk.h"
 #include "DeviceList.h"
 #include "Serial.h"
 #include "sim/SimDevice.h"
@@ -12,28 +11,18 @@ namespace {
 
 using testing::ElementsAre;
 
-TEST_F(ConnectionTest, RefreshChangesNothingUntilThePortChangesThenDisconnectsTheOldNameFirst)
-{
-    ConnectIdentified();
-    sim::ClearWritten();
-    connection->RefreshDeviceConnections();
-    EXPECT_EQ(sim::Written(), "");
-    sim::SetPortName("simACM1");
-    connection->RefreshDeviceConnections();
-
-    EXPECT_THAT(owner.changes, ElementsAre(true, false, true));
-    EXPECT_TRUE(log.Contains("Device Disconnected: simACM0"));
-    EXPECT_TRUE(log.Contains("Device Connected: simACM1"));
-}
-
 // What one connection left behind, an unfinished line or a state entered by "~stats:", must not
-// keep the next connection from identifying the device.
+// keep the next connection from identifying the device. Destroyed after the last unplug, the
+// connection must stop its parked reader (left running, it hangs this test).
 TEST_F(ConnectionTest, NextConnectionStartsWithAnEmptyQueueAndAFreshClassifier)
 {
     for (const char* leftover : {"booting, please wai", "~stats:\r\n"}) {
         ConnectIdentified();
         sim::Emit(leftover);
-        WaitUntilQueued(std::strlen(leftover));
+        // Queued, and left unhandled: no event is handled meanwhile.
+        ASSERT_TRUE(WaitUntil("the reader to queue it", [&] {
+            return connection->LineQueue().QueuedBytes() >= std::strlen(leftover);
+        }));
         sim::Unplug();
         connection->RefreshDeviceConnections();
         ConnectIdentified();
@@ -78,76 +67,16 @@ INSTANTIATE_TEST_SUITE_P(Ports, UnplugBeforeTheListing, testing::Values(true, fa
                              return info.param ? "HangsUp" : "GivesNoHangUp";
                          });
 
-TEST_F(ConnectionTest, VersionInfoIsOnlyGivenWhileConnected)
+TEST_F(ConnectionTest, IdentifiedConnectionGivesEachVersionFieldAndOnItsEndClosesThePort)
 {
-    wxString bootBuild = "a", build = "b", sdk = "c";
-    connection->GetVersionInfo(&bootBuild, &build, &sdk);
-    EXPECT_EQ(bootBuild + build + sdk, "abc");
-
     ConnectIdentified();
+    wxString bootBuild, build, sdk;
     connection->GetVersionInfo(&bootBuild, &build, &sdk);
     EXPECT_EQ(sdk, sim::kDefaultSdk);
     EXPECT_EQ(build, sim::kDefaultBuild);
     EXPECT_EQ(bootBuild, sim::kDefaultBootBuild);
-    connection->GetVersionInfo(nullptr, nullptr, nullptr); // each output is optional
-}
-
-TEST_F(ConnectionTest, ReturnToAutomaticHandlesWhatQueuedMeanwhile)
-{
-    ConnectIdentified();
-    connection->SetReadMode(DeviceConnection::Manual);
-    sim::Emit("queued while manual\r\n");
-    WaitUntilQueued(20);
-    EXPECT_FALSE(log.Contains("queued while manual"));
-    connection->SetReadMode(DeviceConnection::Automatic);
-    EXPECT_TRUE(log.Contains("queued while manual"));
-    sim::Emit("and after\r\n");
-    EXPECT_TRUE(WaitFor("the line after", [this] { return log.Contains("and after"); }));
-}
-
-// As the device does on "datadisk", at once.
-void GoToDataDisk(size_t device)
-{
-    sim::WithDevice(
-        [](sim::SimDevice& model) {
-            model.Settings().diskDelay = {};
-            model.Receive("datadisk\n");
-        },
-        device);
-}
-
-// Pinned to the second of two devices, the connection takes only that device's disk, though the
-// first device's is listed first (its port: the device list's table).
-TEST_F(ConnectionTest, PinnedConnectionUsesOnlyItsOwnDevicesDisk)
-{
-    sim::Reset(2);
-    sim::Plug(0);
-    sim::Plug(1);
-    connection->PinDevice(ListZephlarkSerialPorts().at(1).identity);
-    connection->RefreshDeviceConnections();
-    for (size_t device : {0, 1})
-        GoToDataDisk(device);
-
-    const auto disks = ListZephlarkDisks();
-    ASSERT_EQ(disks.size(), 2u);
-    EXPECT_EQ(connection->GetDiskPath(), disks[1].path);
-    EXPECT_TRUE(connection->HasDataDisk());
-}
-
-TEST_F(ConnectionTest, DestroyingAnOpenConnectionClosesThePortAndTellsTheOwner)
-{
-    ConnectIdentified();
-    connection.reset();
+    connection.reset(); // the owner is told
     EXPECT_FALSE(ZephlarkSerialIsOpenHere("simACM0"));
-    EXPECT_THAT(owner.changes, ElementsAre(true, false));
-}
-
-TEST_F(ConnectionTest, DestroyingAfterAnUnplugStopsTheParkedReader)
-{
-    ConnectIdentified();
-    sim::Unplug();
-    connection->RefreshDeviceConnections();
-    connection.reset(); // must not leave a thread running over a deleted object
     EXPECT_THAT(owner.changes, ElementsAre(true, false));
 }
 
@@ -205,25 +134,22 @@ INSTANTIATE_TEST_SUITE_P(
     Devices, DeviceListTest,
     testing::Values(DeviceListCase{"OneOnItsDataDisk",
                                    {},
-                                   [](DeviceList&) { GoToDataDisk(1); },
+                                   // As the device does on "datadisk", at once.
+                                   [](DeviceList&) {
+                                       sim::WithDevice(
+                                           [](sim::SimDevice& model) {
+                                               model.Settings().diskDelay = {};
+                                               model.Receive("datadisk\n");
+                                           },
+                                           1);
+                                   },
                                    {"simACM0 ZL-000123 1.4.2 serial",
                                     " ZL-000124 1.4.2 data disk"}},
                     // Only its USB serial names a device that never answered.
                     DeviceListCase{"OneHeldByAnotherProgram",
                                    [] { sim::FailNextOpens(INT_MAX, SerialOpenFailure::InUse, 0); },
                                    {},
-                                   {"simACM0 ZL-000123  busy", "simACM1 ZL-000124 1.4.2 serial"}},
-                    DeviceListCase{"OnlyTheKeptStayWhenUnplugged",
-                                   {},
-                                   [](DeviceList& list) {
-                                       const auto entries = list.Entries();
-                                       list.Keep(entries.at(0).identity, true);
-                                       list.Keep(entries.at(1).identity, true);
-                                       list.Keep(entries.at(1).identity, false);
-                                       sim::Unplug(0);
-                                       sim::Unplug(1);
-                                   },
-                                   {" ZL-000123 1.4.2 away"}}),
+                                   {"simACM0 ZL-000123  busy", "simACM1 ZL-000124 1.4.2 serial"}}),
     [](const testing::TestParamInfo<DeviceListCase>& info) { return info.param.name; });
 
 } // namespace

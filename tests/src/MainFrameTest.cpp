@@ -17,6 +17,7 @@
 #include <climits>
 
 #include "window/AboutInfo.h"
+#include "BuildVersion.h"
 #include "window/DeviceAccessBar.h"
 #include "window/DeviceChooser.h"
 #include "ExpectMessageBox.h"
@@ -63,15 +64,11 @@ protected:
 
     void PressButton(const wxString& label)
     {
-        for (wxWindow* child : frame->GetChildren()) {
-            if (child->GetLabel() == label) {
-                wxCommandEvent event(wxEVT_BUTTON, child->GetId());
-                event.SetEventObject(child);
-                child->ProcessWindowEvent(event);
-                return;
-            }
-        }
-        FAIL() << "no button " << label;
+        wxWindow* button = wxWindow::FindWindowByLabel(label, frame);
+        ASSERT_NE(button, nullptr) << label;
+        wxCommandEvent event(wxEVT_BUTTON, button->GetId());
+        event.SetEventObject(button);
+        button->ProcessWindowEvent(event);
     }
 
     wxString ClipboardText()
@@ -86,21 +83,6 @@ protected:
     MainFrame* frame = nullptr;
 };
 
-TEST_F(MainFrameTest, DevicePluggedAtStartIsConnectedBeforeTheWindowShowsAndLetGoBeforeItGoes)
-{
-    sim::Plug();
-    frame = new MainFrame("Zephlark Utility");
-    EXPECT_FALSE(frame->IsShown());
-    EXPECT_TRUE(frame->deviceConnection->IsPortOpen());
-    EXPECT_TRUE(log.Contains("Device Connected: simACM0"));
-    frame->Show();
-    RunCommand(wxID_EXIT); // what Ctrl+Q sends
-    EXPECT_EQ(frame->deviceConnection, nullptr);
-    EXPECT_FALSE(ZephlarkSerialIsOpenHere("simACM0"));
-    EXPECT_TRUE(WaitFor("the window to go", [] { return wxTopLevelWindows.empty(); }));
-    frame = nullptr;
-}
-
 TEST_F(MainFrameTest, CopyAndSaveLogHoldWhatRunsWhereAndEveryLaterMessage)
 {
     wxLogMessage("before the window");
@@ -114,6 +96,7 @@ TEST_F(MainFrameTest, CopyAndSaveLogHoldWhatRunsWhereAndEveryLaterMessage)
     RunCommand(kCopyLogMessagesId);
     const wxString copied = ClipboardText();
     EXPECT_EQ(copied, RunLogHeader() + "\r\n" + utf8 + "\r\nb\r\nc\r\n");
+    EXPECT_TRUE(copied.StartsWith("Zephlark Utility " ZEPHLARK_LONG_VERSION " on ")) << copied;
     EXPECT_NE(frame->GetStatusBar()->GetStatusText(), ""); // the confirmation
 
     // In the test's state folder, made if this is its first run: a failed save would wait on its
@@ -145,24 +128,33 @@ wxString AccessibleName(wxWindow* window)
     return accessible ? wxString::FromUTF8(atk_object_get_name(accessible)) : "(none)";
 }
 
-// The lamp's colour in its middle as the X server shows it, its tooltip and its accessible name.
+// The lamp's colour in its middle as the X server shows it, its round shape (not filled near its
+// corner), its tooltip and its accessible name.
 testing::AssertionResult LampTells(wxWindow* lamp, const wxColour& colour, const wxString& text)
 {
-    return WaitFor("the lamp's colour, tooltip and name", [&] {
+    return WaitFor("the lamp's colour, shape, tooltip and name", [&] {
         const wxSize size = lamp->GetClientSize();
-        return PixelAt(CaptureClientArea(lamp), size.x / 2, size.y / 2) == colour &&
+        const wxImage shown = CaptureClientArea(lamp);
+        return PixelAt(shown, size.x / 2, size.y / 2) == colour && PixelAt(shown, 2, 2) != colour &&
                lamp->GetToolTipText() == text && AccessibleName(lamp) == text;
     });
 }
 
-// Without a device, the device commands only ask to connect one; with one, Reset is sent only after
-// the user chose it.
-TEST_F(MainFrameTest, LampLineAndCommandsFollowTheDeviceAndTellAScreenReaderWhatTheyShow)
+// The connection is made before the window shows and let go before it goes. Without a device, the
+// device commands only ask to connect one; with one, Reset is sent only after the user chose it.
+TEST_F(MainFrameTest, LampLineAndCommandsFollowTheDeviceFromBeforeTheWindowShowsUntilCtrlQ)
 {
     const wxColour green(0, 255, 0);
     const wxColour red(255, 0, 0);
-    OpenFrame();
+    sim::Plug();
+    frame = new MainFrame("Zephlark Utility");
+    EXPECT_FALSE(frame->IsShown());
+    EXPECT_TRUE(frame->deviceConnection->IsPortOpen());
+    EXPECT_TRUE(log.Contains("Device Connected: simACM0"));
+    frame->Show();
+    sim::Unplug();
     EXPECT_TRUE(LampTells(frame->statusView, red, "Zephlark is disconnected"));
+    EXPECT_EQ(frame->deviceLine->GetLabelText(), "No Zephlark connected");
     auto box = std::make_shared<ShownMessageBox>();
     for (const wxString button : {"Reset Zephlark...", "Upgrade Firmware..."}) {
         wxTEST_DIALOG(PressButton(button), ExpectMessageBox(wxID_OK, box));
@@ -183,43 +175,34 @@ TEST_F(MainFrameTest, LampLineAndCommandsFollowTheDeviceAndTellAScreenReaderWhat
     wxTEST_DIALOG(PressButton("Reset Zephlark..."), ExpectMessageBox(wxID_YES, box));
     EXPECT_EQ(sim::Written(), "factoryreset\n");
 
-    sim::Unplug();
-    EXPECT_TRUE(LampTells(frame->statusView, red, "Zephlark is disconnected"));
-    EXPECT_EQ(frame->deviceLine->GetLabelText(), "No Zephlark connected");
+    RunCommand(wxID_EXIT); // what Ctrl+Q sends
+    EXPECT_EQ(frame->deviceConnection, nullptr);
+    EXPECT_FALSE(ZephlarkSerialIsOpenHere("simACM0"));
+    EXPECT_TRUE(WaitFor("the window to go", [] { return wxTopLevelWindows.empty(); }));
+    frame = nullptr;
 }
 
-struct BlockedPortCase
+// A port the user may not open: the line and the info bar say so and how to fix it, until it opens.
+TEST_F(MainFrameTest, InfoBarExplainsABlockedPortUntilItOpens)
 {
-    const char* name;
-    SerialOpenFailure reason;
-    const char* line;
-    const char* problem;
-    const char* fix;
-};
-
-class BlockedPortTest : public MainFrameTest, public testing::WithParamInterface<BlockedPortCase>
-{
-};
-
-TEST_P(BlockedPortTest, InfoBarExplainsUntilThePortOpens)
-{
-    const BlockedPortCase& blocked = GetParam();
-    sim::FailNextOpens(INT_MAX, blocked.reason);
+    sim::FailNextOpens(INT_MAX, SerialOpenFailure::Denied);
     OpenFrame();
     sim::Plug();
     ASSERT_TRUE(WaitFor("the info bar", [this] { return frame->accessBar->IsShown(); }));
-    EXPECT_EQ(frame->deviceLine->GetLabelText(), blocked.line);
-    EXPECT_EQ(frame->accessBar->GetShownMessage(),
-              wxString(blocked.problem) + "\nFix: " + blocked.fix);
+    EXPECT_EQ(frame->deviceLine->GetLabelText(),
+              "Zephlark on simACM0 cannot be opened: permission denied");
+    const wxString problem = "simACM0 may not be opened by this user.";
+    const wxString fix = "Ask the computer's administrator for access to simACM0.";
+    EXPECT_EQ(frame->accessBar->GetShownMessage(), problem + "\nFix: " + fix);
     wxCommandEvent copy(wxEVT_BUTTON, DeviceAccessBar::kCopyFixId);
     frame->accessBar->ProcessWindowEvent(copy);
-    EXPECT_EQ(ClipboardText(), blocked.fix);
+    EXPECT_EQ(ClipboardText(), fix);
 
     auto report = std::make_shared<ShownMessageBox>();
     wxTEST_DIALOG(RunCommand(kCheckDeviceAccessId), ExpectMessageBox(wxID_OK, report));
-    EXPECT_TRUE(report->text.Contains(wxString("[!!] port: ") + blocked.problem)) << report->text;
+    EXPECT_TRUE(report->text.Contains("[!!] port: " + problem)) << report->text;
 
-    sim::FailNextOpens(0); // the other program lets go, the permission is granted
+    sim::FailNextOpens(0); // the permission is granted
     sim::Unplug();
     sim::Plug();
     ASSERT_TRUE(
@@ -230,17 +213,5 @@ TEST_P(BlockedPortTest, InfoBarExplainsUntilThePortOpens)
     EXPECT_TRUE(report->text.Contains("[ok] port: ")) << report->text;
     EXPECT_TRUE(frame->deviceConnection->IsPortOpen());
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Causes, BlockedPortTest,
-    testing::Values(BlockedPortCase{"PermissionDenied", SerialOpenFailure::Denied,
-                                    "Zephlark on simACM0 cannot be opened: permission denied",
-                                    "simACM0 may not be opened by this user.",
-                                    "Ask the computer's administrator for access to simACM0."},
-                    BlockedPortCase{"HeldByAnotherProgram", SerialOpenFailure::InUse,
-                                    "Zephlark on simACM0 is in use by another program",
-                                    "simACM0 is in use by another program.",
-                                    "Close the program that holds it."}),
-    [](const testing::TestParamInfo<BlockedPortCase>& info) { return info.param.name; });
 
 } // namespace

@@ -38,15 +38,5 @@ protected:
         return nullptr;
     }
 
-    // As a click on the progress window's Cancel button.
-    static void PressCancel()
-    {
-        wxWindow* cancel = ProgressWindow() ? ProgressWindow()->FindWindow(wxID_CANCEL) : nullptr;
-        ASSERT_NE(cancel, nullptr) << "no Cancel button in the progress window";
-        wxCommandEvent click(wxEVT_BUTTON, wxID_CANCEL);
-        click.SetEventObject(cancel);
-        cancel->ProcessWindowEvent(click);
-    }
-
     MainFrame* frame = nullptr;
 };

@@ -88,7 +88,13 @@ TEST_F(UpgradeWindow, OffersToFinishOnlyWhatNoOtherProgramIsUpdating)
 // the progress window tells what the stop does meanwhile.
 TEST_F(UpgradeWindow, CancelStopsTheUpdateWithTheProgressWindowSayingWhere)
 {
-    log.OnMessage("Copying files to Zephlark...", [] { PressCancel(); });
+    log.OnMessage("Copying files to Zephlark...", [] {
+        wxWindow* cancel = ProgressWindow() ? ProgressWindow()->FindWindow(wxID_CANCEL) : nullptr;
+        ASSERT_NE(cancel, nullptr) << "no Cancel button in the progress window";
+        wxCommandEvent click(wxEVT_BUTTON, wxID_CANCEL);
+        click.SetEventObject(cancel);
+        cancel->ProcessWindowEvent(click);
+    });
     wxString shownWhileEjecting;
     log.OnMessage("Ejecting Zephlark...", [&] {
         if (const wxProgressDialog* progress = ProgressWindow())
