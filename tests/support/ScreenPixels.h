@@ -6,7 +6,6 @@
 #include <wx/image.h>
 #include <wx/window.h>
 
-#include <cstdlib>
 #include <ostream>
 
 // What the X server shows of a window's client area: the real result of its paint, buffering
@@ -27,14 +26,6 @@ inline wxImage CaptureClientArea(wxWindow* window)
 inline wxColour PixelAt(const wxImage& image, int x, int y)
 {
     return wxColour(image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y));
-}
-
-// Each channel within tolerance: for pixels that anti-aliasing may touch.
-inline bool IsNear(const wxColour& actual, const wxColour& expected, int tolerance)
-{
-    return std::abs(actual.Red() - expected.Red()) <= tolerance &&
-           std::abs(actual.Green() - expected.Green()) <= tolerance &&
-           std::abs(actual.Blue() - expected.Blue()) <= tolerance;
 }
 
 // So that failed comparisons print the channels.
