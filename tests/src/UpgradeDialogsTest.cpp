@@ -62,26 +62,31 @@ TEST_F(UpgradeWindow, OlderFileResultSaysHowToInstallItOnPurpose)
 }
 
 // Another program updating this device holds its lock: its journal is then no unfinished update
-// to offer. Once the lock is free, the offer comes.
+// to offer. Once the lock is free, the device's next report brings the offer, and Yes finishes it.
 TEST_F(UpgradeWindow, OffersToFinishOnlyWhatNoOtherProgramIsUpdating)
 {
     UpdateJournal journal(ZephlarkUserStateFolder(), sim::kDefaultSerialNumber);
-    ASSERT_TRUE(journal.Save({sim::kDefaultSerialNumber, {}, "installing", "1.5.0"}));
+    ASSERT_TRUE(journal.Save({sim::kDefaultSerialNumber, {}, "installing", sim::kDefaultBuild}));
     auto otherProgram = std::make_unique<FileLock>(journal.Path() + ".lock");
     ASSERT_EQ(otherProgram->GetState(), FileLock::State::Held);
     bool offeredWhileLocked = false;
     auto box = std::make_shared<ShownMessageBox>();
+    auto result = std::make_shared<ShownMessageBox>();
     wxTEST_DIALOG(
         {
             frame->OfferToFinishUpdate();
             offeredWhileLocked = !box->text.empty();
             otherProgram.reset();
-            frame->OfferToFinishUpdate();
+            frame->DeviceIdentified();
+            WaitFor("the finished update's result", [&] { return !result->text.empty(); });
         },
-        ExpectMessageBox(wxID_NO, box));
+        ExpectMessageBox(wxID_YES, box), ExpectMessageBox(wxID_OK, result));
     EXPECT_FALSE(offeredWhileLocked);
     EXPECT_TRUE(box->text.StartsWith("An earlier firmware update of this Zephlark did not finish."))
         << box->text;
+    EXPECT_TRUE(result->text.StartsWith("Update Finished\n\nThe files of an interrupted update"))
+        << result->text;
+    EXPECT_FALSE(wxFileExists(journal.Path()));
 }
 
 // The engine's outcome for each moment of a stop is the update flow's; here Cancel reaches it, and
