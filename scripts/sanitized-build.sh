@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Configures (once) and builds the given targets, or everything, in a sanitized tree (clang),
 # warnings as errors:
-#   build-asan  AddressSanitizer and UndefinedBehaviorSanitizer; the fuzz targets for libFuzzer
+#   build-asan  AddressSanitizer and UndefinedBehaviorSanitizer; the fuzz target for libFuzzer
 #   build-tsan  ThreadSanitizer
 set -euo pipefail
 cd "$(dirname "$0")/.."

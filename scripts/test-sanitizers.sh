@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The tests under sanitizers, each in a tree of its own (clang; see sanitized-build.sh):
-# - every test under AddressSanitizer and UndefinedBehaviorSanitizer; there the fuzz targets are
-#   libFuzzer programs, replaying their seed corpus and regression inputs;
+# - every test under AddressSanitizer and UndefinedBehaviorSanitizer; there the fuzz target is a
+#   libFuzzer program, replaying its seed corpus and regression inputs;
 # - the tests of the reader thread and the device connection under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
