@@ -60,4 +60,13 @@ TEST(Metainfo, OffersTheProgramForTheDevice)
     EXPECT_TRUE(Has(ReadBytes(ZEPHLARK_METAINFO_FILE), modalias));
 }
 
+// A software centre shows the first <release> as the program's version: the changelog's newest.
+TEST(Metainfo, NewestReleaseIsTheChangelogsNewest)
+{
+    const std::string metainfo = ReadBytes(ZEPHLARK_METAINFO_FILE);
+    const std::string newest =
+        "<release version=\"" ZEPHLARK_PROJECT_VERSION "\" date=\"" ZEPHLARK_RELEASE_DATE "\"";
+    EXPECT_EQ(metainfo.find("<release "), metainfo.find(newest)) << "the first is not " << newest;
+}
+
 } // namespace
