@@ -1,8 +1,7 @@
 #pragma once
 
-// The device's end of the serial line, as each platform's tests reach it: the pseudo-terminal
-// master of a umockdev tty on Linux, the far end of a null-modem pair under wine.
-// SerialContractTest.cpp runs the same cases against each.
+// The device's end of the serial line, as a platform's tests reach it: on Linux the
+// pseudo-terminal master of a umockdev tty. SerialContractTest.cpp runs its cases against it.
 
 #include <wx/string.h>
 
